@@ -118,12 +118,6 @@ void TestDatabaseSchema::tableStatements_data()
 {
     QTest::addColumn<QJsonObject>("schema");
     QTest::addColumn<QString>("statement");
-    QTest::newRow("one key column") << json(R"({"fields":[{"name":"Dat_Name","type":"VARCHAR","pk":1,"unique":1,"valid":1},
-        {"name":"Dat_DtModify","type":"DATETIME","valid":1}],"valid":1})")
-        << QStringLiteral("CREATE TABLE 'T' ( 'Dat_Name' VARCHAR Not Null UNIQUE, 'Dat_DtModify' DATETIME, PRIMARY KEY ('Dat_Name'))");
-    QTest::newRow("two key columns") << json(R"({"fields":[{"name":"Rpt_ID","type":"INTEGER","pk":1,"valid":1},
-        {"name":"Est_Period","type":"VARCHAR","pk":1,"valid":1}],"valid":1})")
-        << QStringLiteral("CREATE TABLE 'T' ( 'Rpt_ID' INTEGER Not Null, 'Est_Period' VARCHAR Not Null, PRIMARY KEY ('Rpt_ID','Est_Period'))");
     QTest::newRow("no key column") << json(R"({"fields":[{"name":"a","type":"FLOAT","unique":1,"valid":1},
         {"name":"b","type":"DATE","valid":1}],"valid":1})")
         << QStringLiteral("CREATE TABLE 'T' ( 'a' FLOAT UNIQUE, 'b' DATE)");
