@@ -96,13 +96,17 @@ bool readStocks(Cache &cache)
         return false;
     }
     const QString timeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    // Parsing dominates the load, and stocks updated by one package share their time text.
+    QHash<QString, QDateTime> parsedTimes;
     while (query.next()) {
         const QString code = query.value(0).toString();
+        const QString timeText = query.value(6).toString();
+        auto time = parsedTimes.constFind(timeText);
+        if (time == parsedTimes.constEnd())
+            time = parsedTimes.insert(timeText, QDateTime::fromString(timeText, timeFormat));
         cache.add(code, QStockRecord(code, query.value(1).toString(), query.value(2).toDouble(),
                                      query.value(3).toDouble(), query.value(4).toString(),
-                                     query.value(5).toInt(),
-                                     QDateTime::fromString(query.value(6).toString(), timeFormat),
-                                     query.value(7).toInt()));
+                                     query.value(5).toInt(), time.value(), query.value(7).toInt()));
     }
     if (query.lastError().isValid()) {
         qCWarning(lcCore) << "Stock cache load broke off:" << query.lastError().text();
