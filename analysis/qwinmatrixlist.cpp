@@ -1,0 +1,37 @@
+#include "qwinmatrixlist.h"
+
+#include "globalstate.h"
+#include "jsontext.h"
+
+#include <QLabel>
+
+QWinMatrixList::QWinMatrixList(QWidget *parent)
+    : QMdiSubWindow(parent)
+{
+    lblTitle = new QLabel(this);
+    lblTitle->setAlignment(Qt::AlignCenter);
+    lblTitle->setFont(getAppFont());
+    setWidget(lblTitle);
+}
+
+void QWinMatrixList::showMatrixList(const QString &request, int page)
+{
+    lastRequest = request;
+    lastPage = page;
+    const QString title = jsonText(parseJsonObject(request).value(QStringLiteral("name")));
+    lblTitle->setText(title);
+    setWindowTitle(title);
+    showMaximized();
+    emit showTitle(title);
+    emit disablePageAll();
+}
+
+void QWinMatrixList::showLastList()
+{
+    if (lastRequest.isEmpty())
+        emit showList(getOrderJson(QStringLiteral("MTX_ALL")), 0);
+    else
+        emit showList(lastRequest, lastPage);
+}
+
+void QWinMatrixList::markBlockedStock() {}

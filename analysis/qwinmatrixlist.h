@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QMdiSubWindow>
+
+class QLabel;
+
+// The value-matrix list window. Until its table is built it only shows the
+// title of the list it was given, so the main window's dispatch and tabs work.
+class QWinMatrixList : public QMdiSubWindow
+{
+    Q_OBJECT
+
+public:
+    explicit QWinMatrixList(QWidget *parent = nullptr);
+
+signals:
+    void showTitle(const QString &title);
+    void showList(const QString &request, int page);
+    void showChartOfStock(const QString &stockCode);
+    void showMatrixListOfInd(const QString &industry);
+    void showReportListOfStock(const QString &stockCode);
+    void showRatingListOfStock(const QString &stockCode);
+    void disablePageAll();
+    void loadBlockListOfSidebar();
+
+public slots:
+    void showMatrixList(const QString &request, int page);
+    void showLastList();
+    void markBlockedStock();
+
+private:
+    QLabel *lblTitle = nullptr;
+    QString lastRequest;
+    int lastPage = 0;
+};

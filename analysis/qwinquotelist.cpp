@@ -1,0 +1,28 @@
+#include "qwinquotelist.h"
+
+#include "globalstate.h"
+#include "jsontext.h"
+
+#include <QLabel>
+
+QWinQuoteList::QWinQuoteList(QWidget *parent)
+    : QMdiSubWindow(parent)
+{
+    lblTitle = new QLabel(this);
+    lblTitle->setAlignment(Qt::AlignCenter);
+    lblTitle->setFont(getAppFont());
+    setWidget(lblTitle);
+}
+
+void QWinQuoteList::showQuoteList(const QString &request, int page)
+{
+    Q_UNUSED(page)
+    const QString title = jsonText(parseJsonObject(request).value(QStringLiteral("name")));
+    lblTitle->setText(title);
+    setWindowTitle(title);
+    showMaximized();
+    emit showTitle(title);
+    emit disablePageAll();
+}
+
+void QWinQuoteList::markBlockedStock() {}
