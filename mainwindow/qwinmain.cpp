@@ -347,7 +347,7 @@ void QWinMain::createSidebar()
 
 void QWinMain::createStatusBar()
 {
-    statusBar = QMainWindow::statusBar();
+    QStatusBar *statusBar = this->statusBar();
 
     btnSidebar = new QToolButton(statusBar);
     btnSidebar->setObjectName(QStringLiteral("btnSidebar"));
@@ -601,7 +601,7 @@ void QWinMain::maximizeWindow()
     const QRect available = screen()->availableGeometry();
     move(available.topLeft());
     setFixedSize(available.size());
-    statusBar->setSizeGripEnabled(false);
+    statusBar()->setSizeGripEnabled(false);
     btnMaximize->hide();
     btnRestore->show();
 }
@@ -611,7 +611,7 @@ void QWinMain::restoreWindow()
     setMaximumSize(savedMaximumSize);
     setMinimumSize(savedMinimumSize);
     setGeometry(savedGeometry);
-    statusBar->setSizeGripEnabled(true);
+    statusBar()->setSizeGripEnabled(true);
     btnRestore->hide();
     btnMaximize->show();
 }

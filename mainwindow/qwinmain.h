@@ -16,7 +16,6 @@ class QDlgRating;
 class QDlgWebview;
 class QLabel;
 class QStackedWidget;
-class QStatusBar;
 class QThread;
 class QToolBar;
 class QToolButton;
@@ -196,7 +195,6 @@ private:
     QToolButton *btnMatrixTab = nullptr;
     QToolButton *btnBack = nullptr;
     QStackedWidget *stkSidebar = nullptr;
-    QStatusBar *statusBar = nullptr;
     QLabel *lblServer = nullptr;
     QLabel *lblSpinner = nullptr;
     QLabel *lblStatus = nullptr;
