@@ -9,7 +9,7 @@
 
 qint64 DaySeries::historyStart()
 {
-    return TradingCalendar::jd(2011, 1, 4);
+    return TradingCalendar::jd(2010, 11, 1);
 }
 
 double DaySeries::round2(double v)

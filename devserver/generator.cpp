@@ -39,8 +39,8 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 struct Profile
 {
     World::Sizes sizes;
-    int startYear = 2011;
-    int startMonth = 10;
+    int startYear = 2010;   // the months before the client's first data year are skipped by it
+    int startMonth = 12;
     int reports = 3200;
     int todayReports = 40;
     int recommendations = 24;
@@ -51,8 +51,7 @@ Profile profileFor(const QString &size)
     Profile p;
     if (size == QLatin1String("large")) {
         p.sizes = {3600, 110, 11, 8300};
-        p.startMonth = 7;
-        p.reports = 326000;
+        p.reports = 334000;
         p.todayReports = 450;
         p.recommendations = 300;
     } else {

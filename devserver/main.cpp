@@ -156,6 +156,7 @@ int serve(const QStringList &args)
     }
     std::fprintf(stdout, "%s\n", server.readyLine().constData());
     std::fflush(stdout);
+    std::fprintf(stderr, "tamrel-devserver: %s\n", qPrintable(server.summary()));
     int received = 0;
     sigwait(&stopSignals, &received);
     server.stop();

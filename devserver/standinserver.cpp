@@ -133,8 +133,6 @@ bool StandInServer::start(QString *error)
         auto handler = [this, host](const httplib::Request &req, httplib::Response &res) { handle(host, req, res); };
         server->Get(".*", handler);
         server->Post(".*", handler);
-        server->Put(".*", handler);
-        server->Delete(".*", handler);
         const int port = wanted[k] == 0 ? server->bind_to_any_port("127.0.0.1") : (server->bind_to_port("127.0.0.1", wanted[k]) ? wanted[k] : -1);
         if (port <= 0) {
             *error = QStringLiteral("cannot listen on 127.0.0.1:%1").arg(wanted[k]);
@@ -173,6 +171,19 @@ QByteArray StandInServer::readyLine() const
         {QStringLiteral("pid"), qint64(getpid())},
     };
     return "READY " + QJsonDocument(ready).toJson(QJsonDocument::Compact);
+}
+
+QString StandInServer::summary() const
+{
+    QStringList accounts;
+    for (const QJsonValue &v : m_data.manifest().value(QLatin1String("accounts")).toArray()) {
+        const QJsonObject a = v.toObject();
+        const QString account = a.value(QLatin1String("account")).toString();
+        accounts.append(account.isEmpty() ? QStringLiteral("guest (empty account and password)")
+                                          : account + QLatin1Char('/') + a.value(QLatin1String("password")).toString());
+    }
+    return QStringLiteral("serving %1 at %2; accounts %3; SIGINT or SIGTERM stops it")
+        .arg(m_options.dataDir, QStringLiteral("http://127.0.0.1:%1").arg(m_ports[0]), accounts.join(QStringLiteral(", ")));
 }
 
 bool StandInServer::writeHostsIni(QString *error) const
@@ -325,7 +336,7 @@ StandInServer::Reply StandInServer::service(const httplib::Request &req, const Q
 StandInServer::Reply StandInServer::login(const QList<QPair<QString, QString>> &q)
 {
     const QString account = decoded(q.at(0).second);
-    const QString pwd = q.at(1).second.toLower();
+    const QString pwd = q.at(1).second;
     if (m_faults.active("login_refused", QStringLiteral("/user/verify")))
         return json(0, QStringLiteral("帐号或密码错误"));
     if (m_faults.active("login_unregistered", QStringLiteral("/user/verify")))

@@ -41,6 +41,7 @@ public:
 
     bool start(QString *error);
     QByteArray readyLine() const;   // READY {"service":..,"service2":..,"object":..}
+    QString summary() const;        // the data folder and the sample accounts, for people
     void stop();
 
 private:

@@ -116,6 +116,7 @@ void UserStore::dropSessions()
 
 bool UserStore::store(const QString &account, const QString &kind, const QByteArray &body, QString *error)
 {
+    std::lock_guard<std::mutex> storing(m_storeLock);
     QJsonObject current = lists(account);
     const QString text = QString::fromUtf8(body);
     if (kind == QLatin1String("inst")) {

@@ -31,6 +31,7 @@ private:
     QString stateFile(const QString &account) const;
 
     mutable std::mutex m_lock;
+    std::mutex m_storeLock;                   // one upload at a time rewrites an account's lists
     QHash<QString, QJsonObject> m_accounts;   // as generated, with "pwd" and "nam"
     QHash<QString, QJsonObject> m_lists;      // current lists per account
     QHash<QString, QString> m_sessions;       // ssn -> account

@@ -97,7 +97,7 @@ void World::buildStocks(quint64 seed, int count, qint64 todayJd)
             const bool old = rng.chance(r.oldShare);
             s.prices.code = s.code;
             s.prices.firstJd = old ? start - rng.range(30, 3000)
-                                   : randomTradingDay(rng, TradingCalendar::jd(2011, 3, 1), lastDay - 40);
+                                   : randomTradingDay(rng, TradingCalendar::jd(2011, 1, 1), lastDay - 40);
             s.prices.lastJd = lastDay;
             s.quit = old && (r.prefix[0] == '6' || r.prefix[1] == '0') && r.prefix[2] == '0' && rng.chance(0.035);
             if (s.quit)
@@ -193,7 +193,8 @@ void World::buildAnalysts(quint64 seed, int records, const AwardTable &awards, q
         analysts.push_back(r);
     }
 
-    const int generated = std::max(0, records - int(analysts.size()));
+    // A long award table must not crowd out the analysts that publish most reports.
+    const int generated = std::max(records - int(analysts.size()), records * 2 / 3);
     int made = 0;
     while (made < generated && nextFree < int(freeIds.size())) {
         Analyst r;
