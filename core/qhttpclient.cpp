@@ -166,9 +166,12 @@ void QHttpClient::replyDownloadProgress(qint64 received, qint64 total)
 
 void QHttpClient::replySslErrors(const QList<QSslError> &errors)
 {
-    Q_UNUSED(errors)
-    if (auto *reply = qobject_cast<QNetworkReply *>(sender()))
-        reply->ignoreSslErrors();
+    // Certificate errors are not ignored: a host that cannot prove who it is gets no session
+    // id and delivers no package or installer. The request then fails with its SSL error.
+    if (sender() != m_reply)
+        return;
+    for (const QSslError &error : errors)
+        qCWarning(lcCore) << fileNameOfUrl() << "certificate refused:" << error.errorString();
 }
 
 void QHttpClient::replyFinished()

@@ -8,6 +8,9 @@
 #include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -58,20 +61,24 @@ namespace {
 class LoopbackServer : public QObject
 {
 public:
-    LoopbackServer()
+    // With a certificate and key the server speaks HTTPS.
+    explicit LoopbackServer(const QSslCertificate &certificate = QSslCertificate(),
+                            const QSslKey &key = QSslKey())
+        : m_server(certificate.isNull() ? new QTcpServer(this) : new TlsServer(certificate, key, this))
+        , m_scheme(certificate.isNull() ? "http" : "https")
     {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        connect(m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection()) {
                 m_sockets.append(socket);
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
             }
         });
-        QVERIFY(m_server.listen(QHostAddress::LocalHost));
+        QVERIFY(m_server->listen(QHostAddress::LocalHost));
     }
 
     QString url(const QString &path) const
     {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+        return QStringLiteral("%1://127.0.0.1:%2%3").arg(m_scheme).arg(m_server->serverPort()).arg(path);
     }
 
     void route(const QByteArray &path, const Answer &answer) { m_routes.insert(path, answer); }
@@ -156,7 +163,32 @@ private:
             send();
     }
 
-    QTcpServer m_server;
+    class TlsServer : public QTcpServer
+    {
+    public:
+        TlsServer(const QSslCertificate &certificate, const QSslKey &key, QObject *parent)
+            : QTcpServer(parent), m_certificate(certificate), m_key(key)
+        {
+        }
+
+    protected:
+        void incomingConnection(qintptr descriptor) override
+        {
+            auto *socket = new QSslSocket(this);
+            socket->setSocketDescriptor(descriptor);
+            socket->setLocalCertificate(m_certificate);
+            socket->setPrivateKey(m_key);
+            addPendingConnection(socket);
+            socket->startServerEncryption();
+        }
+
+    private:
+        QSslCertificate m_certificate;
+        QSslKey m_key;
+    };
+
+    QTcpServer *m_server;
+    QString m_scheme;
     QList<QTcpSocket *> m_sockets;
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QHash<QByteArray, Answer> m_routes;
@@ -533,6 +565,41 @@ private slots:
         delete client;
         QTest::qWait(100);
         QCOMPARE(finished.count(), 0);
+    }
+
+    void certificateErrorsAreNotIgnored()
+    {
+        const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+        if (openssl.isEmpty() || !QSslSocket::supportsSsl())
+            QSKIP("no openssl to make a certificate with");
+        QTemporaryDir dir;
+        QProcess make;
+        make.setProcessChannelMode(QProcess::MergedChannels);
+        make.start(openssl, {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                             QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                             QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                             QStringLiteral("-keyout"), dir.filePath(QStringLiteral("key.pem")),
+                             QStringLiteral("-out"), dir.filePath(QStringLiteral("cert.pem"))});
+        QVERIFY(make.waitForFinished(30000));
+        QCOMPARE(make.exitCode(), 0);
+        QFile certFile(dir.filePath(QStringLiteral("cert.pem")));
+        QFile keyFile(dir.filePath(QStringLiteral("key.pem")));
+        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+        const QSslCertificate certificate(&certFile, QSsl::Pem);
+        const QSslKey key(&keyFile, QSsl::Rsa, QSsl::Pem);
+        QVERIFY(!certificate.isNull() && !key.isNull());
+
+        LoopbackServer server(certificate, key);
+        server.route("/user/verify", Answer{200, R"({"res":1})"});
+        QHttpClient client;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("certificate refused")));
+        const Outcome outcome = exchange(client, [&] {
+            return client.get(server.url(QStringLiteral("/user/verify?tms=1&sgn=x")), false);
+        });
+        QCOMPARE(outcome.reports, 1);
+        QCOMPARE(outcome.code, int(QNetworkReply::SslHandshakeFailedError));
+        QVERIFY(outcome.body.isEmpty());
+        QCOMPARE(server.requests().size(), 0);
     }
 
     void fileNameOfUrl_data()
