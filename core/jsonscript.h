@@ -6,7 +6,8 @@
 // 0.35 -> "0.35"), and a text that is not JSON reads as an object without members.
 //
 // A QScriptValue belongs to the engine that made it, and an engine to the thread that made
-// it: keep a JsonScript for as long as its values are read, on one thread. One instance may
+// it: keep a JsonScript for as long as its values are read, on one thread (a
+// QCoreApplication must exist). One instance may
 // parse any number of texts; making an engine costs far more than a parse, so a loader
 // reuses one for all the entries it reads.
 
