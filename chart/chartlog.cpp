@@ -1,0 +1,3 @@
+#include "chartlog.h"
+
+Q_LOGGING_CATEGORY(lcChart, "tamrel.chart")

@@ -1,0 +1,3 @@
+#include "dialogslog.h"
+
+Q_LOGGING_CATEGORY(lcDialogs, "tamrel.dialogs")

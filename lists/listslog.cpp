@@ -1,0 +1,3 @@
+#include "listslog.h"
+
+Q_LOGGING_CATEGORY(lcLists, "tamrel.lists")

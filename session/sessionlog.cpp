@@ -1,0 +1,3 @@
+#include "sessionlog.h"
+
+Q_LOGGING_CATEGORY(lcSession, "tamrel.session")

@@ -1,0 +1,3 @@
+#include "updaterlog.h"
+
+Q_LOGGING_CATEGORY(lcUpdater, "tamrel.updater")
