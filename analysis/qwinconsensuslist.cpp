@@ -1,7 +1,7 @@
 #include "qwinconsensuslist.h"
 
 #include "globalstate.h"
-#include "jsontext.h"
+#include "jsonscript.h"
 
 #include <QLabel>
 
@@ -18,7 +18,8 @@ void QWinConsensusList::showConsensusList(const QString &request, int page)
 {
     lastRequest = request;
     lastPage = page;
-    const QString title = jsonText(parseJsonObject(request).value(QStringLiteral("name")));
+    JsonScript json;
+    const QString title = jsonText(json.parse(request), QStringLiteral("name"));
     lblTitle->setText(title);
     setWindowTitle(title);
     showMaximized();

@@ -1,7 +1,7 @@
 #include "qwinquotelist.h"
 
 #include "globalstate.h"
-#include "jsontext.h"
+#include "jsonscript.h"
 
 #include <QLabel>
 
@@ -17,7 +17,8 @@ QWinQuoteList::QWinQuoteList(QWidget *parent)
 void QWinQuoteList::showQuoteList(const QString &request, int page)
 {
     Q_UNUSED(page)
-    const QString title = jsonText(parseJsonObject(request).value(QStringLiteral("name")));
+    JsonScript json;
+    const QString title = jsonText(json.parse(request), QStringLiteral("name"));
     lblTitle->setText(title);
     setWindowTitle(title);
     showMaximized();

@@ -1,6 +1,6 @@
 #include "listrequest.h"
 
-#include "jsontext.h"
+#include "jsonscript.h"
 
 #include <QRegularExpression>
 
@@ -62,5 +62,6 @@ QString fillListRequest(const QString &templateText, const QHash<QString, QStrin
 
 QString listRequestId(const QString &request)
 {
-    return jsonText(parseJsonObject(request).value(QStringLiteral("id")));
+    JsonScript json;
+    return jsonText(json.parse(request), QStringLiteral("id"));
 }

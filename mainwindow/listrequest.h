@@ -16,5 +16,6 @@ QString escapeJsonString(const QString &value);
 // that values lacks stay as they are.
 QString fillListRequest(const QString &templateText, const QHash<QString, QString> &values);
 
-// The request's "id" as text; empty when the text is not a JSON object or has no "id".
+// The request's "id" as text, read through JSON.parse; empty when the text is not a JSON
+// object or has no "id".
 QString listRequestId(const QString &request);

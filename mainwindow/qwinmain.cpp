@@ -4,7 +4,7 @@
 #include "analystcache.h"
 #include "dbconnection.h"
 #include "globalstate.h"
-#include "jsontext.h"
+#include "jsonscript.h"
 #include "listrequest.h"
 #include "mainwindowlog.h"
 #include "orderhistory.h"
@@ -974,20 +974,21 @@ void QWinMain::showReportListOfSearch(const QString &titleKeyword, const QString
 void QWinMain::showReportListOfSubscribe(const QString &name)
 {
     // Stored percent-encoded; the older form keeps the institution under "ath".
-    const QString content = QUrl::fromPercentEncoding(getSubscribeContent(name).toUtf8());
-    const QJsonObject condition = parseJsonObject(content);
-    QString ins = jsonText(condition.value(QStringLiteral("ins")));
+    JsonScript json;
+    const QScriptValue condition =
+        json.parse(QUrl::fromPercentEncoding(getSubscribeContent(name).toUtf8()));
+    QString ins = jsonText(condition, QStringLiteral("ins"));
     if (ins.isEmpty())
-        ins = jsonText(condition.value(QStringLiteral("ath")));
+        ins = jsonText(condition, QStringLiteral("ath"));
     showList(fillListRequest(getOrderJson(QStringLiteral("RPT_SUB")),
                              {{QStringLiteral("%subName%"), name},
                               {QStringLiteral("%titleKeyword%"),
-                               jsonText(condition.value(QStringLiteral("ttl")))},
+                               jsonText(condition, QStringLiteral("ttl"))},
                               {QStringLiteral("%instKeyword%"), ins},
                               {QStringLiteral("%analsKeyword%"),
-                               jsonText(condition.value(QStringLiteral("anl")))},
+                               jsonText(condition, QStringLiteral("anl"))},
                               {QStringLiteral("%reportCode%"),
-                               jsonText(condition.value(QStringLiteral("cod")))}}),
+                               jsonText(condition, QStringLiteral("cod"))}}),
              0);
 }
 

@@ -66,5 +66,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestListRequest)
+QTEST_GUILESS_MAIN(TestListRequest)
 #include "tst_listrequest.moc"
