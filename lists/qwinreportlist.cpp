@@ -543,12 +543,13 @@ void QWinReportList::setReportAllReaded()
         for (int i = 0; ok && i < unread.size(); ++i)
             ok = updateReaded(query, rowReportId(unread.at(i)));
         query.finish();
-        if (ok)
+        if (ok) {
             ok = db.commit();
-        if (!ok) {
-            qCWarning(lcLists) << "Marking the page read failed:" << db.lastError().text();
-            db.rollback();
+            if (!ok)
+                qCWarning(lcLists) << "Marking the page read: commit failed:" << db.lastError().text();
         }
+        if (!ok)
+            db.rollback();
     } else {
         qCWarning(lcLists) << "Marking the page read: no transaction:" << db.lastError().text();
     }

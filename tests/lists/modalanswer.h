@@ -64,7 +64,7 @@ private:
                 files->reject();
             } else {
                 files->selectFile(m_input);
-                files->accept();
+                static_cast<QDialog *>(files)->accept();
             }
         }
     }
