@@ -1,5 +1,6 @@
 #include "qwinreportlist.h"
 
+#include "analystlistfunction.h"
 #include "dbconnection.h"
 #include "globalstate.h"
 #include "listslog.h"
@@ -338,35 +339,52 @@ void QWinReportList::showReportList(QString request, int page)
     showMaximized();
     emit showTitle(parsed.name);
 
-    const ReportListQuery statement(parsed, page, m_json);
+    QSqlDatabase db = mainDatabase();
+    const ReportListQuery statement(parsed, page, m_json, installAnalystListFunction(db));
     if (!parsed.valid)
         qCWarning(lcLists) << "Report list request does not parse; showing no report";
     if (!statement.selectsNothing()) {
-        QSqlQuery query(mainDatabase());
+        QSqlQuery query(db);
         if (statement.exec(query)) {
-            tblReportList->setUpdatesEnabled(false);
+            QVector<ReportListRow> rows;
+            rows.reserve(size);
             while (query.next())
-                appendRow(ReportListRow::fromQuery(query), page);
+                rows.append(ReportListRow::fromQuery(query));
+            // All rows at once: inserting them one by one re-lays the table out each time.
+            tblReportList->setUpdatesEnabled(false);
+            tblReportList->setRowCount(rows.size());
+            for (int r = 0; r < rows.size(); ++r)
+                appendRow(rows.at(r), r, page);
             tblReportList->setUpdatesEnabled(true);
         } else {
             qCWarning(lcLists) << "Report list query failed:" << query.lastError().text();
         }
     }
 
-    markConcernedInst();
+    // The rows were built with their institution and block marks (markConcernedInst and
+    // markBlockedStock would find nothing to change); the favourite marks go on now.
     markFavoriteReport();
-    markBlockedStock();
     if (tblReportList->rowCount() < size)
         emit disablePageNext();
     emit disablePageLast();
 }
 
-void QWinReportList::appendRow(const ReportListRow &row, int page)
+void QWinReportList::setCellLabel(int row, int column, QLabel *label)
+{
+    // A widget shown before it was ever resized first takes the size of its size hint, which
+    // lays rich text out once more for nothing: the table sets the cell's geometry anyway.
+    label->resize(tblReportList->columnWidth(column), tblReportList->verticalHeader()->defaultSectionSize());
+    tblReportList->setCellWidget(row, column, label);
+}
+
+void QWinReportList::appendRow(const ReportListRow &row, int r, int page)
 {
     QTableWidget *t = tblReportList;
+    // The table keeps its cell widgets on its viewport; made there, they are not moved again.
+    QWidget *cellParent = t->viewport();
     const QFont font = getAppFont();
-    const int r = t->rowCount();
-    t->insertRow(r);
+    QFont rowFont = font;
+    rowFont.setWeight(row.isUnread() ? QFont::Bold : QFont::Normal);
     t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r + 1 + qint64(page) * ReportListQuery::pageSize())));
 
     auto *date = new QTableWidgetItem(row.dateText());
@@ -379,49 +397,51 @@ void QWinReportList::appendRow(const ReportListRow &row, int page)
     t->setItem(r, ColDate, date);
 
     t->setItem(r, ColMark, new QTableWidgetItem);
-    auto *lock = new QLabel(t);
+    auto *lock = new QLabel(cellParent);
     lock->setFont(font);
     if (row.exclusive > 0)
         lock->setText(QStringLiteral("<img src=':/images/lock.png'>"));
     lock->setAlignment(Qt::AlignCenter);
     lock->setToolTip(QStringLiteral("独家报告"));
-    t->setCellWidget(r, ColMark, lock);
+    setCellLabel(r, ColMark, lock);
 
+    // Fonts and style sheets (the marks of markConcernedInst and markBlockedStock) go before the
+    // texts: each change after them lays the text out again.
     t->setItem(r, ColInst, new QTableWidgetItem);
-    auto *inst = new QLinkLabel(t);
-    inst->setFont(font);
+    auto *inst = new QLinkLabel(cellParent);
+    inst->setFont(rowFont);
+    inst->setStyleSheet(isConcernedInst(row.inst) ? kConcernedStyle : kPlainInstStyle);
+    inst->setAlignment(Qt::AlignCenter);
     // Plain text: the name shows as stored and reads back unchanged.
     inst->setTextFormat(Qt::PlainText);
     inst->setText(row.inst);
-    inst->setBold(row.isUnread());
-    inst->setStyleSheet(kPlainInstStyle);
-    inst->setAlignment(Qt::AlignCenter);
-    t->setCellWidget(r, ColInst, inst);
+    setCellLabel(r, ColInst, inst);
     connect(inst, &QLinkLabel::clicked, this, &QWinReportList::showReportOfInst);
 
     t->setItem(r, ColTitle, new QTableWidgetItem);
-    auto *title = new QLinkLabel(t);
-    title->setFont(font);
-    title->setText(row.titleHtml());
-    title->setBold(row.isUnread());
-    t->setCellWidget(r, ColTitle, title);
+    const QString titleHtml = row.titleHtml();
+    auto *title = new QLinkLabel(cellParent);
+    title->setFont(rowFont);
+    title->setStyleSheet(containsBlockedStock(titleHtml) ? kBlockedStyle : kPlainTitleStyle);
+    title->setText(titleHtml);
+    setCellLabel(r, ColTitle, title);
     connect(title, &QLinkLabel::clicked, this, &QWinReportList::viewReport);
 
     t->setItem(r, ColAnalysts, new QTableWidgetItem);
-    auto *analysts = new QLabel(t);
+    auto *analysts = new QLabel(cellParent);
     analysts->setFont(font);
-    analysts->setText(row.analystHtml());
     analysts->setContextMenuPolicy(Qt::NoContextMenu);
+    analysts->setText(row.analystHtml());
     connect(analysts, &QLabel::linkActivated, this, &QWinReportList::showReportOfAnls);
-    t->setCellWidget(r, ColAnalysts, analysts);
+    setCellLabel(r, ColAnalysts, analysts);
 
     t->setItem(r, ColType, new QTableWidgetItem);
-    auto *type = new QLabel(t);
+    auto *type = new QLabel(cellParent);
     type->setAlignment(Qt::AlignCenter);
     const QString icon = row.typeIcon();
     if (!icon.isEmpty())
         type->setPixmap(QPixmap(icon));
-    t->setCellWidget(r, ColType, type);
+    setCellLabel(r, ColType, type);
 
     auto *pages = new QTableWidgetItem(row.pageText());
     pages->setForeground(QBrush(Qt::gray, Qt::SolidPattern));

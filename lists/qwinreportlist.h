@@ -6,6 +6,7 @@
 #include <QString>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QAction;
@@ -68,7 +69,8 @@ private:
     QWidget *buildSearchBar();
     void buildTable();
     void buildMenu();
-    void appendRow(const ReportListRow &row, int page);
+    void appendRow(const ReportListRow &row, int r, int page);
+    void setCellLabel(int row, int column, QLabel *label);
     bool setReportReaded(int row);
     void showRowRead(int row);
     int currentRow() const;

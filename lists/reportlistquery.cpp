@@ -1,6 +1,7 @@
 #include "reportlistquery.h"
 
 #include "analystcache.h"
+#include "analystlistfunction.h"
 #include "globalstate.h"
 #include "jsonscript.h"
 #include "reportlistrequest.h"
@@ -8,6 +9,8 @@
 #include "userlists.h"
 
 #include <QSqlQuery>
+
+#include <algorithm>
 
 namespace {
 
@@ -85,10 +88,13 @@ Clause analystNameList(const QString &names)
     return list;
 }
 
-// "anl_list like ? or anl_list like ? ..." for analyst ids, each written "[id]" in Anl_List.
-Clause analystIdList(const QStringList &ids)
+// "anl_list like ? or anl_list like ? ..." for analyst ids, each written "[id]" in Anl_List; the
+// same test in one call of anl_any when the connection has it.
+Clause analystIdList(const QStringList &ids, bool analystFunction)
 {
     Clause list;
+    if (analystFunction && std::all_of(ids.cbegin(), ids.cend(), analystIdFitsFunction))
+        return list.bind(QStringLiteral("anl_any(anl_list, ?)"), ids.join(QLatin1Char(',')));
     for (const QString &id : ids)
         list.bind(list.isEmpty() ? QStringLiteral("anl_list like ?") : QStringLiteral(" or anl_list like ?"),
                   QStringLiteral("%[") + id + QStringLiteral("]%"));
@@ -167,7 +173,7 @@ int ReportListQuery::pageSize()
     return qMax(1, getPageSize());
 }
 
-ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScript &json)
+ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScript &json, bool analystFunction)
 {
     if (!r.valid) {
         m_nothing = true;
@@ -271,12 +277,13 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
                 m_nothing = true;
                 return;
             }
-            where << QStringLiteral(" and ( ") << analystIdList(ids) << QStringLiteral(" ) ");
+            where << QStringLiteral(" and ( ") << analystIdList(ids, analystFunction) << QStringLiteral(" ) ");
         }
     }
 
     if (!r.anls.isEmpty())
-        where << QStringLiteral(" and (") << analystIdList(getAnalystIdListById(r.anls)) << QStringLiteral(") ");
+        where << QStringLiteral(" and (") << analystIdList(getAnalystIdListById(r.anls), analystFunction)
+              << QStringLiteral(") ");
 
     if (!r.stkCode.isEmpty())
         where.bind(QStringLiteral(" and T_Report.Stk_Code = ? "), r.stkCode);

@@ -37,8 +37,9 @@ public:
         ColReaded,
     };
 
-    // json parses the stored subscriptions (RPT_SUB_ALL).
-    ReportListQuery(const ReportListRequest &request, int page, JsonScript &json);
+    // json parses the stored subscriptions (RPT_SUB_ALL). analystFunction: the connection has
+    // anl_any (installAnalystListFunction), which then tests the analyst ids.
+    ReportListQuery(const ReportListRequest &request, int page, JsonScript &json, bool analystFunction = false);
 
     // True when no report can qualify (a request that did not parse, or concerned analysts
     // without a single analyst id): there is nothing to run and the list is empty.

@@ -1,5 +1,6 @@
 #include "reportfixture.h"
 
+#include "analystlistfunction.h"
 #include "jsonscript.h"
 #include "reportlistquery.h"
 #include "reportlistrequest.h"
@@ -28,6 +29,9 @@ const QList<FixtureReport> kReports = {
     {13, "2016-01-04 09:00:00", "", "Morgan", "STK.IND@HK", "港股行业", "", "", "", 0, 9},
     {14, "2015-12-31 23:59:59", "", "摩根大通", "STK@US", "美股策略", "", "", "", 0, 9},
     {15, "2015-06-01 09:00:00", "", "A\"B证券", "FIX@CN", "可转债周报", "", "", "", 0, 9},
+    {25, "2015-03-03 09:00:00", "", "测试证券", "OTC@CN", "分析师测试", "甲[10011],乙[21001]", "", "", 0, 1},
+    {26, "2015-03-02 09:00:00", "", "测试证券", "OTC@CN", "分析师测试", "丙[[1003]]", "", "", 0, 1},
+    {27, "2015-03-01 09:00:00", "", "测试证券", "OTC@CN", "分析师测试", "丁[1004", "", "", 0, 1},
     {16, "2015-01-06 00:00:00", "", "国泰君安", "CMD@", "商品", "", "", "", 0, 9},
     {17, "2015-01-05 23:59:59", "", "国泰君安", "CMD@", "商品旧", "", "", "", 0, 9},
     {18, "2014-01-01 00:00:00", "", "中信证券", "STK.COM@CN", "2014首日", "", "", "", 0, 9},
@@ -36,7 +40,7 @@ const QList<FixtureReport> kReports = {
     {21, "2011-12-31 23:59:59", "", "中信证券", "STK.COM@CN", "2011末日", "", "", "", 0, 9},
 };
 
-const char kWindow[] = "1,2,3,4,24,23,5,6,7,8,9,10,11,12,13,14,15,16";
+const char kWindow[] = "1,2,3,4,24,23,5,6,7,8,9,10,11,12,13,14,15,25,26,27,16";
 
 QString percentJson(const QString &json)
 {
@@ -95,7 +99,7 @@ private slots:
     void requestThatDoesNotParseSelectsNothing();
 
 private:
-    QString ids(const QString &request, int page);
+    QString ids(const QString &request, int page, bool analystFunction = false);
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
@@ -118,6 +122,7 @@ void TestReportListQuery::initTestCase()
     QVERIFY(mainDatabase().commit());
     loadStockCache();
     loadAnalystCache();
+    QVERIFY(installAnalystListFunction(mainDatabase()));
 }
 
 void TestReportListQuery::init()
@@ -128,10 +133,10 @@ void TestReportListQuery::init()
     setIncludeCompany(1);
 }
 
-QString TestReportListQuery::ids(const QString &request, int page)
+QString TestReportListQuery::ids(const QString &request, int page, bool analystFunction)
 {
     JsonScript json;
-    const ReportListQuery statement(ReportListRequest::parse(request, json), page, json);
+    const ReportListQuery statement(ReportListRequest::parse(request, json), page, json, analystFunction);
     QSqlQuery query(mainDatabase());
     if (!statement.exec(query)) {
         if (!statement.selectsNothing())
@@ -166,18 +171,18 @@ void TestReportListQuery::reportIds_data()
     // The window and paging
     row("newest: 24 months before the newest entry", filledRequest("RPT_NEW"), "", kWindow);
     row("page 1 of 5", filledRequest("RPT_NEW"), "pagesize=5", "23,5,6,7,8", 1);
-    row("page past the end", filledRequest("RPT_NEW"), "pagesize=5", "", 4);
+    row("page past the end", filledRequest("RPT_NEW"), "pagesize=5", "", 5);
     row("page count 10", filledRequest("RPT_NEW"), "pagecount=10", "1,4,8,9");
     row("important", filledRequest("RPT_IMP"), "", "1,6");
 
     // Years: the end year is whole up to its last second, the next year's first is out
     row("years 2012-2013", search("", "", "", "", "2012", "2013"), "", "19,20");
     row("from 2014", search("", "", "", "", "2014", ""), "", QString(kWindow) + ",17,18");
-    row("up to 2015 in the default window", search("", "", "", "", "", "2015"), "", "14,15,16");
+    row("up to 2015 in the default window", search("", "", "", "", "", "2015"), "", "14,15,25,26,27,16");
 
     // Masked institutions, one holding an apostrophe
     row("masked apostrophe", filledRequest("RPT_NEW"), "masked=O'Neil证券",
-        "1,2,3,4,24,23,5,6,7,8,9,10,12,13,14,15,16");
+        "1,2,3,4,24,23,5,6,7,8,9,10,12,13,14,15,25,26,27,16");
     row("masked two", filledRequest("RPT_IMP"), "masked=海通证券|中信证券", "");
     row("masked applies to searches", search("", "", "", "", "2012", "2013"), "masked=中信证券", "");
 
@@ -226,7 +231,12 @@ void TestReportListQuery::reportIds_data()
     row("analyst: every id of the person", filledRequest("RPT_ANL", {{"anlID", "1001"}, {"anlName", "张三"}}), "",
         "1,4");
     row("analyst id unknown to the cache", filledRequest("RPT_ANL", {{"anlID", "1005"}, {"anlName", ""}}), "", "8");
-    row("concerned analysts are uids", filledRequest("RPT_ANL_ALL"), "anl=1;anl=3", "1,2,4");
+    row("concerned analysts are uids", filledRequest("RPT_ANL_ALL"), "anl=1;anl=3", "1,2,4,26");
+    row("analyst id in brackets only", filledRequest("RPT_ANL", {{"anlID", "1003"}, {"anlName", ""}}), "", "2,26");
+    row("analyst id without its closing bracket", filledRequest("RPT_ANL", {{"anlID", "1004"}, {"anlName", ""}}), "",
+        "3");
+    row("analyst id that is not a number", filledRequest("RPT_ANL", {{"anlID", "100_"}, {"anlName", ""}}), "",
+        "1,2,3,8,26");
     row("concerned analysts without ids", filledRequest("RPT_ANL_ALL"), "anl=9", "");
     row("no concerned analyst", filledRequest("RPT_ANL_ALL"), "", kWindow);
     row("analyst names", search("", "", "张三 Smith", "", "", ""), "", "1,3,4");
@@ -266,6 +276,8 @@ void TestReportListQuery::reportIds()
     QFETCH(QString, expected);
     applySetup(setup);
     QCOMPARE(ids(request, page), expected);
+    // The analyst-list function selects exactly what the LIKE tests select.
+    QCOMPARE(ids(request, page, true), expected);
 }
 
 void TestReportListQuery::everyTemplateRuns()
