@@ -1,10 +1,9 @@
 #include "analystaward.h"
 
 #include "corelog.h"
-#include "jsontext.h"
+#include "jsonscript.h"
 #include "settingsvalue.h"
 
-#include <QJsonArray>
 #include <QSettings>
 #include <QStringList>
 #include <QVector>
@@ -33,13 +32,14 @@ QString analystIdOf(const QString &part)
     return close < 0 ? part.mid(open + 1) : part.mid(open + 1, close - open - 1);
 }
 
-void addCategory(const QString &text)
+void addCategory(JsonScript &json, const QString &text)
 {
-    const QJsonArray insts = parseJsonObject(text).value(QLatin1String("insts")).toArray();
-    for (const QJsonValue &inst : insts) {
-        const QJsonObject object = inst.toObject();
-        const int medal = jsonInt(object.value(QLatin1String("medal")));
-        const QStringList parts = jsonText(object.value(QLatin1String("anls")))
+    const QScriptValue insts = json.parse(text).property(QStringLiteral("insts"));
+    const int count = jsonLength(insts);
+    for (int i = 0; i < count; ++i) {
+        const QScriptValue inst = jsonElement(insts, i);
+        const int medal = jsonInt(inst, QStringLiteral("medal"));
+        const QStringList parts = jsonText(inst, QStringLiteral("anls"))
                                       .split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString &part : parts) {
             const QString id = analystIdOf(part);
@@ -71,8 +71,9 @@ void loadAnalystAwardTable(const QString &path)
     settings.beginGroup(years.last());
     QStringList keys = settings.childKeys();
     keys.sort();
+    JsonScript json;
     for (const QString &key : keys)
-        addCategory(settingsText(settings, key));
+        addCategory(json, settingsText(settings, key));
     settings.endGroup();
 }
 

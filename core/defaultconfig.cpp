@@ -3,7 +3,7 @@
 #include "corelog.h"
 #include "globalstate.h"
 #include "globalstate_p.h"
-#include "jsontext.h"
+#include "jsonscript.h"
 #include "platform.h"
 #include "settingsvalue.h"
 
@@ -52,13 +52,13 @@ QMap<QString, QString> sectionEntries(QSettings &settings, const QString &sectio
     return entries;
 }
 
-void readJsonPairs(const QMap<QString, QString> &entries, const char *first, const char *second,
-                   QStringList &firsts, QStringList &seconds)
+void readJsonPairs(JsonScript &json, const QMap<QString, QString> &entries, const QString &first,
+                   const QString &second, QStringList &firsts, QStringList &seconds)
 {
     for (const QString &text : entries) {
-        const QJsonObject object = parseJsonObject(text);
-        firsts.append(jsonText(object.value(QLatin1String(first))));
-        seconds.append(jsonText(object.value(QLatin1String(second))));
+        const QScriptValue object = json.parse(text);
+        firsts.append(jsonText(object, first));
+        seconds.append(jsonText(object, second));
     }
 }
 
@@ -76,6 +76,7 @@ void loadDefaultConfig(const QString &path)
     QSettings &s = *ini;
     Config c;
     Local &l = local();
+    JsonScript json;
     // An address of the embedded file, unless the TAMREL_HOSTS file holds the key.
     const auto hostValue = [&](const QString &key) {
         return hosts && hosts->contains(key) ? settingsText(*hosts, key) : settingsText(s, key);
@@ -110,7 +111,8 @@ void loadDefaultConfig(const QString &path)
         for (auto it = replaced.cbegin(); it != replaced.cend(); ++it)
             hostEntries.insert(it.key(), it.value());
     }
-    readJsonPairs(hostEntries, "name", "host", c.hostNames, c.hostUrls);
+    readJsonPairs(json, hostEntries, QStringLiteral("name"), QStringLiteral("host"), c.hostNames,
+                  c.hostUrls);
 
     c.objectHost = hostValue(QStringLiteral("ObjectHost/Host"));
     c.pathDat = settingsText(s, QStringLiteral("ObjectPath/Dat"));
@@ -141,12 +143,14 @@ void loadDefaultConfig(const QString &path)
 
     const QMap<QString, QString> orders = sectionEntries(s, QStringLiteral("Orders"));
     for (const QString &text : orders) {
-        c.orderIds.append(jsonText(parseJsonObject(text).value(QLatin1String("id"))));
+        c.orderIds.append(jsonText(json.parse(text), QStringLiteral("id")));
         c.orderTexts.append(text);
     }
-    readJsonPairs(sectionEntries(s, QStringLiteral("Codes")), "code", "name", c.codeCodes,
+    const QString code = QStringLiteral("code");
+    const QString name = QStringLiteral("name");
+    readJsonPairs(json, sectionEntries(s, QStringLiteral("Codes")), code, name, c.codeCodes,
                   c.codeNames);
-    readJsonPairs(sectionEntries(s, QStringLiteral("FileFormat")), "code", "name",
+    readJsonPairs(json, sectionEntries(s, QStringLiteral("FileFormat")), code, name,
                   c.formatCodes, c.formatNames);
 
     c.osName = platformOsName();

@@ -1,6 +1,6 @@
 #include "orderhistory.h"
 
-#include "jsontext.h"
+#include "jsonscript.h"
 
 #include <QStringList>
 #include <QVector>
@@ -41,7 +41,10 @@ int getOrderHistoryTopPage()
 QString getOrderHistoryTopId()
 {
     const QString top = getOrderHistoryTop();
-    return top.isEmpty() ? QString() : jsonText(parseJsonObject(top).value(QLatin1String("id")));
+    if (top.isEmpty())
+        return QString();
+    JsonScript json;
+    return jsonText(json.parse(top), QStringLiteral("id"));
 }
 
 void pushOrderHistory(const QString &request, int page)
