@@ -318,7 +318,7 @@ void QWinReportList::buildMenu()
     actNewFav = action(tblReportList, QStringLiteral("新建收藏夹(&N)..."), &QWinReportList::newFav);
 }
 
-void QWinReportList::showReportList(QString request, int page)
+void QWinReportList::showReportList(const QString &request, int page)
 {
     const ReportListRequest parsed = ReportListRequest::parse(request, m_json);
     const int size = ReportListQuery::pageSize();
@@ -682,7 +682,7 @@ void QWinReportList::showReportOfInst()
         emit showReportListOfInst(rowInst(row));
 }
 
-void QWinReportList::showReportOfAnls(QString analystId)
+void QWinReportList::showReportOfAnls(const QString &analystId)
 {
     emit showReportListOfAnls(analystId);
 }

@@ -30,20 +30,21 @@ public:
     bool saveReportTo(int row, const QString &path);
 
 signals:
-    void showTitle(QString title);
-    void showList(QString request, int page);
-    void showReportListOfInst(QString inst);
-    void showReportListOfAnls(QString analystId);
-    void showReportListOfSearch(QString titleKeyword, QString instKeyword, QString analsKeyword, QString code,
-                                QString yearStart, QString yearEnd);
+    void showTitle(const QString &title);
+    void showList(const QString &request, int page);
+    void showReportListOfInst(const QString &inst);
+    void showReportListOfAnls(const QString &analystId);
+    void showReportListOfSearch(const QString &titleKeyword, const QString &instKeyword,
+                                const QString &analsKeyword, const QString &code, const QString &yearStart,
+                                const QString &yearEnd);
     void disablePageNext();
     void disablePageLast();
-    void openFile(QString rptID, QString localFilePath);
+    void openFile(const QString &rptID, const QString &localFilePath);
     void loadConcernedInstListOfSidebar();
     void loadFavoriteListOfSidebar();
 
 public slots:
-    void showReportList(QString request, int page);
+    void showReportList(const QString &request, int page);
     void showLastList();
     void markConcernedInst();
     void markFavoriteReport();
@@ -54,7 +55,7 @@ public slots:
     void viewReport();
     void saveReport();
     void showReportOfInst();
-    void showReportOfAnls(QString analystId);
+    void showReportOfAnls(const QString &analystId);
     void searchReport();
     void addConcernedInst();
     void removeConcernedInst();
