@@ -4,9 +4,11 @@
 // every row) and of the whole page fill of the report list window (query, rows, cell widgets,
 // marks), at page 0 and page 100: median and maximum over several runs, in milliseconds.
 //
-// bench_reportlist [--db DIR] [--runs N] [--only TEXT]
-//   --db DIR     keep the database in DIR and reuse it when it is already there
-//   --only TEXT  measure only the lists whose name contains TEXT
+// bench_reportlist [--db DIR] [--runs N] [--only TEXT] [--keep-schema]
+//   --db DIR        keep the database in DIR and reuse it when it is already there
+//   --only TEXT     measure only the lists whose name contains TEXT
+//   --keep-schema   do not add the indexes of the schema that a reused database lacks
+//                   (to compare figures without them)
 
 #include "analystaward.h"
 #include "analystcache.h"
@@ -400,6 +402,7 @@ int main(int argc, char **argv)
     QString dbDir;
     QString only;
     int runs = 7;
+    const bool keepSchema = app.arguments().contains(QStringLiteral("--keep-schema"));
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--db"))
@@ -427,7 +430,7 @@ int main(int argc, char **argv)
         if (!buildDatabase(mainDatabase()))
             return 1;
         out() << "built in " << build.elapsed() / 1000.0 << " s" << Qt::endl;
-    } else {
+    } else if (!keepSchema) {
         // Indexes of the schema that a file made by an older build lacks
         createDatabaseSchema(mainDatabase(), QStringLiteral(":/config.ini"));
     }

@@ -14,7 +14,6 @@
 #include "usersettings.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
@@ -36,6 +35,8 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -144,6 +145,12 @@ bool updateReaded(QSqlQuery &query, const QString &reportId)
 }
 
 const QString kUpdateReaded = QStringLiteral("update T_Report set Rpt_Readed=1 where Rpt_ID=?");
+
+// Unread rows are bold; the weight of the date cell tells.
+bool isBoldItem(const QTableWidgetItem *item)
+{
+    return item && item->font().weight() > QFont::Normal;
+}
 
 } // namespace
 
@@ -507,11 +514,6 @@ QString QWinReportList::rowInst(int row) const
 {
     const auto *label = qobject_cast<QLabel *>(tblReportList->cellWidget(row, ColInst));
     return label ? label->text() : QString();
-}
-
-static bool isBoldItem(const QTableWidgetItem *item)
-{
-    return item && item->font().weight() > QFont::Normal;
 }
 
 void QWinReportList::showRowRead(int row)
