@@ -18,8 +18,6 @@ public:
     void setClickable(const bool &clickable);
     void setUnderline(const bool &underline);
 
-    bool isClickable() const { return m_clickable; }
-
 signals:
     void clicked();
 
