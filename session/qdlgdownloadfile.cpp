@@ -8,9 +8,9 @@
 #include "sessionlog.h"
 #include "userproxy.h"
 
-#include <QIcon>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QSaveFile>
@@ -29,7 +29,7 @@ QString signedServiceQuery(const QString &id)
 // let a reply read local files.
 bool isWebAddress(const QString &text)
 {
-    const QUrl url(text, QUrl::StrictMode);
+    const QUrl url(text);
     const QString scheme = url.scheme().toLower();
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
            && !url.host().isEmpty();

@@ -8,9 +8,9 @@
 #include "sessionlog.h"
 #include "userproxy.h"
 
-#include <QIcon>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QNetworkInterface>
 #include <QTimer>
 #include <QUrl>

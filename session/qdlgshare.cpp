@@ -7,11 +7,11 @@
 #include "serviceapi.h"
 #include "userproxy.h"
 
-#include <QIcon>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QUrl>
 

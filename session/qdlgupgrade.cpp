@@ -6,9 +6,9 @@
 #include "sessionlog.h"
 #include "userproxy.h"
 
-#include <QIcon>
 #include <QCloseEvent>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>

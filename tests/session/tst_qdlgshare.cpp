@@ -13,6 +13,9 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QUrlQuery>
 #include <QtTest>
 
@@ -39,6 +42,7 @@ private slots:
     void networkFailureKeepsTheDialogOpen();
     void refusalClosesTheDialog();
     void closeButtonEndsTheDialog();
+    void oddShareIdStaysOneLink();
 
 private:
     QString reportId() const;
@@ -225,6 +229,53 @@ void TestShare::closeButtonEndsTheDialog()
     QTest::mouseClick(button(dialog, "btnClose"), Qt::LeftButton);
     QCOMPARE(rejected.count(), 1);
     QTRY_VERIFY(!dialog);
+}
+
+void TestShare::oddShareIdStaysOneLink()
+{
+    // A service whose share id holds characters of HTML and of a query.
+    const QByteArray reply = R"({"res":1,"msg":"ok","data":{"id":"a'b<i>c&x=1#"}})";
+    QTcpServer service;
+    QVERIFY(service.listen(QHostAddress::LocalHost));
+    connect(&service, &QTcpServer::newConnection, &service, [&] {
+        QTcpSocket *socket = service.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, socket, [socket, reply] {
+            if (!socket->readAll().contains("\r\n\r\n"))
+                return;
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(reply.size())
+                          + "\r\nConnection: close\r\n\r\n" + reply);
+            socket->disconnectFromHost();
+        });
+    });
+    QTemporaryDir dir;
+    QFile ini(dir.filePath("hosts.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[ServiceHost]\nHost0=\"{\\\"name\\\": \\\"x\\\", \\\"host\\\": \\\"http://127.0.0.1:"
+              + QByteArray::number(service.serverPort()) + "\\\"}\"\n");
+    ini.close();
+    const QByteArray hosts = qgetenv("TAMREL_HOSTS");
+    qputenv("TAMREL_HOSTS", QFile::encodeName(ini.fileName()));
+    loadDefaultConfig();
+    const bool redirected = getShareApiUrl().contains(QString::number(service.serverPort()));
+
+    QPointer<QDlgShare> dialog = new QDlgShare;
+    dialog->show();
+    dialog->requestShareLink(reportId(), QStringLiteral("高盛"), QStringLiteral("标题"), QString());
+    auto *label = dialog->findChild<QLabel *>(QStringLiteral("lblUrl"));
+    const bool answered = QTest::qWaitFor([&] { return !label->text().isEmpty(); }, 10000);
+    const QString link = getShareUrl() + QStringLiteral("?id=a%27b%3Ci%3Ec%26x%3D1%23");
+    qputenv("TAMREL_HOSTS", hosts);
+    loadDefaultConfig();
+    QVERIFY(redirected);
+    QVERIFY(answered);
+
+    QCOMPARE(label->text(), QStringLiteral("<a href='%1'>%1</a>").arg(link));
+    QTest::mouseClick(button(dialog, "btnCopy"), Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), link);
+    QTest::mouseClick(button(dialog, "btnWeibo"), Qt::LeftButton);
+    QCOMPARE(m_browser.urls.size(), 1);
+    QCOMPARE(query(m_browser.urls.first(), "url"), link);
+    delete dialog;
 }
 
 QTEST_MAIN(TestShare)
