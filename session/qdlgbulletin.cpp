@@ -1,22 +1,35 @@
 #include "qdlgbulletin.h"
+#include "ui_qdlgbulletin.h"
 
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
+#include "globalstate.h"
 
 QDlgBulletin::QDlgBulletin(QWidget *parent)
     : QDialog(parent)
+    , ui(new Ui::QDlgBulletin)
 {
+    ui->setupUi(this);
+    init();
+}
+
+QDlgBulletin::~QDlgBulletin()
+{
+    delete ui;
+}
+
+void QDlgBulletin::init()
+{
+    setWindowTitle(QStringLiteral("公告"));
+    setWindowIcon(QIcon(QStringLiteral(":/logo/logo.png")));
     setModal(true);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("公告"));
-    edtContent = new QPlainTextEdit(this);
-    edtContent->setReadOnly(true);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(edtContent);
-    setFixedSize(400, 300);
+    setFixedSize(size());
+    const QFont font = getAppFont();
+    ui->txtConent->setFont(font);
+    ui->btnClose->setFont(font);
+    connect(ui->btnClose, &QPushButton::clicked, this, &QDlgBulletin::reject);
 }
 
 void QDlgBulletin::setContent(const QString &text)
 {
-    edtContent->setPlainText(text);
+    ui->txtConent->setText(text);
 }
