@@ -680,12 +680,16 @@ void QWinMain::createKeptDialogs()
     connect(winChart, &QWinChart::showRatingOfDate, dlgRating, &QDlgRating::showRating);
     connect(dlgRating, &QDlgRating::openFile, this, &QWinMain::openFile);
 
-    // Left on screen, a parentless dialog would otherwise keep the program running after
-    // the main window has closed for good.
     for (QWidget *dialog : std::initializer_list<QWidget *>{
              dlgDownloadFile, dlgDownloadDay, dlgMessage, dlgAlert, dlgWebview, dlgAnalyst,
-             dlgHotRating})
-        dialog->setAttribute(Qt::WA_QuitOnClose, false);
+             dlgHotRating, dlgRating}) {
+        // Kept for the whole run: closing one (Escape included) must only hide it.
+        dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+        // Left on screen, a parentless dialog would otherwise keep the program running after
+        // the main window has closed for good.
+        if (!dialog->parent())
+            dialog->setAttribute(Qt::WA_QuitOnClose, false);
+    }
 }
 
 void QWinMain::startUpdater()

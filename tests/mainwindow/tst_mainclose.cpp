@@ -135,6 +135,28 @@ private slots:
         QVERIFY(!keptDialog("QDlgDownloadFile"));
     }
 
+    void keptDialogsSurviveClosing()
+    {
+        QWinMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QList<QPointer<QDialog>> kept;
+        for (const char *name : {"QDlgDownloadFile", "QDlgDownloadDay", "QDlgMessage", "QDlgAlert",
+                                 "QDlgWebview", "QDlgAnalyst", "QDlgHotRating"})
+            kept << qobject_cast<QDialog *>(keptDialog(name));
+        kept << window.findChild<QDialog *>(QString(), Qt::FindDirectChildrenOnly);
+        for (const QPointer<QDialog> &dialog : kept) {
+            QVERIFY(dialog);
+            dialog->show();
+            dialog->reject();
+            dialog->show();
+            dialog->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (const QPointer<QDialog> &dialog : kept)
+            QVERIFY(dialog);
+    }
+
     void timedOutSessionIsReported()
     {
         QWinMain window;
