@@ -1,5 +1,7 @@
 #include "mainwindowtest.h"
 
+#include "../session/standinsession.h"
+#include "devserver.h"
 #include "globalstate.h"
 #include "qdlgdownloadfile.h"
 #include "qwinmain.h"
@@ -41,7 +43,18 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
+        // Downloads go to the stand-in, with a session as the login leaves it.
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
         QVERIFY(prepareMainDatabase(dir));
+        QVERIFY(openStandInSession());
+        reportId = server.manifest()
+                       .value(QStringLiteral("facts"))
+                       .toObject()
+                       .value(QStringLiteral("reportFiles"))
+                       .toObject()
+                       .value(QStringLiteral("PDF"))
+                       .toString();
+        QVERIFY(!reportId.isEmpty());
         originalPath = qgetenv("PATH");
         // A stand-in reader that writes the arguments it was started with.
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("bin"))));
@@ -104,9 +117,9 @@ private slots:
         QTest::newRow("no dot: the whole path stands for the type")
             << "noext" << 10 << 0 << true << false << false << false
             << "注意|您没有安装可打开noext类型文件的程序！";
-        QTest::newRow("missing: download") << "m.pdf" << -1 << 0 << true << true << false << false
-                                           << "download";
-        QTest::newRow("empty: removed and downloaded")
+        QTest::newRow("missing: downloaded, then opened")
+            << "m.pdf" << -1 << 0 << true << true << false << false << "download";
+        QTest::newRow("empty: removed, downloaded, then opened")
             << "e.pdf" << 0 << 0 << true << true << false << false << "download";
         QTest::newRow("missing while downloading: dropped")
             << "m.pdf" << -1 << 0 << true << true << true << false << "dropped";
@@ -163,9 +176,9 @@ private slots:
         MessageBoxAnswerer answerer;
 
         if (fromDownload)
-            emit download->openFile(QStringLiteral("42"), path);
+            emit download->openFile(reportId, path);
         else
-            window->openFile(QStringLiteral("42"), path);
+            window->openFile(reportId, path);
 
         QStringList boxes = answerer.boxes;
         if (outcome == QLatin1String("reader")) {
@@ -181,7 +194,14 @@ private slots:
         } else if (outcome == QLatin1String("download")) {
             QVERIFY(download->isVisible());
             QCOMPARE(download->pos(), centred);
-            QVERIFY(boxes.isEmpty());
+            // The dialog stores the file and hands it back, and the copy opens.
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(readerLog), 30000);
+            QVERIFY(!download->isVisible());
+            QVERIFY(QFileInfo(path).size() > 0);
+            QFile log(readerLog);
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromLocal8Bit(log.readAll()), path + QLatin1Char('\n'));
+            QVERIFY(answerer.boxes.isEmpty());
         } else if (outcome == QLatin1String("dropped")) {
             QVERIFY(download->isVisible());
             QCOMPARE(download->pos(), elsewhere);
@@ -193,9 +213,10 @@ private slots:
         }
         if (outcome != QLatin1String("handler"))
             QVERIFY(catcher.urls.isEmpty());
-        if (size == 0)
+        if (size == 0 && outcome != QLatin1String("download"))
             QVERIFY(!QFile::exists(path));
-        if (outcome != QLatin1String("reader") && readerOnPath) {
+        if (outcome != QLatin1String("reader") && outcome != QLatin1String("download")
+            && readerOnPath) {
             // A reader started by mistake would have written its log by now.
             QTest::qWait(200);
             QVERIFY(!QFile::exists(readerLog));
@@ -204,8 +225,10 @@ private slots:
     }
 
 private:
+    DevServer server;
     QTemporaryDir dir;
     QScopedPointer<QWinMain> window;
+    QString reportId;
     QByteArray originalPath;
     QString readerLog;
 };
