@@ -111,12 +111,13 @@ bool readPackageRows(const QByteArray &text, QJsonArray *rows)
 bool saveDataRecord(QSqlDatabase db, const DataRecord &record, QString *error)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("insert into T_Data (Dat_Name, Dat_DtModify) values (?, ?) "
-                                 "on conflict (Dat_Name) do update set Dat_DtModify = excluded.Dat_DtModify"));
-    query.addBindValue(ImportRun::text(record.baseName));
-    query.addBindValue(ImportRun::text(record.time));
-    if (query.exec())
-        return true;
+    if (query.prepare(QStringLiteral("insert into T_Data (Dat_Name, Dat_DtModify) values (?, ?) "
+                                     "on conflict (Dat_Name) do update set Dat_DtModify = excluded.Dat_DtModify"))) {
+        query.addBindValue(ImportRun::text(record.baseName));
+        query.addBindValue(ImportRun::text(record.time));
+        if (query.exec())
+            return true;
+    }
     if (error)
         *error = query.lastError().text();
     return false;
