@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,9 +69,13 @@ private slots:
     void reissuedPackageFetchedAlone();
     void monthlyPackagesBeforeDataYear();
     void hostileRows();
+    void sharedBaseNamesAndOddNames();
     void stopDuringCycleAndResume();
 
 private:
+    bool addIndexEntries(const QList<QPair<QString, QString>> &entries);
+    bool restoreDataSet();
+    QString dataRecord(const QString &base);
     int count(const QString &table);
     QStringList dataRecords();
     QJsonObject tables() { return m_server->manifest().value(QLatin1String("tables")).toObject(); }
@@ -217,6 +222,13 @@ void TestUpdaterCycle::reissuedPackageFetchedAlone()
     QCOMPARE(count("T_Recommend"), tables().value("T_Recommend").toInt());
 
     // The service re-issues RCM.DAT later with one more recommendation.
+    auto restore = qScopeGuard([this] {
+        for (const QString &file : {QStringLiteral("dat/RCM.DAT"), QStringLiteral("manifest.json")}) {
+            QFile::remove(m_dataSet.filePath(file));
+            QFile::copy(m_original + QLatin1Char('/') + file, m_dataSet.filePath(file));
+        }
+        m_server->restart();
+    });
     const QString path = m_dataSet.filePath(QStringLiteral("dat/RCM.DAT"));
     QFile package(path);
     QVERIFY(package.open(QIODevice::ReadOnly));
@@ -259,12 +271,6 @@ void TestUpdaterCycle::reissuedPackageFetchedAlone()
     QSqlQuery query(mainDatabase());
     QVERIFY(query.exec("select Dat_DtModify from T_Data where Dat_Name = 'RCM'") && query.next());
     QCOMPARE(query.value(0).toString(), QStringLiteral("2017-01-09 20:00:00"));
-
-    for (const QString &file : {QStringLiteral("dat/RCM.DAT"), QStringLiteral("manifest.json")}) {
-        QFile::remove(m_dataSet.filePath(file));
-        QVERIFY(QFile::copy(m_original + QLatin1Char('/') + file, m_dataSet.filePath(file)));
-    }
-    QVERIFY2(m_server->restart(), qPrintable(m_server->errorString()));
 }
 
 void TestUpdaterCycle::monthlyPackagesBeforeDataYear()
@@ -312,6 +318,88 @@ void TestUpdaterCycle::hostileRows()
     QCOMPARE(query.value(3).toInt(), 0);
     QVERIFY(query.exec("select Stk_Name from T_Stock where Stk_Code = '699002.SH'") && query.next());
     QCOMPARE(query.value(0).toString(), QStringLiteral("正常股份"));
+}
+
+// Appends packages to the stand-in's index (a file of an empty package for each plain name).
+bool TestUpdaterCycle::addIndexEntries(const QList<QPair<QString, QString>> &entries)
+{
+    QFile manifestFile(m_dataSet.filePath(QStringLiteral("manifest.json")));
+    if (!manifestFile.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject manifest = QJsonDocument::fromJson(manifestFile.readAll()).object();
+    manifestFile.close();
+    QJsonArray packages = manifest.value(QLatin1String("packages")).toArray();
+    for (const auto &entry : entries) {
+        packages.append(QJsonObject{{"name", entry.first}, {"tM", entry.second}, {"rows", 0}, {"skipped", false}});
+        if (entry.first.contains(QLatin1Char('/')) || entry.first.contains(QLatin1Char('?')))
+            continue;
+        QFile file(m_dataSet.filePath(QStringLiteral("dat/") + entry.first));
+        if (!file.open(QIODevice::WriteOnly) || file.write(qCompress("{\"data\":[]}")) <= 0)
+            return false;
+    }
+    manifest.insert(QStringLiteral("packages"), packages);
+    if (!manifestFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    manifestFile.write(QJsonDocument(manifest).toJson());
+    manifestFile.close();
+    return m_server->restart();
+}
+
+bool TestUpdaterCycle::restoreDataSet()
+{
+    QFile::remove(m_dataSet.filePath(QStringLiteral("manifest.json")));
+    return QFile::copy(m_original + QStringLiteral("/manifest.json"), m_dataSet.filePath(QStringLiteral("manifest.json")))
+           && m_server->restart();
+}
+
+QString TestUpdaterCycle::dataRecord(const QString &base)
+{
+    QSqlQuery query(mainDatabase());
+    query.prepare(QStringLiteral("select Dat_DtModify from T_Data where Dat_Name = ?"));
+    query.addBindValue(base);
+    if (!query.exec() || !query.next())
+        return QStringLiteral("(none)");
+    return query.value(0).toString();
+}
+
+void TestUpdaterCycle::sharedBaseNamesAndOddNames()
+{
+    QVERIFY(addIndexEntries({{"XYZ_1.DAT", "2017-01-09 10:00:00"},   // fails in the first cycle
+                             {"XYZ_2.DAT", "2017-01-09 11:00:00"},
+                             {"ABC_1.DAT", "2017-01-09 11:00:00"},
+                             {"ABC_2.DAT", "2017-01-09 10:00:00"},   // fails in the first cycle
+                             {"odd/name.DAT", "2017-01-09 10:00:00"},
+                             {"odd?.DAT", "2017-01-09 10:00:00"}}));
+    auto restore = qScopeGuard([this] { restoreDataSet(); });
+    QVERIFY(m_server->setFault(QStringLiteral("http_500"), true, QStringLiteral("/oss/dat/XYZ_1.DAT")));
+    QVERIFY(m_server->setFault(QStringLiteral("http_404"), true, QStringLiteral("/oss/dat/ABC_2.DAT")));
+    {
+        EngineRunner engine;
+        engine.start();
+        QVERIFY(engine.waitForCycles(1));
+        QVERIFY(engine.stop());
+        // Names with "/" or "?" leave the queue like any other, and the cycle ends.
+        QVERIFY(engine.cycles.at(0).complete);
+        QCOMPARE(engine.cycles.at(0).failed, 4);
+    }
+    // A sibling that failed, or that is older and still to come, holds its base name's record back.
+    QCOMPARE(dataRecord(QStringLiteral("XYZ")), QStringLiteral("(none)"));
+    QCOMPARE(dataRecord(QStringLiteral("ABC")), QStringLiteral("(none)"));
+
+    QVERIFY(m_server->resetFaults());
+    m_server->clearRequestLog();
+    {
+        EngineRunner engine;
+        engine.start();
+        QVERIFY(engine.waitForCycles(1));
+        QVERIFY(engine.stop());
+    }
+    const QStringList fetched = fetchedPaths(m_server->requestLog());
+    for (const QString &name : {QStringLiteral("XYZ_1.DAT"), QStringLiteral("XYZ_2.DAT"), QStringLiteral("ABC_1.DAT"),
+                                QStringLiteral("ABC_2.DAT")})
+        QVERIFY2(fetched.contains(name), qPrintable(name));
+    QCOMPARE(dataRecord(QStringLiteral("XYZ")), QStringLiteral("2017-01-09 11:00:00"));
+    QCOMPARE(dataRecord(QStringLiteral("ABC")), QStringLiteral("2017-01-09 10:00:00"));
 }
 
 void TestUpdaterCycle::stopDuringCycleAndResume()
