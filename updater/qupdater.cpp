@@ -273,30 +273,30 @@ void QUpdater::importDat(const QString &name, const QString &time, const QByteAr
     const QString base = packageBaseName(name);
     const PackageKind kind = packageKind(name);
 
-    ImportResult result;
-    QByteArray text;
-    if (!safeUncompress(body, &text, kMaxPackageBytes)) {
-        result.status = ImportResult::NotJson;
-        result.error = QStringLiteral("does not inflate");
-    } else {
-        ImportContext context = ImportContext::fromSettings();
-        context.status = [this](const QString &status) { emit showStatus(status); };
-        context.message = [this](const QString &id, const QString &title, const QString &institution,
-                                 const QString &type, const QDateTime &entry, const QDateTime &published) {
-            emit addMessage(id, title, institution, type, entry, published);
-        };
-        context.alert = [this](const QString &alertKind, const QString &id) { emit addAlert(alertKind, id); };
-        context.blockTip = [this](const QString &code) { emit showReportTipOfBlock(code); };
+    ImportContext context = ImportContext::fromSettings();
+    context.status = [this](const QString &status) { emit showStatus(status); };
+    context.message = [this](const QString &id, const QString &title, const QString &institution, const QString &type,
+                             const QDateTime &entry, const QDateTime &published) {
+        emit addMessage(id, title, institution, type, entry, published);
+    };
+    context.alert = [this](const QString &alertKind, const QString &id) { emit addAlert(alertKind, id); };
+    context.blockTip = [this](const QString &code) { emit showReportTipOfBlock(code); };
+    const DataRecord record{base, time};
+    const DataRecord *recordIt = mayRecord(base, time) ? &record : nullptr;
 
-        const DataRecord record{base, time};
-        const DataRecord *recordIt = mayRecord(base, time) ? &record : nullptr;
-        QSqlDatabase db = mainDatabase();
-        if (kind == PackageKind::Unknown)
-            result = importPackageRows(db, name, QJsonArray(), context, recordIt);
-        else
-            result = importPackage(db, name, text, context, recordIt);
+    ImportResult result;
+    if (kind == PackageKind::Unknown) {
+        // Nothing of it is read: it is only recorded.
+        result = importPackageRows(mainDatabase(), name, QJsonArray(), context, recordIt);
+    } else {
+        QByteArray text;
+        if (safeUncompress(body, &text, kMaxPackageBytes)) {
+            result = importPackage(mainDatabase(), name, text, context, recordIt);
+        } else {
+            result.status = ImportResult::NotJson;
+            result.error = QStringLiteral("does not inflate");
+        }
     }
-    text.clear();
 
     if (result.ok()) {
         if (kind == PackageKind::Matrix || kind == PackageKind::Stock)
