@@ -25,10 +25,10 @@ const QStringList &FaultSet::names()
     return list;
 }
 
-bool FaultSet::parse(const QString &spec, QString *error)
+bool FaultSet::parse(const QString &faultText, QString *error)
 {
-    const int at = spec.indexOf(QLatin1Char('@'));
-    return at < 0 ? set(spec, true, QString(), error) : set(spec.left(at), true, spec.mid(at + 1), error);
+    const int at = faultText.indexOf(QLatin1Char('@'));
+    return at < 0 ? set(faultText, true, QString(), error) : set(faultText.left(at), true, faultText.mid(at + 1), error);
 }
 
 bool FaultSet::set(const QString &name, bool on, const QString &path, QString *error)

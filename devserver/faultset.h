@@ -15,7 +15,7 @@ public:
     static const QStringList &names();
 
     // "name" or "name@/path"; false (with a message) for an unknown name.
-    bool parse(const QString &spec, QString *error);
+    bool parse(const QString &faultText, QString *error);
     bool set(const QString &name, bool on, const QString &path, QString *error);
     void reset();
     bool active(const char *name, const QString &path) const;

@@ -111,8 +111,8 @@ bool StandInServer::start(QString *error)
         return false;
     if (!m_users.load(m_options.dataDir + QStringLiteral("/accounts.json"), m_options.stateDir, error))
         return false;
-    for (const QString &spec : qAsConst(m_options.faults)) {
-        if (!m_faults.parse(spec, error))
+    for (const QString &faultText : qAsConst(m_options.faults)) {
+        if (!m_faults.parse(faultText, error))
             return false;
     }
     if (!m_options.logFile.isEmpty() && !m_log.open(m_options.logFile, error))

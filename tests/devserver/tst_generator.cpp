@@ -284,9 +284,9 @@ void TestGenerator::rowTypes()
     static const QRegularExpression date(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d$"));
     for (const QJsonValue &v : rows) {
         const QJsonObject r = v.toObject();
-        for (const QString &spec : types.split(QLatin1Char(' '))) {
-            const QString key = spec.section(QLatin1Char(':'), 0, 0);
-            const QChar type = spec.at(spec.size() - 1);
+        for (const QString &typeEntry : types.split(QLatin1Char(' '))) {
+            const QString key = typeEntry.section(QLatin1Char(':'), 0, 0);
+            const QChar type = typeEntry.at(typeEntry.size() - 1);
             const QJsonValue value = r.value(key);
             bool ok = false;
             if (type == QLatin1Char('s'))
