@@ -72,7 +72,7 @@ void QUpdater::start()
         qCWarning(lcUpdater) << "data.s3 cannot be opened on the engine's thread";
 
     timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &QUpdater::timerEvent);
+    connect(timer, &QTimer::timeout, this, qOverload<>(&QUpdater::timerEvent));
     lastCycle = QDateTime::currentDateTime().addSecs(-qMax(300, cycleInterval + 1));
     timer->start(kTickMs);
 }
@@ -172,13 +172,13 @@ void QUpdater::parseIndex(const QString &text)
     cycleFailed = 0;
 
     QSqlDatabase db = mainDatabase();
-    if (!db.isOpen()) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!db.isOpen() || !query.prepare(QStringLiteral("select Dat_DtModify from T_Data where Dat_Name = ?"))) {
+        qCWarning(lcUpdater) << "T_Data cannot be read:" << query.lastError().text();
         endCycle(QStringLiteral("本地数据库无法打开！"), false);
         return;
     }
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("select Dat_DtModify from T_Data where Dat_Name = ?"));
 
     JsonScript json;
     const QScriptValue data = json.parse(text).property(QStringLiteral("data"));
@@ -232,8 +232,10 @@ void QUpdater::downloadDat()
 
 void QUpdater::downloadDatFinished(int code, const QByteArray &body)
 {
-    if (pendingNames.isEmpty())
+    if (pendingNames.isEmpty()) {
+        downloadDat();
         return;
+    }
     // The head of the queue is the package just fetched, whatever its URL's last segment says.
     const QString name = pendingNames.takeFirst();
     const QString time = pendingTimes.takeFirst();

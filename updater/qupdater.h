@@ -69,6 +69,9 @@ private slots:
     void stop();
 
 private:
+    // The tick is the slot timerEvent(); the event handler of QObject stays as it is.
+    using QObject::timerEvent;
+
     void init();
     void pause();
     void resume();
