@@ -24,9 +24,9 @@ namespace {
 
 constexpr int kTickMs = 1000;
 
-// The largest package is a few MB of JSON; anything that inflates past this is broken or
-// hostile and is treated as a failed download.
-constexpr qint64 kMaxPackageBytes = 32 * 1024 * 1024;
+// A monthly package of a busy year can reach tens of MB of JSON; past the core's cap a body
+// is broken or hostile and counts as a failed download.
+constexpr qint64 kMaxPackageBytes = kMaxUncompressedSize;
 
 QString percentText(double percent)
 {
