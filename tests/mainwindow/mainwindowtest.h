@@ -4,10 +4,12 @@
 
 #include "databaseschema.h"
 #include "defaultconfig.h"
+#include "usersettings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -47,9 +49,25 @@ private:
     QList<QPointer<QMessageBox>> handled;
 };
 
-// The embedded configuration and a fresh data.s3 in dir, opened as "MainDB".
+// The embedded configuration and a fresh data.s3 in dir (also the data folder), opened as
+// "MainDB". Unless a stand-in has set TAMREL_HOSTS, every host points at a closed port, so the
+// window's update engine finds nothing to import whatever else runs on this machine.
 inline bool prepareMainDatabase(const QTemporaryDir &dir)
 {
+    if (qEnvironmentVariableIsEmpty("TAMREL_HOSTS")) {
+        const QString closed = QStringLiteral("http://127.0.0.1:1");
+        QSettings hosts(dir.filePath(QStringLiteral("hosts.ini")), QSettings::IniFormat);
+        hosts.setIniCodec("UTF-8");
+        hosts.setValue(QStringLiteral("ServiceHost/Host0"),
+                       QStringLiteral("{\"name\": \"杭州服务器\", \"host\": \"%1\"}").arg(closed));
+        hosts.setValue(QStringLiteral("ServiceHost/Host1"),
+                       QStringLiteral("{\"name\": \"北京服务器\", \"host\": \"%1\"}").arg(closed));
+        hosts.setValue(QStringLiteral("ObjectHost/Host"), closed + QStringLiteral("/oss"));
+        hosts.sync();
+        qputenv("TAMREL_HOSTS", QFile::encodeName(hosts.fileName()));
+    }
     loadDefaultConfig();
+    loadOptionConfig();
+    setDataDir(dir.path());
     return initMainDatabase(dir.path());
 }
