@@ -456,6 +456,22 @@ private slots:
                  QStringLiteral("service2"));
     }
 
+    void draggingMovesTheFramelessWindow()
+    {
+        QPointer<QDlgLogin> dialog = openDialog();
+        dialog->move(100, 50);
+        const QPoint start = dialog->pos();
+        const QPoint local(200, 150);
+        QMouseEvent press(QEvent::MouseButtonPress, local, dialog->mapToGlobal(local), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog, &press);
+        QMouseEvent move(QEvent::MouseMove, local + QPoint(30, -20), dialog->mapToGlobal(local) + QPoint(30, -20),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog, &move);
+        QCOMPARE(dialog->pos(), start + QPoint(30, -20));
+        delete dialog.data();
+    }
+
     void progressOfUnknownSize()
     {
         QPointer<QDlgLogin> dialog = openDialog();
