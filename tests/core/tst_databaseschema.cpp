@@ -172,6 +172,8 @@ void TestDatabaseSchema::freshFile_data()
     QTest::newRow("Idx_Report_DtEntry") << QStringLiteral("CREATE  INDEX 'Idx_Report_DtEntry' ON 'T_Report' ( 'Rpt_DtEntry' ASC)");
     QTest::newRow("Idx_Report_DtPublish") << QStringLiteral("CREATE  INDEX 'Idx_Report_DtPublish' ON 'T_Report' ( 'Rpt_DtPublish' ASC)");
     QTest::newRow("Idx_Report_StkCode") << QStringLiteral("CREATE  INDEX 'Idx_Report_StkCode' ON 'T_Report' ( 'Stk_Code' ASC, 'Rpt_DtEntry' ASC)");
+    QTest::newRow("Idx_Report_Code") << QStringLiteral("CREATE  INDEX 'Idx_Report_Code' ON 'T_Report' ( 'Rpt_Code' ASC, 'Rpt_DtEntry' ASC)");
+    QTest::newRow("Idx_Report_IndName") << QStringLiteral("CREATE  INDEX 'Idx_Report_IndName' ON 'T_Report' ( 'Ind_Name' ASC, 'Rpt_DtEntry' ASC)");
     QTest::newRow("Idx_Rating_DtPublish") << QStringLiteral("CREATE  INDEX 'Idx_Rating_DtPublish' ON 'T_Rating' ( 'Rpt_DtPublish' ASC)");
     QTest::newRow("Idx_Recommend_DtAdd") << QStringLiteral("CREATE  INDEX 'Idx_Recommend_DtAdd' ON 'T_Recommend' ( 'Rcm_DtAdd' ASC)");
     QTest::newRow("Idx_Analyst_UID") << QStringLiteral("CREATE  INDEX 'Idx_Analyst_UID' ON 'T_Analyst' ( 'Anl_UID' ASC)");
@@ -202,7 +204,8 @@ void TestDatabaseSchema::freshFileHoldsNothingElse()
     const QStringList names = column(mainDatabase(), QStringLiteral("select name from sqlite_master where sql not null order by name"));
     QCOMPARE(names, (QStringList{
         QStringLiteral("Idx_Analyst_UID"), QStringLiteral("Idx_Rating_DtPublish"), QStringLiteral("Idx_Recommend_DtAdd"),
-        QStringLiteral("Idx_Report_DtEntry"), QStringLiteral("Idx_Report_DtPublish"), QStringLiteral("Idx_Report_StkCode"),
+        QStringLiteral("Idx_Report_Code"), QStringLiteral("Idx_Report_DtEntry"), QStringLiteral("Idx_Report_DtPublish"),
+        QStringLiteral("Idx_Report_IndName"), QStringLiteral("Idx_Report_StkCode"),
         QStringLiteral("T_Ace"), QStringLiteral("T_Analyst"), QStringLiteral("T_Consensus"), QStringLiteral("T_Data"),
         QStringLiteral("T_Estimate"), QStringLiteral("T_Finance"), QStringLiteral("T_Matrix"), QStringLiteral("T_Rating"),
         QStringLiteral("T_Recommend"), QStringLiteral("T_Report"), QStringLiteral("T_Stock")}));

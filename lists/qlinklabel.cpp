@@ -1,0 +1,61 @@
+#include "qlinklabel.h"
+
+#include <QMouseEvent>
+
+QLinkLabel::QLinkLabel(QWidget *parent)
+    : QLabel(parent)
+{
+}
+
+void QLinkLabel::setBold(const bool &bold)
+{
+    QFont f = font();
+    f.setWeight(bold ? QFont::Bold : QFont::Normal);
+    setFont(f);
+}
+
+void QLinkLabel::setClickable(const bool &clickable)
+{
+    m_clickable = clickable;
+}
+
+void QLinkLabel::setUnderline(const bool &underline)
+{
+    QFont f = font();
+    f.setUnderline(underline);
+    setFont(f);
+}
+
+void QLinkLabel::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = true;
+    event->ignore();
+}
+
+void QLinkLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The press has already reached the table and made this row current. The ignored
+    // release reaches the table after this handler, so clicked() comes before the
+    // table's clicked(QModelIndex).
+    if (event->button() == Qt::LeftButton && m_pressed && m_clickable)
+        emit clicked();
+    event->ignore();
+}
+
+void QLinkLabel::enterEvent(QEvent *event)
+{
+    if (m_clickable) {
+        setUnderline(true);
+        setCursor(Qt::PointingHandCursor);
+    }
+    event->ignore();
+}
+
+void QLinkLabel::leaveEvent(QEvent *event)
+{
+    if (m_clickable) {
+        setUnderline(false);
+        setCursor(Qt::ArrowCursor);
+    }
+    event->ignore();
+}

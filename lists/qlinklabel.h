@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that acts as a link inside a table cell: a left click emits clicked(), and while
+// the pointer is over it the text is underlined under a pointing hand. Every mouse event is
+// passed on (ignored), so the table beneath selects the row under the label and emits its
+// own clicked(QModelIndex) before clicked() arrives; owners read the row from the table's
+// current row.
+class QLinkLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit QLinkLabel(QWidget *parent = nullptr);
+
+    void setBold(const bool &bold);
+    void setClickable(const bool &clickable);
+    void setUnderline(const bool &underline);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void enterEvent(QEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    bool m_pressed = false;
+    bool m_clickable = true;
+};
