@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+
+class QHttpClient;
+namespace Ui {
+class QDlgDownloadFile;
+}
+
+// Fetches one report file for the main window, which keeps one instance without a parent for
+// its whole life: first the file's address from the service, then the file itself, written
+// under the path the caller chose. openFile(id, path) follows once the whole file is stored;
+// every failure shows its own box. Each end leaves the dialog hidden; closing it aborts the
+// transfer and only hides it.
+class QDlgDownloadFile : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit QDlgDownloadFile(QWidget *parent = nullptr);
+    ~QDlgDownloadFile() override;
+
+    void downloadReport(const QString &id, const QString &path);
+
+signals:
+    void openFile(QString id, QString path);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void downloadProgress(double percent);
+    void downloadUrlFinished(int code, QByteArray body);
+    void downloadFileFinished(int code, QByteArray body);
+
+private:
+    void init();
+    void requestReportUrl();
+    void parseReportUrlReply(const QString &text);
+    void downloadReportFile();
+    void fail(const QString &title, const QString &text);
+
+    Ui::QDlgDownloadFile *ui;
+    QPoint pressPos;
+    QPoint windowOrigin;
+    QHttpClient *client = nullptr;
+    QString reportId;
+    QString filePath;
+    QString fileUrl;
+};

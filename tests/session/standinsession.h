@@ -1,0 +1,60 @@
+#pragma once
+
+// What the session dialog tests need of the stand-in besides DevServer: a session id as the
+// login would store it, and the facts of one sample report.
+
+#include "globalstate.h"
+#include "jsonscript.h"
+#include "qhttpclient.h"
+#include "serviceapi.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QString>
+
+// Signs in with the verify request and stores the session id; true on success.
+inline bool openStandInSession(const QString &account = QStringLiteral("20170101"),
+                               const QString &password = QStringLiteral("demo8888"))
+{
+    QHttpClient client;
+    client.setNoProxy();
+    QSignalSpy finished(&client, &QHttpClient::downloadFinished);
+    const QString tms = getTimestamp();
+    if (!client.get(getVerifyApiUrl() + QStringLiteral("?acc=") + account + QStringLiteral("&pwd=")
+                        + getPasswordDigest(password) + QStringLiteral("&mac=&tms=") + tms
+                        + QStringLiteral("&sgn=") + getSignature(tms),
+                    false)
+        || !finished.wait(20000) || finished.first().at(0).toInt() != 0)
+        return false;
+    JsonScript json;
+    const QScriptValue reply = json.parseBody(finished.first().at(1).toByteArray());
+    const QString ssn = jsonText(reply.property(QStringLiteral("data")), QStringLiteral("ssn"));
+    if (jsonInt(reply, QStringLiteral("res")) <= 0 || ssn.isEmpty())
+        return false;
+    setSessionId(ssn);
+    return true;
+}
+
+struct SampleReport
+{
+    QString id;
+    QString type;
+    QString publishDate; // yyyy-MM-dd
+    QString institution;
+    QString title;
+};
+
+// One line of the data folder's reports.tsv.
+inline SampleReport sampleReport(const QString &dataDir, const QString &id)
+{
+    QFile file(dataDir + QStringLiteral("/reports.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return SampleReport();
+    while (!file.atEnd()) {
+        const QList<QByteArray> f = file.readLine().trimmed().split('\t');
+        if (f.size() >= 8 && f.at(0) == id.toLatin1())
+            return SampleReport{id, QString::fromUtf8(f.at(1)), QString::fromUtf8(f.at(3)),
+                                QString::fromUtf8(f.at(4)), QString::fromUtf8(f.at(6))};
+    }
+    return SampleReport();
+}
