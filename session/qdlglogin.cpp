@@ -5,10 +5,14 @@
 #include "datamigration.h"
 #include "globalstate.h"
 #include "jsonscript.h"
+#include "qdlgnetwork.h"
+#include "qdlgproxy.h"
+#include "qdlgupgrade.h"
 #include "qhttpclient.h"
 #include "serviceapi.h"
 #include "sessionlog.h"
 #include "userlists.h"
+#include "userproxy.h"
 #include "usersettings.h"
 
 #include <QApplication>
@@ -19,6 +23,7 @@
 #include <QMouseEvent>
 #include <QNetworkInterface>
 #include <QPixmap>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -233,11 +238,8 @@ void QDlgLogin::userLogin()
                         + QStringLiteral("&mac=") + getMacAddress() + QStringLiteral("&tms=") + tms
                         + QStringLiteral("&sgn=") + getSignature(tms);
 
-    if (getProxyEnable() < 1)
-        client->setNoProxy();
-    else
-        client->setHttpProxy(getProxyHost(), quint16(getProxyPort()), getProxyUser(),
-                             getProxyPassword());
+    // The object-host test that follows keeps this proxy setting.
+    applyUserProxy(client);
 
     client->disconnect();
     connect(client, &QHttpClient::downloadProgress, this, &QDlgLogin::downloadProgress);
@@ -405,20 +407,23 @@ void QDlgLogin::initDatabase()
         qCWarning(lcSession) << "the local database could not be brought to its schema";
 }
 
+// The proxy and network dialogs are modal children that delete themselves when closed.
 void QDlgLogin::showProxyDialog()
 {
-    qCInfo(lcSession) << "the proxy settings are not available in this build";
+    (new QDlgProxy(this))->show();
 }
 
 void QDlgLogin::showNetworkDialog()
 {
-    qCInfo(lcSession) << "the network test is not available in this build";
+    (new QDlgNetwork(this))->show();
 }
 
 bool QDlgLogin::showUpgradeDialog()
 {
-    qCInfo(lcSession) << "the upgrade is not available in this build";
-    return false;
+    QPointer<QDlgUpgrade> upgrade = new QDlgUpgrade(this);
+    const bool accepted = upgrade->exec() == QDialog::Accepted;
+    delete upgrade.data();
+    return accepted;
 }
 
 void QDlgLogin::serverChanged(int)

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QImage>
-#include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -185,28 +184,6 @@ private slots:
         const QImage image(path);
         QVERIFY(!image.isNull());
         QVERIFY(image.width() >= 600 && image.height() >= 400);
-    }
-
-    void forcedUpgradeEndsTheProgram()
-    {
-        DevServer server({QStringLiteral("old_version")});
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-        QTemporaryDir dir;
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TAMREL_AUTOLOGIN"), QStringLiteral("1"));
-        // Would save a picture if a main window came up.
-        env.insert(QStringLiteral("TAMREL_SCREENSHOT"), dir.filePath(QStringLiteral("main.png")));
-        program.setProcessEnvironment(env);
-        program.start(programPath(), QStringList());
-        QVERIFY(program.waitForFinished(60000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("main.png"))));
-        bool verified = false;
-        for (const QJsonObject &request : server.requestLog())
-            verified = verified || request.value(QLatin1String("path")).toString() == QLatin1String("/user/verify");
-        QVERIFY(verified);
     }
 
     void translationFilesBesideTheProgram()

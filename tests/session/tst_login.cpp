@@ -4,6 +4,10 @@
 #include "devserver.h"
 #include "globalstate.h"
 #include "qdlglogin.h"
+#include "qdlgnetwork.h"
+#include "qdlgproxy.h"
+#include "serviceapi.h"
+#include "tinyproxy.h"
 #include "userlists.h"
 #include "usersettings.h"
 
@@ -632,7 +636,12 @@ private slots:
     void forcedUpgradeRejects()
     {
         QVERIFY(m_server->setFault(QStringLiteral("old_version")));
-        const Outcome out = login(QStringLiteral("20170101"), QStringLiteral("demo8888"));
+        QPointer<QDlgLogin> dialog = openDialog();
+        QWidget *const loginDialog = dialog.data();
+        const Outcome out = login(QStringLiteral("20170101"), QStringLiteral("demo8888"), dialog);
+        // The upgrade ran over the login dialog (the watcher closed it), then the login was rejected.
+        QCOMPARE(out.modals, QStringList{QStringLiteral("QDlgUpgrade|程序升级|")});
+        QCOMPARE(out.modalParents.first(), loginDialog);
         QCOMPARE(out.result, int(QDialog::Rejected));
         QVERIFY(out.deleted);
         QCOMPARE(getSessionId(), QString());
@@ -705,6 +714,50 @@ private slots:
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
         QTRY_VERIFY(dialog.isNull());
+    }
+
+    void linksOpenTheProxyAndNetworkDialogs()
+    {
+        qputenv("TAMREL_LOOKUP_HOST", "localhost");
+        QPointer<QDlgLogin> dialog = openDialog();
+        QVERIFY(QMetaObject::invokeMethod(child<QLabel>(dialog, "lblProxy"), "linkActivated",
+                                          Q_ARG(QString, QStringLiteral("showProxyDialog"))));
+        QPointer<QDlgProxy> proxy = dialog->findChild<QDlgProxy *>();
+        QVERIFY(proxy);
+        QVERIFY(proxy->isVisible());
+        QVERIFY(proxy->isModal());
+        QVERIFY(proxy->testAttribute(Qt::WA_DeleteOnClose));
+        proxy->reject();
+        QTRY_VERIFY(proxy.isNull());
+
+        // Only the status line's "showNetworkDialog" link opens the network test.
+        auto *status = child<QLabel>(dialog, "lblStatus");
+        QVERIFY(QMetaObject::invokeMethod(status, "linkActivated", Q_ARG(QString, QStringLiteral("openProxyWebsite"))));
+        QVERIFY(!dialog->findChild<QDlgNetwork *>());
+        QVERIFY(QMetaObject::invokeMethod(status, "linkActivated", Q_ARG(QString, QStringLiteral("showNetworkDialog"))));
+        QPointer<QDlgNetwork> network = dialog->findChild<QDlgNetwork *>();
+        QVERIFY(network);
+        QVERIFY(network->isVisible());
+        QVERIFY(network->isModal());
+        delete dialog.data();
+        QVERIFY(network.isNull());
+    }
+
+    void proxyCarriesBothRequests()
+    {
+        if (!TinyProxy::available())
+            QSKIP("tinyproxy is not installed");
+        TinyProxy proxy;
+        QVERIFY(proxy.start());
+        QSettings settings(getUserConfigPath(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Proxy/Enable"), 1);
+        settings.setValue(QStringLiteral("Proxy/Host"), QStringLiteral("127.0.0.1"));
+        settings.setValue(QStringLiteral("Proxy/Port"), proxy.port());
+        settings.sync();
+        const Outcome out = login(QString(), QString());
+        QCOMPARE(out.result, int(QDialog::Accepted));
+        QCOMPARE(proxy.requestCount(getVerifyApiUrl() + QStringLiteral("?acc=&pwd=")), 1);
+        QCOMPARE(proxy.requestCount(getTestObjectUrl()), 1);
     }
 
     void windowCloseWhenIdle()
