@@ -199,7 +199,7 @@ private:
         QVERIFY2(!window.isEmpty(), "the main window is not shown");
         const QRect frame = m_display->geometry(window);
         QVERIFY(frame.width() > 100);
-        QVERIFY(m_display->click(window, frame.width() - 20, 16));
+        QVERIFY(m_display->click(window, frame.width() - 16, 12));
         const QString question = m_display->waitForWindow(QStringLiteral("^确认$"), 20000);
         QVERIFY2(!question.isEmpty(), "the close question did not appear");
         // Yes is the question's default button.
