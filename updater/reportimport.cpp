@@ -1,0 +1,106 @@
+// Report packages ("RPT...", "RPTTDY...") into T_Report, and "RPTDEL..." packages, which take
+// reports and their ratings away.
+
+#include "importrun.h"
+#include "timetext.h"
+
+namespace {
+
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
+// Titles arrive with their double quotes and backslashes as entities; they are stored as the
+// characters themselves.
+QString treatedTitle(const QString &title)
+{
+    QString out = title;
+    out.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    out.replace(QLatin1String("&#92;"), QLatin1String("\\"));
+    return out;
+}
+
+} // namespace
+
+void importReportRows(ImportRun &run, const QJsonArray &rows)
+{
+    QSqlQuery *select = run.prepare("select Rpt_DtModify from T_Report where Rpt_ID = ?");
+    QSqlQuery *insert = run.prepare(
+        "insert into T_Report (Rpt_ID, Rpt_Code, Rpt_Imp, Rpt_Exclusive, Ind_Name, Stk_Code, Ins_Name, Anl_List, "
+        "Rpt_Title, Rpt_DtPublish, Rpt_Page_Count, Rpt_DtEntry, Rpt_Type, Rpt_Readed, Rpt_DtModify) "
+        "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?)");
+    // Neither the entry time nor the read flag changes: a report the user has read stays read.
+    QSqlQuery *update = run.prepare(
+        "update T_Report set Rpt_Code = ?, Rpt_Imp = ?, Rpt_Exclusive = ?, Ind_Name = ?, Stk_Code = ?, "
+        "Ins_Name = ?, Anl_List = ?, Rpt_Title = ?, Rpt_DtPublish = ?, Rpt_Page_Count = ?, Rpt_Type = ?, "
+        "Rpt_DtModify = ? where Rpt_ID = ?");
+    if (run.failed())
+        return;
+    const bool today = run.name().startsWith(QLatin1String("RPTTDY"));
+    const bool messages = today && run.context().messageShow;
+
+    run.forEachRow(QStringLiteral("导入"), rows, [&](const PackageRow &row) {
+        const QString idText = row.text(QLatin1String("id"));
+        const BareValue id = bareKey(idText);
+        if (!id.valid)
+            return RowOutcome::Skipped;
+        const QVariant code = ImportRun::text(row.text(QLatin1String("cd")));
+        const QVariant important = row.integer(QLatin1String("im"));
+        const QVariant exclusive = row.integer(QLatin1String("ex"));
+        const QVariant industry = ImportRun::text(row.text(QLatin1String("in")));
+        const QString stock = row.text(QLatin1String("sc"));
+        const QString institution = row.text(QLatin1String("is"));
+        const QVariant analysts = ImportRun::text(row.text(QLatin1String("an")));
+        const QString title = treatedTitle(row.text(QLatin1String("tt")));
+        const QString published = row.text(QLatin1String("dP"));
+        const QVariant pages = row.integer(QLatin1String("pg"));
+        const QString entered = row.text(QLatin1String("tE"));
+        const QString type = row.text(QLatin1String("ty"));
+        const QString modified = row.text(QLatin1String("tM"));
+
+        QVariantList stored;
+        if (!run.fetch(select, {id.value}, 1, &stored))
+            return RowOutcome::Skipped;
+        if (!stored.isEmpty()) {
+            if (dateTimeKey(stored.at(0).toString()) >= dateTimeKey(modified))
+                return RowOutcome::Unchanged;
+            if (!run.exec(update, {code, important, exclusive, industry, ImportRun::text(stock),
+                                   ImportRun::text(institution), analysts, ImportRun::text(title),
+                                   ImportRun::text(published), pages, ImportRun::text(type),
+                                   ImportRun::text(modified), id.value}))
+                return RowOutcome::Skipped;
+            return RowOutcome::Updated;
+        }
+        if (!run.exec(insert, {id.value, code, important, exclusive, industry, ImportRun::text(stock),
+                               ImportRun::text(institution), analysts, ImportRun::text(title),
+                               ImportRun::text(published), pages, ImportRun::text(entered), ImportRun::text(type),
+                               ImportRun::text(modified)}))
+            return RowOutcome::Skipped;
+
+        if (messages && row.integer(QLatin1String("ms")) == 1) {
+            run.queueMessage(idText, title, institution, type, QDateTime::fromString(entered, kDateTimeFormat),
+                             QDateTime::fromString(published, kDateFormat));
+        }
+        if (!stock.isEmpty() && run.isBlockedStock(stock))
+            run.queueBlockTip(stock);
+        return RowOutcome::Inserted;
+    });
+}
+
+void deleteReportRows(ImportRun &run, const QJsonArray &rows)
+{
+    QSqlQuery *report = run.prepare("delete from T_Report where Rpt_ID = ?");
+    QSqlQuery *rating = run.prepare("delete from T_Rating where Rpt_ID = ?");
+    if (run.failed())
+        return;
+    run.forEachRow(QStringLiteral("清理"), rows, [&](const PackageRow &row) {
+        const BareValue id = bareKey(row.text(QLatin1String("id")));
+        if (!id.valid)
+            return RowOutcome::Skipped;
+        if (!run.exec(report, {id.value}))
+            return RowOutcome::Skipped;
+        const int removed = report->numRowsAffected();
+        if (!run.exec(rating, {id.value}))
+            return RowOutcome::Skipped;
+        return removed + rating->numRowsAffected() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
+    });
+}
