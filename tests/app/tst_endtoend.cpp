@@ -16,8 +16,8 @@
 
 namespace {
 
-const char kEnginePending[] = "needs the update engine (updater/, QUpdater) and the main window that "
-                              "starts it (mainwindow/, QWinMain), which are not on main yet";
+const char kEnginePending[] = "needs the main window that starts the update engine (mainwindow/, "
+                              "QWinMain), which is not on main yet";
 constexpr int kLoginButtonX = 570 + 81 / 2; // btnUserLogin of the login form
 constexpr int kLoginButtonY = 400 + 27 / 2;
 
