@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMessageBox>
@@ -403,8 +404,14 @@ void QDlgLogin::migrateLocalData()
 
 void QDlgLogin::initDatabase()
 {
-    if (!initMainDatabase(getDataDir(), [this](const QString &text) { showStepStatus(text); }))
-        qCWarning(lcSession) << "the local database could not be brought to its schema";
+    if (initMainDatabase(getDataDir(), [this](const QString &text) { showStepStatus(text); }))
+        return;
+    // The program still runs (the data may be partly usable), but the user is told why
+    // lists may stay empty.
+    qCWarning(lcSession) << "the local database could not be brought to its schema";
+    QMessageBox::warning(this, QStringLiteral("注意"),
+                         QStringLiteral("本地数据库初始化失败，数据可能无法显示或更新。\n数据目录：")
+                             + QDir::toNativeSeparators(getDataDir()));
 }
 
 // The proxy and network dialogs are modal children that delete themselves when closed.

@@ -522,6 +522,26 @@ private slots:
         QCOMPARE(version.value(0).toInt(), 20161101);
     }
 
+    void unusableDatabaseIsReported()
+    {
+        // A data folder whose data.s3 is not a database: the login goes on, but says so.
+        closeMainDatabase();
+        const QString dataDir = getDataDir();
+        QVERIFY(QDir().mkpath(dataDir));
+        QFile::remove(dataDir + QStringLiteral("/data.s3"));
+        QFile junk(dataDir + QStringLiteral("/data.s3"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(8192, 'j'));
+        junk.close();
+        const Outcome out = login(QString(), QString());
+        QFile::remove(dataDir + QStringLiteral("/data.s3"));
+        QCOMPARE(out.result, int(QDialog::Accepted));
+        QVERIFY(out.statuses.contains(QStringLiteral("数据库初始化失败")));
+        QVERIFY(!out.statuses.contains(QStringLiteral("数据库初始化完成")));
+        QCOMPARE(out.modals.size(), 1);
+        QVERIFY(out.modals.first().startsWith(QStringLiteral("QMessageBox|注意|本地数据库初始化失败")));
+    }
+
     void accountListsAreTakenOverUnstamped()
     {
         const Outcome out = login(QStringLiteral("20170101"), QStringLiteral("demo8888"));
