@@ -1,10 +1,13 @@
 #include "defaultconfig.h"
 #include "globalstate.h"
+#include "qdlglogin.h"
 #include "qsingleapplication.h"
 #include "qwinmain.h"
 #include "startup.h"
 #include "testhooks.h"
 #include "usersettings.h"
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -19,12 +22,23 @@ int main(int argc, char *argv[])
         return 0;
     }
     installTranslator(&app, getAppDir());
+    installStartHooks(app);
 
-    // The login dialog runs here once it exists; until then the main window follows at once.
-    QWinMain window;
-    window.show();
-    centreWindow(&window);
-    window.showBulletinDialog();
-    installTestHooks(app, window);
-    return app.exec();
+    // The dialog deletes itself when it closes, so it lives on the heap and is not touched
+    // once exec() has returned.
+    auto *login = new QDlgLogin(nullptr);
+    installLoginHooks(login);
+    if (login->exec() != QDialog::Accepted)
+        return 0;
+
+    // The window goes before the application object: its destructor waits for the update
+    // engine's thread, which must not outlive the application.
+    auto window = std::make_unique<QWinMain>();
+    window->show();
+    centreWindow(window.get());
+    window->showBulletinDialog();
+    installWindowHooks(app, *window);
+    const int result = app.exec();
+    window.reset();
+    return result;
 }

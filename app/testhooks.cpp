@@ -2,6 +2,8 @@
 
 #include "qsingleapplication.h"
 
+#include <QAbstractButton>
+#include <QDialog>
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -17,8 +19,20 @@ void printLine(const QString &line)
     std::fflush(stdout);
 }
 
-void echoMessages(QSingleApplication &app)
+bool savePicture(QWidget *widget, const QString &path)
 {
+    const bool saved = widget->grab().save(path, "PNG");
+    printLine((saved ? QStringLiteral("SCREENSHOT ") : QStringLiteral("SCREENSHOT FAILED "))
+              + path);
+    return saved;
+}
+
+} // namespace
+
+void installStartHooks(QSingleApplication &app)
+{
+    if (qEnvironmentVariableIntValue("TAMREL_ECHO_MESSAGES") <= 0)
+        return;
     QObject::connect(&app, &QSingleApplication::messageAvailable, &app,
                      [](const QString &message) { printLine(QStringLiteral("MESSAGE ") + message); });
     auto *input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
@@ -32,23 +46,29 @@ void echoMessages(QSingleApplication &app)
     QTimer::singleShot(0, &app, []() { printLine(QStringLiteral("READY")); });
 }
 
-void takeScreenshot(QSingleApplication &app, QWidget &window, const QString &path)
+void installLoginHooks(QDialog *login)
 {
-    QTimer::singleShot(500, &window, [&app, &window, path]() {
-        const bool saved = window.grab().save(path, "PNG");
-        printLine((saved ? QStringLiteral("SCREENSHOT ") : QStringLiteral("SCREENSHOT FAILED "))
-                  + path);
-        app.exit(saved ? 0 : 1);
-    });
+    const QString screenshot = qEnvironmentVariable("TAMREL_LOGIN_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(500, login, [login, screenshot]() {
+            savePicture(login, screenshot);
+            login->reject();
+        });
+    }
+    if (qEnvironmentVariableIntValue("TAMREL_AUTOLOGIN") > 0) {
+        QTimer::singleShot(0, login, [login]() {
+            if (auto *button = login->findChild<QAbstractButton *>(QStringLiteral("btnUserLogin")))
+                button->click();
+        });
+    }
 }
 
-} // namespace
-
-void installTestHooks(QSingleApplication &app, QWidget &window)
+void installWindowHooks(QSingleApplication &app, QWidget &window)
 {
-    if (qEnvironmentVariableIntValue("TAMREL_ECHO_MESSAGES") > 0)
-        echoMessages(app);
     const QString screenshot = qEnvironmentVariable("TAMREL_SCREENSHOT");
-    if (!screenshot.isEmpty())
-        takeScreenshot(app, window, screenshot);
+    if (screenshot.isEmpty())
+        return;
+    QTimer::singleShot(500, &window, [&app, &window, screenshot]() {
+        app.exit(savePicture(&window, screenshot) ? 0 : 1);
+    });
 }

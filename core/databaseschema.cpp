@@ -278,7 +278,8 @@ bool initMainDatabase(const QString &dataDir, const std::function<void(const QSt
         QSqlDatabase db = mainDatabase();
         ok = upgradeDatabaseSchema(db, newFile);
     }
+    // A failure must not read as success: the user would face empty lists with no word why.
     if (showStatus)
-        showStatus(QStringLiteral("数据库初始化完成"));
+        showStatus(ok ? QStringLiteral("数据库初始化完成") : QStringLiteral("数据库初始化失败"));
     return ok;
 }

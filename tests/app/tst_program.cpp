@@ -1,4 +1,5 @@
 #include "defaultconfig.h"
+#include "devserver.h"
 #include "globalstate.h"
 #include "qwinmain.h"
 #include "startup.h"
@@ -143,16 +144,42 @@ private slots:
         QCOMPARE(after.finish(), 0);
     }
 
-    void screenshotOfTheMainWindow()
+    void screenshotOfTheLoginDialog()
     {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("login.png"));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TAMREL_LOGIN_SCREENSHOT"), path);
+        program.setProcessEnvironment(env);
+        program.start(programPath(), QStringList());
+        QVERIFY(program.waitForFinished(30000));
+        // The dialog was closed unaccepted: the program ends with 0, without a main window.
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).trimmed(),
+                 QStringLiteral("SCREENSHOT ") + path);
+        const QImage image(path);
+        QCOMPARE(image.size(), QSize(768, 435));
+        // The background picture beside the program is drawn: the top is dark, the bottom light.
+        QVERIFY(QColor(image.pixel(384, 100)).lightness() < 100);
+        QVERIFY(QColor(image.pixel(300, 390)).lightness() > 200);
+    }
+
+    void screenshotOfTheMainWindowAfterLogin()
+    {
+        DevServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("main.png"));
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TAMREL_AUTOLOGIN"), QStringLiteral("1"));
         env.insert(QStringLiteral("TAMREL_SCREENSHOT"), path);
         program.setProcessEnvironment(env);
         program.start(programPath(), QStringList());
-        QVERIFY(program.waitForFinished(30000));
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         const QImage image(path);
         QVERIFY(!image.isNull());
@@ -170,7 +197,7 @@ private slots:
         QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
     }
 
-    void placeholderWindow()
+    void mainWindowAfterConstruction()
     {
         installAppFont(programDir());
         QWinMain window;
