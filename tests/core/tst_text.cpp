@@ -1,0 +1,181 @@
+#include "jsonscript.h"
+#include "pinyininitials.h"
+#include "safeuncompress.h"
+
+#include <QtTest>
+
+namespace {
+
+// Compressible, but not trivially.
+QByteArray patterned(int size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    quint32 x = 2463534242u;
+    for (int i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        data[i] = char(x % 16 + 'a');
+    }
+    return data;
+}
+
+} // namespace
+
+class TestText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Service replies read through the script engine: numbers come out as it writes them.
+    void jsonMembers_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("number");
+        QTest::newRow("text") << "\"中文\"" << "中文" << 0;
+        QTest::newRow("integer") << "120" << "120" << 120;
+        QTest::newRow("fraction") << "0.35" << "0.35" << 0;
+        QTest::newRow("negative fraction") << "-3.9" << "-3.9" << -3;
+        QTest::newRow("integral double") << "12.0" << "12" << 12;
+        QTest::newRow("large") << "1e21" << "1e+21" << -559939584; // wrapped to 32 bits, as the engine does
+        QTest::newRow("numeric text") << "\"17\"" << "17" << 17;
+        QTest::newRow("null") << "null" << "null" << 0;
+        QTest::newRow("true") << "true" << "true" << 1;
+        QTest::newRow("array") << "[1, \"a\"]" << "1,a" << 0;
+    }
+
+    void jsonMembers()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, text);
+        QFETCH(int, number);
+        JsonScript script;
+        const QScriptValue object = script.parse("{\"v\": " + value + "}");
+        QCOMPARE(jsonText(object, "v"), text);
+        QCOMPARE(jsonInt(object, "v"), number);
+        QCOMPARE(jsonText(object, "w"), QString());
+    }
+
+    void jsonBodies()
+    {
+        JsonScript script;
+        for (const QString text : {"", "not json at all", "{'res': 1}", "{\"res\": 1, \"msg\": \"x", "{\"res\": 1,}"}) {
+            const QScriptValue value = script.parse(text);
+            QVERIFY2(value.isObject() && jsonInt(value, "res") == 0 && jsonText(value, "msg").isEmpty(), qPrintable(text));
+        }
+        // Usable after a failed parse; a body ends at its first NUL.
+        const QScriptValue data = script.parseBody("{\"data\": [{\"dt\": \"A.DAT\"}, {\"dt\": \"好\"}]}" + QByteArray(1, '\0') + "x")
+                                      .property("data");
+        QCOMPARE(jsonLength(data), 2);
+        QCOMPARE(jsonText(jsonElement(data, 1), "dt"), QString("好"));
+        QCOMPARE(jsonText(jsonElement(data, 2), "dt"), QString());
+        QCOMPARE(jsonLength(script.parse("{\"data\": \"text\"}").property("data")), 0);
+    }
+
+    void uncompress_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("inflates");
+        QTest::addColumn<QByteArray>("plain");
+        const QByteArray plain = patterned(1000 * 1000);
+        const QByteArray good = qCompress(plain);
+        QTest::newRow("empty") << qCompress(QByteArray()) << true << QByteArray();
+        QTest::newRow("utf-8 json") << qCompress("{\"ttl\":\"长江证券\"}") << true << QByteArray("{\"ttl\":\"长江证券\"}");
+        QTest::newRow("several chunks") << good << true << plain;
+        QTest::newRow("no bytes") << QByteArray() << false << QByteArray();
+        QTest::newRow("shorter than the length") << QByteArray("\0\0\1", 3) << false << QByteArray();
+        QTest::newRow("length without stream") << QByteArray("\0\0\0\5", 4) << false << QByteArray();
+        QTest::newRow("plain text") << QByteArray("this body was never compressed") << false << QByteArray();
+        QTest::newRow("cut in the middle") << good.left(good.size() / 2) << false << QByteArray();
+        QTest::newRow("checksum cut off") << good.left(good.size() - 1) << false << QByteArray();
+        QByteArray bad = good;
+        bad[4] = 0x12;
+        QTest::newRow("bad zlib header") << bad << false << QByteArray();
+        bad = good;
+        bad[bad.size() - 1] = char(bad.at(bad.size() - 1) ^ 0x55);
+        QTest::newRow("bad checksum") << bad << false << QByteArray();
+    }
+
+    void uncompress()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, inflates);
+        QFETCH(QByteArray, plain);
+        QByteArray out("stale");
+        QCOMPARE(safeUncompress(body, &out), inflates);
+        QCOMPARE(out, plain);
+        if (inflates) // a body exactly at the cap still passes
+            QVERIFY(safeUncompress(body, &out, plain.size()));
+    }
+
+    // The declared length plays no part: a huge claim reserves nothing, a small one does not let
+    // the stream run past the cap.
+    void uncompressCap()
+    {
+        QByteArray body = qCompress("abc");
+        body[0] = body[1] = body[2] = body[3] = char(0xff);
+        QByteArray out;
+        QVERIFY(safeUncompress(body, &out));
+        QCOMPARE(out, QByteArray("abc"));
+        QVERIFY(out.capacity() < 1024 * 1024);
+        body = qCompress(QByteArray(10 * 1024 * 1024, '\0'), 9);
+        QVERIFY(!safeUncompress(body, &out, 1024 * 1024));
+        QVERIFY(out.isEmpty());
+        body[0] = body[1] = body[2] = 0;
+        body[3] = 1;
+        QVERIFY(!safeUncompress(body, &out, 1024 * 1024));
+    }
+
+    void pinyinTableCoversTheRange()
+    {
+        QCOMPARE(kPinyinInitialsLast - kPinyinInitialsFirst + 1, 20902);
+        const QByteArray letters("abcdefghjklmnopqrstwxyz");
+        for (int u = kPinyinInitialsFirst; u <= kPinyinInitialsLast; ++u)
+            if (!letters.contains(pinyinInitial(QChar(u))))
+                QFAIL(qPrintable(QString("U+%1 has no initial").arg(u, 4, 16)));
+        QCOMPARE(pinyinInitial(QChar(0x4DFF)), '\0');
+        QCOMPARE(pinyinInitial(QChar(0x9FA6)), '\0');
+    }
+
+    void pinyinKeys_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("plain") << "国泰君安" << "GTJA";
+        QTest::newRow("first and last of the table") << "一龥" << "YY";
+        QTest::newRow("长 is z") << "长信" << "ZX";
+        QTest::newRow("长 before 江, 城, 春 is c") << "长江长城长春" << "CJCCCC";
+        QTest::newRow("mixed") << "UBS瑞银(香港)" << "UBSRY(XG)";
+        QTest::newRow("lower-case latin") << "abc" << "abc";
+        QTest::newRow("beyond the table") << "中\u9FA6" << "Z\u9FA6";
+    }
+
+    void pinyinKeys()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, key);
+        QCOMPARE(pinyinInitialsKey(name), key);
+    }
+
+    void pinyinSort_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("by key") << QStringList({"长江证券", "安信证券", "中信证券", "bank", "长城证券", "Bank", "国泰君安", "1号", "长信"})
+                                << QStringList({"1号", "安信证券", "Bank", "长城证券", "长江证券", "国泰君安", "长信", "中信证券", "bank"});
+        QTest::newRow("prefix first") << QStringList({"中信证券", "中信"}) << QStringList({"中信", "中信证券"});
+        QTest::newRow("equal keys reversed") << QStringList({"长城A", "中信", "安信", "中心", "众信", "长春A"})
+                                             << QStringList({"安信", "长春A", "长城A", "众信", "中心", "中信"});
+    }
+
+    void pinyinSort()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, sorted);
+        QCOMPARE(sortByPinyinInitials(names), sorted);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestText)
+#include "tst_text.moc"
