@@ -13,19 +13,15 @@
 #include <QtTest>
 #include <functional>
 
-namespace {
-
 // How the loopback server answers a path. length: the Content-Length to declare, after which the
 // server closes the connection; empty: the body's own; "none": no length, the close ends the body.
-struct Answer
-{
-    int status = 200;
-    QByteArray body;
-    QByteArray length;
-};
+struct Answer { int status = 200; QByteArray body; QByteArray length; };
 
-} // namespace
-Q_DECLARE_METATYPE(Answer)
+// A row of the bodies table: a fault of the stand-in and its URL, or the loopback server's answer
+// (empty url); then what the client reports.
+struct Case { QString fault; QString url; Answer answer; int code; QByteArray body; bool inflateFailed; };
+Q_DECLARE_METATYPE(Case)
+
 namespace {
 
 // A server on loopback for what the stand-in does not play: it keeps every request as it came
@@ -84,14 +80,7 @@ private:
 };
 
 // What one request of a client delivered.
-struct Outcome
-{
-    int reports = 0;
-    int code = -1;
-    QByteArray body;
-    bool inflateFailed = false;
-    QList<double> progress;
-};
+struct Outcome { int reports = 0; int code = -1; QByteArray body; bool inflateFailed = false; QList<double> progress; };
 
 Outcome exchange(QHttpClient &client, const std::function<bool()> &start)
 {
@@ -148,50 +137,36 @@ private slots:
 
     void bodies_data()
     {
-        QTest::addColumn<QString>("fault"); // of the stand-in
-        QTest::addColumn<QString>("url");   // empty: the loopback server's answer
-        QTest::addColumn<Answer>("answer");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("inflateFailed");
-        const QString tst = getTestObjectUrl();
-        const QString stk = getDatUrl() + "/STK.DAT";
-        QTest::newRow("compressed body inflated") << "" << tst << Answer() << 0 << QByteArray(R"({"result":1})") << false;
-        QTest::newRow("plain body with the flag") << "tst_plain" << tst << Answer() << 0 << QByteArray() << true;
-        QTest::newRow("corrupt stream") << "pkg_corrupt" << stk << Answer() << 0 << QByteArray() << true;
-        QTest::newRow("404") << "http_404" << tst << Answer() << int(QNetworkReply::ContentNotFoundError) << QByteArray() << false;
-        QTest::newRow("500") << "http_500" << getIndexUrl() << Answer() << int(QNetworkReply::InternalServerError)
-                             << QByteArray() << false;
-        QTest::newRow("cut short") << "truncate" << stk << Answer() << int(QNetworkReply::RemoteHostClosedError)
-                                   << QByteArray() << false;
+        QTest::addColumn<Case>("c");
+        const QString tst = getTestObjectUrl(), stk = getDatUrl() + "/STK.DAT";
+        const int closed = QNetworkReply::RemoteHostClosedError;
+        QTest::newRow("compressed body inflated") << Case{"", tst, {}, 0, R"({"result":1})", false};
+        QTest::newRow("plain body with the flag") << Case{"tst_plain", tst, {}, 0, "", true};
+        QTest::newRow("corrupt stream") << Case{"pkg_corrupt", stk, {}, 0, "", true};
+        QTest::newRow("404") << Case{"http_404", tst, {}, QNetworkReply::ContentNotFoundError, "", false};
+        QTest::newRow("500") << Case{"http_500", getIndexUrl(), {}, QNetworkReply::InternalServerError, "", false};
+        QTest::newRow("cut short") << Case{"truncate", stk, {}, closed, "", false};
         // The stand-in declares 1.75 GiB for 64 MiB of blanks: the body is what the stream holds.
-        QTest::newRow("hostile declared length") << "pkg_bomb" << stk << Answer() << 0 << QByteArray(64 << 20, ' ') << false;
-        QTest::newRow("empty body that inflated") << "" << "" << Answer{200, QByteArray(4, '\0'), ""} << 0 << QByteArray() << false;
-        QTest::newRow("empty body with the flag") << "" << "" << Answer{200, "", ""} << 0 << QByteArray() << true;
-        QTest::newRow("huge Content-Length, then close") << "" << "" << Answer{200, "{}", "1000000000000000"}
-                                                         << int(QNetworkReply::RemoteHostClosedError) << QByteArray() << false;
-        QTest::newRow("inflates past the cap") << "" << "" << Answer{200, qCompress(QByteArray(257 << 20, '\0'), 9), ""}
-                                               << 0 << QByteArray() << true;
+        QTest::newRow("hostile declared length") << Case{"pkg_bomb", stk, {}, 0, QByteArray(64 << 20, ' '), false};
+        QTest::newRow("empty body that inflated") << Case{"", "", {200, QByteArray(4, '\0'), ""}, 0, "", false};
+        QTest::newRow("empty body with the flag") << Case{"", "", {200, "", ""}, 0, "", true};
+        QTest::newRow("huge Content-Length, then close") << Case{"", "", {200, "{}", "1000000000000000"}, closed, "", false};
+        QTest::newRow("inflates past the cap") << Case{"", "", {200, qCompress(QByteArray(257 << 20, '\0'), 9), ""}, 0, "", true};
     }
 
     void bodies()
     {
-        QFETCH(QString, fault);
-        QFETCH(QString, url);
-        QFETCH(Answer, answer);
-        QFETCH(int, code);
-        QFETCH(QByteArray, body);
-        QFETCH(bool, inflateFailed);
-        if (!fault.isEmpty())
-            QVERIFY(m_server.setFault(fault));
+        QFETCH(Case, c);
+        if (!c.fault.isEmpty())
+            QVERIFY(m_server.setFault(c.fault));
         LoopbackServer loopback;
-        loopback.routes.insert("/X.DAT", answer);
+        loopback.routes.insert("/X.DAT", c.answer);
         QHttpClient client;
-        const Outcome o = get(client, url.isEmpty() ? loopback.url("/X.DAT") : url);
+        const Outcome o = get(client, c.url.isEmpty() ? loopback.url("/X.DAT") : c.url);
         QCOMPARE(o.reports, 1);
-        QCOMPARE(o.code, code);
-        QCOMPARE(o.body, body);
-        QCOMPARE(o.inflateFailed, inflateFailed);
+        QCOMPARE(o.code, c.code);
+        QCOMPARE(o.body, c.body);
+        QCOMPARE(o.inflateFailed, c.inflateFailed);
         QVERIFY(!client.isBusy());
     }
 
@@ -234,20 +209,9 @@ private slots:
             QVERIFY2(p == -1.0 || (p >= 0.0 && p <= 100.0), qPrintable(QString::number(p)));
     }
 
-    void idleTimeOutAbortsAStalledResponse()
-    {
-        QVERIFY(m_server.setFault("stall"));
-        QHttpClient client;
-        client.setTimeout(1);
-        const Outcome o = get(client, getIndexUrl());
-        QCOMPARE(o.reports, 1);
-        QCOMPARE(o.code, int(QNetworkReply::OperationCanceledError));
-        QVERIFY(o.body.isEmpty());
-        QVERIFY(!client.isBusy());
-    }
-
-    // A second request on a busy client is refused; the first keeps its reply and its watchdog.
-    void busyClientRefusesASecondRequest()
+    // The idle time-out ends a stalled response. Meanwhile a second request on the busy client is
+    // refused: the first keeps its reply and its watchdog.
+    void stalledResponseOnABusyClient()
     {
         QVERIFY(m_server.setFault("stall", true, "/oss/dat/IDX.DAT"));
         QHttpClient client;
@@ -258,32 +222,15 @@ private slots:
         });
         QCOMPARE(o.reports, 1);
         QCOMPARE(o.code, int(QNetworkReply::OperationCanceledError));
+        QVERIFY(o.body.isEmpty());
         QCOMPARE(client.fileNameOfUrl(), QString("IDX.DAT"));
         QVERIFY(!standInSaw("/oss/tst/TST.DAT"));
         QCOMPARE(get(client, getTestObjectUrl()).code, 0);
     }
 
+    // abort() reports the open request once, before it returns, so an owner's stop can rely on it;
+    // the engine starts its next request from that report. Without a request it does nothing.
     void abort()
-    {
-        QHttpClient client;
-        QSignalSpy finished(&client, &QHttpClient::downloadFinished);
-        client.abort(); // no request: nothing to report
-        QVERIFY(m_server.setFault("stall"));
-        QVERIFY(client.get(getDatUrl() + "/STK.DAT", true));
-        QTRY_VERIFY(standInSaw("/oss/dat/STK.DAT"));
-        client.abort();
-        // Reported before abort() returns, so an owner's stop can rely on it.
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(0).toInt(), int(QNetworkReply::OperationCanceledError));
-        QVERIFY(finished.at(0).at(1).toByteArray().isEmpty());
-        QVERIFY(!client.isBusy());
-        client.abort();
-        QTest::qWait(300);
-        QCOMPARE(finished.count(), 1);
-    }
-
-    // The engine starts its next request from the report of the one it aborted.
-    void nextRequestFromTheAbortReport()
     {
         QVERIFY(m_server.setFault("stall", true, "/oss/dat/STK.DAT"));
         QHttpClient client;
@@ -293,44 +240,16 @@ private slots:
             if (reports.size() == 1)
                 QVERIFY(client.get(getTestObjectUrl(), true));
         });
+        client.abort();
         QVERIFY(client.get(getDatUrl() + "/STK.DAT", true));
         QTRY_VERIFY(standInSaw("/oss/dat/STK.DAT"));
         client.abort();
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.at(0), qMakePair(int(QNetworkReply::OperationCanceledError), QByteArray()));
         QTRY_COMPARE(reports.size(), 2);
         QTest::qWait(300);
         QCOMPARE(reports.size(), 2);
-        QCOMPARE(reports.at(0).first, int(QNetworkReply::OperationCanceledError));
         QCOMPARE(reports.at(1), qMakePair(0, QByteArray(R"({"result":1})")));
-    }
-
-    void destroyingABusyClientReportsNothing()
-    {
-        QVERIFY(m_server.setFault("stall"));
-        auto *client = new QHttpClient;
-        QSignalSpy finished(client, &QHttpClient::downloadFinished);
-        QVERIFY(client->get(getIndexUrl(), true));
-        QTRY_VERIFY(standInSaw("/oss/dat/IDX.DAT"));
-        delete client;
-        QTest::qWait(100);
-        QCOMPARE(finished.count(), 0);
-    }
-
-    void fileNameOfUrl_data()
-    {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("query") << getInstApiUrl() + "?ssn=1&mdf=2" << "inst";
-        QTest::newRow("slash in query") << getDayUrl() + "/600000.SH?x=/a/b" << "600000.SH";
-        QTest::newRow("trailing slash") << getDatUrl() + "/" << "";
-    }
-
-    void fileNameOfUrl()
-    {
-        QFETCH(QString, url);
-        QFETCH(QString, name);
-        QHttpClient client;
-        QCOMPARE(get(client, url, false).reports, 1);
-        QCOMPARE(client.fileNameOfUrl(), name);
     }
 
     void proxy_data()
