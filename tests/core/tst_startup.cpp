@@ -42,16 +42,6 @@ private slots:
         for (const QChar c : QString("最新报告已运行相同程序"))
             QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
     }
-
-    void styleSheet()
-    {
-        QTemporaryDir dir;
-        QVERIFY(!installStyleSheet(qApp, dir.path()));
-        QVERIFY(writeFile(dir.filePath("skin.qss"), "QLabel#lblTitle { color: red; } /* 标题 */"));
-        setUtf8LocaleCodec();
-        QVERIFY(installStyleSheet(qApp, dir.path()));
-        QCOMPARE(qApp->styleSheet(), QString("QLabel#lblTitle { color: red; } /* 标题 */"));
-    }
 };
 
 QTEST_MAIN(TestStartup)

@@ -85,7 +85,6 @@ private slots:
         QTest::newRow("several chunks") << good << true << plain;
         QTest::newRow("no bytes") << QByteArray() << false << QByteArray();
         QTest::newRow("shorter than the length") << QByteArray("\0\0\1", 3) << false << QByteArray();
-        QTest::newRow("length without stream") << QByteArray("\0\0\0\5", 4) << false << QByteArray();
         QTest::newRow("plain text") << QByteArray("this body was never compressed") << false << QByteArray();
         QTest::newRow("cut in the middle") << good.left(good.size() / 2) << false << QByteArray();
         QTest::newRow("checksum cut off") << good.left(good.size() - 1) << false << QByteArray();
@@ -147,7 +146,6 @@ private slots:
         QTest::newRow("长 is z") << "长信" << "ZX";
         QTest::newRow("长 before 江, 城, 春 is c") << "长江长城长春" << "CJCCCC";
         QTest::newRow("mixed") << "UBS瑞银(香港)" << "UBSRY(XG)";
-        QTest::newRow("lower-case latin") << "abc" << "abc";
         QTest::newRow("beyond the table") << "中\u9FA6" << "Z\u9FA6";
     }
 

@@ -155,13 +155,6 @@ private slots:
         QVERIFY(isBlockedStock("2"));
         QVERIFY(deleteBlock("a"));
         QVERIFY(isStockOfBlock("a", "2"));
-        // Alert kinds: each once, letter case counts.
-        enableAlert("RAT_ACT_UPG");
-        enableAlert("RAT_ACT_INI");
-        enableAlert("RAT_ACT_UPG");
-        disableAlert("rat_act_ini");
-        QCOMPARE(getAlertKinds(), QStringList({"RAT_ACT_UPG", "RAT_ACT_INI"}));
-        setAlertKinds({});
     }
 
     // The GUI thread and another edit at once while the engine's thread uploads as it does: read
