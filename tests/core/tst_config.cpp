@@ -127,18 +127,6 @@ private slots:
         QCOMPARE(getServiceHostUrl(), QString("http://127.0.0.1:17801"));
     }
 
-    void brokenConfiguration()
-    {
-        QTemporaryDir dir;
-        QVERIFY(writeFile(dir.filePath("config.ini"), "[Codes]\n01=\"{\\\"code\\\": \\\"A@\\\"}\"\n02=not json\n"
-                                                      "[Orders]\n1001=broken\n1002=\"{\\\"id\\\": \\\"X\\\"}\"\n"));
-        loadDefaultConfig(dir.filePath("config.ini"));
-        // A broken entry still takes its place, with empty properties.
-        QCOMPARE(getReportCodeList(), QStringList({"A@", ""}));
-        QCOMPARE(getOrderJson("X"), QString("{\"id\": \"X\"}"));
-        QCOMPARE(getOrderJson(QString()), QString("broken"));
-    }
-
     // The user's settings
 
     void firstStartDefaults()

@@ -25,56 +25,48 @@ private slots:
 
     void reportFileName_data()
     {
-        for (const char *column : {"format", "institution", "title", "date", "extension", "name"})
-            QTest::addColumn<QString>(column);
-        QTest::newRow("default template") << "INS-TTL-PUB" << "中信证券" << "宏观:周报/第3期?" << "20170105" << "PDF"
+        QTest::addColumn<QStringList>("parts"); // template, institution, title, date, extension
+        QTest::addColumn<QString>("name");
+        QTest::newRow("default template") << QStringList{"INS-TTL-PUB", "中信证券", "宏观:周报/第3期?", "20170105", "PDF"}
                                           << "中信证券-宏观：周报／第3期？-20170105.pdf";
-        QTest::newRow("date first") << "PUB-INS-TTL" << "中信证券" << "策略" << "20170105" << "Doc" << "20170105-中信证券-策略.doc";
-        QTest::newRow("empty template") << "" << "A" << "B" << "20170105" << "pdf" << "A-B-20170105.pdf";
-        QTest::newRow("every replaced character") << "TTL" << "" << ":/\\*?\"<>|" << "" << "pdf" << "：／＼＊？“＜＞｜.pdf";
-        QTest::newRow("parent folder institution") << "INS-TTL-PUB" << "../x" << "T" << "1" << "pdf" << "．．／x-T-1.pdf";
-        QTest::newRow("leading dot of the date") << "PUB-INS-TTL" << "A" << "T" << ".hidden" << "pdf" << "．hidden-A-T.pdf";
-        QTest::newRow("hostile extension") << "INS-TTL-PUB" << "A" << "T" << "1" << "PDF/../../x" << "A-T-1.pdf／..／..／x";
-        QTest::newRow("control characters") << "INS-TTL-PUB" << "A" << "line\nbreak" << "1" << "pdf" << "A-line break-1.pdf";
+        QTest::newRow("date first") << QStringList{"PUB-INS-TTL", "中信证券", "策略", "20170105", "Doc"} << "20170105-中信证券-策略.doc";
+        QTest::newRow("empty template") << QStringList{"", "A", "B", "20170105", "pdf"} << "A-B-20170105.pdf";
+        QTest::newRow("every replaced character") << QStringList{"TTL", "", ":/\\*?\"<>|", "", "pdf"} << "：／＼＊？“＜＞｜.pdf";
+        QTest::newRow("parent folder institution") << QStringList{"INS-TTL-PUB", "../x", "T", "1", "pdf"} << "．．／x-T-1.pdf";
+        QTest::newRow("leading dot of the date") << QStringList{"PUB-INS-TTL", "A", "T", ".hidden", "pdf"} << "．hidden-A-T.pdf";
+        QTest::newRow("hostile extension") << QStringList{"INS-TTL-PUB", "A", "T", "1", "PDF/../../x"} << "A-T-1.pdf／..／..／x";
+        QTest::newRow("control characters") << QStringList{"INS-TTL-PUB", "A", "line\nbreak", "1", "pdf"} << "A-line break-1.pdf";
         // Inserted text is subject to the later replacements, as names already on disk are.
-        QTest::newRow("field names inside values") << "INS-TTL-PUB" << "TTL" << "PUB" << "1" << "pdf" << "1-1-1.pdf";
+        QTest::newRow("field names inside values") << QStringList{"INS-TTL-PUB", "TTL", "PUB", "1", "pdf"} << "1-1-1.pdf";
         // As much of the title as fits 255 bytes: one more character (3 bytes) would not.
-        QTest::newRow("long title") << "INS-TTL-PUB" << "中信证券" << QString(200, u'研') << "20170105" << "pdf"
+        QTest::newRow("long title") << QStringList{"INS-TTL-PUB", "中信证券", QString(200, u'研'), "20170105", "pdf"}
                                     << "中信证券-" + QString(76, u'研') + "-20170105.pdf";
     }
 
     void reportFileName()
     {
-        QFETCH(QString, format);
-        QFETCH(QString, institution);
-        QFETCH(QString, title);
-        QFETCH(QString, date);
-        QFETCH(QString, extension);
+        QFETCH(QStringList, parts);
         QFETCH(QString, name);
-        setFileFormat(format);
-        QCOMPARE(makeReportFileName(institution, title, date, extension), name);
+        setFileFormat(parts[0]);
+        QCOMPARE(makeReportFileName(parts[1], parts[2], parts[3], parts[4]), name);
     }
 
     void longNamesFitAndCanBeCreated_data()
     {
-        for (const char *column : {"format", "institution", "title", "extension"})
-            QTest::addColumn<QString>(column);
+        QTest::addColumn<QStringList>("parts"); // template, institution, title, extension
         const QString chinese(200, u'研');
-        QTest::newRow("title twice") << "TTL-INS-TTL" << "中信证券" << chinese << "pdf";
-        QTest::newRow("astral characters") << "INS-TTL-PUB" << "A" << QString(101, u'a') + QString("😀").repeated(100) << "pdf";
-        QTest::newRow("huge institution") << "INS-TTL-PUB" << QString(300, u'券') << "标题" << "pdf";
-        QTest::newRow("huge extension") << "INS-TTL-PUB" << "A" << "T" << QString(400, u'x');
-        QTest::newRow("hostile everything") << "INS-TTL-PUB" << "../../" + QString(100, u'/') << "/" + chinese << "../pdf";
+        QTest::newRow("title twice") << QStringList{"TTL-INS-TTL", "中信证券", chinese, "pdf"};
+        QTest::newRow("astral characters") << QStringList{"INS-TTL-PUB", "A", QString(101, u'a') + QString("😀").repeated(100), "pdf"};
+        QTest::newRow("huge institution") << QStringList{"INS-TTL-PUB", QString(300, u'券'), "标题", "pdf"};
+        QTest::newRow("huge extension") << QStringList{"INS-TTL-PUB", "A", "T", QString(400, u'x')};
+        QTest::newRow("hostile everything") << QStringList{"INS-TTL-PUB", "../../" + QString(100, u'/'), "/" + chinese, "../pdf"};
     }
 
     void longNamesFitAndCanBeCreated()
     {
-        QFETCH(QString, format);
-        QFETCH(QString, institution);
-        QFETCH(QString, title);
-        QFETCH(QString, extension);
-        setFileFormat(format);
-        const QString name = makeReportFileName(institution, title, "20170105", extension);
+        QFETCH(QStringList, parts);
+        setFileFormat(parts[0]);
+        const QString name = makeReportFileName(parts[1], parts[2], "20170105", parts[3]);
         QVERIFY2(name.toUtf8().size() <= 255, qPrintable(QString::number(name.toUtf8().size())));
         QCOMPARE(QString::fromUtf8(name.toUtf8()), name); // no split surrogate pair
         QTemporaryDir dir;
