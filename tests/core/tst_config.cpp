@@ -311,7 +311,6 @@ private slots:
             << "[2016]\n" + award("XCF2016002", "1", "王五[1003]") + award("XCF2016001", "3", "王五[1003]") << "1003" << 3;
         QTest::newRow("second of two") << "[2016]\n" + award("001", "4", ",赵六[1200],,钱七[1201]") << "1201" << 4;
         QTest::newRow("full-width comma keeps the first") << "[2016]\n" + award("001", "4", "赵六[1200]，钱七[1201]") << "1201" << 0;
-        QTest::newRow("ids match with case") << "[2016]\n" + award("001", "4", "赵六[A1]") << "a1" << 0;
         QTest::newRow("no medal") << "[2016]\n" + award("001", "", "孙八[1300]") << "1300" << 0;
         QTest::newRow("broken entry, fraction") << "[2016]\n002=not json\n" + award("003", "2.9", "周九[1301]") << "1301" << 2;
         QTest::newRow("no file") << QByteArray() << "1001" << 0;

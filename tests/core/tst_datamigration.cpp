@@ -93,7 +93,6 @@ private slots:
     void everyStageOnceAndInOrder()
     {
         makeDatabaseWithWal(m_old, 50);
-        QVERIFY(writeFile(m_old + "/fil/report.pdf", "pdf"));
         QVERIFY(writeFile(m_old + "/day/600000.SH", "day"));
         QVERIFY(writeFile(legacyReportDir() + "/a.pdf", "a"));
         QVERIFY(writeFile(getUserConfigPath(), "[Inst]\nList=中信证券\n"));
@@ -103,12 +102,10 @@ private slots:
                                           "导入本地关注机构数据...", "导入本地关注机构数据完成"}));
         // The rows that lived only in the WAL came along.
         QCOMPARE(rowCount(m_new + "/data.s3"), 50);
-        QCOMPARE(readFile(m_new + "/fil/report.pdf"), QByteArray("pdf"));
         QCOMPARE(readFile(m_new + "/day/600000.SH"), QByteArray("day"));
         QCOMPARE(tree(m_old), QStringList());
         QVERIFY(!QFileInfo::exists(legacyReportDir()));
         QCOMPARE(stored("Option/DataDir"), m_new);
-        QCOMPARE(stored("Option/NewDataDir"), QString());
         QVERIFY(isConcernedInst("中信证券"));
         // A second start has nothing left to do.
         loadOptionConfig();
