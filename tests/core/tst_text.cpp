@@ -11,14 +11,9 @@ namespace {
 // Compressible, but not trivially.
 QByteArray patterned(int size)
 {
-    QByteArray data(size, Qt::Uninitialized);
-    quint32 x = 2463534242u;
-    for (int i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        data[i] = char(x % 16 + 'a');
-    }
+    QByteArray data;
+    for (quint32 x = 1; data.size() < size; x = x * 1103515245u + 12345u)
+        data += char('a' + (x >> 16) % 16);
     return data;
 }
 

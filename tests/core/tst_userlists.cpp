@@ -31,7 +31,6 @@ private slots:
         QTest::newRow("blank and Chinese") << "fav" << QStringList{" 股=7"} << R"([{"nam":"%20%E8%82%A1","lst":"7"}])";
         QTest::newRow("unreserved stay, the rest is encoded")
             << "blk" << QStringList{"a-b._~(1)+&="} << R"([{"nam":"a-b._~%281%29%2B%26","lst":""}])";
-        QTest::newRow("list as given") << "fav" << QStringList{"f=1,,2,3,"} << R"([{"nam":"f","lst":"1,,2,3,"}])";
         QTest::newRow("several blocks in stored order")
             << "blk" << QStringList{"b2=600000.SH,000001.SZ", "b1=000002.SZ", "银行=300001.SZ"}
             << R"([{"nam":"b2","lst":"600000.SH,000001.SZ"},{"nam":"b1","lst":"000002.SZ"},)"
