@@ -3,14 +3,15 @@
 #include "globalstate.h"
 #include "qhttpclient.h"
 #include "serviceapi.h"
+#include "testfiles.h"
 #include "tinyproxy.h"
 
 #include <QNetworkReply>
-#include <QSignalSpy>
 #include <QSslKey>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QtTest>
+#include <algorithm>
 #include <functional>
 
 // How the loopback server answers a path. length: the Content-Length to declare, after which the
@@ -108,10 +109,8 @@ class TestHttpClient : public QObject
 
     bool standInSaw(const QString &path)
     {
-        for (const QJsonObject &entry : m_server.requestLog())
-            if (entry.value(QLatin1String("path")).toString() == path)
-                return true;
-        return false;
+        const QList<QJsonObject> log = m_server.requestLog();
+        return std::any_of(log.begin(), log.end(), [&](const QJsonObject &entry) { return entry.value("path") == path; });
     }
 
 private slots:
@@ -272,12 +271,9 @@ private slots:
         const QString keyPath = dir.filePath("key.pem"), certPath = dir.filePath("cert.pem");
         QCOMPARE(QProcess::execute(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
                                              "/CN=127.0.0.1", "-keyout", keyPath, "-out", certPath}), 0);
-        QFile certFile(certPath), keyFile(keyPath);
-        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
         LoopbackServer server;
-        server.certificate = QSslCertificate(&certFile);
-        server.key = QSslKey(&keyFile, QSsl::Rsa);
-        server.routes.insert("/user/verify", Answer{200, "{}", ""});
+        server.certificate = QSslCertificate(readFile(certPath));
+        server.key = QSslKey(readFile(keyPath), QSsl::Rsa);
         QHttpClient client;
         const Outcome o = get(client, server.url("/user/verify?tms=1"), false);
         QCOMPARE(o.reports, 1);
