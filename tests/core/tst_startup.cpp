@@ -1,27 +1,72 @@
 #include "globalstate.h"
-#include "platform.h"
+#include "qsingleapplication.h"
 #include "startup.h"
+#include "testfiles.h"
 
-#include <QApplication>
-#include <QFontInfo>
-#include <QTemporaryDir>
+#include <QSharedMemory>
+#include <QSignalSpy>
 #include <QtTest>
+#include <cstring>
 
+namespace {
+
+const QString testKey = "TamrelTestGuard";
+
+void writeSegment(QSharedMemory &memory, const QByteArray &bytes)
+{
+    memory.lock();
+    std::memcpy(memory.data(), bytes.constData(), size_t(qMin(bytes.size(), memory.size())));
+    memory.unlock();
+}
+
+} // namespace
+
+// One process holds one application object, so main() builds it once, after leaving a segment
+// behind as an instance that was killed would. Messages come from a second shared-memory object
+// on the same key, as a second process writes them.
 class TestStartup : public QObject
 {
     Q_OBJECT
 
+public:
+    explicit TestStartup(QSingleApplication &app) : app(app) {}
+
+private:
+    QSingleApplication &app;
+
 private slots:
+    void messages()
+    {
+        // The leftover is taken over and its stale message dropped; the first instance sends nothing.
+        QVERIFY(!app.isRunning());
+        QSharedMemory peer(testKey);
+        QVERIFY(peer.attach());
+        QCOMPARE(peer.size(), QSingleApplication::SegmentSize);
+        QSignalSpy spy(&app, &QSingleApplication::messageAvailable);
+        app.checkForMessage();
+        QVERIFY(!app.sendMessage("hello"));
+        QCOMPARE(spy.count(), 0);
+        // A message is taken once, up to its NUL.
+        writeSegment(peer, "1" + QString("已运行相同程序！").toUtf8() + '\0' + "junk");
+        app.checkForMessage();
+        app.checkForMessage();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toString(), QString("已运行相同程序！"));
+        // One without an end is read to the end of the segment, not beyond.
+        writeSegment(peer, "1" + QByteArray(QSingleApplication::SegmentSize - 1, 'x'));
+        app.checkForMessage();
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(1).at(0).toString().size(), QSingleApplication::SegmentSize - 1);
+    }
+
     void centredPosition_data()
     {
         QTest::addColumn<QRect>("available");
         QTest::addColumn<QSize>("frame");
         QTest::addColumn<QPoint>("position");
         QTest::newRow("full hd") << QRect(0, 0, 1920, 1040) << QSize(1200, 801) << QPoint(360, 119);
-        QTest::newRow("origin not added") << QRect(1920, 30, 1920, 1040) << QSize(1200, 801)
-                                          << QPoint(360, 119);
-        QTest::newRow("larger than the area") << QRect(0, 0, 800, 600) << QSize(1001, 701)
-                                              << QPoint(-100, -50);
+        QTest::newRow("origin not added") << QRect(1920, 30, 1920, 1040) << QSize(1200, 801) << QPoint(360, 119);
+        QTest::newRow("larger than the area") << QRect(0, 0, 800, 600) << QSize(1001, 701) << QPoint(-100, -50);
     }
 
     void centredPosition()
@@ -32,80 +77,33 @@ private slots:
         QCOMPARE(::centredPosition(available, frame), position);
     }
 
-    void centreWindowUsesTheCentringArea()
-    {
-        QWidget window;
-        window.resize(300, 200);
-        window.show();
-        centreWindow(&window);
-        const QRect area = platformCentringArea();
-        QVERIFY(area.isValid());
-        QCOMPARE(window.pos(), ::centredPosition(area, window.frameGeometry().size()));
-    }
-
-    void fallbackFontWithoutFontFile()
+    // A font file that is not one falls back to the family list, whose first font must have the
+    // Chinese glyphs, or every label shows boxes.
+    void fallbackFont()
     {
         QTemporaryDir dir;
-        installAppFont(dir.path());
-        const QFont font = getAppFont();
-        QCOMPARE(font.families(), fallbackFontFamilies());
-        QCOMPARE(font.pointSize(), 11);
-        QCOMPARE(QApplication::font().pointSize(), 11);
-        QCOMPARE(fallbackFontFamilies().first(), QStringLiteral("WenQuanYi Zen Hei"));
-    }
-
-    void fallbackFontWithBrokenFontFile()
-    {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("font.ttc")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a font");
-        file.close();
-        setAppFont(QFont());
+        QVERIFY(writeFile(dir.filePath("font.ttc"), "not a font"));
         installAppFont(dir.path());
         QCOMPARE(getAppFont().families(), fallbackFontFamilies());
-    }
-
-    // The Chinese texts of the windows need glyphs: the fallback must resolve to a font
-    // that has them, or every label shows boxes.
-    void fallbackFontHasChineseGlyphs()
-    {
-        QTemporaryDir dir;
-        installAppFont(dir.path());
+        QCOMPARE(fallbackFontFamilies().first(), QString("WenQuanYi Zen Hei"));
+        QCOMPARE(QApplication::font().pointSize(), 11);
         const QFontMetrics metrics(getAppFont());
-        for (const QChar c : QStringLiteral("最新报告已运行相同程序"))
+        for (const QChar c : QString("最新报告已运行相同程序"))
             QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
-    }
-
-    void styleSheet()
-    {
-        QTemporaryDir dir;
-        QVERIFY(!installStyleSheet(qApp, dir.path()));
-        QCOMPARE(qApp->styleSheet(), QString());
-        QFile file(dir.filePath(QStringLiteral("skin.qss")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("QLabel#lblTitle { color: red; } /* 标题 */");
-        file.close();
-        setUtf8LocaleCodec();
-        QVERIFY(installStyleSheet(qApp, dir.path()));
-        QCOMPARE(qApp->styleSheet(), QStringLiteral("QLabel#lblTitle { color: red; } /* 标题 */"));
-        qApp->setStyleSheet(QString());
-    }
-
-    void missingTranslation()
-    {
-        QTemporaryDir dir;
-        QVERIFY(!installTranslator(qApp, dir.path()));
-    }
-
-    void platform()
-    {
-        QCOMPARE(platformOsName(), QStringLiteral("Linux"));
-        const QString location = platformDataLocation();
-        QVERIFY2(location.endsWith(QStringLiteral("/Tamrel/Tamrel")), qPrintable(location));
-        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tamrel"));
     }
 };
 
-QTEST_MAIN(TestStartup)
+int main(int argc, char *argv[])
+{
+    QSharedMemory leftover(testKey);
+    if (!leftover.create(QSingleApplication::SegmentSize)) {
+        qCritical("cannot create the leftover segment: %s", qPrintable(leftover.errorString()));
+        return 1;
+    }
+    std::memcpy(leftover.data(), "1stale", 7);
+    QSingleApplication app(argc, argv, testKey);
+    TestStartup test(app);
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_startup.moc"

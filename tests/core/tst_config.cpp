@@ -1,0 +1,330 @@
+#include "analystaward.h"
+#include "defaultconfig.h"
+#include "globalstate.h"
+#include "orderhistory.h"
+#include "stockcache.h"
+#include "stockstepping.h"
+#include "testfiles.h"
+#include "usersettings.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+#include <QtTest>
+#include <atomic>
+
+namespace {
+
+// The list requests the embedded configuration must hold: key, id, name, args, order, direct.
+QList<QStringList> expectedOrders()
+{
+    QList<QStringList> orders;
+    QFile file(QFINDTESTDATA("orders.tsv"));
+    if (file.open(QIODevice::ReadOnly))
+        for (const QString &line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
+            if (!line.startsWith('#'))
+                orders << line.split('\t');
+    return orders;
+}
+
+QString embeddedOrderText(const QString &key)
+{
+    QSettings ini(":/config.ini", QSettings::IniFormat);
+    ini.setIniCodec("UTF-8");
+    return ini.value("Orders/" + key).toString();
+}
+
+// One award category of an xcf.ini file with one institution.
+QByteArray award(const QByteArray &key, const QByteArray &medal, const QByteArray &analysts)
+{
+    const QByteArray json = R"({"cat": "宏观", "insts": [{"inst": "甲", )" + (medal.isEmpty() ? "" : R"("medal": )" + medal + ", ")
+                            + R"("anls": ")" + analysts + R"("}]})";
+    return key + "=\"" + QByteArray(json).replace("\"", "\\\"") + "\"\n";
+}
+
+} // namespace
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+
+    QString userFile() const { return getUserConfigPath(); }
+
+private slots:
+    void init()
+    {
+        QFile::remove(getUserConfigPath());
+        qunsetenv("TAMREL_HOSTS");
+        loadDefaultConfig();
+        setHostIndex(0);
+        loadOptionConfig();
+    }
+
+    // The embedded configuration
+
+    void orderTemplates_data()
+    {
+        QTest::addColumn<QStringList>("o"); // key, id, name, args, order, direct
+        for (const QStringList &o : expectedOrders())
+            QTest::newRow(qPrintable(o.value(0))) << o;
+    }
+
+    void orderTemplates()
+    {
+        QFETCH(QStringList, o);
+        const QString text = embeddedOrderText(o.value(0));
+        QJsonParseError error;
+        const QJsonObject request = QJsonDocument::fromJson(text.toUtf8(), &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + ": " + text));
+        QCOMPARE(request.value("id").toString(), o.value(1));
+        QCOMPARE(request.value("name").toString(), o.value(2));
+        // Comparing JSON values also compares types: "50" is not 50.
+        QCOMPARE(request.value("args").toObject(), QJsonDocument::fromJson(o.value(3).toUtf8()).object());
+        QCOMPARE(request.contains("order") ? request.value("order").toString() : QString(), o.value(4));
+        QCOMPARE(request.contains("direct") ? request.value("direct").toString() : QString(), o.value(5));
+        if (o.value(0) != "1116") // the second RPT_COD_FUND
+            QCOMPARE(getOrderJson(o.value(1)), text);
+    }
+
+    void embeddedValues()
+    {
+        QStringList keys;
+        for (const QStringList &order : expectedOrders())
+            keys << order.value(0);
+        QSettings ini(":/config.ini", QSettings::IniFormat);
+        ini.beginGroup("Orders");
+        QCOMPARE(ini.childKeys(), keys);
+        QCOMPARE(keys.size(), 126);
+        QCOMPARE(getOrderJson("RPT_COD_FUND"), embeddedOrderText("1115"));
+        QCOMPARE(getOrderJson("rpt_new"), QString());
+        QCOMPARE(getOrderJson(QString()), QString());
+        QCOMPARE(QStringList({getCnName(), getWebsite(), getObjectHost()}), QStringList({"Tamrel", "127.0.0.1:17801", "http://127.0.0.1:17803/oss"}));
+        QCOMPARE(getServiceHostNameList(), QStringList({"杭州服务器", "北京服务器"}));
+        setHostIndex(1);
+        QCOMPARE(getServiceHostUrl(), QString("http://127.0.0.1:17802"));
+        setHostIndex(5);
+        QCOMPARE(getServiceHostUrl(), QString());
+        QCOMPARE(getReportCodeList().size(), 19);
+        QCOMPARE(getReportCodeName("NONE@"), QString("其他"));
+        QCOMPARE(QStringList({getHelpUrl("CNS"), getHelpUrl("XYZ"), getHelpUrl("cns")}),
+                 QStringList({"http://127.0.0.1:17801/consensus", "http://127.0.0.1:17801/", "http://127.0.0.1:17801/"}));
+    }
+
+    void hostsOverride()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("hosts.ini"), "[ServiceHost]\nHost0=\"{\\\"name\\\": \\\"杭州服务器\\\", \\\"host\\\": "
+                                                     "\\\"http://127.0.0.1:40001\\\"}\"\n[Contact]\nWebsite=127.0.0.1:40001\n"));
+        qputenv("TAMREL_HOSTS", dir.filePath("hosts.ini").toLocal8Bit());
+        loadDefaultConfig();
+        QCOMPARE(getServiceHostUrl(), QString("http://127.0.0.1:40001"));
+        QCOMPARE(getHelpUrl("RPT"), QString("http://127.0.0.1:40001/report"));
+        QCOMPARE(getObjectHost(), QString("http://127.0.0.1:17803/oss")); // not in the file: embedded
+        qputenv("TAMREL_HOSTS", "/nonexistent/hosts.ini");
+        loadDefaultConfig();
+        QCOMPARE(getServiceHostUrl(), QString("http://127.0.0.1:17801"));
+    }
+
+    // The user's settings
+
+    void firstStartDefaults()
+    {
+        loadProxyConfig();
+        loadUserConfig();
+        loadSystemExit();
+        QCOMPARE(userFile(), getDataLocation() + "/config.ini");
+        QCOMPARE(QVariantList({getPageSize(), getPageCount(), getIncludeCompany(), getDataYear(), getMessageShow(), getPdfReader(),
+                               getHostIndex(), getExitFlag(), getProxyEnable()}),
+                 QVariantList({50, 0, 1, 2012, 1, 0, 0, 1, 0}));
+        QCOMPARE(QStringList({getFileFormat(), getDataDir(), getNewDataDir(), getSaveDir(), getAccount(), getPassword()}),
+                 QStringList({"INS-TTL-PUB", getDataLocation(), "", "", "", ""}));
+        QVERIFY(getAlertKinds().isEmpty());
+        QVERIFY(!QFile::exists(userFile())); // reading creates nothing
+    }
+
+    void alertKinds_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::newRow("empty") << QByteArray("Alert=\n") << QStringList();
+        QTest::newRow("one") << QByteArray("Alert=RAT_ACT_UPG\n") << QStringList({"RAT_ACT_UPG"});
+        QTest::newRow("quoted with empty part") << QByteArray("Alert=\"RAT_ACT_INI,,RAT_ACT_UPG\"\n") << QStringList({"RAT_ACT_INI", "RAT_ACT_UPG"});
+        QTest::newRow("unquoted with empty part") << QByteArray("Alert=RAT_ACT_INI,,RAT_ACT_UPG\n") << QStringList({"RAT_ACT_INI", "RAT_ACT_UPG"});
+    }
+
+    void alertKinds()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, kinds);
+        QVERIFY(writeFile(userFile(), "[Option]\n" + line));
+        loadOptionConfig();
+        QCOMPARE(getAlertKinds(), kinds);
+        QCOMPARE(isAlertEnabled("RAT_ACT_INI"), kinds.contains("RAT_ACT_INI"));
+        saveOptionConfig();
+        setAlertKinds({"X"});
+        loadOptionConfig();
+        QCOMPARE(getAlertKinds(), kinds);
+    }
+
+    void legacyAccountAndPassword_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("legacy only") << QByteArray("[User]\nPhone=13800000000\n[Auth]\nKey=old\n") << "13800000000" << "old";
+        QTest::newRow("current wins") << QByteArray("[User]\nAccount=alice\nPassword=new\nPhone=138\n[Auth]\nKey=old\n") << "alice" << "new";
+        QTest::newRow("empty current falls back") << QByteArray("[User]\nAccount=\nPassword=\nPhone=139\n[Auth]\nKey=k\n") << "139" << "k";
+    }
+
+    void legacyAccountAndPassword()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, account);
+        QFETCH(QString, password);
+        QVERIFY(writeFile(userFile(), text));
+        loadUserConfig();
+        QCOMPARE(getAccount(), account);
+        QCOMPARE(getPassword(), password);
+    }
+
+    void writesOnlyWhatChanged()
+    {
+        setLoginUserInfo(QString(), "pw", "guest");
+        setSaveDir(QString());
+        QVERIFY(!QFile::exists(userFile()));
+        setSaveDir("/tmp/saved");
+        QCOMPARE(iniValue(userFile(), "Option/SaveDir"), QString("/tmp/saved"));
+        QFile::remove(userFile());
+        setSaveDir("/tmp/saved");
+        QVERIFY(!QFile::exists(userFile()));
+    }
+
+    // The file holds the password: its owner alone may read it, whatever it was before.
+    void fileIsPrivateToItsOwner()
+    {
+        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                                   | QFileDevice::WriteUser;
+        setLoginUserInfo("alice", "secret", QString());
+        QCOMPARE(QFile::permissions(userFile()), ownerOnly);
+        QVERIFY(QFile::setPermissions(userFile(), ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        setSystemExit(1);
+        QCOMPARE(QFile::permissions(userFile()), ownerOnly);
+        QCOMPARE(iniValue(userFile(), "User/Account"), QString("alice"));
+    }
+
+    // Global state
+
+    void orderHistory()
+    {
+        popOrderHistory(); // nothing to take: no harm
+        removeOldestOrderHistory();
+        QCOMPARE(getOrderHistoryTopId(), QString());
+        const QString a = R"({"id":"RPT_NEW"})", b = R"({"id":"RAT_NEW"})";
+        pushOrderHistory(a, 0);
+        pushOrderHistory(a, 2); // the same request again: only its page changes
+        QCOMPARE(getOrderHistoryCount(), 1);
+        pushOrderHistory(b, 0);
+        QCOMPARE(getOrderHistoryTopId(), QString("RAT_NEW"));
+        popOrderHistory();
+        QCOMPARE(getOrderHistoryTopPage(), 2);
+        pushOrderHistory(b, 0);
+        pushOrderHistory(a, 5); // only the newest entry is compared
+        QCOMPARE(getOrderHistoryCount(), 3);
+        // Bounded as the main window does it: the oldest go first.
+        for (int i = 0; i < 21; ++i) {
+            pushOrderHistory(QString("{\"id\":\"L%1\"}").arg(i), i);
+            if (getOrderHistoryCount() > 20)
+                removeOldestOrderHistory();
+        }
+        QCOMPARE(getOrderHistoryCount(), 20);
+        for (int i = 0; i < 19; ++i)
+            popOrderHistory();
+        QCOMPARE(getOrderHistoryTop(), QString("{\"id\":\"L1\"}"));
+    }
+
+    void stepping_data()
+    {
+        QTest::addColumn<QStringList>("c"); // current stock list, the cache's codes, code, previous, next
+        QTest::newRow("current: first wraps back") << QStringList{"A,B,C", "P,Q,R", "A", "C", "B"};
+        QTest::newRow("current: last wraps forward") << QStringList{"A,B,C", "P,Q,R", "C", "B", "A"};
+        QTest::newRow("current: single") << QStringList{"A", "P,Q,R", "A", "A", "A"};
+        QTest::newRow("current: first occurrence") << QStringList{"A,B,A,C", "P,Q,R", "A", "C", "B"};
+        QTest::newRow("cache: middle") << QStringList{"A,B,C", "P,Q,R", "Q", "P", "R"};
+        QTest::newRow("cache: first does not wrap back") << QStringList{"", "P,Q,R", "P", "P", "Q"};
+        QTest::newRow("cache: last wraps forward") << QStringList{"", "P,Q,R", "R", "Q", "P"};
+        QTest::newRow("cache: unknown code") << QStringList{"A,B,C", "P,Q,R", "X", "P", "P"};
+        QTest::newRow("cache kept ascending") << QStringList{"", "R,P,Q", "P", "P", "Q"};
+        QTest::newRow("nothing") << QStringList{"", "", "Q", "", ""};
+    }
+
+    void stepping()
+    {
+        QFETCH(QStringList, c);
+        setCurrentStockList(c[0].split(',', Qt::SkipEmptyParts));
+        setStockCodeListForTest(c[1].split(',', Qt::SkipEmptyParts));
+        QCOMPARE(getPreviousStockCode(c[2]), c[3]);
+        QCOMPARE(getNextStockCode(c[2]), c[4]);
+    }
+
+    // The engine's thread reads these while the GUI thread changes them: every read sees one of
+    // the values written, whole.
+    void crossThreadReadsSeeWholeValues()
+    {
+        const QString longHost(200, 'h');
+        std::atomic<bool> stop{false};
+        std::atomic<int> torn{0};
+        setProxy(longHost, 1, "", "");
+        std::unique_ptr<QThread> reader(QThread::create([&] {
+            while (!stop) {
+                const QString host = getProxyHost(), session = getSessionId();
+                const QStringList alerts = getAlertKinds();
+                if ((host != longHost && host != "x") || (session != "" && session != "a" && session != "bb")
+                    || (alerts.size() == 1 && alerts.first() != "RAT_ACT_INI"))
+                    ++torn;
+            }
+        }));
+        reader->start();
+        for (int i = 0; i < 20000; ++i) {
+            setProxy(i % 2 ? longHost : "x", i, "", "");
+            setSessionId(i % 2 ? "a" : "bb");
+            setAlertKinds(i % 2 ? QStringList{"RAT_ACT_INI"} : QStringList{});
+        }
+        stop = true;
+        reader->wait();
+        QCOMPARE(torn.load(), 0);
+    }
+
+    // The analyst award table
+
+    void analystMedals_data()
+    {
+        QTest::addColumn<QByteArray>("table"); // empty: no file
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("medal");
+        const QByteArray years = "[2016]\n" + award("001", "2", "张三[1001]") + "[2015]\n" + award("001", "1", "李四[1002],张三[1001]");
+        QTest::newRow("latest year") << years << "1001" << 2;
+        QTest::newRow("only the latest year counts") << years << "1002" << 0;
+        QTest::newRow("first category in key order")
+            << "[2016]\n" + award("XCF2016002", "1", "王五[1003]") + award("XCF2016001", "3", "王五[1003]") << "1003" << 3;
+        QTest::newRow("second of two") << "[2016]\n" + award("001", "4", ",赵六[1200],,钱七[1201]") << "1201" << 4;
+        QTest::newRow("full-width comma keeps the first") << "[2016]\n" + award("001", "4", "赵六[1200]，钱七[1201]") << "1201" << 0;
+        QTest::newRow("no medal") << "[2016]\n" + award("001", "", "孙八[1300]") << "1300" << 0;
+        QTest::newRow("broken entry, fraction") << "[2016]\n002=not json\n" + award("003", "2.9", "周九[1301]") << "1301" << 2;
+        QTest::newRow("no file") << QByteArray() << "1001" << 0;
+    }
+
+    void analystMedals()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(QString, id);
+        QFETCH(int, medal);
+        QTemporaryDir dir;
+        QVERIFY(table.isEmpty() || writeFile(dir.filePath("xcf.ini"), table));
+        clearAnalystAwardTable();
+        loadAnalystAwardTable(dir.filePath("xcf.ini"));
+        QCOMPARE(getAnalystMedal(id), medal);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfig)
+#include "tst_config.moc"
