@@ -1,6 +1,6 @@
 #include "mainwindowtest.h"
 
-#include "../session/standinsession.h"
+#include "standinsession.h"
 #include "devserver.h"
 #include "globalstate.h"
 #include "qwinmain.h"

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
@@ -11,8 +12,9 @@
 
 // Answers message boxes as they come up, so a test can run code that opens one modally:
 // every 20 ms the active modal widget is looked at; a QMessageBox there is recorded (title,
-// text, icon) and closed with the button chosen by answer (its default button when it has
-// no such button).
+// text, icon, parent) and closed with the button chosen by answer (its default button when it
+// has no such button). A modal dialog of the class given to rejectDialogsOf() is recorded
+// (class name and title) and rejected; other dialogs are left alone.
 //
 //   ModalWatcher boxes;
 //   dialog.startSomething();
@@ -25,7 +27,9 @@ public:
     {
         QString title;
         QString text;
-        QMessageBox::Icon icon;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString className;
+        QWidget *parent = nullptr;
     };
 
     explicit ModalWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok) : m_answer(answer)
@@ -35,19 +39,30 @@ public:
     }
 
     void setAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
+    void rejectDialogsOf(const char *className) { m_reject = className; }
     int count() const { return m_boxes.size(); }
     const QList<Box> &boxes() const { return m_boxes; }
-    Box last() const { return m_boxes.isEmpty() ? Box{QString(), QString(), QMessageBox::NoIcon} : m_boxes.last(); }
+    Box last() const { return m_boxes.isEmpty() ? Box() : m_boxes.last(); }
     void clear() { m_boxes.clear(); }
 
 private:
     void look()
     {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || box == m_handled || !box->isVisible())
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        auto *dialog = qobject_cast<QDialog *>(modal);
+        if (!box && !(dialog && m_reject && modal->inherits(m_reject)))
             return;
-        m_handled = box;
-        m_boxes.append(Box{box->windowTitle(), box->text(), box->icon()});
+        if (modal == m_handled || !modal->isVisible())
+            return;
+        m_handled = modal;
+        m_boxes.append(Box{modal->windowTitle(), box ? box->text() : QString(),
+                           box ? box->icon() : QMessageBox::NoIcon,
+                           QString::fromLatin1(modal->metaObject()->className()), modal->parentWidget()});
+        if (!box) {
+            dialog->reject();
+            return;
+        }
         QAbstractButton *button = box->button(m_answer);
         if (!button)
             button = box->defaultButton();
@@ -58,7 +73,8 @@ private:
     }
 
     QMessageBox::StandardButton m_answer;
+    const char *m_reject = nullptr;
     QTimer m_timer;
     QList<Box> m_boxes;
-    QPointer<QMessageBox> m_handled;
+    QPointer<QWidget> m_handled;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the session dialog tests need of the stand-in besides DevServer: a session id as the
-// login would store it, and the facts of one sample report.
+// What tests need of the stand-in besides DevServer: a session id as the login would store it,
+// and the facts of one sample report.
 
 #include "globalstate.h"
 #include "jsonscript.h"
