@@ -113,7 +113,7 @@ void TestUploads::everyListPostedInOrder()
         // The session, the stamp sent, the time and its MD5.
         const QString tms = request.at(3).section(QLatin1String("&tms="), 1).section(QLatin1Char('&'), 0, 0);
         const QString sgn = QCryptographicHash::hash(tms.toUtf8(), QCryptographicHash::Md5).toHex();
-        QCOMPARE(request.at(3), QStringLiteral("ssn=%1&mdf=%2&tms=%3&sgn=%4").arg(getSessionId()).arg(stamps.at(i)).arg(tms, sgn));
+        QCOMPARE(request.at(3), QString("ssn=%1&mdf=%2&tms=%3&sgn=%4").arg(getSessionId()).arg(stamps[i]).arg(tms, sgn));
     }
     for (UploadList list : uploadOrder())
         QCOMPARE(uploadStamp(list), qint64(0));
