@@ -23,19 +23,21 @@ private slots:
 
     void everyListPostedInOrder();
     void editDuringUploadUploadsAgain();
-    void refusalKeepsTheStamp();
-    void sessionTimeout_data();
-    void sessionTimeout();
+    void refusedOrTimedOut_data();
+    void refusedOrTimedOut();
     void oneRequestAtATime();
 
 private:
-    // What was posted so far, of one kind ("inst", "favorite", ...) or of all.
-    QList<QJsonObject> uploads(const QString &kind = QString())
+    // What was posted so far, as "POST kind body ?query", of one kind ("inst", "favorite", ...) or all.
+    QStringList uploads(const QString &kind = QString())
     {
-        QList<QJsonObject> out;
-        for (const QJsonObject &entry : m_server.requestLog()) {
-            if (entry.value(QLatin1String("path")).toString().startsWith("/customize/" + kind))
-                out.append(entry);
+        QStringList out;
+        for (const QJsonObject &e : m_server.requestLog()) {
+            const QString path = e.value("path").toString();
+            if (path.startsWith("/customize/" + kind)) {
+                out.append(QStringList{e.value("method").toString(), path.mid(11), e.value("body").toString(),
+                                       "?" + e.value("query").toString()}.join(' '));
+            }
         }
         return out;
     }
@@ -104,16 +106,14 @@ void TestUploads::everyListPostedInOrder()
         "analyst 1001",
         "favorite []",
         "analyst "};
-    const QList<QJsonObject> posted = uploads();
+    const QStringList posted = uploads();
     QCOMPARE(posted.size(), expected.size());
     for (int i = 0; i < posted.size(); ++i) {
-        const QStringList request = {posted.at(i).value("method").toString(), posted.at(i).value("path").toString(),
-                                     posted.at(i).value("body").toString(), posted.at(i).value("query").toString()};
-        QCOMPARE(request.at(0) + ' ' + request.at(1).mid(11) + ' ' + request.at(2), "POST " + expected.at(i));
         // The session, the stamp sent, the time and its MD5.
-        const QString tms = request.at(3).section(QLatin1String("&tms="), 1).section(QLatin1Char('&'), 0, 0);
+        const QString tms = posted[i].section("&tms=", 1).section('&', 0, 0);
         const QString sgn = QCryptographicHash::hash(tms.toUtf8(), QCryptographicHash::Md5).toHex();
-        QCOMPARE(request.at(3), QString("ssn=%1&mdf=%2&tms=%3&sgn=%4").arg(getSessionId()).arg(stamps[i]).arg(tms, sgn));
+        QCOMPARE(posted[i], "POST " + expected[i] + " ?ssn=" + getSessionId() + "&mdf=" + QString::number(stamps[i])
+                                + "&tms=" + tms + "&sgn=" + sgn);
     }
     for (UploadList list : uploadOrder())
         QCOMPARE(uploadStamp(list), qint64(0));
@@ -137,51 +137,46 @@ void TestUploads::editDuringUploadUploadsAgain()
     engine.start();
     QVERIFY(waitForStatus(engine, QStringLiteral("上传收藏报告数据成功！"), 2));
     QVERIFY(engine.stop());
-    const QList<QJsonObject> posted = uploads(QStringLiteral("favorite"));
+    const QStringList posted = uploads(QStringLiteral("favorite"));
     QCOMPARE(posted.size(), 2);
-    QVERIFY(posted.at(0).value(QLatin1String("query")).toString().contains(QStringLiteral("mdf=%1&").arg(sent)));
-    QVERIFY(posted.at(1).value(QLatin1String("body")).toString().contains(QStringLiteral("1,2")));
+    QVERIFY(posted[0].contains(QStringLiteral("mdf=%1&").arg(sent)));
+    QVERIFY(posted[1].contains(QStringLiteral("\"lst\":\"1,2\"")));
     QCOMPARE(getReportFavoriteModified(), qint64(0));
 }
 
-void TestUploads::refusalKeepsTheStamp()
-{
-    QVERIFY(m_server.setFault(QStringLiteral("upload_refused"), true, QStringLiteral("/customize/inst")));
-    setConcernedInstList(QStringLiteral("华信证券"), true);
-    EngineRunner engine;
-    engine.start();
-    QVERIFY(waitFor([&] { return uploads(QStringLiteral("inst")).size() >= 2; }));
-    QVERIFY(engine.statuses.contains(QStringLiteral("服务器繁忙，请稍后再试")));
-    QVERIFY(getConcernedInstModified() > 0);
-    QVERIFY(m_server.resetFaults());
-    QVERIFY(waitForStatus(engine, QStringLiteral("上传关注机构数据成功！")));
-    QVERIFY(engine.stop());
-    QCOMPARE(getConcernedInstModified(), qint64(0));
-}
-
-void TestUploads::sessionTimeout_data()
+void TestUploads::refusedOrTimedOut_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("cleared");
-    QTest::newRow("stamp echoed") << "session_timeout" << true;
-    QTest::newRow("no stamp in the reply") << "session_timeout_no_mdf" << false;
+    QTest::addColumn<QString>("told");   // the status text of the reply
+    QTest::addColumn<bool>("retried");   // the list goes again on the next ticks
+    QTest::addColumn<bool>("cleared");   // its stamp is cleared
+    QTest::newRow("refused") << "upload_refused" << "服务器繁忙，请稍后再试" << true << false;
+    QTest::newRow("timed out, stamp echoed") << "session_timeout" << "登录超时，请重新登录" << false << true;
+    QTest::newRow("timed out, no stamp") << "session_timeout_no_mdf" << "登录超时，请重新登录" << false << false;
 }
 
-void TestUploads::sessionTimeout()
+void TestUploads::refusedOrTimedOut()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, told);
+    QFETCH(bool, retried);
     QFETCH(bool, cleared);
     QVERIFY(m_server.setFault(fault));
     setConcernedInstList(QStringLiteral("华信证券"), true);
     addFavoriteReport(QStringLiteral("待读"), QStringLiteral("1"), true);
     EngineRunner engine;
     engine.start();
-    QVERIFY(waitForStatus(engine, QStringLiteral("登录超时，请重新登录")));
-    // Some idle ticks later: one dialog, and no further upload in this run.
-    QVERIFY(waitForStatus(engine, QStringLiteral("线程等待..."), engine.statuses.count(QStringLiteral("线程等待...")) + 3));
+    QVERIFY(waitForStatus(engine, told));
+    // Some ticks later: a refused list went again, and nothing after it; after a time-out one dialog
+    // and no further upload in this run.
+    const QRegularExpression tick("^(线程等待|上传关注机构数据)\\.\\.\\.$");
+    auto ticks = [&] { return engine.statuses.filter(tick).size(); };
+    const int now = ticks();
+    QVERIFY(waitFor([&] { return ticks() >= now + 3; }));
     QVERIFY(engine.stop());
-    QCOMPARE(engine.events.count(QStringLiteral("showOuttimeDialog")), 1);
-    QCOMPARE(uploads().size(), 1);
+    QCOMPARE(engine.events.count(QStringLiteral("showOuttimeDialog")), int(!retried));
+    QCOMPARE(uploads(QStringLiteral("inst")).size() > 1, retried);
+    QCOMPARE(uploads().size(), uploads(QStringLiteral("inst")).size());
     QCOMPARE(getConcernedInstModified() == 0, cleared);
     QVERIFY(getReportFavoriteModified() > 0);
 }
