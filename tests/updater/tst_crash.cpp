@@ -20,8 +20,8 @@ void TestCrash::killedMidImportThenResumed()
     QVERIFY2(!program.isEmpty(), "TAMREL_UPDATE names no program");
     QTemporaryDir dir;
     const QString dataSet = dir.filePath(QStringLiteral("large"));
-    QCOMPARE(QProcess::execute(DevServer::programPath(), {"generate", "--size", "large", "--seed", "1", "--out", dataSet}),
-             0);
+    const QStringList generate = {"generate", "--size", "large", "--seed", "1", "--out", dataSet};
+    QCOMPARE(QProcess::execute(DevServer::programPath(), generate), 0);
     qputenv("TAMREL_DEVDATA", QFile::encodeName(dataSet));
     DevServer server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));

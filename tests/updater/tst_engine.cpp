@@ -239,8 +239,9 @@ void TestEngine::faultsLeaveNothingAndComeAgain()
     for (const QString &name : hit)
         QCOMPARE(record(packageBaseName(name)), QStringLiteral("(none)"));
     // Of the hostile rows one of STKBAD and one of RPTBAD are sound, and stored intact.
-    QCOMPARE(sqlValue("select Rpt_Title || '|' || Ins_Name || '|' || Anl_List || '|' || Rpt_Page_Count || '|' || (select "
-                      "Stk_Name from T_Stock where Stk_Code = '699002.SH') from T_Report where Rpt_ID = 9000001"),
+    QCOMPARE(sqlValue("select Rpt_Title || '|' || Ins_Name || '|' || Anl_List || '|' || Rpt_Page_Count || '|' || "
+                      "(select Stk_Name from T_Stock where Stk_Code = '699002.SH') "
+                      "from T_Report where Rpt_ID = 9000001"),
              QStringLiteral("O'Neil科技(699001)：It's a test, 'quoted' \"title\"|Moody's|O'Brien[9991]|0|正常股份"));
 
     // With the faults gone, the next cycle fetches exactly the failed packages.

@@ -390,7 +390,8 @@ void TestImporters::deletePackages()
     // A null report id names no row either.
     QVERIFY(import("RPTMTH201701.DAT", {report(1, "t"), report(2, "t"), report(3, "t", {{"id", QJsonValue::Null}})})
                 .ok());
-    QVERIFY(import("RATMTH201701.DAT", {rating(1, "600000.SH", "2017-01-09", "t"), rating(2, "000001.SZ", "2017-01-09", "t")})
+    QVERIFY(import("RATMTH201701.DAT", {rating(1, "600000.SH", "2017-01-09", "t"),
+                                        rating(2, "000001.SZ", "2017-01-09", "t")})
                 .ok());
     auto estimate = [](const char *period) { return QJsonObject{{"id", 1}, {"pr", period}, {"np", 1}}; };
     QVERIFY(import("ESTTDY.DAT", {estimate("2016"), estimate("2017")}).ok());
