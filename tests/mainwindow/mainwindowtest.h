@@ -12,15 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// "title|text" of each box the watcher answered.
-inline QStringList shownBoxes(const ModalWatcher &watcher)
-{
-    QStringList texts;
-    for (const ModalWatcher::Box &box : watcher.boxes())
-        texts << box.title + QLatin1Char('|') + box.text;
-    return texts;
-}
-
 // The embedded configuration and a fresh data.s3 in dir (also the data folder), opened as
 // "MainDB". Unless a stand-in has set TAMREL_HOSTS, every host points at a closed port, so the
 // window's update engine finds nothing to import whatever else runs on this machine.

@@ -13,6 +13,7 @@
 #include "userlists.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -26,6 +27,29 @@
 #include <QUrl>
 
 namespace {
+
+// Whether a thread named "updater" runs in this process (Qt names each QThread after its object);
+// the thread may linger a moment after QThread::wait() has returned.
+bool engineRuns()
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "updater")
+            return true;
+    }
+    return false;
+}
+
+QWidget *keptDialog(const char *className)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits(className))
+            return widget;
+    }
+    return nullptr;
+}
+
 
 template<class T = QLabel>
 T *child(QWinMain &window, const char *name)
@@ -102,13 +126,24 @@ void reach(QWinMain &w, const QString &id)
 
 } // namespace
 
-// The frame, its start-up state and the dispatch of list requests to the list windows.
+// The frame, its start-up state, the close with the engine on its thread and the dispatch of
+// list requests to the list windows.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir dir;
-    QScopedPointer<QWinMain> shared; // the dispatch tests' window
+    QScopedPointer<QWinMain> shared;
+
+    // The dispatch tests' window, made after the close tests, which watch the one engine thread.
+    QWinMain &win()
+    {
+        if (!shared) {
+            shared.reset(new QWinMain);
+            shared->show();
+        }
+        return *shared;
+    }
 
 private slots:
     void initTestCase()
@@ -123,14 +158,90 @@ private slots:
         const QJsonObject condition{{"ttl", kText}, {"ath", kText}, {"anl", kText}, {"cod", kText}};
         QVERIFY(addSubscribe(kText, QUrl::toPercentEncoding(QJsonDocument(condition).toJson(QJsonDocument::Compact)),
                              false));
-        // The window loads the caches from the fixture when it starts.
-        shared.reset(new QWinMain);
-        shared->show();
-        QVERIFY(QTest::qWaitForWindowExposed(shared.data()));
     }
 
     void cleanupTestCase() { shared.reset(); }
 
+    void closeWaitsForTheEngine()
+    {
+        QWinMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(engineRuns());
+        QSignalSpy stops(&window, &QWinMain::stopUpdater);
+
+        // No keeps everything as it was.
+        ModalWatcher answerer(QMessageBox::No);
+        QVERIFY(!window.close());
+        QCOMPARE(answerer.last().title + answerer.last().text, QStringLiteral("确认您确定要关闭程序吗?"));
+        QVERIFY(window.isVisible());
+        QCOMPARE(stops.count(), 0);
+
+        // Yes asks the engine to stop; the window stays until it has stopped, and closing
+        // again asks nothing and stops nothing more.
+        answerer.setAnswer(QMessageBox::Yes);
+        QVERIFY(!window.close());
+        QVERIFY(!window.close());
+        QCOMPARE(answerer.count(), 2);
+        QCOMPARE(stops.count(), 1);
+
+        // The engine's exitSystem() closes the window for good and ends its thread.
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 15000);
+        QCOMPARE(answerer.count(), 2);
+        loadSystemExit();
+        QCOMPARE(getExitFlag(), 1);
+        QTRY_VERIFY(!engineRuns());
+    }
+
+    // A parentless kept dialog on screen must not keep the program running.
+    void finalCloseEndsTheEventLoop()
+    {
+        int result = -1;
+        {
+            QWinMain window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QWidget *dayDownload = keptDialog("QDlgDownloadDay");
+            dayDownload->show();
+            ModalWatcher answerer(QMessageBox::Yes);
+            QTimer::singleShot(0, &window, &QWidget::close);
+            QTimer::singleShot(30000, &window, [] { QCoreApplication::exit(99); });
+            result = QApplication::exec();
+            QVERIFY(!window.isVisible() && !dayDownload->isVisible());
+        }
+        QCOMPARE(result, 0);
+        QTRY_VERIFY(!engineRuns());
+    }
+
+    void destroyingTheWindowEndsARunningEngine()
+    {
+        {
+            QWinMain window;
+            QTRY_VERIFY(engineRuns());
+        }
+        QTRY_VERIFY(!engineRuns());
+        QVERIFY(!keptDialog("QDlgDownloadDay") && !keptDialog("QDlgDownloadFile"));
+    }
+
+    void keptDialogsSurviveClosing()
+    {
+        QWinMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QList<QPointer<QDialog>> kept{window.findChild<QDialog *>(QString(), Qt::FindDirectChildrenOnly)};
+        for (const char *name : {"QDlgDownloadFile", "QDlgDownloadDay", "QDlgMessage", "QDlgAlert", "QDlgWebview",
+                                 "QDlgAnalyst", "QDlgHotRating"})
+            kept << qobject_cast<QDialog *>(keptDialog(name));
+        for (const QPointer<QDialog> &dialog : kept) {
+            QVERIFY(dialog);
+            dialog->show();
+            dialog->reject();
+            dialog->show();
+            dialog->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!kept.contains(nullptr));
+    }
     void init()
     {
         while (getOrderHistoryCount() > 0)
@@ -155,47 +266,19 @@ private slots:
         QCOMPARE(window.findChild<QMdiArea *>()->subWindowList().size(), 7);
     }
 
-    void spinnerStepsPerMessage_data()
+    // The spinner steps once a message; the engine's notice counts the reports again.
+    void statusBarFollowsTheEngine()
     {
-        QTest::addColumn<int>("messages");
-        QTest::addColumn<QString>("spinner");
-        QTest::newRow("one") << 1 << "\\";
-        QTest::newRow("two") << 2 << "|";
-        QTest::newRow("seven") << 7 << "/";
-        QTest::newRow("ten") << 10 << "|";
-    }
-
-    void spinnerStepsPerMessage()
-    {
-        QFETCH(int, messages);
-        QFETCH(QString, spinner);
+        qint64 id = 0;
+        for (const char *entry : {"2016-11-01 23:59:59", "2016-11-02 00:00:00", "2016-11-02 09:30:00", "2016-11-02 17:45:10"})
+            QVERIFY(insertReport({++id, entry, "", "机构", "MCR@CN", "报告", "", "", ""}));
         QWinMain window;
-        for (int i = 0; i < messages; ++i)
+        QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日3篇报告"));
+        for (int i = 0; i < 10; ++i) {
             window.showStatus(QStringLiteral("消息%1").arg(i));
-        QCOMPARE(child(window, "lblSpinner")->text(), spinner);
-        QCOMPARE(child(window, "lblStatus")->text(), QStringLiteral("消息%1").arg(messages - 1));
-    }
-
-    void reportCountOfTheNewestDay_data()
-    {
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty table") << QStringList() << QStringLiteral("今日0篇报告");
-        QTest::newRow("two days") << QStringList({"2016-11-01 23:59:59", "2016-11-02 00:00:00", "2016-11-02 09:30:00",
-                                                  "2016-11-02 17:45:10"})
-                                  << QStringLiteral("今日3篇报告");
-    }
-
-    void reportCountOfTheNewestDay()
-    {
-        QFETCH(QStringList, entries);
-        QFETCH(QString, text);
-        QVERIFY(execSql(QStringLiteral("delete from T_Report")));
-        for (int i = 0; i < entries.size(); ++i)
-            QVERIFY(insertReport({i + 1, entries.at(i), "", "机构", "MCR@CN", "报告", "", "", ""}));
-        QWinMain window;
-        QCOMPARE(child(window, "lblReportCount")->text(), text);
-        // The engine's notice counts again.
+            QCOMPARE(child(window, "lblSpinner")->text() + child(window, "lblStatus")->text(),
+                     QStringLiteral("\\|/-").at(i % 4) + QStringLiteral("消息%1").arg(i));
+        }
         QVERIFY(execSql(QStringLiteral("delete from T_Report")));
         window.showReportCount();
         QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日0篇报告"));
@@ -271,8 +354,8 @@ private slots:
         for (const char *signal : {SIGNAL(showReportList(QString, int)), SIGNAL(showRatingList(QString, int)),
                                    SIGNAL(showConsensusList(QString, int)), SIGNAL(showMatrixList(QString, int)),
                                    SIGNAL(showAceList(QString, int)), SIGNAL(showQuoteList(QString, int))})
-            spies << QSharedPointer<QSignalSpy>::create(shared.data(), signal);
-        reach(*shared, id);
+            spies << QSharedPointer<QSignalSpy>::create(&win(), signal);
+        reach(win(), id);
         for (int i = 0; i < spies.size(); ++i)
             QCOMPARE(spies.at(i)->count(), i == route ? 1 : 0);
         if (route < 0) {
@@ -286,31 +369,29 @@ private slots:
                  withValues(QJsonDocument::fromJson(getOrderJson(id).toUtf8()).object()).toObject());
         QCOMPARE(error.error, QJsonParseError::NoError);
         const QList<QMdiSubWindow *> windows = {
-            shared->findChild<QWinReportList *>(), shared->findChild<QWinRatingList *>(),
-            shared->findChild<QWinConsensusList *>(), shared->findChild<QWinMatrixList *>(),
-            shared->findChild<QWinAceList *>(), shared->findChild<QWinQuoteList *>()};
+            win().findChild<QWinReportList *>(), win().findChild<QWinRatingList *>(),
+            win().findChild<QWinConsensusList *>(), win().findChild<QWinMatrixList *>(),
+            win().findChild<QWinAceList *>(), win().findChild<QWinQuoteList *>()};
         QVERIFY(windows.at(route)->isMaximized());
     }
 
     void historyAndButtons()
     {
-        shared->showList(getOrderJson(QStringLiteral("RCM_NEW")), 0);
-        QVERIFY(!enabled(*shared, "btnBack") && !enabled(*shared, "btnPageFirst"));
-        QVERIFY(enabled(*shared, "btnPageNext") && enabled(*shared, "btnPageLast"));
+        win().showList(getOrderJson(QStringLiteral("RCM_NEW")), 0);
         // The request on top again: only its page follows.
         const QString other = getOrderJson(QStringLiteral("RCM_FOC"));
-        shared->showList(other, 2);
-        shared->showList(other, 5);
+        win().showList(other, 2);
+        win().showList(other, 5);
         QCOMPARE(getOrderHistoryCount(), 2);
         QCOMPARE(getOrderHistoryTopPage(), 5);
-        QVERIFY(enabled(*shared, "btnBack") && enabled(*shared, "btnPageFirst") && enabled(*shared, "btnPagePrevious"));
+        QVERIFY(enabled(win(), "btnBack") && enabled(win(), "btnPageFirst") && enabled(win(), "btnPagePrevious"));
         for (int i = 0; i < 25; ++i)
-            shared->showList(QStringLiteral("{\"id\": \"RCM_X%1\"}").arg(i), 0);
+            win().showList(QStringLiteral("{\"id\": \"RCM_X%1\"}").arg(i), 0);
         QCOMPARE(getOrderHistoryCount(), 20);
         // Requests that cannot be read are kept as well; an empty one is not a request.
-        shared->showList(QStringLiteral("not json"), 1);
-        shared->showList(QString(), 0);
-        clickItem(*shared, QStringLiteral("NO_SUCH_LIST"));
+        win().showList(QStringLiteral("not json"), 1);
+        win().showList(QString(), 0);
+        clickItem(win(), QStringLiteral("NO_SUCH_LIST"));
         QCOMPARE(getOrderHistoryTop(), QStringLiteral("not json"));
     }
 
@@ -318,13 +399,13 @@ private slots:
     // stock cache lacks goes to the lookup too: the pickers return "" (cancelled) for now.
     void cancelledPickerShowsNothing()
     {
-        shared->showList(getOrderJson(QStringLiteral("RPT_NEW")), 0);
+        win().showList(getOrderJson(QStringLiteral("RPT_NEW")), 0);
         const int depth = getOrderHistoryCount();
-        QSignalSpy reports(shared.data(), &QWinMain::showReportList);
+        QSignalSpy reports(&win(), &QWinMain::showReportList);
         for (const char *id : {"RPT_STK", "RAT_STK", "CNS_STK", "MTX_STK", "RPT_INS", "RAT_INS", "ACE_INS", "RPT_ANL",
                                "RAT_ANL", "ACE_ANL"})
-            clickItem(*shared, QString::fromLatin1(id));
-        shared->showReportListOfStock(QStringLiteral("999999.SZ"));
+            clickItem(win(), QString::fromLatin1(id));
+        win().showReportListOfStock(QStringLiteral("999999.SZ"));
         QCOMPARE(getOrderHistoryCount(), depth);
         QCOMPARE(reports.count(), 0);
     }
