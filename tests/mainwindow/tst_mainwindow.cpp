@@ -223,25 +223,34 @@ private slots:
         QVERIFY(!keptDialog("QDlgDownloadDay") && !keptDialog("QDlgDownloadFile"));
     }
 
-    void keptDialogsSurviveClosing()
+    // The window keeps raw pointers to its sub-windows and kept dialogs for the whole run:
+    // closing one, in any way, only hides it.
+    void keptWindowsSurviveClosing()
     {
         QWinMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QList<QPointer<QDialog>> kept{window.findChild<QDialog *>(QString(), Qt::FindDirectChildrenOnly)};
+        QList<QPointer<QWidget>> kept{window.findChild<QDialog *>(QString(), Qt::FindDirectChildrenOnly)};
+        for (QMdiSubWindow *sub : window.findChild<QMdiArea *>()->subWindowList())
+            kept << sub;
         for (const char *name : {"QDlgDownloadFile", "QDlgDownloadDay", "QDlgMessage", "QDlgAlert", "QDlgWebview",
                                  "QDlgAnalyst", "QDlgHotRating"})
-            kept << qobject_cast<QDialog *>(keptDialog(name));
-        for (const QPointer<QDialog> &dialog : kept) {
-            QVERIFY(dialog);
-            dialog->show();
-            dialog->reject();
-            dialog->show();
-            dialog->close();
+            kept << keptDialog(name);
+        for (const QPointer<QWidget> &widget : kept) {
+            QVERIFY(widget);
+            widget->show();
+            if (auto *dialog = qobject_cast<QDialog *>(widget))
+                dialog->reject();
+            widget->show();
+            widget->close();
         }
+        window.findChild<QMdiArea *>()->closeAllSubWindows();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!kept.contains(nullptr));
+        window.showList(getOrderJson(QStringLiteral("RAT_NEW")), 0);
+        QVERIFY(window.findChild<QWinRatingList *>()->isMaximized() && window.findChild<QWinRatingList *>()->isVisible());
     }
+
     void init()
     {
         while (getOrderHistoryCount() > 0)
@@ -307,23 +316,6 @@ private slots:
         QCOMPARE(window.maximumSize(), QSize(1200, 900));
         QVERIFY(!child<QWidget>(window, "btnMaximize")->isHidden() && child<QWidget>(window, "btnRestore")->isHidden());
         QVERIFY(window.statusBar()->isSizeGripEnabled());
-    }
-
-    // The window keeps raw pointers to its sub-windows for the whole run.
-    void subWindowsSurviveClosing()
-    {
-        QWinMain window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QList<QPointer<QMdiSubWindow>> windows;
-        for (QMdiSubWindow *sub : window.findChild<QMdiArea *>()->subWindowList())
-            windows << sub;
-        window.findChild<QWinReportList *>()->close();
-        window.findChild<QMdiArea *>()->closeAllSubWindows();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!windows.contains(nullptr));
-        window.showList(getOrderJson(QStringLiteral("RAT_NEW")), 0);
-        QVERIFY(window.findChild<QWinRatingList *>()->isMaximized() && window.findChild<QWinRatingList *>()->isVisible());
     }
 
     void everyListId_data()
