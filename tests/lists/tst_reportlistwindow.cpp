@@ -1,0 +1,464 @@
+#include "reportfixture.h"
+
+#include "analystaward.h"
+#include "modalwatcher.h"
+#include "qlinklabel.h"
+#include "serviceapi.h"
+#include "stockcache.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTextDocument>
+
+// Stands for the session's download dialog: visible while a report downloads.
+class QDlgDownloadFile : public QDialog
+{
+    Q_OBJECT
+};
+
+namespace {
+
+// Newest entry 2017-01-06 15:30:00; by entry: 101, 109, 106, 102, 103, 104, 105.
+const QList<FixtureReport> kReports = {
+    {101, "2017-01-06 15:30:00", "2017-01-06", "中信证券", "STK.COM@CN", "PE<10倍 & \"低估\" 'A' \\ 银行",
+     "张三[1001],李四[1004]", "000001.SZ", "银行", 0, 20, "PDF", 0, 1},
+    {102, "2017-01-06 09:00:00", "2017-01-05", "<b>粗</b>证券", "NOPE", "次日入库", "王五", "", "", 0, 0, "DOCX", 1},
+    {103, "2017-01-05 08:00:00", "2017-01-05", "国泰君安", "MCR@CN", "一天前", "", "", "", 0, 3, "pdf", 0},
+    {104, "2017-01-03 08:00:00", "2017-01-02 00:00:00", "国泰君安", "MCR@CN", "三天前", "", "", "", 0, 3, "", 0},
+    {105, "2017-01-02 08:00:00", "2016-12-30", "国泰君安", "MCR@CN", "四天前", "", "", "", 0, 3, "XLS", 1},
+    {106, "2017-01-06 10:00:00", "2017-01-09", "国泰君安", "MCR@CN", "先入库后发布", "", "", "", 0, 3, "PPT", 1},
+    {109, "2017-01-06 11:00:00", "", "国泰君安", "STK.COM@CN", "平安银行点评", "", "", "", 0, 1, "PDF", 1},
+};
+
+int scalar(const QString &sql)
+{
+    QSqlQuery q(mainDatabase());
+    return q.exec(sql) && q.next() ? q.value(0).toInt() : -1;
+}
+
+int readFlag(const char *id)
+{
+    return scalar(QStringLiteral("select Rpt_Readed from T_Report where Rpt_ID = ") + id);
+}
+
+bool refuseUpdatesOf(const char *id)
+{
+    return execSql(QStringLiteral("create trigger T_Report_Refuse before update on T_Report when old.Rpt_ID = %1 "
+                                  "begin select raise(abort, 'refused'); end")
+                       .arg(id));
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+} // namespace
+
+class TestReportListWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QWinReportList> m_win;
+    QTableWidget *m_table = nullptr;
+
+    void show(const QString &request = filledRequest("RPT_NEW"), int page = 0)
+    {
+        m_win->showReportList(request, page);
+        m_table = m_win->findChild<QTableWidget *>();
+    }
+
+    template<class T = QLabel>
+    T *cell(const char *id, int column)
+    {
+        return qobject_cast<T *>(m_table->cellWidget(rowOf(m_table, id), column));
+    }
+
+    bool isBold(const char *id) { return m_table->item(rowOf(m_table, id), 0)->font().bold(); }
+
+    // "1" for each bold item of the row, then the columns of its bold cell widgets.
+    QString boldCells(const char *id)
+    {
+        QString bold;
+        for (int c = 0; c < m_table->columnCount(); ++c)
+            bold += m_table->item(rowOf(m_table, id), c)->font().bold() ? QLatin1Char('1') : QLatin1Char('0');
+        for (int c = 0; c < m_table->columnCount(); ++c)
+            bold += cell(id, c) && cell(id, c)->font().bold() ? QString::number(c) : QString();
+        return bold;
+    }
+
+    void click(const char *id)
+    {
+        const QPoint at = m_table->visualItemRect(m_table->item(rowOf(m_table, id), 6)).center();
+        QTest::mouseClick(m_table->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+    // What the favourite submenu's folder entry does when (un)checked.
+    void toggleFavorite(const char *id, const QString &folder, bool checked)
+    {
+        m_table->setCurrentCell(rowOf(m_table, id), 0);
+        QAction entry;
+        entry.setData(folder);
+        connect(&entry, &QAction::triggered, m_win.get(), &QWinReportList::addReportToFav);
+        emit entry.triggered(checked);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_dir = openFixtureDatabase({});
+        QVERIFY(m_dir);
+        setDataYear(2012);
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('000001.SZ', '平安银行', 0)"));
+        loadStockCache();
+        QVERIFY(execSql("create table T_UpdateLog (id integer)"));
+        QVERIFY(execSql("create trigger T_Report_Updated after update on T_Report "
+                        "begin insert into T_UpdateLog values (new.Rpt_ID); end"));
+        loadAnalystAwardTable(); // 1004 has the silver medal of the latest year, 1001 none
+    }
+
+    void init()
+    {
+        clearUserLists();
+        QVERIFY(execSql("delete from T_Report") && execSql("delete from T_UpdateLog"));
+        for (const FixtureReport &r : kReports)
+            QVERIFY(insertReport(r));
+        m_win = std::make_unique<QWinReportList>();
+        show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_win.get()));
+    }
+
+    void cleanup() { execSql("drop trigger if exists T_Report_Refuse"); }
+
+    // Rows
+
+    void rowTexts_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("fileName"); // role 34: characters a path cannot hold turned full-width
+        QTest::newRow("newest day, published that day") << "101" << "01/06 15:30*" << "0106" << "pdf"
+                                                        << "中信证券-PE＜10倍 & “低估“ 'A' ＼ 银行-20170106.pdf";
+        QTest::newRow("newest day, published the day before") << "102" << "01/06 09:00" << "0105" << "doc"
+                                                              << "＜b＞粗＜／b＞证券-次日入库-20170105.docx";
+        QTest::newRow("lower-case type") << "103" << "01/05 08:00" << "0105" << "" << "国泰君安-一天前-20170105.pdf";
+        QTest::newRow("published as a date-time, empty type") << "104" << "01/03 08:00" << "0102" << "pdf"
+                                                               << "国泰君安-三天前-20170102.pdf";
+        QTest::newRow("four days") << "105" << "2017/01/02" << "20161230" << "xls" << "国泰君安-四天前-20161230.xls";
+        QTest::newRow("entered before publication") << "106" << "01/06 10:00*" << "0109" << "ppt"
+                                                    << "国泰君安-先入库后发布-20170109.ppt";
+    }
+
+    void rowTexts()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, date);
+        QFETCH(QString, suffix);
+        QFETCH(QString, icon);
+        QFETCH(QString, fileName);
+        const int row = rowOf(m_table, id);
+        QCOMPARE(m_table->item(row, 0)->text(), date);
+        QVERIFY(cell(qPrintable(id), 3)->text().endsWith("<font color='gray'> - " + suffix + "</font>"));
+        QCOMPARE(m_table->item(row, 0)->data(Qt::UserRole + 2).toString(), fileName);
+        const QImage shown = cell(qPrintable(id), 5)->pixmap(Qt::ReturnByValue).toImage();
+        QCOMPARE(shown, icon.isEmpty() ? QImage() : QImage(":/images/" + icon + ".png").convertToFormat(shown.format()));
+    }
+
+    void analystCellAndEscapedTexts()
+    {
+        QCOMPARE(cell("101", 4)->text(),
+                 QStringLiteral("&nbsp;<a style='color:gray; text-decoration:none;' href='1001'>张三</a>"
+                                "<font color='gray'>, </font><img src=':/images/silver.png'>"
+                                "<a style='color:gray; text-decoration:none;' href='1004'>李四</a>"));
+        QCOMPARE(m_table->item(rowOf(m_table, "101"), 0)->data(Qt::UserRole + 4).toString(), QStringLiteral("张三,李四"));
+
+        // Database texts show as they are stored, whatever HTML they hold.
+        QTextDocument title;
+        title.setHtml(cell("101", 3)->text());
+        QCOMPARE(title.toPlainText(), QStringLiteral("【公司研究】PE<10倍 & \"低估\" 'A' \\ 银行 - 0106"));
+        QVERIFY(cell("102", 3)->text().startsWith(QStringLiteral("【其他】次日入库")));
+        QCOMPARE(cell("102", 2)->textFormat(), Qt::PlainText);
+        QSignalSpy ofInst(m_win.get(), &QWinReportList::showReportListOfInst);
+        m_table->setCurrentCell(rowOf(m_table, "102"), 0);
+        emit cell<QLinkLabel>("102", 2)->clicked();
+        QCOMPARE(ofInst.value(0).value(0).toString(), QStringLiteral("<b>粗</b>证券"));
+    }
+
+    void pagingAndNumbering_data()
+    {
+        QTest::addColumn<int>("pageSize");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("disableNext");
+        QTest::addColumn<QString>("firstNumber");
+        QTest::newRow("fewer rows than a page") << 4 << 1 << 1 << "5";
+        QTest::newRow("exactly a page") << 3 << 1 << 0 << "4";
+        QTest::newRow("no rows") << 50 << 3 << 1 << "";
+    }
+
+    void pagingAndNumbering()
+    {
+        QFETCH(int, pageSize);
+        QFETCH(int, page);
+        QFETCH(int, disableNext);
+        QFETCH(QString, firstNumber);
+        setPageSize(pageSize);
+        QSignalSpy next(m_win.get(), &QWinReportList::disablePageNext);
+        QSignalSpy last(m_win.get(), &QWinReportList::disablePageLast);
+        show(filledRequest("RPT_NEW"), page);
+        QCOMPARE(next.count(), disableNext);
+        QCOMPARE(last.count(), 1);
+        QCOMPARE(m_table->rowCount() ? m_table->verticalHeaderItem(0)->text() : QString(), firstNumber);
+    }
+
+    void repeatedRequestRunsNoQuery()
+    {
+        const QString request = filledRequest("RPT_INS", {{"inst", "国泰君安"}});
+        show(request);
+        QCOMPARE(m_table->rowCount(), 5);
+        // A report arriving in between shows only when the list is queried again.
+        QVERIFY(insertReport({107, "2017-01-06 12:00:00", "", "国泰君安", "MCR@CN", "新到", "", "", "", 0, 1}));
+        QSignalSpy title(m_win.get(), &QWinReportList::showTitle);
+        show(request);
+        QCOMPARE(m_table->rowCount(), 5);
+        QCOMPARE(title.count(), 1);
+        // The newest reports are always queried anew.
+        show();
+        QCOMPARE(m_table->rowCount(), kReports.size() + 1);
+    }
+
+    void marksFollowTheUserLists()
+    {
+        addToConcernedInstList(QStringLiteral("中信证券"));
+        addFavoriteReport(QStringLiteral("收藏"), QStringLiteral("103"), false);
+        addBlockStock(QStringLiteral("银行股"), QStringLiteral("000001.SZ"), false);
+        show();
+        QCOMPARE(cell("101", 2)->styleSheet() + cell("103", 2)->styleSheet(), QStringLiteral("color:blue;color:gray;"));
+        QCOMPARE(cell("109", 3)->styleSheet() + cell("103", 3)->styleSheet(), QStringLiteral("color:red;color:black;"));
+        QVERIFY(!m_table->item(rowOf(m_table, "103"), 1)->icon().isNull());
+        // The main window's signals re-mark the rows after the lists changed.
+        clearUserLists();
+        m_win->markConcernedInst();
+        m_win->markFavoriteReport();
+        m_win->markBlockedStock();
+        QCOMPARE(cell("101", 2)->styleSheet() + cell("109", 3)->styleSheet(), QStringLiteral("color:gray;color:black;"));
+        QVERIFY(m_table->item(rowOf(m_table, "103"), 1)->icon().isNull());
+    }
+
+    // The press on a label reaches the table, which makes the row current, so the label acts on
+    // its own row; a left click's clicked() comes before the table's clicked(QModelIndex).
+    void linkLabelInTable()
+    {
+        QSignalSpy ofInst(m_win.get(), &QWinReportList::showReportListOfInst);
+        QStringList order;
+        connect(cell<QLinkLabel>("103", 2), &QLinkLabel::clicked, this, [&] { order << "label"; });
+        connect(m_table, &QTableWidget::clicked, this, [&] { order << "table"; });
+        for (Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) {
+            m_table->setCurrentCell(0, 0);
+            QTest::mouseClick(cell("103", 2), button, Qt::NoModifier, QPoint(5, 5));
+            QCOMPARE(m_table->currentRow(), rowOf(m_table, "103"));
+        }
+        QCOMPARE(order, (QStringList{"label", "table"}));
+        QCOMPARE(ofInst.value(0).value(0).toString(), QStringLiteral("国泰君安"));
+    }
+
+    // Actions
+
+    void readMarkReachesDatabase()
+    {
+        // A refused update keeps the row bold.
+        QVERIFY(refuseUpdatesOf("103"));
+        click("103");
+        QCOMPARE(boldCells("103"), QStringLiteral("111111123"));
+        QCOMPARE(readFlag("103"), 0);
+
+        QVERIFY(execSql("drop trigger T_Report_Refuse"));
+        click("103");
+        QCOMPARE(boldCells("103"), QStringLiteral("0000000"));
+        QCOMPARE(readFlag("103"), 1);
+        // A read row runs no statement; the mark survives the next fill.
+        click("103");
+        click("102");
+        QCOMPARE(scalar("select count(*) from T_UpdateLog"), 1);
+        show();
+        QVERIFY(!isBold("103") && isBold("101"));
+    }
+
+    void allReadInOneTransaction()
+    {
+        setPageSize(5);
+        show();
+        QVERIFY(refuseUpdatesOf("103"));
+        {
+            ModalWatcher boxes;
+            m_win->setReportAllReaded();
+            QCOMPARE(boxes.last().title, QStringLiteral("错误"));
+        }
+        // Nothing was written, every unread row stays bold, no transaction was left open.
+        QCOMPARE(readFlag("101"), 0);
+        QVERIFY(isBold("101") && isBold("103"));
+        QVERIFY(mainDatabase().transaction() && mainDatabase().commit());
+
+        QVERIFY(execSql("drop trigger T_Report_Refuse"));
+        m_win->setReportAllReaded();
+        QCOMPARE(readFlag("101") + readFlag("103"), 2);
+        QCOMPARE(readFlag("104"), 0); // not on this page
+        QVERIFY(!isBold("101") && !isBold("103") && !cell("101", 2)->font().bold());
+        const int updates = scalar("select count(*) from T_UpdateLog");
+        m_win->setReportAllReaded();
+        QCOMPARE(scalar("select count(*) from T_UpdateLog"), updates);
+    }
+
+    void favoriteFolders()
+    {
+        addFavoriteReport(QStringLiteral("甲"), QStringLiteral("101"), false);
+        addFavoriteReport(QStringLiteral("乙&丙"), QStringLiteral("101,102"), false);
+        m_win->markFavoriteReport();
+        // Unchecking one folder keeps the report in the other, and its mark.
+        toggleFavorite("101", QStringLiteral("乙&丙"), false);
+        QVERIFY(!isFavoriteReport(QStringLiteral("乙&丙"), QStringLiteral("101")));
+        QVERIFY(isFavoriteReport(QStringLiteral("乙&丙"), QStringLiteral("102")));
+        QVERIFY(!m_table->item(rowOf(m_table, "101"), 1)->icon().isNull());
+        QVERIFY(getReportFavoriteModified() > 0);
+        toggleFavorite("101", QStringLiteral("甲"), false);
+        QVERIFY(m_table->item(rowOf(m_table, "101"), 1)->icon().isNull());
+        toggleFavorite("103", QStringLiteral("甲"), true);
+        QVERIFY(isFavoriteReport(QStringLiteral("甲"), QStringLiteral("103")));
+        QVERIFY(!m_table->item(rowOf(m_table, "103"), 1)->icon().isNull());
+    }
+
+    void newFavorite_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("new folder, trimmed") << "  新夹 " << "";
+        QTest::newRow("blanks") << "   " << "请填写收藏夹名称!";
+        QTest::newRow("comma") << "a,b" << "收藏夹名称含有不恰当字符!";
+    }
+
+    void newFavorite()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, box);
+        m_table->setCurrentCell(rowOf(m_table, "102"), 0);
+        QSignalSpy sidebar(m_win.get(), &QWinReportList::loadFavoriteListOfSidebar);
+        ModalWatcher boxes;
+        QTimer::singleShot(20, [input] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            dialog->setTextValue(input);
+            dialog->accept();
+        });
+        m_win->newFav();
+        QCOMPARE(boxes.last().text, box);
+        QCOMPARE(isFavoriteReport(QStringLiteral("新夹"), QStringLiteral("102")), box.isEmpty());
+        QCOMPARE(sidebar.count(), box.isEmpty() ? 1 : 0);
+        QCOMPARE(getFavoriteNameList().size(), box.isEmpty() ? 1 : 0);
+    }
+
+    void concernedInstitutions()
+    {
+        QSignalSpy sidebar(m_win.get(), &QWinReportList::loadConcernedInstListOfSidebar);
+        m_table->setCurrentCell(rowOf(m_table, "103"), 0);
+        m_win->addConcernedInst();
+        QVERIFY(isConcernedInst(QStringLiteral("国泰君安")) && getConcernedInstModified() > 0);
+        QCOMPARE(sidebar.count(), 1);
+        QCOMPARE(cell("104", 2)->styleSheet(), QStringLiteral("color:blue;"));
+        m_win->removeConcernedInst();
+        QVERIFY(!isConcernedInst(QStringLiteral("国泰君安")));
+        QCOMPARE(sidebar.count(), 2);
+        QCOMPARE(cell("104", 2)->styleSheet(), QStringLiteral("color:gray;"));
+    }
+
+    void copyList()
+    {
+        ModalWatcher boxes;
+        m_win->copyReportList();
+        const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), kReports.size() + 1);
+        QCOMPARE(lines.at(0), QStringLiteral("2017/01/06\t中信证券\tPE<10倍 & \"低估\" 'A' \\ 银行\t张三,李四\t20"));
+        QCOMPARE(lines.at(3), QStringLiteral("2017/01/05\t<b>粗</b>证券\t次日入库\t王五\t-"));
+        QCOMPARE(boxes.last().text, QStringLiteral("报告列表已复制到剪贴板"));
+    }
+
+    void saveOverAnExistingFile_data()
+    {
+        QTest::addColumn<bool>("localCopy");
+        QTest::addColumn<bool>("downloading");
+        QTest::addColumn<QByteArray>("after"); // the target's contents; empty: removed for the download
+        QTest::newRow("local copy: copied over") << true << false << QByteArray("%PDF new report");
+        QTest::newRow("no local copy: removed, downloaded into") << false << false << QByteArray();
+        QTest::newRow("a download running: refused") << false << true << QByteArray("an older file");
+    }
+
+    void saveOverAnExistingFile()
+    {
+        QFETCH(bool, localCopy);
+        QFETCH(bool, downloading);
+        QFETCH(QByteArray, after);
+        const QString local = getLocalFilePath(m_table->item(rowOf(m_table, "101"), 0)->data(Qt::UserRole + 2).toString());
+        QFile::remove(local);
+        QVERIFY(!localCopy || writeFile(local, "%PDF new report"));
+        const QString target = m_dir->filePath("saved/old.pdf");
+        QVERIFY(writeFile(target, "an older file"));
+        QDlgDownloadFile download;
+        download.setVisible(downloading);
+        QSignalSpy open(m_win.get(), &QWinReportList::openFile);
+        ModalWatcher boxes;
+        QCOMPARE(m_win->saveReportTo(rowOf(m_table, "101"), target), !downloading);
+        QFile saved(target);
+        QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray(), after);
+        QCOMPARE(boxes.count(), downloading ? 1 : 0);
+        QCOMPARE(open.value(0), downloading ? QVariantList() : (QVariantList{"101", target}));
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<bool>("advanced");
+        QTest::addColumn<QString>("fields"); // title|institution|analyst|category index|start year|end year
+        QTest::addColumn<QString>("outcome"); // the search's arguments, or the refusal and the field given focus
+        QTest::newRow("hidden bar ignores its fields") << false << "  铅 -铅笔 |中信|张三|1||" << "铅 -铅笔|||||";
+        QTest::newRow("plus refused") << false << "铅 +铅笔|||0||" << "注意关键词包含不恰当的字符！|0";
+        QTest::newRow("advanced") << true << "银行| 中信 |张三 李四|2|2015|2015" << "银行|中信|张三 李四|MCR@CN|2015|2015";
+        QTest::newRow("end year before start year") << true << "|||0|2015|2014" << "注意终止年份不能早于起始年份！|5";
+        QTest::newRow("analyst refused") << true << "||张三;|0||" << "注意分析师含不恰当的字符！|2";
+    }
+
+    void search()
+    {
+        QFETCH(bool, advanced);
+        QFETCH(QString, fields);
+        QFETCH(QString, outcome);
+        const QStringList f = fields.split(QLatin1Char('|'));
+        const QList<QLineEdit *> edits = m_win->findChildren<QLineEdit *>();
+        const QList<QComboBox *> boxes = m_win->findChildren<QComboBox *>();
+        if (advanced)
+            m_win->showAdvanceSearchBar();
+        for (int i = 0; i < 3; ++i)
+            edits.at(i)->setText(f.at(i));
+        boxes.at(0)->setCurrentIndex(f.at(3).toInt());
+        boxes.at(1)->setCurrentText(f.at(4));
+        boxes.at(2)->setCurrentText(f.at(5));
+        QSignalSpy spy(m_win.get(), &QWinReportList::showReportListOfSearch);
+        ModalWatcher refusals;
+        QTest::keyClick(edits.at(0), Qt::Key_Return);
+        QStringList args;
+        for (const QVariant &v : spy.value(0))
+            args << v.toString();
+        const QList<QWidget *> order = {edits.at(0), edits.at(1), edits.at(2), boxes.at(0), boxes.at(1), boxes.at(2)};
+        if (refusals.count())
+            args << refusals.last().title + refusals.last().text << QString::number(order.indexOf(m_win->focusWidget()));
+        QCOMPARE(args.join(QLatin1Char('|')), outcome);
+    }
+};
+
+QTEST_MAIN(TestReportListWindow)
+#include "tst_reportlistwindow.moc"

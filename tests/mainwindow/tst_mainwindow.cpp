@@ -1,0 +1,414 @@
+#include "mainwindowtest.h"
+
+#include "globalstate.h"
+#include "listrequest.h"
+#include "orderhistory.h"
+#include "qwinacelist.h"
+#include "qwinconsensuslist.h"
+#include "qwinmain.h"
+#include "qwinmatrixlist.h"
+#include "qwinquotelist.h"
+#include "qwinratinglist.h"
+#include "qwinreportlist.h"
+#include "userlists.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMdiArea>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+// Whether a thread named "updater" runs in this process (Qt names each QThread after its object);
+// the thread may linger a moment after QThread::wait() has returned.
+bool engineRuns()
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "updater")
+            return true;
+    }
+    return false;
+}
+
+QWidget *keptDialog(const char *className)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits(className))
+            return widget;
+    }
+    return nullptr;
+}
+
+
+template<class T = QLabel>
+T *child(QWinMain &window, const char *name)
+{
+    return window.findChild<T *>(QLatin1String(name));
+}
+
+bool enabled(QWinMain &window, const char *button)
+{
+    return child<QToolButton>(window, button)->isEnabled();
+}
+
+// Every text placeholder gets a value with the characters that end or escape a JSON string, a
+// placeholder's name that must not be filled again and control characters; the stock and the
+// analyst must be known to the caches.
+const QString kText = QStringLiteral("名\"称\\值\", \"x\": \"%ind%\t\n\u0001末");
+const QHash<QString, QString> kValues = {
+    {"%inst%", kText}, {"%ind%", kText}, {"%block%", kText}, {"%fav%", kText}, {"%subName%", kText},
+    {"%titleKeyword%", kText}, {"%instKeyword%", kText}, {"%analsKeyword%", kText}, {"%reportCode%", kText},
+    {"%reportYearStart%", kText}, {"%reportYearEnd%", kText}, {"%stkCode%", "600000.SH"},
+    {"%stkName%", "浦\"发\\银行"}, {"%anlID%", "1001"}, {"%anlName%", "张\"三\\"}};
+
+// What a receiving window should read: the template's JSON with the values put into its strings.
+QJsonValue withValues(const QJsonValue &value)
+{
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            it.value() = withValues(it.value());
+        return object;
+    }
+    const QString text = value.toString();
+    QString out;
+    int done = 0;
+    for (auto it = QRegularExpression(QStringLiteral("%[A-Za-z]+%")).globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        out += text.mid(done, match.capturedStart() - done) + kValues.value(match.captured(), match.captured());
+        done = match.capturedEnd();
+    }
+    return value.isString() ? QJsonValue(out + text.mid(done)) : value;
+}
+
+// Sends what the side bar sends: an item carrying "ID" and, when given, "NAME".
+void clickItem(QWinMain &window, const QString &id, const QVariant &name = QVariant())
+{
+    QAction item;
+    item.setProperty("ID", id);
+    if (name.isValid())
+        item.setProperty("NAME", name);
+    QObject::connect(&item, &QAction::triggered, &window, &QWinMain::onActionClicked);
+    item.trigger();
+}
+
+// How a user reaches each list: the side bar's item, with a NAME that the ids without a
+// parameter ignore, or the drill-down slot.
+void reach(QWinMain &w, const QString &id)
+{
+    const QString stock = kValues.value("%stkCode%");
+    if (id == QLatin1String("RPT_STK"))
+        w.showReportListOfStock(stock);
+    else if (id == QLatin1String("RAT_STK"))
+        w.showRatingListOfStock(stock);
+    else if (id == QLatin1String("CNS_STK"))
+        w.showConsensusListOfStock(stock);
+    else if (id == QLatin1String("MTX_STK"))
+        w.showMatrixListOfStock(stock);
+    else if (id == QLatin1String("RAT_INS_STK"))
+        w.showRatingListOfInstStock(kText, stock);
+    else if (id == QLatin1String("RPT_SCH"))
+        w.showReportListOfSearch(kText, kText, kText, kText, kText, kText);
+    else
+        clickItem(w, id, id.endsWith(QLatin1String("_ANL")) ? kValues.value("%anlID%") : kText);
+}
+
+} // namespace
+
+// The frame, its start-up state, the close with the engine on its thread and the dispatch of
+// list requests to the list windows.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QScopedPointer<QWinMain> shared;
+
+    // The dispatch tests' window, made after the close tests, which watch the one engine thread.
+    QWinMain &win()
+    {
+        if (!shared) {
+            shared.reset(new QWinMain);
+            shared->show();
+        }
+        return *shared;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(prepareMainDatabase(dir));
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values (?, ?, 0)",
+                        {kValues.value("%stkCode%"), kValues.value("%stkName%")}));
+        QVERIFY(execSql("insert into T_Analyst (Anl_ID, Anl_UID, Anl_Name, Ins_Name, Anl_New, Anl_DtUpdate) "
+                        "values (?, 5001, ?, '机构', 1, '2017-01-06 00:00:00')",
+                        {kValues.value("%anlID%"), kValues.value("%anlName%")}));
+        // The older subscription form, the institution under "ath", stored percent-encoded.
+        const QJsonObject condition{{"ttl", kText}, {"ath", kText}, {"anl", kText}, {"cod", kText}};
+        QVERIFY(addSubscribe(kText, QUrl::toPercentEncoding(QJsonDocument(condition).toJson(QJsonDocument::Compact)),
+                             false));
+    }
+
+    void cleanupTestCase() { shared.reset(); }
+
+    void closeWaitsForTheEngine()
+    {
+        QWinMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(engineRuns());
+        QSignalSpy stops(&window, &QWinMain::stopUpdater);
+
+        // No keeps everything as it was.
+        ModalWatcher answerer(QMessageBox::No);
+        QVERIFY(!window.close());
+        QCOMPARE(answerer.last().title + answerer.last().text, QStringLiteral("确认您确定要关闭程序吗?"));
+        QVERIFY(window.isVisible());
+        QCOMPARE(stops.count(), 0);
+
+        // Yes asks the engine to stop; the window stays until it has stopped, and closing
+        // again asks nothing and stops nothing more.
+        answerer.setAnswer(QMessageBox::Yes);
+        QVERIFY(!window.close());
+        QVERIFY(!window.close());
+        QCOMPARE(answerer.count(), 2);
+        QCOMPARE(stops.count(), 1);
+
+        // The engine's exitSystem() closes the window for good and ends its thread.
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 15000);
+        QCOMPARE(answerer.count(), 2);
+        loadSystemExit();
+        QCOMPARE(getExitFlag(), 1);
+        QTRY_VERIFY(!engineRuns());
+    }
+
+    // A parentless kept dialog on screen must not keep the program running.
+    void finalCloseEndsTheEventLoop()
+    {
+        int result = -1;
+        {
+            QWinMain window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QWidget *dayDownload = keptDialog("QDlgDownloadDay");
+            dayDownload->show();
+            ModalWatcher answerer(QMessageBox::Yes);
+            QTimer::singleShot(0, &window, &QWidget::close);
+            QTimer::singleShot(30000, &window, [] { QCoreApplication::exit(99); });
+            result = QApplication::exec();
+            QVERIFY(!window.isVisible() && !dayDownload->isVisible());
+        }
+        QCOMPARE(result, 0);
+        QTRY_VERIFY(!engineRuns());
+    }
+
+    void destroyingTheWindowEndsARunningEngine()
+    {
+        {
+            QWinMain window;
+            QTRY_VERIFY(engineRuns());
+        }
+        QTRY_VERIFY(!engineRuns());
+        QVERIFY(!keptDialog("QDlgDownloadDay") && !keptDialog("QDlgDownloadFile"));
+    }
+
+    // The window keeps raw pointers to its sub-windows and kept dialogs for the whole run:
+    // closing one, in any way, only hides it.
+    void keptWindowsSurviveClosing()
+    {
+        QWinMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QList<QPointer<QWidget>> kept{window.findChild<QDialog *>(QString(), Qt::FindDirectChildrenOnly)};
+        for (QMdiSubWindow *sub : window.findChild<QMdiArea *>()->subWindowList())
+            kept << sub;
+        for (const char *name : {"QDlgDownloadFile", "QDlgDownloadDay", "QDlgMessage", "QDlgAlert", "QDlgWebview",
+                                 "QDlgAnalyst", "QDlgHotRating"})
+            kept << keptDialog(name);
+        for (const QPointer<QWidget> &widget : kept) {
+            QVERIFY(widget);
+            widget->show();
+            if (auto *dialog = qobject_cast<QDialog *>(widget))
+                dialog->reject();
+            widget->show();
+            widget->close();
+        }
+        window.findChild<QMdiArea *>()->closeAllSubWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!kept.contains(nullptr));
+        window.showList(getOrderJson(QStringLiteral("RAT_NEW")), 0);
+        QVERIFY(window.findChild<QWinRatingList *>()->isMaximized() && window.findChild<QWinRatingList *>()->isVisible());
+    }
+
+    void init()
+    {
+        while (getOrderHistoryCount() > 0)
+            popOrderHistory();
+    }
+
+    void startsOnTheNewestReports()
+    {
+        QWinMain window;
+        QCOMPARE(window.windowTitle(), getCnName() + QStringLiteral(" - 最新报告"));
+        QCOMPARE(getOrderHistoryCount(), 1);
+        QCOMPARE(getOrderHistoryTop(), getOrderJson(QStringLiteral("RPT_NEW")));
+        QVERIFY(window.findChild<QWinReportList *>()->isMaximized());
+        QCOMPARE(child<QStackedWidget>(window, "stkSidebar")->currentIndex(), 0);
+        QCOMPARE(child(window, "lblServer")->text(), getServiceHostName());
+        QCOMPARE(child(window, "lblSpinner")->text() + child(window, "lblStatus")->text(), QStringLiteral("-"));
+        // One list on page 0: nothing to go back to, no earlier page; the report list has
+        // switched off "末页".
+        QVERIFY(!enabled(window, "btnBack") && !enabled(window, "btnPageFirst") && !enabled(window, "btnPagePrevious"));
+        QVERIFY(!enabled(window, "btnPageLast"));
+        QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(window.findChild<QMdiArea *>()->subWindowList().size(), 7);
+    }
+
+    // The spinner steps once a message; the engine's notice counts the reports again.
+    void statusBarFollowsTheEngine()
+    {
+        qint64 id = 0;
+        for (const char *entry : {"2016-11-01 23:59:59", "2016-11-02 00:00:00", "2016-11-02 09:30:00", "2016-11-02 17:45:10"})
+            QVERIFY(insertReport({++id, entry, "", "机构", "MCR@CN", "报告", "", "", ""}));
+        QWinMain window;
+        QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日3篇报告"));
+        for (int i = 0; i < 10; ++i) {
+            window.showStatus(QStringLiteral("消息%1").arg(i));
+            QCOMPARE(child(window, "lblSpinner")->text() + child(window, "lblStatus")->text(),
+                     QStringLiteral("\\|/-").at(i % 4) + QStringLiteral("消息%1").arg(i));
+        }
+        QVERIFY(execSql(QStringLiteral("delete from T_Report")));
+        window.showReportCount();
+        QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日0篇报告"));
+    }
+
+    void maximizeAndRestoreByDoubleClick()
+    {
+        QWinMain window;
+        window.setMinimumSize(500, 300);
+        window.setMaximumSize(1200, 900);
+        window.setGeometry(40, 50, 700, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect before = window.geometry();
+
+        QTest::mouseDClick(child<QWidget>(window, "titleBar"), Qt::LeftButton);
+        const QRect available = window.screen()->availableGeometry();
+        QTRY_COMPARE(window.geometry(), available);
+        QCOMPARE(window.maximumSize(), available.size());
+        QVERIFY(child<QWidget>(window, "btnMaximize")->isHidden() && !child<QWidget>(window, "btnRestore")->isHidden());
+        QVERIFY(!window.statusBar()->isSizeGripEnabled());
+
+        QTest::mouseDClick(child<QWidget>(window, "titleBar"), Qt::LeftButton);
+        QTRY_COMPARE(window.geometry(), before);
+        QCOMPARE(window.minimumSize(), QSize(500, 300));
+        QCOMPARE(window.maximumSize(), QSize(1200, 900));
+        QVERIFY(!child<QWidget>(window, "btnMaximize")->isHidden() && child<QWidget>(window, "btnRestore")->isHidden());
+        QVERIFY(window.statusBar()->isSizeGripEnabled());
+    }
+
+    void everyListId_data()
+    {
+        QTest::addColumn<QString>("id");
+        QSettings ini(QStringLiteral(":/config.ini"), QSettings::IniFormat);
+        ini.setIniCodec("UTF-8");
+        ini.beginGroup(QStringLiteral("Orders"));
+        QStringList ids;
+        for (const QString &key : ini.childKeys()) {
+            const QString id = listRequestId(ini.value(key).toString());
+            if (!ids.contains(id))
+                ids << id;
+        }
+        QCOMPARE(ids.size(), 125);
+        for (const QString &id : ids)
+            QTest::newRow(qPrintable(id)) << id;
+    }
+
+    // Each list id reaches its window's slot with every placeholder filled; RCM_…, STK_LPE and
+    // CHT_STK are recorded in the history and sent nowhere.
+    void everyListId()
+    {
+        QFETCH(QString, id);
+        const QStringList prefixes = {"RPT", "RAT", "CNS", "MTX", "ACE", "QUO"};
+        const int route = prefixes.indexOf(id.left(3));
+        QList<QSharedPointer<QSignalSpy>> spies;
+        for (const char *signal : {SIGNAL(showReportList(QString, int)), SIGNAL(showRatingList(QString, int)),
+                                   SIGNAL(showConsensusList(QString, int)), SIGNAL(showMatrixList(QString, int)),
+                                   SIGNAL(showAceList(QString, int)), SIGNAL(showQuoteList(QString, int))})
+            spies << QSharedPointer<QSignalSpy>::create(&win(), signal);
+        reach(win(), id);
+        for (int i = 0; i < spies.size(); ++i)
+            QCOMPARE(spies.at(i)->count(), i == route ? 1 : 0);
+        if (route < 0) {
+            QCOMPARE(getOrderHistoryTop(), getOrderJson(id));
+            return;
+        }
+        const QString request = spies.at(route)->at(0).at(0).toString();
+        QCOMPARE(getOrderHistoryTop(), request);
+        QJsonParseError error;
+        QCOMPARE(QJsonDocument::fromJson(request.toUtf8(), &error).object(),
+                 withValues(QJsonDocument::fromJson(getOrderJson(id).toUtf8()).object()).toObject());
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QList<QMdiSubWindow *> windows = {
+            win().findChild<QWinReportList *>(), win().findChild<QWinRatingList *>(),
+            win().findChild<QWinConsensusList *>(), win().findChild<QWinMatrixList *>(),
+            win().findChild<QWinAceList *>(), win().findChild<QWinQuoteList *>()};
+        QVERIFY(windows.at(route)->isMaximized());
+    }
+
+    void historyAndButtons()
+    {
+        win().showList(getOrderJson(QStringLiteral("RCM_NEW")), 0);
+        // The request on top again: only its page follows.
+        const QString other = getOrderJson(QStringLiteral("RCM_FOC"));
+        win().showList(other, 2);
+        win().showList(other, 5);
+        QCOMPARE(getOrderHistoryCount(), 2);
+        QCOMPARE(getOrderHistoryTopPage(), 5);
+        QVERIFY(enabled(win(), "btnBack") && enabled(win(), "btnPageFirst") && enabled(win(), "btnPagePrevious"));
+        for (int i = 0; i < 25; ++i)
+            win().showList(QStringLiteral("{\"id\": \"RCM_X%1\"}").arg(i), 0);
+        QCOMPARE(getOrderHistoryCount(), 20);
+        // Requests that cannot be read are kept as well; an empty one is not a request.
+        win().showList(QStringLiteral("not json"), 1);
+        win().showList(QString(), 0);
+        clickItem(win(), QStringLiteral("NO_SUCH_LIST"));
+        QCOMPARE(getOrderHistoryTop(), QStringLiteral("not json"));
+    }
+
+    // The side bar's "个股", "选择机构" and "选择分析师" carry no NAME, and a code that the
+    // stock cache lacks goes to the lookup too: the pickers return "" (cancelled) for now.
+    void cancelledPickerShowsNothing()
+    {
+        win().showList(getOrderJson(QStringLiteral("RPT_NEW")), 0);
+        const int depth = getOrderHistoryCount();
+        QSignalSpy reports(&win(), &QWinMain::showReportList);
+        for (const char *id : {"RPT_STK", "RAT_STK", "CNS_STK", "MTX_STK", "RPT_INS", "RAT_INS", "ACE_INS", "RPT_ANL",
+                               "RAT_ANL", "ACE_ANL"})
+            clickItem(win(), QString::fromLatin1(id));
+        win().showReportListOfStock(QStringLiteral("999999.SZ"));
+        QCOMPARE(getOrderHistoryCount(), depth);
+        QCOMPARE(reports.count(), 0);
+    }
+
+    void idOfBrokenRequests()
+    {
+        for (const QString &request : {QStringLiteral("RPT_NEW"), QStringLiteral("[\"RPT_NEW\"]"),
+                                       QStringLiteral("{\"name\": \"x\"}"), QString()})
+            QCOMPARE(listRequestId(request), QString());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
