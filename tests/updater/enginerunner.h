@@ -10,23 +10,13 @@
 #include "globalstate.h"
 #include "qupdater.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QThread>
+#include <QtSql>
 #include <QtTest>
 
-// Processes events until the condition holds or the time is up.
 template <typename Condition>
 bool waitFor(Condition condition, int timeoutMs = 120000)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return condition();
+    return QTest::qWaitFor(condition, timeoutMs);
 }
 
 class EngineRunner
@@ -47,8 +37,7 @@ public:
         QObject::connect(updater, &QUpdater::showOuttimeDialog, c, note("showOuttimeDialog"));
         QObject::connect(updater, &QUpdater::addMessage, c, note("addMessage"));
         QObject::connect(updater, &QUpdater::addAlert, c, [this](const QString &kind) { events.append(kind); });
-        QObject::connect(updater, &QUpdater::showReportTipOfBlock, c,
-                         [this](const QString &code) { events.append("tip " + code); });
+        QObject::connect(updater, &QUpdater::showReportTipOfBlock, c, [this](const QString &code) { events << "tip " + code; });
         QObject::connect(updater, &QUpdater::exitSystem, c, [this] { ++exits; });
         QObject::connect(updater, &QUpdater::packageImported, c, [this](const QString &name, bool ok) {
             (ok ? imported : failed).append(name);
@@ -68,11 +57,7 @@ public:
         thread.wait();
     }
 
-    void start()
-    {
-        started = true;
-        thread.start();
-    }
+    void start() { started = true; thread.start(); }
 
     // Starts, waits for the end of the first index cycle and stops.
     bool runCycle()
@@ -117,7 +102,4 @@ inline int rowCount(const QString &table, QSqlDatabase db = mainDatabase())
 }
 
 // The first line of PRAGMA integrity_check: "ok" for a sound file.
-inline QString integrityCheck(QSqlDatabase db = mainDatabase())
-{
-    return sqlValue(QStringLiteral("PRAGMA integrity_check"), db);
-}
+inline QString integrityCheck(QSqlDatabase db = mainDatabase()) { return sqlValue("PRAGMA integrity_check", db); }
