@@ -2,7 +2,6 @@
 // the rules of each kind, hostile values kept out of SQL, a package stored whole or not at all.
 
 #include "enginerunner.h"
-#include "fixturerows.h"
 #include "jsonscript.h"
 #include "packageimport.h"
 #include "packagerow.h"

@@ -7,6 +7,7 @@
 #include "dbconnection.h"
 #include "defaultconfig.h"
 #include "devserver.h"
+#include "fixturerows.h"
 #include "globalstate.h"
 #include "qupdater.h"
 
@@ -87,14 +88,6 @@ public:
 private:
     bool started = false;
 };
-
-// The first value of a query as text, or "(none)"; the statement is done with when this returns,
-// so the test's connection holds no read snapshot while the engine writes.
-inline QString sqlValue(const QString &sql, QSqlDatabase db = mainDatabase())
-{
-    QSqlQuery query(db);
-    return query.exec(sql) && query.next() ? query.value(0).toString() : QStringLiteral("(none)");
-}
 
 inline int rowCount(const QString &table, QSqlDatabase db = mainDatabase())
 {
