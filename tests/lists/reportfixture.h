@@ -8,7 +8,8 @@
 #include "fixturerows.h"
 #include "globalstate.h"
 #include "qwinreportlist.h"
-#include "userlists.h"
+#include "testfiles.h"
+#include "userliststore.h"
 #include "usersettings.h"
 
 #include <QTableWidget>
@@ -34,19 +35,8 @@ inline std::unique_ptr<QTemporaryDir> openFixtureDatabase(const QList<FixtureRep
 
 inline void clearUserLists()
 {
-    for (const QString &name : getConcernedInstList())
-        removeFromConcernedInstList(name);
-    for (const QString &uid : getConcernedAnalystList())
-        removeFromConcernedAnalystList(uid);
-    for (const QString &code : getPortfolioList())
-        removeFromPortfolioList(code);
+    resetUserLists();
     setMaskedInstList(QString());
-    for (const QString &name : getBlockNameList())
-        deleteBlock(name);
-    for (const QString &name : getFavoriteNameList())
-        deleteFavorite(name);
-    for (const QString &name : getSubscribeNameList())
-        deleteSubscribe(name);
     setPageSize(50);
     setPageCount(0);
     setIncludeCompany(1);

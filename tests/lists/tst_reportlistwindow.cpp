@@ -35,29 +35,15 @@ const QList<FixtureReport> kReports = {
     {109, "2017-01-06 11:00:00", "", "国泰君安", "STK.COM@CN", "平安银行点评", "", "", "", 0, 1, "PDF", 1},
 };
 
-int scalar(const QString &sql)
-{
-    QSqlQuery q(mainDatabase());
-    return q.exec(sql) && q.next() ? q.value(0).toInt() : -1;
-}
+int scalar(const QString &sql) { return sqlValue(sql).toInt(); }
 
-int readFlag(const char *id)
-{
-    return scalar(QStringLiteral("select Rpt_Readed from T_Report where Rpt_ID = ") + id);
-}
+int readFlag(const char *id) { return scalar(QStringLiteral("select Rpt_Readed from T_Report where Rpt_ID = ") + id); }
 
 bool refuseUpdatesOf(const char *id)
 {
     return execSql(QStringLiteral("create trigger T_Report_Refuse before update on T_Report when old.Rpt_ID = %1 "
                                   "begin select raise(abort, 'refused'); end")
                        .arg(id));
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 } // namespace
@@ -252,6 +238,18 @@ private slots:
         m_win->markBlockedStock();
         QCOMPARE(cell("101", 2)->styleSheet() + cell("109", 3)->styleSheet(), QStringLiteral("color:gray;color:black;"));
         QVERIFY(m_table->item(rowOf(m_table, "103"), 1)->icon().isNull());
+
+        // Following an institution from a row marks its rows and reloads the side bar.
+        QSignalSpy sidebar(m_win.get(), &QWinReportList::loadConcernedInstListOfSidebar);
+        m_table->setCurrentCell(rowOf(m_table, "103"), 0);
+        m_win->addConcernedInst();
+        QVERIFY(isConcernedInst(QStringLiteral("国泰君安")) && getConcernedInstModified() > 0);
+        QCOMPARE(sidebar.count(), 1);
+        QCOMPARE(cell("104", 2)->styleSheet(), QStringLiteral("color:blue;"));
+        m_win->removeConcernedInst();
+        QVERIFY(!isConcernedInst(QStringLiteral("国泰君安")));
+        QCOMPARE(sidebar.count(), 2);
+        QCOMPARE(cell("104", 2)->styleSheet(), QStringLiteral("color:gray;"));
     }
 
     // The press on a label reaches the table, which makes the row current, so the label acts on
@@ -362,20 +360,6 @@ private slots:
         QCOMPARE(isFavoriteReport(QStringLiteral("新夹"), QStringLiteral("102")), box.isEmpty());
         QCOMPARE(sidebar.count(), box.isEmpty() ? 1 : 0);
         QCOMPARE(getFavoriteNameList().size(), box.isEmpty() ? 1 : 0);
-    }
-
-    void concernedInstitutions()
-    {
-        QSignalSpy sidebar(m_win.get(), &QWinReportList::loadConcernedInstListOfSidebar);
-        m_table->setCurrentCell(rowOf(m_table, "103"), 0);
-        m_win->addConcernedInst();
-        QVERIFY(isConcernedInst(QStringLiteral("国泰君安")) && getConcernedInstModified() > 0);
-        QCOMPARE(sidebar.count(), 1);
-        QCOMPARE(cell("104", 2)->styleSheet(), QStringLiteral("color:blue;"));
-        m_win->removeConcernedInst();
-        QVERIFY(!isConcernedInst(QStringLiteral("国泰君安")));
-        QCOMPARE(sidebar.count(), 2);
-        QCOMPARE(cell("104", 2)->styleSheet(), QStringLiteral("color:gray;"));
     }
 
     void copyList()

@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <functional>
+
 namespace {
 
 // Whether a thread named "updater" runs in this process (Qt names each QThread after its object);
@@ -108,18 +110,13 @@ void clickItem(QWinMain &window, const QString &id, const QVariant &name = QVari
 void reach(QWinMain &w, const QString &id)
 {
     const QString stock = kValues.value("%stkCode%");
-    if (id == QLatin1String("RPT_STK"))
-        w.showReportListOfStock(stock);
-    else if (id == QLatin1String("RAT_STK"))
-        w.showRatingListOfStock(stock);
-    else if (id == QLatin1String("CNS_STK"))
-        w.showConsensusListOfStock(stock);
-    else if (id == QLatin1String("MTX_STK"))
-        w.showMatrixListOfStock(stock);
-    else if (id == QLatin1String("RAT_INS_STK"))
-        w.showRatingListOfInstStock(kText, stock);
-    else if (id == QLatin1String("RPT_SCH"))
-        w.showReportListOfSearch(kText, kText, kText, kText, kText, kText);
+    const QHash<QString, std::function<void()>> drillDowns = {
+        {"RPT_STK", [&] { w.showReportListOfStock(stock); }}, {"RAT_STK", [&] { w.showRatingListOfStock(stock); }},
+        {"CNS_STK", [&] { w.showConsensusListOfStock(stock); }}, {"MTX_STK", [&] { w.showMatrixListOfStock(stock); }},
+        {"RAT_INS_STK", [&] { w.showRatingListOfInstStock(kText, stock); }},
+        {"RPT_SCH", [&] { w.showReportListOfSearch(kText, kText, kText, kText, kText, kText); }}};
+    if (drillDowns.contains(id))
+        drillDowns.value(id)();
     else
         clickItem(w, id, id.endsWith(QLatin1String("_ANL")) ? kValues.value("%anlID%") : kText);
 }
@@ -385,6 +382,9 @@ private slots:
         win().showList(QString(), 0);
         clickItem(win(), QStringLiteral("NO_SUCH_LIST"));
         QCOMPARE(getOrderHistoryTop(), QStringLiteral("not json"));
+        for (const QString &request : {QStringLiteral("RPT_NEW"), QStringLiteral("[\"RPT_NEW\"]"),
+                                       QStringLiteral("{\"name\": \"x\"}"), QString()})
+            QCOMPARE(listRequestId(request), QString());
     }
 
     // The side bar's "个股", "选择机构" and "选择分析师" carry no NAME, and a code that the
@@ -400,13 +400,6 @@ private slots:
         win().showReportListOfStock(QStringLiteral("999999.SZ"));
         QCOMPARE(getOrderHistoryCount(), depth);
         QCOMPARE(reports.count(), 0);
-    }
-
-    void idOfBrokenRequests()
-    {
-        for (const QString &request : {QStringLiteral("RPT_NEW"), QStringLiteral("[\"RPT_NEW\"]"),
-                                       QStringLiteral("{\"name\": \"x\"}"), QString()})
-            QCOMPARE(listRequestId(request), QString());
     }
 };
 

@@ -7,24 +7,10 @@
 #include "qwinmain.h"
 #include "recordingprogram.h"
 #include "startup.h"
+#include "urlcatcher.h"
 
 #include <QDesktopServices>
 #include <QScreen>
-
-namespace {
-
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public slots:
-    void openUrl(const QUrl &url) { urls << url; }
-
-public:
-    QList<QUrl> urls;
-};
-
-} // namespace
 
 class TestOpenFile : public QObject
 {
@@ -98,7 +84,7 @@ private slots:
         qputenv("PATH", setup.contains('R') ? QFile::encodeName(dir.filePath("bin")) + ':' + originalPath : originalPath);
         UrlCatcher catcher;
         if (setup.contains('H'))
-            QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "openUrl");
+            QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
         else
             QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         download->setVisible(setup.contains('D'));

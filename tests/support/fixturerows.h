@@ -1,7 +1,7 @@
 #pragma once
 
 // Rows written straight into the main database ("MainDB") by tests that need a fixture: a
-// statement with bound values, and one T_Report row.
+// statement with bound values, one value read back, and one T_Report row.
 
 #include "dbconnection.h"
 
@@ -30,6 +30,14 @@ struct FixtureReport
     QString type = QStringLiteral("PDF");
     int readed = 0, exclusive = 0;
 };
+
+// The first value of a query as text, or "(none)"; the statement is done with when this returns,
+// so the caller's connection holds no read snapshot while another thread writes.
+inline QString sqlValue(const QString &sql, QSqlDatabase db = mainDatabase())
+{
+    QSqlQuery query(db);
+    return query.exec(sql) && query.next() ? query.value(0).toString() : QStringLiteral("(none)");
+}
 
 // An empty publication date stands for the entry's day.
 inline bool insertReport(const FixtureReport &r)

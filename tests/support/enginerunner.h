@@ -7,26 +7,17 @@
 #include "dbconnection.h"
 #include "defaultconfig.h"
 #include "devserver.h"
+#include "fixturerows.h"
 #include "globalstate.h"
 #include "qupdater.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QThread>
+#include <QtSql>
 #include <QtTest>
 
-// Processes events until the condition holds or the time is up.
 template <typename Condition>
 bool waitFor(Condition condition, int timeoutMs = 120000)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return condition();
+    return QTest::qWaitFor(condition, timeoutMs);
 }
 
 class EngineRunner
@@ -47,8 +38,7 @@ public:
         QObject::connect(updater, &QUpdater::showOuttimeDialog, c, note("showOuttimeDialog"));
         QObject::connect(updater, &QUpdater::addMessage, c, note("addMessage"));
         QObject::connect(updater, &QUpdater::addAlert, c, [this](const QString &kind) { events.append(kind); });
-        QObject::connect(updater, &QUpdater::showReportTipOfBlock, c,
-                         [this](const QString &code) { events.append("tip " + code); });
+        QObject::connect(updater, &QUpdater::showReportTipOfBlock, c, [this](const QString &code) { events << "tip " + code; });
         QObject::connect(updater, &QUpdater::exitSystem, c, [this] { ++exits; });
         QObject::connect(updater, &QUpdater::packageImported, c, [this](const QString &name, bool ok) {
             (ok ? imported : failed).append(name);
@@ -68,11 +58,7 @@ public:
         thread.wait();
     }
 
-    void start()
-    {
-        started = true;
-        thread.start();
-    }
+    void start() { started = true; thread.start(); }
 
     // Starts, waits for the end of the first index cycle and stops.
     bool runCycle()
@@ -103,21 +89,10 @@ private:
     bool started = false;
 };
 
-// The first value of a query as text, or "(none)"; the statement is done with when this returns,
-// so the test's connection holds no read snapshot while the engine writes.
-inline QString sqlValue(const QString &sql, QSqlDatabase db = mainDatabase())
-{
-    QSqlQuery query(db);
-    return query.exec(sql) && query.next() ? query.value(0).toString() : QStringLiteral("(none)");
-}
-
 inline int rowCount(const QString &table, QSqlDatabase db = mainDatabase())
 {
     return sqlValue("select count(*) from " + table, db).toInt();
 }
 
 // The first line of PRAGMA integrity_check: "ok" for a sound file.
-inline QString integrityCheck(QSqlDatabase db = mainDatabase())
-{
-    return sqlValue(QStringLiteral("PRAGMA integrity_check"), db);
-}
+inline QString integrityCheck(QSqlDatabase db = mainDatabase()) { return sqlValue("PRAGMA integrity_check", db); }
