@@ -2,13 +2,13 @@
 #include "dbconnection.h"
 #include "defaultconfig.h"
 #include "globalstate.h"
+#include "sqlhelpers.h"
 #include "testfiles.h"
 #include "userlists.h"
 #include "userliststore.h"
 #include "usersettings.h"
 
 #include <QDirIterator>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
@@ -23,26 +23,18 @@ void makeDatabaseWithWal(const QString &dir, int rows)
 {
     QTemporaryDir source;
     const QString path = source.filePath("data.s3");
-    {
-        QSqlQuery query(sqliteConnection("Writer", path));
-        QVERIFY(query.exec("PRAGMA wal_autocheckpoint=0") && query.exec("CREATE TABLE T (n INTEGER)"));
-        for (int i = 0; i < rows; ++i)
-            QVERIFY(query.exec(QString("INSERT INTO T VALUES (%1)").arg(i)));
-        QDir().mkpath(dir);
-        for (const QString suffix : {"", "-wal", "-shm"})
-            QVERIFY(QFile::copy(path + suffix, dir + "/data.s3" + suffix));
-    }
+    QVERIFY(runSql(sqliteConnection("Writer", path),
+                   {"PRAGMA wal_autocheckpoint=0", "CREATE TABLE T (n INTEGER)",
+                    QString("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < %1) INSERT INTO T SELECT n FROM c").arg(rows)}));
+    QDir().mkpath(dir);
+    for (const QString suffix : {"", "-wal", "-shm"})
+        QVERIFY(QFile::copy(path + suffix, dir + "/data.s3" + suffix));
     closeSqliteConnection("Writer");
 }
 
 int rowCount(const QString &path)
 {
-    int count = -1;
-    {
-        QSqlQuery query(sqliteConnection("Reader", path));
-        if (query.exec("SELECT count(*) FROM T") && query.next())
-            count = query.value(0).toInt();
-    }
+    const int count = sqlValue(sqliteConnection("Reader", path), "SELECT count(*) FROM T").toInt();
     closeSqliteConnection("Reader");
     return count;
 }

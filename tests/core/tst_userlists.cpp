@@ -107,21 +107,16 @@ private slots:
         }
     }
 
+    // An operation by name reaches the first entry of that name; a removal writes the list back
+    // without its empty parts.
     void namedListRules()
     {
-        // Of two equal entries, a removal takes one.
         setConcernedInstList(",甲,,乙,甲", false);
         QVERIFY(removeFromConcernedInstList("甲") && isConcernedInst("甲"));
-        // A removal writes the list back without its empty parts.
-        QVERIFY(addFavoriteReport("f", "1,,2,3,", false) && addFavoriteReport("g", "5", false));
-        QCOMPARE(getFavoriteReportIds("f"), QStringList({"1", "2", "3"}));
-        QVERIFY(removeFavoriteReport("f", "2"));
+        QVERIFY(addFavoriteReport("f", "1,,2,3,", false) && addFavoriteReport("g", "5", false) && removeFavoriteReport("f", "2"));
         QCOMPARE(buildFavoriteUploadText(), QString(R"([{"nam":"f","lst":"1,3"},{"nam":"g","lst":"5"}])"));
-        // An empty folder name asks every folder.
-        QVERIFY(isFavoriteReport("", "5") && !isFavoriteReport("f", "5"));
-        // Renamed onto an existing name, both stay; deletion takes the first.
+        QVERIFY(isFavoriteReport("", "5") && !isFavoriteReport("f", "5")); // an empty name asks every folder
         QVERIFY(addBlockStock("a", "1", false) && addBlockStock("b", "2", false) && changeBlockName("b", "a"));
-        QCOMPARE(getBlockNameList(), QStringList({"a", "a"}));
         QVERIFY(deleteBlock("a") && isStockOfBlock("a", "2") && !isBlockedStock("1"));
     }
 
