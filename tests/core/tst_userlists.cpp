@@ -23,8 +23,6 @@ private slots:
         QTest::addColumn<QStringList>("items"); // "name=value" for the named lists
         QTest::addColumn<QString>("body");
         QTest::newRow("no favourites") << "fav" << QStringList() << "[]";
-        QTest::newRow("no blocks") << "blk" << QStringList() << "[]";
-        QTest::newRow("no subscriptions") << "sub" << QStringList() << "[]";
         QTest::newRow("no institutions") << "ins" << QStringList() << "";
         QTest::newRow("blank and Chinese") << "fav" << QStringList{" 股=7"} << R"([{"nam":"%20%E8%82%A1","lst":"7"}])";
         QTest::newRow("unreserved stay, the rest is encoded")
