@@ -59,22 +59,13 @@ private slots:
         QCOMPARE(spy.at(1).at(0).toString().size(), QSingleApplication::SegmentSize - 1);
     }
 
-    void centredPosition_data()
-    {
-        QTest::addColumn<QRect>("available");
-        QTest::addColumn<QSize>("frame");
-        QTest::addColumn<QPoint>("position");
-        QTest::newRow("full hd") << QRect(0, 0, 1920, 1040) << QSize(1200, 801) << QPoint(360, 119);
-        QTest::newRow("origin not added") << QRect(1920, 30, 1920, 1040) << QSize(1200, 801) << QPoint(360, 119);
-        QTest::newRow("larger than the area") << QRect(0, 0, 800, 600) << QSize(1001, 701) << QPoint(-100, -50);
-    }
-
+    // The origin of the available area is not added; a frame larger than the area goes negative.
     void centredPosition()
     {
-        QFETCH(QRect, available);
-        QFETCH(QSize, frame);
-        QFETCH(QPoint, position);
-        QCOMPARE(::centredPosition(available, frame), position);
+        QCOMPARE(QList<QPoint>({::centredPosition(QRect(0, 0, 1920, 1040), QSize(1200, 801)),
+                                ::centredPosition(QRect(1920, 30, 1920, 1040), QSize(1200, 801)),
+                                ::centredPosition(QRect(0, 0, 800, 600), QSize(1001, 701))}),
+                 QList<QPoint>({QPoint(360, 119), QPoint(360, 119), QPoint(-100, -50)}));
     }
 
     // A font file that is not one falls back to the family list, whose first font must have the
