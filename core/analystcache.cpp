@@ -2,10 +2,9 @@
 
 #include "corelog.h"
 #include "dbconnection.h"
+#include "publishedstate.h"
 
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVector>
@@ -48,30 +47,20 @@ struct Cache
 
 using CachePtr = std::shared_ptr<const Cache>;
 
-struct Published
+PublishedState<Cache> &published()
 {
-    QMutex lock;
-    CachePtr cache = std::make_shared<const Cache>();
-};
-
-Published &published()
-{
-    static Published p;
-    return p;
+    static PublishedState<Cache> state;
+    return state;
 }
 
 CachePtr current()
 {
-    Published &p = published();
-    QMutexLocker locker(&p.lock);
-    return p.cache;
+    return published().current();
 }
 
 void publish(CachePtr cache)
 {
-    Published &p = published();
-    QMutexLocker locker(&p.lock);
-    p.cache.swap(cache);
+    published().publish(std::move(cache));
 }
 
 const char kLoadQuery[] =

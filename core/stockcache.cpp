@@ -2,11 +2,10 @@
 
 #include "corelog.h"
 #include "dbconnection.h"
+#include "publishedstate.h"
 #include "userlists_p.h"
 
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVector>
@@ -40,32 +39,20 @@ struct Cache
 
 using CachePtr = std::shared_ptr<const Cache>;
 
-struct Published
+PublishedState<Cache> &published()
 {
-    QMutex lock;
-    CachePtr cache = std::make_shared<const Cache>();
-};
-
-Published &published()
-{
-    static Published p;
-    return p;
+    static PublishedState<Cache> state;
+    return state;
 }
 
-// Readers keep the state they took alive for as long as they use it; a load never changes it.
 CachePtr current()
 {
-    Published &p = published();
-    QMutexLocker locker(&p.lock);
-    return p.cache;
+    return published().current();
 }
 
 void publish(CachePtr cache)
 {
-    Published &p = published();
-    QMutexLocker locker(&p.lock);
-    p.cache.swap(cache);
-    // The old state is released after the lock, when its last reader lets go of it.
+    published().publish(std::move(cache));
 }
 
 const char kLoadQuery[] =
