@@ -35,7 +35,7 @@ const QList<FixtureReport> kReports = {
     {109, "2017-01-06 11:00:00", "", "国泰君安", "STK.COM@CN", "平安银行点评", "", "", "", 0, 1, "PDF", 1},
 };
 
-int scalar(const QString &sql) { return sqlValue(sql).toInt(); }
+int scalar(const QString &sql) { return sqlText(sql).toInt(); }
 
 int readFlag(const char *id) { return scalar(QStringLiteral("select Rpt_Readed from T_Report where Rpt_ID = ") + id); }
 

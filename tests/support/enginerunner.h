@@ -91,8 +91,8 @@ private:
 
 inline int rowCount(const QString &table, QSqlDatabase db = mainDatabase())
 {
-    return sqlValue("select count(*) from " + table, db).toInt();
+    return sqlText("select count(*) from " + table, db).toInt();
 }
 
 // The first line of PRAGMA integrity_check: "ok" for a sound file.
-inline QString integrityCheck(QSqlDatabase db = mainDatabase()) { return sqlValue("PRAGMA integrity_check", db); }
+inline QString integrityCheck(QSqlDatabase db = mainDatabase()) { return sqlText("PRAGMA integrity_check", db); }

@@ -33,7 +33,7 @@ struct FixtureReport
 
 // The first value of a query as text, or "(none)"; the statement is done with when this returns,
 // so the caller's connection holds no read snapshot while another thread writes.
-inline QString sqlValue(const QString &sql, QSqlDatabase db = mainDatabase())
+inline QString sqlText(const QString &sql, QSqlDatabase db = mainDatabase())
 {
     QSqlQuery query(db);
     return query.exec(sql) && query.next() ? query.value(0).toString() : QStringLiteral("(none)");

@@ -37,7 +37,7 @@ class TestEngine : public QObject
         return paths.filter(QRegularExpression("^/oss/dat/")).replaceInStrings("/oss/dat/", QString());
     }
     // The time in a base name's T_Data record, or "(none)". (The names are the test's own.)
-    QString record(const QString &base) { return sqlValue("select Dat_DtModify from T_Data where Dat_Name = '" + base + "'"); }
+    QString record(const QString &base) { return sqlText("select Dat_DtModify from T_Data where Dat_Name = '" + base + "'"); }
     int expectedRows(const QString &table) { return m_server->manifest().value("tables")[table].toInt(); }
     // The tables whose row count differs from the manifest's, with the difference ("T_Stock+1").
     QStringList mismatchedTables()
@@ -120,7 +120,7 @@ private slots:
             QCOMPARE(engine.cycles, QList<bool>{true});
             QCOMPARE(engine.failed, QStringList());
             QCOMPARE(mismatchedTables(), QStringList());
-            QCOMPARE(sqlValue("select group_concat(Dat_Name) from (select Dat_Name from T_Data order by 1)"),
+            QCOMPARE(sqlText("select group_concat(Dat_Name) from (select Dat_Name from T_Data order by 1)"),
                      records.join(','));
             QCOMPARE(integrityCheck(), QStringLiteral("ok"));
             QCOMPARE(engine.statuses.first(), QStringLiteral("接收索引数据..."));
@@ -202,7 +202,7 @@ private slots:
         for (const QString &name : hit)
             QCOMPARE(record(packageBaseName(name)), QStringLiteral("(none)"));
         // Of the hostile rows one of STKBAD and one of RPTBAD are sound, and stored intact.
-        QCOMPARE(sqlValue("select Rpt_Title || '|' || Ins_Name || '|' || Anl_List || '|' || Rpt_Page_Count || '|' || "
+        QCOMPARE(sqlText("select Rpt_Title || '|' || Ins_Name || '|' || Anl_List || '|' || Rpt_Page_Count || '|' || "
                           "(select Stk_Name from T_Stock where Stk_Code = '699002.SH') "
                           "from T_Report where Rpt_ID = 9000001"),
                  QStringLiteral("O'Neil科技(699001)：It's a test, 'quoted' \"title\"|Moody's|O'Brien[9991]|0|正常股份"));

@@ -104,7 +104,7 @@ private slots:
         if (!json.isUndefined())
             row.insert("blc3010", json);
         QCOMPARE(import("FIN.DAT", {row}).skipped, int(stored.isEmpty()));
-        QCOMPARE(sqlValue("select coalesce(Blc_3010, 'NULL') || '/' || typeof(Blc_3010) from T_Finance"),
+        QCOMPARE(sqlText("select coalesce(Blc_3010, 'NULL') || '/' || typeof(Blc_3010) from T_Finance"),
                  stored.isEmpty() ? "(none)" : stored);
     }
 
@@ -114,9 +114,9 @@ private slots:
         const DataRecord record{"RPTTDY", "2017-01-09 17:00:00"};
         QCOMPARE(importPackage(mainDatabase(), "RPTTDY.DAT", "<html>502</html>", m_context, &record).status,
                  ImportResult::NotJson);
-        QCOMPARE(sqlValue("select count(*) from T_Data"), QStringLiteral("0"));
+        QCOMPARE(sqlText("select count(*) from T_Data"), QStringLiteral("0"));
         QVERIFY(importPackage(mainDatabase(), "RPTTDY.DAT", "{\"res\":1}", m_context, &record).ok());
-        QCOMPARE(sqlValue("select Dat_DtModify from T_Data where Dat_Name = 'RPTTDY'"), record.time);
+        QCOMPARE(sqlText("select Dat_DtModify from T_Data where Dat_Name = 'RPTTDY'"), record.time);
 
         // A deferred foreign key that is broken fails the COMMIT itself, and SQLite then stays inside
         // the transaction: the package is rolled back, and nothing is told.
@@ -131,14 +131,14 @@ private slots:
         // every other connection.
         const DataRecord next{"RCM", "2017-01-09 17:00:00"};
         QVERIFY(import("RCM.DAT", {QJsonObject{{"id", 7}, {"vl", 1}, {"tA", "a"}, {"tM", "b"}}}, &next).ok());
-        QCOMPARE(sqlValue("select (select count(*) from T_Report) || '/' || (select count(*) from T_Recommend) || '/' "
+        QCOMPARE(sqlText("select (select count(*) from T_Report) || '/' || (select count(*) from T_Recommend) || '/' "
                           "|| (select group_concat(Dat_Name) from T_Data)", sqliteConnection("Check", mainDatabasePath())),
                  QStringLiteral("0/1/RCM,RPTTDY"));
 
         // A record that cannot be written takes the rows with it.
         QVERIFY(execSql("drop trigger Trg_Check") && execSql("drop table T_Data"));
         QCOMPARE(import("RPTTDY.DAT", {report(2, "t")}, &record).status, ImportResult::DatabaseFailed);
-        QCOMPARE(sqlValue("select count(*) from T_Report"), QStringLiteral("0"));
+        QCOMPARE(sqlText("select count(*) from T_Report"), QStringLiteral("0"));
         QCOMPARE(m_notices, QStringList());
     }
 
@@ -158,7 +158,7 @@ private slots:
             const ImportResult result = import(name, out);
             return QStringLiteral("%1/%2/%3").arg(result.inserted).arg(result.updated).arg(result.unchanged);
         };
-        auto shown = [&] { return sqlValue(stored).section('.', 0, 0); };
+        auto shown = [&] { return sqlText(stored).section('.', 0, 0); };
         QCOMPARE(put({{"1", "2017-01-06", "2017-01-09 06:00:00"}}), QStringLiteral("1/0/0"));
         // Neither the same time nor an earlier one replaces the stored row.
         QCOMPARE(put({{"2", "2017-01-06", "2017-01-09 06:00:00"}, {"3", "2017-01-05", "2017-01-09 05:00:00"}}),
@@ -172,7 +172,7 @@ private slots:
         // read never does.
         put({{"6", "2017-01-07", "2017-01-09 05:00:00"}, {"7", "soon", "2017-01-09 05:00:00"}});
         QCOMPARE(shown(), QString(dateRule ? "6" : "4"));
-        QCOMPARE(sqlValue("select count(*) from " + stored.section(" from ", 1)), QStringLiteral("1"));
+        QCOMPARE(sqlText("select count(*) from " + stored.section(" from ", 1)), QStringLiteral("1"));
     }
 
     void notices_data()
@@ -220,7 +220,7 @@ private slots:
         }
         QCOMPARE(m_notices.join(','), notice);
         if (name.startsWith("RPT"))
-            QCOMPARE(sqlValue("select Rpt_Title || '|' || Rpt_Readed || '|' || Rpt_DtEntry from T_Report"),
+            QCOMPARE(sqlText("select Rpt_Title || '|' || Rpt_Readed || '|' || Rpt_DtEntry from T_Report"),
                      QStringLiteral("O'Neil：It's \"quoted\" C:\\x|1|2017-01-09 09:30:00"));
     }
 
@@ -252,7 +252,7 @@ private slots:
         const QJsonObject extra{{"nw", rowNew}, {"pr", previous}, {"rc", "增持"}, {"pF", 9.9}, {"pP", 13}};
         QCOMPARE(import("RATMTH201701.DAT", {rating(1, "600000.SH", "2017-01-09", modified, extra)}).updated, int(updated));
         // An update keeps the price factor and the read flag.
-        QCOMPARE(sqlValue("select Rat_Recomm || '/' || Rat_PrcPub || '/' || Rat_PrcFac || '/' || Rat_Readed from T_Rating"),
+        QCOMPARE(sqlText("select Rat_Recomm || '/' || Rat_PrcPub || '/' || Rat_PrcFac || '/' || Rat_Readed from T_Rating"),
                  updated ? QStringLiteral("增持/13.0/1.25/1") : QStringLiteral("买入/12.5/1.25/1"));
     }
 
@@ -266,18 +266,18 @@ private slots:
                                             rating(3, "600000.SH", "2016-12-01", "t", {{"is", "鼎信证券"}}),
                                             rating(4, "000001.SZ", "2016-12-01", "t")})
                     .ok());
-        QCOMPARE(sqlValue("select sum(Rat_New) from T_Rating"), QStringLiteral("5"));
+        QCOMPARE(sqlText("select sum(Rat_New) from T_Rating"), QStringLiteral("5"));
         QVERIFY(import("RATMTH201701.DAT", {rating(6, "600000.SH", "2017-01-05", "t")}).ok());
         // A rating that became new through an update in the same package resets the older ones too.
         QVERIFY(import("RATMTH201701.DAT", {rating(7, "000002.SZ", "2016-12-02", "2016-12-02 10:00:00", {{"nw", 0}}),
                                             rating(7, "000002.SZ", "2016-12-02", "2016-12-03 10:00:00", {{"nw", 1}}),
                                             rating(8, "000002.SZ", "2017-01-06", "t")})
                     .ok());
-        QCOMPARE(sqlValue("select group_concat(Rpt_ID) from (select Rpt_ID from T_Rating where Rat_New = 1 order by 1)"),
+        QCOMPARE(sqlText("select group_concat(Rpt_ID) from (select Rpt_ID from T_Rating where Rat_New = 1 order by 1)"),
                  QStringLiteral("2,3,4,5,6,8"));
         // A report id that comes back under another stock moves its rating.
         QVERIFY(import("RATMTH201701.DAT", {rating(8, "000003.SZ", "2017-01-06", "t")}).ok());
-        QCOMPARE(sqlValue("select group_concat(Stk_Code) from T_Rating where Rpt_ID = 8"), QStringLiteral("000003.SZ"));
+        QCOMPARE(sqlText("select group_concat(Stk_Code) from T_Rating where Rpt_ID = 8"), QStringLiteral("000003.SZ"));
     }
 
     // RPTDEL, ESTDEL, ANLDEL and RCM with a valid flag below 1: a key that is not a number deletes
@@ -297,7 +297,7 @@ private slots:
                                                       QJsonObject{{"id", 1}, {"pr", "2016"}}, QJsonObject{{"id", 404}}});
             QCOMPARE(QStringLiteral("%1/%2").arg(result.ok()).arg(result.deleted), QStringLiteral("1/1"));
         }
-        QCOMPARE(sqlValue("select (select group_concat(Rpt_ID) from T_Report) || '/' || (select group_concat(Rpt_ID) "
+        QCOMPARE(sqlText("select (select group_concat(Rpt_ID) from T_Report) || '/' || (select group_concat(Rpt_ID) "
                           "from T_Rating) || '/' || (select group_concat(Est_Period) from T_Estimate) || '/' || "
                           "(select group_concat(Anl_ID) from T_Analyst)"),
                  QStringLiteral("2/2/2017/2"));
@@ -312,7 +312,7 @@ private slots:
         const ImportResult result = import("RCM.DAT", {rcm(1, 1, "2017-01-05 09:00:00"), rcm(2, 0, "x"), rcm(3, -1, "x"),
                                                        rcm(4, QJsonValue::Undefined, "x"), rcm("0 or 1=1", 0, "x")});
         QCOMPARE(QStringLiteral("%1/%2").arg(result.deleted).arg(result.skipped), QStringLiteral("3/1"));
-        QCOMPARE(sqlValue("select group_concat(Rpt_ID || '/' || Rcm_DtAdd || '/' || Rcm_DtModify) from T_Recommend"),
+        QCOMPARE(sqlText("select group_concat(Rpt_ID || '/' || Rcm_DtAdd || '/' || Rcm_DtModify) from T_Recommend"),
                  QStringLiteral("1/2017-01-01 09:00:00/2017-01-05 09:00:00"));
     }
 
@@ -325,9 +325,9 @@ private slots:
         // A new record of the person takes the current mark; an update with the mark leaves the others alone.
         QVERIFY(import("ANL.DAT", {analyst(3, 1001, "2017-01-06")}).ok());
         const QString marks = "select group_concat(Anl_ID || ':' || Anl_New) from (select * from T_Analyst order by 1)";
-        QCOMPARE(sqlValue(marks), QStringLiteral("1:0,2:1,3:1"));
+        QCOMPARE(sqlText(marks), QStringLiteral("1:0,2:1,3:1"));
         QVERIFY(import("ANL.DAT", {analyst(1, 1001, "2017-01-09")}).ok());
-        QCOMPARE(sqlValue(marks), QStringLiteral("1:1,2:1,3:1"));
+        QCOMPARE(sqlText(marks), QStringLiteral("1:1,2:1,3:1"));
     }
 };
 
