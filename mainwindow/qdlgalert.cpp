@@ -111,6 +111,9 @@ void QDlgAlert::popUp()
     if (!isVisible()) {
         placeDialog(this, Qt::AlignRight | Qt::AlignBottom);
         show();
+        // The frame is known only once the window is shown; without it the title bar would
+        // push the bottom rows off the screen.
+        placeDialog(this, Qt::AlignRight | Qt::AlignBottom);
     }
     raise();
 }
