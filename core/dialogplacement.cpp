@@ -34,3 +34,10 @@ void placeDialog(QWidget *dialog, Qt::Alignment where, const QWidget *reference)
     const QRect area = availableAreaOf(reference ? reference : dialog);
     dialog->move(placedPosition(area, dialog->frameGeometry().size(), where));
 }
+
+void showPlaced(QWidget *dialog, Qt::Alignment where, const QWidget *reference)
+{
+    placeDialog(dialog, where, reference);
+    dialog->show();
+    placeDialog(dialog, where, reference);
+}

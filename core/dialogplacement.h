@@ -23,3 +23,7 @@ QRect availableAreaOf(const QWidget *widget);
 // Moves the dialog, by its frame, to that place in the available area of the screen that
 // holds reference (the dialog's own screen when reference is null).
 void placeDialog(QWidget *dialog, Qt::Alignment where, const QWidget *reference = nullptr);
+
+// Places and shows the dialog, then places it again: a window's frame is known only once it
+// is on screen, and a first showing placed without it would stick out by its title bar.
+void showPlaced(QWidget *dialog, Qt::Alignment where, const QWidget *reference = nullptr);

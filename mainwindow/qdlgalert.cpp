@@ -108,13 +108,8 @@ bool QDlgAlert::addAlertRow(const QString &reportId)
 
 void QDlgAlert::popUp()
 {
-    if (!isVisible()) {
-        placeDialog(this, Qt::AlignRight | Qt::AlignBottom);
-        show();
-        // The frame is known only once the window is shown; without it the title bar would
-        // push the bottom rows off the screen.
-        placeDialog(this, Qt::AlignRight | Qt::AlignBottom);
-    }
+    if (!isVisible())
+        showPlaced(this, Qt::AlignRight | Qt::AlignBottom);
     raise();
 }
 
