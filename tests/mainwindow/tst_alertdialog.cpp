@@ -8,7 +8,6 @@
 #include "stockcache.h"
 #include "userlists.h"
 
-#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTableWidget>
 
@@ -47,18 +46,6 @@ private slots:
     {
         QVERIFY(execSql("delete from T_Report"));
         dialog = std::make_unique<QDlgAlert>();
-    }
-
-    void form()
-    {
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("信息提示"));
-        QCOMPARE(dialog->size(), QSize(602, 181));
-        QVERIFY(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(table()->columnCount(), 4);
-        QCOMPARE(QList<int>({table()->columnWidth(0), table()->columnWidth(1), table()->columnWidth(2),
-                             table()->columnWidth(3)}),
-                 QList<int>({50, 75, 395, 40}));
-        QVERIFY(table()->horizontalHeader()->isHidden() && table()->verticalHeader()->isHidden());
     }
 
     void rows_data()

@@ -2,17 +2,14 @@
 
 #include "globalstate.h"
 #include "qdlgwebview.h"
-#include "qscrollmenustyle.h"
 #include "tinyproxy.h"
 
 #include <QClipboard>
-#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QWebFrame>
 #include <QWebPage>
 #include <QWebView>
 
@@ -77,18 +74,6 @@ private slots:
         setWebviewUrl(pages.url());
     }
 
-    void form()
-    {
-        QDlgWebview dialog;
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("《Lerova》"));
-        QCOMPARE(dialog.size(), QSize(970, 590));
-        QVERIFY(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
-        QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
-        QCOMPARE(dialog.webView()->contextMenuPolicy(), Qt::NoContextMenu);
-        QCOMPARE(dialog.webView()->url(), QUrl(QStringLiteral("about:blank")));
-        QVERIFY(!dialog.testAttribute(Qt::WA_DeleteOnClose));
-    }
-
     // The settings are read at every load; switched off, no proxy is used, not even the
     // application's own.
     void proxyFollowsTheSettings()
@@ -149,14 +134,6 @@ private slots:
         QVERIFY(dialog.webView()->selectedText().contains(QStringLiteral("secret text")));
         sendKey(dialog.webView(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-    }
-
-    void scrollMenuStyle()
-    {
-        QScrollMenuStyle style;
-        QCOMPARE(style.styleHint(QStyle::SH_Menu_Scrollable), 1);
-        QCOMPARE(style.pixelMetric(QStyle::PM_MenuScrollerHeight), 15);
-        QCOMPARE(style.pixelMetric(QStyle::PM_MenuPanelWidth), style.baseStyle()->pixelMetric(QStyle::PM_MenuPanelWidth));
     }
 };
 
