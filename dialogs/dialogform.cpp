@@ -58,3 +58,9 @@ QListWidgetItem *currentItemOrTell(QWidget *parent, QListWidget *list, const QSt
     QMessageBox::information(parent, QStringLiteral("注意"), text, QMessageBox::Ok);
     return nullptr;
 }
+
+QString currentKeyOrTell(QWidget *parent, QListWidget *list, const QString &text)
+{
+    QListWidgetItem *item = currentItemOrTell(parent, list, text);
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}

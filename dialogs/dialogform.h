@@ -29,3 +29,6 @@ QListWidget *buildListForm(QDialog *dialog, const char *listName, const QSize &s
 
 // The list's current item, or null after showing the information box "注意" with text.
 QListWidgetItem *currentItemOrTell(QWidget *parent, QListWidget *list, const QString &text);
+
+// The key (user data) of the list's current row, or empty after that box.
+QString currentKeyOrTell(QWidget *parent, QListWidget *list, const QString &text);

@@ -36,8 +36,8 @@ void QDlgAnalystManage::addAnalyst()
 
 void QDlgAnalystManage::removeAnalyst()
 {
-    QListWidgetItem *item = currentItemOrTell(this, lstAnalyst, QStringLiteral("请选择删除的分析师"));
-    if (item && removeFromConcernedAnalystList(item->data(Qt::UserRole).toString())) {
+    const QString uid = currentKeyOrTell(this, lstAnalyst, QStringLiteral("请选择删除的分析师"));
+    if (!uid.isEmpty() && removeFromConcernedAnalystList(uid)) {
         loadAnalystList();
         emit loadConcernedAnalystListOfSidebar();
     }

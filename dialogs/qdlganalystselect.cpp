@@ -64,9 +64,9 @@ void QDlgAnalystSelect::freshAnalystList()
 // OK with no row chosen keeps the picker open: an empty uid is never handed back.
 void QDlgAnalystSelect::accept()
 {
-    QListWidgetItem *item = currentItemOrTell(this, lstAnalyst, QStringLiteral("请选择分析师"));
-    if (!item)
+    const QString uid = currentKeyOrTell(this, lstAnalyst, QStringLiteral("请选择分析师"));
+    if (uid.isEmpty())
         return;
-    selectedAnalyst = item->data(Qt::UserRole).toString();
+    selectedAnalyst = uid;
     QDialog::accept();
 }

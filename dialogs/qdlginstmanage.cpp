@@ -37,8 +37,8 @@ void QDlgInstManage::addInst()
 
 void QDlgInstManage::removeInst()
 {
-    QListWidgetItem *item = currentItemOrTell(this, lstInst, QStringLiteral("请选择删除的机构"));
-    if (item && removeFromConcernedInstList(item->data(Qt::UserRole).toString())) {
+    const QString name = currentKeyOrTell(this, lstInst, QStringLiteral("请选择删除的机构"));
+    if (!name.isEmpty() && removeFromConcernedInstList(name)) {
         loadInstList();
         emit loadConcernedInstListOfSidebar();
     }

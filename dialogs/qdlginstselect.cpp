@@ -74,9 +74,9 @@ QStringList QDlgInstSelect::queryInstList() const
 // OK with no row chosen keeps the picker open: an empty name is never handed back.
 void QDlgInstSelect::accept()
 {
-    QListWidgetItem *item = currentItemOrTell(this, lstInst, QStringLiteral("请选择机构"));
-    if (!item)
+    const QString name = currentKeyOrTell(this, lstInst, QStringLiteral("请选择机构"));
+    if (name.isEmpty())
         return;
-    selectedInst = item->data(Qt::UserRole).toString();
+    selectedInst = name;
     QDialog::accept();
 }

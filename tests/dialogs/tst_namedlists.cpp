@@ -47,6 +47,16 @@ void selectRow(QDialog *dialog, const char *listName, const QString &text)
     list->setCurrentItem(found.isEmpty() ? nullptr : found.first());
 }
 
+// The editor over the entries 甲 and 乙, with the row of that text current.
+std::unique_ptr<QDialog> openOnTwoEntries(const Kind &k, const QString &row)
+{
+    k.seed("甲");
+    k.seed("乙");
+    std::unique_ptr<QDialog> dialog(k.make());
+    selectRow(dialog.get(), k.list, row);
+    return dialog;
+}
+
 QString blockUpload()
 {
     return buildBlockUploadText();
@@ -189,10 +199,7 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(bool, changed);
         const Kind k = kindOf(kind);
-        k.seed("甲");
-        k.seed("乙");
-        std::unique_ptr<QDialog> dialog(k.make());
-        selectRow(dialog.get(), k.list, row);
+        std::unique_ptr<QDialog> dialog = openOnTwoEntries(k, row);
         QSignalSpy reload(dialog.get(), k.signal);
         ModalScript script;
         if (!row.isEmpty())
@@ -246,10 +253,7 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(bool, changed);
         const Kind k = kindOf(kind);
-        k.seed("甲");
-        k.seed("乙");
-        std::unique_ptr<QDialog> dialog(k.make());
-        selectRow(dialog.get(), k.list, row);
+        std::unique_ptr<QDialog> dialog = openOnTwoEntries(k, row);
         QSignalSpy reload(dialog.get(), k.signal);
         ModalScript script;
         if (answer == QMessageBox::Cancel)
