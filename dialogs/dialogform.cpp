@@ -12,13 +12,13 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 27;
 constexpr int kButtonStep = 35;
 
-QPushButton *addButton(QDialog *dialog, const FormButton &spec, int x, int y)
+QPushButton *addButton(QDialog *dialog, const FormButton &form, int x, int y)
 {
-    auto *button = new QPushButton(spec.text, dialog);
-    button->setObjectName(QLatin1String(spec.objectName));
+    auto *button = new QPushButton(form.text, dialog);
+    button->setObjectName(QLatin1String(form.objectName));
     button->setGeometry(x, y, kButtonWidth, kButtonHeight);
     button->setAutoDefault(false);
-    QObject::connect(button, &QPushButton::clicked, dialog, spec.onClick);
+    QObject::connect(button, &QPushButton::clicked, dialog, form.onClick);
     return button;
 }
 
