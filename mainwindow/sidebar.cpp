@@ -192,14 +192,19 @@ QAction *Sidebar::addKeptEntry(QObject *parent, const QString &text, const char 
     return entry;
 }
 
+// An invalid name leaves the entry without "NAME".
 QAction *Sidebar::addEntry(QMenu *menu, const QString &text, const QString &id,
-                           const QString &name)
+                           const QVariant &name)
 {
-    auto *entry = new QAction(text, menu);
+    return addEntry(menu, new QAction(text, menu), id, name);
+}
+
+QAction *Sidebar::addEntry(QMenu *menu, QAction *entry, const QString &id, const QVariant &name)
+{
     entry->setFont(getAppFont());
     entry->setProperty("ID", id);
-    if (!name.isNull())
-        entry->setProperty("NAME", name);
+    if (name.isValid())
+        entry->setProperty("NAME", name.toString());
     QObject::connect(entry, &QAction::triggered, window, &QWinMain::onActionClicked);
     menu->addAction(entry);
     return entry;
@@ -207,12 +212,16 @@ QAction *Sidebar::addEntry(QMenu *menu, const QString &text, const QString &id,
 
 namespace {
 
+QVariant nameOf(const Entry &entry)
+{
+    return entry.name ? QVariant(QString::fromUtf8(entry.name)) : QVariant();
+}
+
 template<class AddEntry, int N>
 void addEntries(const Entry (&entries)[N], AddEntry add)
 {
     for (const Entry &entry : entries)
-        add(QString::fromUtf8(entry.text), QString::fromLatin1(entry.id),
-            entry.name ? QString::fromUtf8(entry.name) : QString());
+        add(QString::fromUtf8(entry.text), QString::fromLatin1(entry.id), nameOf(entry));
 }
 
 } // namespace
@@ -221,7 +230,7 @@ void Sidebar::addIndustryMenu(QToolBar *page, const char *id)
 {
     QMenu *menu = stack->indexOf(page) == 0 ? addSplit(page, QStringLiteral("行业"), "RPT_COD_INDUSTRY")
                                             : addMenuButton(page, QStringLiteral("行业"), nullptr);
-    addEntries(kIndustries, [&](const QString &text, const QString &, const QString &name) {
+    addEntries(kIndustries, [&](const QString &text, const QString &, const QVariant &name) {
         addEntry(menu, text, QString::fromLatin1(id), name);
     });
 }
@@ -229,7 +238,7 @@ void Sidebar::addIndustryMenu(QToolBar *page, const char *id)
 void Sidebar::addMarketMenu(QToolBar *page, const QString &idPrefix)
 {
     QMenu *menu = addMenuButton(page, QStringLiteral("市场"), nullptr);
-    addEntries(kMarkets, [&](const QString &text, const QString &suffix, const QString &name) {
+    addEntries(kMarkets, [&](const QString &text, const QString &suffix, const QVariant &name) {
         addEntry(menu, text, idPrefix + suffix, name);
     });
 }
@@ -282,7 +291,7 @@ void Sidebar::buildReportCategories(QToolBar *page)
             for (int i = 0; i < category.count; ++i) {
                 const Entry &entry = category.entries[i];
                 addEntry(menu, QString::fromUtf8(entry.text), QString::fromLatin1(entry.id),
-                         QString::fromUtf8(entry.name));
+                         nameOf(entry));
             }
         }
     }
@@ -306,11 +315,11 @@ void Sidebar::buildRatingPage()
     addMarketMenu(page, QStringLiteral("RAT"));
     page->addSeparator();
     QMenu *ratings = addMenuButton(page, QStringLiteral("评级"), nullptr);
-    addEntries(kRatings, [&](const QString &text, const QString &id, const QString &name) {
+    addEntries(kRatings, [&](const QString &text, const QString &id, const QVariant &name) {
         addEntry(ratings, text, id, name);
     });
     QMenu *actions = addMenuButton(page, QStringLiteral("调整"), nullptr);
-    addEntries(kActions, [&](const QString &text, const QString &id, const QString &name) {
+    addEntries(kActions, [&](const QString &text, const QString &id, const QVariant &name) {
         addEntry(actions, text, id, name);
     });
     page->addSeparator();

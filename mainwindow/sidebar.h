@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QVariant>
 
 class QAction;
 class QMenu;
@@ -85,7 +87,10 @@ private:
     QMenu *addMenuButton(QToolBar *page, const QString &text, const char *menuName);
     QMenu *addSplit(QToolBar *page, const QString &text, const char *id);
     QAction *addKeptEntry(QObject *parent, const QString &text, const char *id);
-    QAction *addEntry(QMenu *menu, const QString &text, const QString &id, const QString &name);
+    QAction *addEntry(QMenu *menu, const QString &text, const QString &id, const QVariant &name);
+    QAction *addEntry(QMenu *menu, QAction *entry, const QString &id, const QVariant &name);
+    QAction *addListEntry(QMenu *menu, const QString &id, const Item &item);
+    void takeEntries(QMenu *menu);
     void addIndustryMenu(QToolBar *page, const char *id);
     void addMarketMenu(QToolBar *page, const QString &idPrefix);
     void buildReportPage();
@@ -98,4 +103,7 @@ private:
 
     QStackedWidget *stack;
     QWinMain *window;
+    // Entries whose trigger is running, and those of them that a rebuild has taken out.
+    QSet<QAction *> triggering;
+    QSet<QAction *> retired;
 };

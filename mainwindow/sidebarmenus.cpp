@@ -19,20 +19,44 @@ const QString kTipStyle = QStringLiteral(
     "background-repeat: no-repeat; }");
 const QString kTipIcon = QStringLiteral(":/images/redpoint.png");
 
-// Empties menu. A rebuild may run while one of its entries is still being triggered (a picker
-// opened from it runs a nested event loop that delivers the engine's queued reload), so the
-// menu's own entries are taken out now and deleted only once control is back in the event
-// loop; the kept entries, owned elsewhere, are only taken out.
-void takeEntries(QMenu *menu)
+} // namespace
+
+// Empties menu: its own entries are taken out and deleted later, the kept ones (owned
+// elsewhere) only taken out. A rebuild may run while one of the entries is still being
+// triggered: a picker opened from it runs a nested event loop, which delivers the engine's
+// queued reload and would also run a deferred delete. Such an entry is deleted once its
+// trigger has returned.
+void Sidebar::takeEntries(QMenu *menu)
 {
     for (QAction *entry : menu->actions()) {
         menu->removeAction(entry);
-        if (entry->parent() == menu)
+        if (entry->parent() != menu)
+            continue;
+        if (triggering.contains(entry))
+            retired.insert(entry);
+        else
             entry->deleteLater();
     }
 }
 
-} // namespace
+QAction *Sidebar::addListEntry(QMenu *menu, const QString &id, const Item &item)
+{
+    auto *entry = new QAction(item.text, menu);
+    QObject::connect(entry, &QAction::triggered, entry, [this, entry] { triggering.insert(entry); });
+    addEntry(menu, entry, id, QVariant(item.name));
+    if (menu == mnuReportBlock) {
+        // The report page's block entries carry the tip of new reports.
+        entry->setData(QString());
+        entry->setIconVisibleInMenu(true);
+        QObject::connect(entry, &QAction::triggered, window, &QWinMain::hideReportTipOfBlock);
+    }
+    QObject::connect(entry, &QAction::triggered, entry, [this, entry] {
+        triggering.remove(entry);
+        if (retired.remove(entry))
+            entry->deleteLater();
+    });
+    return entry;
+}
 
 void Sidebar::rebuild(const QList<ListMenu> &family, const QList<Item> &items)
 {
@@ -46,13 +70,7 @@ void Sidebar::rebuild(const QList<ListMenu> &family, const QList<Item> &items)
         list.menu->addSeparator();
     for (const Item &item : items) {
         for (const ListMenu &list : family) {
-            QAction *entry = addEntry(list.menu, item.text, list.id, item.name);
-            if (list.menu != mnuReportBlock)
-                continue;
-            // The report page's block entries carry the tip of new reports.
-            entry->setData(QString());
-            entry->setIconVisibleInMenu(true);
-            QObject::connect(entry, &QAction::triggered, window, &QWinMain::hideReportTipOfBlock);
+            addListEntry(list.menu, list.id, item);
         }
     }
     for (const ListMenu &list : family) {
