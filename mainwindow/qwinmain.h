@@ -182,6 +182,7 @@ private:
     void showSidebar();
     void hideSidebar();
     bool handleKey(QKeyEvent *event);
+    void focusShownWindow();
     void openLocalFile(const QString &localFilePath);
     void startReportDownload(const QString &rptID, const QString &localFilePath);
     void placeKeptDialog(QWidget *dialog);

@@ -4,14 +4,18 @@
 
 #include "mainwindowkeys.h"
 #include "orderhistory.h"
+#include "qwinacelist.h"
 #include "qwinchart.h"
 #include "qwinconsensuslist.h"
 #include "qwinmatrixlist.h"
+#include "qwinquotelist.h"
 #include "qwinratinglist.h"
 #include "qwinreportlist.h"
 
 #include <QKeyEvent>
 #include <QToolButton>
+
+#include <initializer_list>
 
 namespace {
 
@@ -21,6 +25,21 @@ bool isKeyEvent(const QEvent *event)
 }
 
 } // namespace
+
+// Activating a list window hands the focus to its first text field (its search bar), which
+// would keep every typed letter or digit from the stock lookup; the window's content takes
+// the focus instead, and a click still puts it into a field.
+void QWinMain::focusShownWindow()
+{
+    for (QMdiSubWindow *window : std::initializer_list<QMdiSubWindow *>{
+             winReportList, winRatingList, winConsensusList, winMatrixList, winAceList,
+             winQuoteList, winChart}) {
+        if (window->isMaximized() && window->widget()) {
+            window->widget()->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
 
 bool QWinMain::eventFilter(QObject *watched, QEvent *event)
 {

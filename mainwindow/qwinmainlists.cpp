@@ -46,6 +46,7 @@ void QWinMain::showList(const QString &request, int page)
     for (const auto &route : routes) {
         if (id.startsWith(route.prefix)) {
             emit (this->*route.signal)(request, page);
+            focusShownWindow();
             return;
         }
     }
