@@ -181,6 +181,12 @@ QMenu *Sidebar::addSplit(QToolBar *page, const QString &text, const char *id)
     return menu;
 }
 
+// A kept entry that belongs to the button of menu.
+QAction *Sidebar::addButtonEntry(QMenu *menu, const QString &text, const char *id)
+{
+    return addKeptEntry(menu->parent(), text, id);
+}
+
 QAction *Sidebar::addKeptEntry(QObject *parent, const QString &text, const char *id)
 {
     auto *entry = new QAction(text, parent);
@@ -248,24 +254,24 @@ void Sidebar::buildReportPage()
     QToolBar *page = addPage();
     addDirect(page, QStringLiteral("最新"), "RPT_NEW");
     mnuSubscribe = addMenuButton(page, QStringLiteral("订阅"), "mnuSubscribe");
-    actSubscribeManage = addKeptEntry(mnuSubscribe->parent(), QStringLiteral("设置订阅"), nullptr);
+    actSubscribeManage = addButtonEntry(mnuSubscribe, QStringLiteral("设置订阅"), nullptr);
     QObject::connect(actSubscribeManage, &QAction::triggered, window,
                      &QWinMain::showSubscribeManageDialog);
-    actSubscribeAll = addKeptEntry(mnuSubscribe->parent(), QStringLiteral("全部订阅"), "RPT_SUB_ALL");
+    actSubscribeAll = addButtonEntry(mnuSubscribe, QStringLiteral("全部订阅"), "RPT_SUB_ALL");
     loadSubscribeList();
     mnuFavorite = addMenuButton(page, QStringLiteral("收藏"), "mnuFavorite");
-    actFavoriteManage = addKeptEntry(mnuFavorite->parent(), QStringLiteral("设置收藏夹"), nullptr);
+    actFavoriteManage = addButtonEntry(mnuFavorite, QStringLiteral("设置收藏夹"), nullptr);
     QObject::connect(actFavoriteManage, &QAction::triggered, window,
                      &QWinMain::showFavoriteManageDialog);
     loadFavoriteList();
     page->addSeparator();
 
     mnuReportInst = addMenuButton(page, QStringLiteral("机构"), "mnuReportInst");
-    actReportInstSelect = addKeptEntry(mnuReportInst->parent(), QStringLiteral("选择机构"), "RPT_INS");
-    actReportInstAll = addKeptEntry(mnuReportInst->parent(), QStringLiteral("全部关注"), "RPT_INS_ALL");
+    actReportInstSelect = addButtonEntry(mnuReportInst, QStringLiteral("选择机构"), "RPT_INS");
+    actReportInstAll = addButtonEntry(mnuReportInst, QStringLiteral("全部关注"), "RPT_INS_ALL");
     mnuReportAnalyst = addMenuButton(page, QStringLiteral("分析师"), "mnuReportAnalyst");
-    actReportAnalystSelect = addKeptEntry(mnuReportAnalyst->parent(), QStringLiteral("选择分析师"), "RPT_ANL");
-    actReportAnalystAll = addKeptEntry(mnuReportAnalyst->parent(), QStringLiteral("全部关注"), "RPT_ANL_ALL");
+    actReportAnalystSelect = addButtonEntry(mnuReportAnalyst, QStringLiteral("选择分析师"), "RPT_ANL");
+    actReportAnalystAll = addButtonEntry(mnuReportAnalyst, QStringLiteral("全部关注"), "RPT_ANL_ALL");
     QToolButton *award = makeButton(page, QStringLiteral("新财富"), true);
     QObject::connect(award, &QToolButton::clicked, window, &QWinMain::showAnalystDialog);
     addDirect(page, QStringLiteral("大行"), "RPT_INB");
@@ -303,11 +309,11 @@ void Sidebar::buildRatingPage()
     addDirect(page, QStringLiteral("最新"), "RAT_NEW");
     page->addSeparator();
     mnuRatingInst = addMenuButton(page, QStringLiteral("机构"), "mnuRatingInst");
-    actRatingInstSelect = addKeptEntry(mnuRatingInst->parent(), QStringLiteral("选择机构"), "RAT_INS");
-    actRatingInstAll = addKeptEntry(mnuRatingInst->parent(), QStringLiteral("全部关注"), "RAT_INS_ALL");
+    actRatingInstSelect = addButtonEntry(mnuRatingInst, QStringLiteral("选择机构"), "RAT_INS");
+    actRatingInstAll = addButtonEntry(mnuRatingInst, QStringLiteral("全部关注"), "RAT_INS_ALL");
     mnuRatingAnalyst = addMenuButton(page, QStringLiteral("分析师"), "mnuRatingAnalyst");
-    actRatingAnalystSelect = addKeptEntry(mnuRatingAnalyst->parent(), QStringLiteral("选择分析师"), "RAT_ANL");
-    actRatingAnalystAll = addKeptEntry(mnuRatingAnalyst->parent(), QStringLiteral("全部关注"), "RAT_ANL_ALL");
+    actRatingAnalystSelect = addButtonEntry(mnuRatingAnalyst, QStringLiteral("选择分析师"), "RAT_ANL");
+    actRatingAnalystAll = addButtonEntry(mnuRatingAnalyst, QStringLiteral("全部关注"), "RAT_ANL_ALL");
     page->addSeparator();
     addDirect(page, QStringLiteral("个股"), "RAT_STK");
     mnuRatingBlock = addMenuButton(page, QStringLiteral("板块"), "mnuRatingBlock");
@@ -354,11 +360,11 @@ void Sidebar::buildAcePage()
     addDirect(page, QStringLiteral("全部"), "ACE_ALL");
     page->addSeparator();
     mnuAceInst = addMenuButton(page, QStringLiteral("机构"), "mnuAceInst");
-    actAceInstSelect = addKeptEntry(mnuAceInst->parent(), QStringLiteral("选择机构"), "ACE_INS");
-    actAceInstAll = addKeptEntry(mnuAceInst->parent(), QStringLiteral("全部关注"), "ACE_INS_ALL");
+    actAceInstSelect = addButtonEntry(mnuAceInst, QStringLiteral("选择机构"), "ACE_INS");
+    actAceInstAll = addButtonEntry(mnuAceInst, QStringLiteral("全部关注"), "ACE_INS_ALL");
     mnuAceAnalyst = addMenuButton(page, QStringLiteral("分析师"), "mnuAceAnalyst");
-    actAceAnalystSelect = addKeptEntry(mnuAceAnalyst->parent(), QStringLiteral("选择分析师"), "ACE_ANL");
-    actAceAnalystAll = addKeptEntry(mnuAceAnalyst->parent(), QStringLiteral("全部关注"), "ACE_ANL_ALL");
+    actAceAnalystSelect = addButtonEntry(mnuAceAnalyst, QStringLiteral("选择分析师"), "ACE_ANL");
+    actAceAnalystAll = addButtonEntry(mnuAceAnalyst, QStringLiteral("全部关注"), "ACE_ANL_ALL");
     addIndustryMenu(page, "ACE_IND");
 }
 

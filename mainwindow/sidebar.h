@@ -87,6 +87,7 @@ private:
     QMenu *addMenuButton(QToolBar *page, const QString &text, const char *menuName);
     QMenu *addSplit(QToolBar *page, const QString &text, const char *id);
     QAction *addKeptEntry(QObject *parent, const QString &text, const char *id);
+    QAction *addButtonEntry(QMenu *menu, const QString &text, const char *id);
     QAction *addEntry(QMenu *menu, const QString &text, const QString &id, const QVariant &name);
     QAction *addEntry(QMenu *menu, QAction *entry, const QString &id, const QVariant &name);
     QAction *addListEntry(QMenu *menu, const QString &id, const Item &item);
