@@ -37,11 +37,6 @@ void QWinMain::showOptionDialog() {}
 
 void QWinMain::showDisplayDialog() {}
 
-void QWinMain::showMessageDialog(bool toShow)
-{
-    Q_UNUSED(toShow)
-}
-
 void QWinMain::showHelpDialog() {}
 
 QString QWinMain::showInstSelectDialog(const QString &rang)

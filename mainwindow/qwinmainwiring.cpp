@@ -229,6 +229,8 @@ void QWinMain::startUpdater()
     connect(updater, &QUpdater::showOuttimeDialog, this, &QWinMain::showOuttimeDialog);
     connect(updater, &QUpdater::addMessage, dlgMessage, &QDlgMessage::addMessage);
     connect(updater, &QUpdater::addAlert, dlgAlert, &QDlgAlert::addAlert);
+    // Ratings may arrive before their reports: alerts waiting for them are tried again.
+    connect(updater, &QUpdater::showNewestReport, dlgAlert, &QDlgAlert::retryPendingAlerts);
     connect(updater, &QUpdater::loadConcernedAnalystListOfSidebar, this,
             &QWinMain::loadConcernedAnalystListOfSidebar);
     // The engine's start() and stop() are its own private slots.
