@@ -187,6 +187,26 @@ QAction *Sidebar::addButtonEntry(QMenu *menu, const QString &text, const char *i
     return addKeptEntry(menu->parent(), text, id);
 }
 
+void Sidebar::addDirects(QToolBar *page,
+                         std::initializer_list<std::pair<const char *, const char *>> buttons)
+{
+    for (const auto &button : buttons)
+        addDirect(page, QString::fromUtf8(button.first), button.second);
+}
+
+// The menu of the followed institutions (id "..._INS") or analysts ("..._ANL"), with its kept
+// entries that ask for one and that list all that are followed.
+void Sidebar::addFollowMenu(QToolBar *page, const char *id, const char *menuName, QMenu *&menu,
+                            QAction *&select, QAction *&all)
+{
+    const bool institutions = QByteArray(id).endsWith("_INS");
+    menu = addMenuButton(page, institutions ? QStringLiteral("机构") : QStringLiteral("分析师"),
+                         menuName);
+    select = addButtonEntry(menu, institutions ? QStringLiteral("选择机构") : QStringLiteral("选择分析师"),
+                            id);
+    all = addButtonEntry(menu, QStringLiteral("全部关注"), QByteArray(id).append("_ALL").constData());
+}
+
 QAction *Sidebar::addKeptEntry(QObject *parent, const QString &text, const char *id)
 {
     auto *entry = new QAction(text, parent);
@@ -266,12 +286,10 @@ void Sidebar::buildReportPage()
     loadFavoriteList();
     page->addSeparator();
 
-    mnuReportInst = addMenuButton(page, QStringLiteral("机构"), "mnuReportInst");
-    actReportInstSelect = addButtonEntry(mnuReportInst, QStringLiteral("选择机构"), "RPT_INS");
-    actReportInstAll = addButtonEntry(mnuReportInst, QStringLiteral("全部关注"), "RPT_INS_ALL");
-    mnuReportAnalyst = addMenuButton(page, QStringLiteral("分析师"), "mnuReportAnalyst");
-    actReportAnalystSelect = addButtonEntry(mnuReportAnalyst, QStringLiteral("选择分析师"), "RPT_ANL");
-    actReportAnalystAll = addButtonEntry(mnuReportAnalyst, QStringLiteral("全部关注"), "RPT_ANL_ALL");
+    addFollowMenu(page, "RPT_INS", "mnuReportInst", mnuReportInst,
+                  actReportInstSelect, actReportInstAll);
+    addFollowMenu(page, "RPT_ANL", "mnuReportAnalyst", mnuReportAnalyst,
+                  actReportAnalystSelect, actReportAnalystAll);
     QToolButton *award = makeButton(page, QStringLiteral("新财富"), true);
     QObject::connect(award, &QToolButton::clicked, window, &QWinMain::showAnalystDialog);
     addDirect(page, QStringLiteral("大行"), "RPT_INB");
@@ -308,12 +326,10 @@ void Sidebar::buildRatingPage()
     QToolBar *page = addPage();
     addDirect(page, QStringLiteral("最新"), "RAT_NEW");
     page->addSeparator();
-    mnuRatingInst = addMenuButton(page, QStringLiteral("机构"), "mnuRatingInst");
-    actRatingInstSelect = addButtonEntry(mnuRatingInst, QStringLiteral("选择机构"), "RAT_INS");
-    actRatingInstAll = addButtonEntry(mnuRatingInst, QStringLiteral("全部关注"), "RAT_INS_ALL");
-    mnuRatingAnalyst = addMenuButton(page, QStringLiteral("分析师"), "mnuRatingAnalyst");
-    actRatingAnalystSelect = addButtonEntry(mnuRatingAnalyst, QStringLiteral("选择分析师"), "RAT_ANL");
-    actRatingAnalystAll = addButtonEntry(mnuRatingAnalyst, QStringLiteral("全部关注"), "RAT_ANL_ALL");
+    addFollowMenu(page, "RAT_INS", "mnuRatingInst", mnuRatingInst,
+                  actRatingInstSelect, actRatingInstAll);
+    addFollowMenu(page, "RAT_ANL", "mnuRatingAnalyst", mnuRatingAnalyst,
+                  actRatingAnalystSelect, actRatingAnalystAll);
     page->addSeparator();
     addDirect(page, QStringLiteral("个股"), "RAT_STK");
     mnuRatingBlock = addMenuButton(page, QStringLiteral("板块"), "mnuRatingBlock");
@@ -329,10 +345,10 @@ void Sidebar::buildRatingPage()
         addEntry(actions, text, id, name);
     });
     page->addSeparator();
-    addDirect(page, QStringLiteral("首次\n推荐"), "RAT_FST");
-    addDirect(page, QStringLiteral("目标价\n较高"), "RAT_TPS");
-    addDirect(page, QStringLiteral("目标价\n上调"), "RAT_TPR");
-    addDirect(page, QStringLiteral("盈利\n上调"), "RAT_ESR");
+    addDirects(page, {{"首次\n推荐", "RAT_FST"},
+                      {"目标价\n较高", "RAT_TPS"},
+                      {"目标价\n上调", "RAT_TPR"},
+                      {"盈利\n上调", "RAT_ESR"}});
 }
 
 void Sidebar::buildConsensusPage()
@@ -345,13 +361,13 @@ void Sidebar::buildConsensusPage()
     addIndustryMenu(page, "CNS_IND");
     addMarketMenu(page, QStringLiteral("CNS"));
     page->addSeparator();
-    addDirect(page, QStringLiteral("关注\n增加"), "CNS_INC");
-    addDirect(page, QStringLiteral("目标价\n较高"), "CNS_TPS");
-    addDirect(page, QStringLiteral("目标价\n上调"), "CNS_TPR");
-    addDirect(page, QStringLiteral("盈利\n上调"), "CNS_ESR");
-    addDirect(page, QStringLiteral("成长性\n较高"), "CNS_GRH");
-    addDirect(page, QStringLiteral("市盈率\n较低"), "CNS_PEL");
-    addDirect(page, QStringLiteral("PEG\n较低"), "CNS_PEG");
+    addDirects(page, {{"关注\n增加", "CNS_INC"},
+                      {"目标价\n较高", "CNS_TPS"},
+                      {"目标价\n上调", "CNS_TPR"},
+                      {"盈利\n上调", "CNS_ESR"},
+                      {"成长性\n较高", "CNS_GRH"},
+                      {"市盈率\n较低", "CNS_PEL"},
+                      {"PEG\n较低", "CNS_PEG"}});
 }
 
 void Sidebar::buildAcePage()
@@ -359,12 +375,10 @@ void Sidebar::buildAcePage()
     QToolBar *page = addPage();
     addDirect(page, QStringLiteral("全部"), "ACE_ALL");
     page->addSeparator();
-    mnuAceInst = addMenuButton(page, QStringLiteral("机构"), "mnuAceInst");
-    actAceInstSelect = addButtonEntry(mnuAceInst, QStringLiteral("选择机构"), "ACE_INS");
-    actAceInstAll = addButtonEntry(mnuAceInst, QStringLiteral("全部关注"), "ACE_INS_ALL");
-    mnuAceAnalyst = addMenuButton(page, QStringLiteral("分析师"), "mnuAceAnalyst");
-    actAceAnalystSelect = addButtonEntry(mnuAceAnalyst, QStringLiteral("选择分析师"), "ACE_ANL");
-    actAceAnalystAll = addButtonEntry(mnuAceAnalyst, QStringLiteral("全部关注"), "ACE_ANL_ALL");
+    addFollowMenu(page, "ACE_INS", "mnuAceInst", mnuAceInst,
+                  actAceInstSelect, actAceInstAll);
+    addFollowMenu(page, "ACE_ANL", "mnuAceAnalyst", mnuAceAnalyst,
+                  actAceAnalystSelect, actAceAnalystAll);
     addIndustryMenu(page, "ACE_IND");
 }
 
@@ -378,7 +392,7 @@ void Sidebar::buildMatrixPage()
     addIndustryMenu(page, "MTX_IND");
     addMarketMenu(page, QStringLiteral("MTX"));
     page->addSeparator();
-    addDirect(page, QStringLiteral("A类"), "MTX_LVL_A");
-    addDirect(page, QStringLiteral("B类"), "MTX_LVL_B");
-    addDirect(page, QStringLiteral("C类"), "MTX_LVL_C");
+    addDirects(page, {{"A类", "MTX_LVL_A"},
+                      {"B类", "MTX_LVL_B"},
+                      {"C类", "MTX_LVL_C"}});
 }

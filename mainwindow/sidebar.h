@@ -5,6 +5,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <initializer_list>
+#include <utility>
+
 class QAction;
 class QMenu;
 class QObject;
@@ -88,6 +91,10 @@ private:
     QMenu *addSplit(QToolBar *page, const QString &text, const char *id);
     QAction *addKeptEntry(QObject *parent, const QString &text, const char *id);
     QAction *addButtonEntry(QMenu *menu, const QString &text, const char *id);
+    void addDirects(QToolBar *page,
+                    std::initializer_list<std::pair<const char *, const char *>> buttons);
+    void addFollowMenu(QToolBar *page, const char *id, const char *menuName, QMenu *&menu,
+                       QAction *&select, QAction *&all);
     QAction *addEntry(QMenu *menu, const QString &text, const QString &id, const QVariant &name);
     QAction *addEntry(QMenu *menu, QAction *entry, const QString &id, const QVariant &name);
     QAction *addListEntry(QMenu *menu, const QString &id, const Item &item);
