@@ -2,6 +2,8 @@
 
 #include "qwinmain.h"
 
+#include "dialogplacement.h"
+
 #include "globalstate.h"
 #include "mainwindowlog.h"
 #include "qdlgdownloadfile.h"
@@ -74,6 +76,5 @@ void QWinMain::startReportDownload(const QString &rptID, const QString &localFil
 
 void QWinMain::placeKeptDialog(QWidget *dialog)
 {
-    dialog->move(centredPosition(screen()->availableGeometry(), dialog->frameGeometry().size()));
-    dialog->setVisible(true);
+    showPlaced(dialog, Qt::AlignCenter, this);
 }
