@@ -300,8 +300,8 @@ private slots:
         QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日0篇报告"));
     }
 
-    // The title bar drags the window and double-clicks maximize and restore it; Ctrl+M works
-    // with the menu closed.
+    // The title bar drags the window and double-clicks maximize and restore it; Ctrl+M switches
+    // the message strip with the menu closed.
     void titleBarAndShortcut()
     {
         QWinMain window;
@@ -344,6 +344,7 @@ private slots:
         QApplication::setActiveWindow(&window);
         QTest::keyClick(&window, Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(scrolling->isChecked(), !checked);
+        QCOMPARE(keptDialog("QDlgMessage")->isVisible(), !checked);
     }
 
     void everyListId_data()
