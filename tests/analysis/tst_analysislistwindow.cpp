@@ -203,27 +203,29 @@ private slots:
 
     void countsAndPagesOfTheResult_data()
     {
-        QTest::addColumn<int>("records");
+        // Records as whole pages and some more; rows shown as a whole page or the rest.
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("more");
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("none") << 0 << 0 << 0 << 0;
-        QTest::newRow("two pages exactly") << 2 << 1 << 1 << 1;
-        QTest::newRow("two and a bit") << 5 << 2 << 2 << 1;
+        QTest::addColumn<bool>("wholePage");
+        QTest::newRow("none") << 0 << 0 << 0 << 0 << false;
+        QTest::newRow("two pages exactly") << 2 << 0 << 1 << 1 << true;
+        QTest::newRow("two pages and one") << 2 << 1 << 2 << 2 << false;
     }
 
     void countsAndPagesOfTheResult()
     {
-        QFETCH(int, records);
+        QFETCH(int, pages);
+        QFETCH(int, more);
         QFETCH(int, page);
         QFETCH(int, maximum);
-        QFETCH(int, rows);
-        // In pages of m_rows: records counts pages' worth, plus one record for the odd cases.
-        m_list->records = records == 5 ? 2 * m_rows + 1 : records * m_rows;
+        QFETCH(bool, wholePage);
+        m_list->records = pages * m_rows + more;
         m_list->showListAt(listRequest("D"), page);
         QCOMPARE(m_list->queries, 1);
         QCOMPARE(m_list->pager->maximum(), maximum);
-        QCOMPARE(m_list->table->rowCount(), records == 0 ? 0 : rows == 1 && records == 5 ? 1 : m_rows);
+        QCOMPARE(m_list->table->rowCount(), wholePage ? m_rows : more);
     }
 
     void failedQueryShowsAnEmptyList()
