@@ -3,7 +3,6 @@
 #include "analysisformat.h"
 #include "consensuslistquery.h"
 
-#include <QSqlRecord>
 
 using Q = ConsensusListQuery;
 
@@ -44,7 +43,7 @@ QString changeMarkedHtml(const QString &value, double today, double last)
     return value + QStringLiteral(" -");
 }
 
-ConsensusListRow ConsensusListRow::fromRecord(const QSqlRecord &q)
+ConsensusListRow ConsensusListRow::fromRecord(const ListRecord &q)
 {
     auto num = [&q](int column) { return q.value(column).toDouble(); };
 

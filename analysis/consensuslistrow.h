@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class QSqlRecord;
+#include "listrecord.h"
 
 // One stock of a consensus list as its row shows it: the texts, marks and tool tips made from
 // a record of ConsensusListQuery. A NULL value reads as 0.
@@ -38,7 +38,7 @@ struct ConsensusListRow
     QString shortSuccess;
     QString middleSuccess;
 
-    static ConsensusListRow fromRecord(const QSqlRecord &record);
+    static ConsensusListRow fromRecord(const ListRecord &record);
 };
 
 // "low ~ high" with 2 decimals, or the one value when both are equal (empty when not above 0).

@@ -3,7 +3,6 @@
 #include "analysisformat.h"
 #include "matrixlistquery.h"
 
-#include <QSqlRecord>
 
 using Q = MatrixListQuery;
 
@@ -15,7 +14,7 @@ QString matrixLevelHtml(int level, const QString &grade)
            + grade.toHtmlEscaped();
 }
 
-MatrixListRow MatrixListRow::fromRecord(const QSqlRecord &q)
+MatrixListRow MatrixListRow::fromRecord(const ListRecord &q)
 {
     auto num = [&q](int column) { return q.value(column).toDouble(); };
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class QSqlRecord;
+#include "listrecord.h"
 
 // One stock of a value-matrix list as its row shows it: the texts made from a record of
 // MatrixListQuery. A NULL value reads as 0. The level cell is not here: it shows the stock
@@ -23,7 +23,7 @@ struct MatrixListRow
     QString pe;
     QString peg;
 
-    static MatrixListRow fromRecord(const QSqlRecord &record);
+    static MatrixListRow fromRecord(const ListRecord &record);
 };
 
 // "&nbsp;<img src=':/images/L.png'>&nbsp;" + grade for a level L from 1 to 9, else "&nbsp;-".

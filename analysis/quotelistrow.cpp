@@ -3,11 +3,10 @@
 #include "analysisformat.h"
 #include "quotelistquery.h"
 
-#include <QSqlRecord>
 
 using Q = QuoteListQuery;
 
-QuoteListRow QuoteListRow::fromRecord(const QSqlRecord &q)
+QuoteListRow QuoteListRow::fromRecord(const ListRecord &q)
 {
     QuoteListRow r;
     r.code = q.value(Q::ColCode).toString();

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class QSqlRecord;
+#include "listrecord.h"
 
 // One stock of a quote list as its row shows it: the texts made from a record of
 // QuoteListQuery. A NULL value reads as 0.
@@ -18,5 +18,5 @@ struct QuoteListRow
     QString pe;
     QString pb;
 
-    static QuoteListRow fromRecord(const QSqlRecord &record);
+    static QuoteListRow fromRecord(const ListRecord &record);
 };

@@ -14,6 +14,8 @@
 #include <QTableWidget>
 #include <QWheelEvent>
 
+#include <utility>
+
 namespace {
 
 constexpr int kNotch = 120; // eighths of a degree per wheel notch
@@ -72,6 +74,8 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
         layout()->activate();
     const int rows = rowsPerPage();
 
+    const bool fromPager = std::exchange(m_pagerPage, -1) == page && text == m_lastRequest
+                           && section == m_sortSection && order == m_sortOrder;
     if (text == m_lastRequest) {
         if (page == m_lastPage && section == m_sortSection && order == m_sortOrder) {
             showSortIndicator(section, order);
@@ -91,42 +95,19 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
     m_sortSection = section;
     m_sortOrder = order;
     table->setRowCount(0);
-    m_codes.clear();
+    if (!fromPager)
+        readResult(request, section, order);
 
-    // Every record is counted; only those of the page (or of the last page, when the page
-    // lies beyond it) are kept for rows.
-    QList<QSqlRecord> kept;
-    int keptChunk = -1;
-    int count = 0;
-    {
-        QSqlQuery query(mainDatabase());
-        if (runQuery(query, request, section, order)) {
-            while (query.next()) {
-                ++count;
-                m_codes << query.value(0).toString();
-                const int chunk = (count - 1) / rows;
-                if (chunk > page)
-                    continue;
-                if (chunk != keptChunk) {
-                    kept.clear();
-                    keptChunk = chunk;
-                }
-                kept << query.record();
-            }
-        }
-    }
-
-    const int last = lastPageOf(count, rows);
+    const int last = lastPageOf(m_records.size(), rows);
     const int shown = qMin(page, last);
     m_lastPage = shown;
-    table->setUpdatesEnabled(false);
-    for (int i = 0; i < kept.size(); ++i) {
-        const int row = table->rowCount();
-        table->insertRow(row);
-        table->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(qint64(shown) * rows + i + 1)));
-        fillRow(row, kept.at(i));
+    const int first = shown * rows;
+    const int count = qMin(rows, m_records.size() - first);
+    table->setRowCount(qMax(0, count));
+    for (int row = 0; row < count; ++row) {
+        table->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(first + row + 1)));
+        fillRow(row, m_records.at(first + row));
     }
-    table->setUpdatesEnabled(true);
 
     showSortIndicator(section, order);
     if (m_params.tintsSortColumn)
@@ -150,7 +131,26 @@ void QWinAnalysisList::sortList(int)
 
 void QWinAnalysisList::pageChanged(int page)
 {
+    m_pagerPage = page;
     emit showList(m_lastRequest, page);
+    m_pagerPage = -1;
+}
+
+void QWinAnalysisList::readResult(const AnalysisListRequest &request, int section, Qt::SortOrder order)
+{
+    m_records.clear();
+    m_codes.clear();
+    QSqlQuery query(mainDatabase());
+    if (!runQuery(query, request, section, order))
+        return;
+    const int columns = query.record().count();
+    while (query.next()) {
+        ListRecord record(columns);
+        for (int i = 0; i < columns; ++i)
+            record[i] = query.value(i);
+        m_codes << record.value(0).toString();
+        m_records << record;
+    }
 }
 
 void QWinAnalysisList::fillSortColBackground()

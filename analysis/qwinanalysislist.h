@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listrecord.h"
 #include "qlinklabel.h"
 
 #include <QMdiSubWindow>
@@ -12,7 +13,6 @@ class JsonScript;
 class QComplexHeaderView;
 class QScrollBar;
 class QSqlQuery;
-class QSqlRecord;
 class QTableWidget;
 class QTableWidgetItem;
 struct AnalysisListRequest;
@@ -54,8 +54,10 @@ struct AnalysisListParams
 // header click, the short cut for the request already shown and the wheel turning pages.
 //
 // A list request runs one query that reads the whole result; only the shown page's records
-// become rows. A page beyond the last shows the last page. The pager's range and value are
-// set without re-requesting a page, so a request runs at most one query.
+// become rows. Turning pages with the pager or the wheel pages that result without a query;
+// any other request reads the database again. A page beyond the last shows the last page.
+// The pager's range and value are set without re-requesting a page, so a request runs at
+// most one query.
 class QWinAnalysisList : public QMdiSubWindow
 {
     Q_OBJECT
@@ -83,7 +85,7 @@ protected:
     virtual bool runQuery(QSqlQuery &query, const AnalysisListRequest &request, int section,
                           Qt::SortOrder order) = 0;
     // Fills the cells of the appended row from one record of the query.
-    virtual void fillRow(int row, const QSqlRecord &record) = 0;
+    virtual void fillRow(int row, const ListRecord &record) = 0;
     // Marks the rows after a fill (user blocks, followed institutions...).
     virtual void markRows() = 0;
 
@@ -120,6 +122,8 @@ private slots:
 
 private:
     void build();
+    // Runs the query and keeps every record and its key.
+    void readResult(const AnalysisListRequest &request, int section, Qt::SortOrder order);
     bool isFixedSection(int section) const;
     int sectionOfOrder(const QString &order) const;
     void showSortIndicator(int section, Qt::SortOrder order);
@@ -130,6 +134,8 @@ private:
     int m_lastPage = 0;
     int m_sortSection = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    QStringList m_codes; // keys of the whole last result, for the chart's stepping
+    QVector<ListRecord> m_records; // the whole last result
+    QStringList m_codes;           // its keys, for the chart's stepping
+    int m_pagerPage = -1;          // the page the pager asks for, while it asks
     int m_wheelRest = 0; // eighths of a degree short of a notch
 };

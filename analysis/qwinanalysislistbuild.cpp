@@ -113,6 +113,7 @@ void QWinAnalysisList::build()
     row->addWidget(table);
 
     pager = new QScrollBar(inner);
+    pager->setObjectName(QStringLiteral("scbPager"));
     pager->setFocusPolicy(Qt::NoFocus);
     pager->setRange(0, 0);
     connect(pager, &QScrollBar::valueChanged, this, &QWinAnalysisList::pageChanged);

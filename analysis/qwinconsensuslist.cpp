@@ -78,7 +78,7 @@ bool QWinConsensusList::runQuery(QSqlQuery &query, const AnalysisListRequest &re
     return ConsensusListQuery(request, section, order, getListYear()).sql().exec(query);
 }
 
-void QWinConsensusList::fillRow(int row, const QSqlRecord &record)
+void QWinConsensusList::fillRow(int row, const ListRecord &record)
 {
     const ConsensusListRow r = ConsensusListRow::fromRecord(record);
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;

@@ -67,7 +67,7 @@ bool QWinMatrixList::runQuery(QSqlQuery &query, const AnalysisListRequest &reque
     return !list.selectsNothing() && list.sql().exec(query);
 }
 
-void QWinMatrixList::fillRow(int row, const QSqlRecord &record)
+void QWinMatrixList::fillRow(int row, const ListRecord &record)
 {
     const MatrixListRow r = MatrixListRow::fromRecord(record);
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;

@@ -46,7 +46,7 @@ bool QWinQuoteList::runQuery(QSqlQuery &query, const AnalysisListRequest &reques
     return QuoteListQuery(request, section, order).sql().exec(query);
 }
 
-void QWinQuoteList::fillRow(int row, const QSqlRecord &record)
+void QWinQuoteList::fillRow(int row, const ListRecord &record)
 {
     const QuoteListRow r = QuoteListRow::fromRecord(record);
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;

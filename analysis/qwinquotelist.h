@@ -19,6 +19,6 @@ public slots:
 
 protected:
     bool runQuery(QSqlQuery &query, const AnalysisListRequest &request, int section, Qt::SortOrder order) override;
-    void fillRow(int row, const QSqlRecord &record) override;
+    void fillRow(int row, const ListRecord &record) override;
     void requestIndustryList(const QString &industry) override { emit showQuoteListOfInd(industry); }
 };

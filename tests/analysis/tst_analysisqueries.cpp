@@ -44,8 +44,12 @@ Row rowOf(const BoundSql &sql, const QString &code)
     QSqlQuery query(mainDatabase());
     if (sql.exec(query)) {
         while (query.next()) {
-            if (query.value(0).toString() == code)
-                return Row::fromRecord(query.record());
+            if (query.value(0).toString() != code)
+                continue;
+            ListRecord record;
+            for (int i = 0; i < query.record().count(); ++i)
+                record << query.value(i);
+            return Row::fromRecord(record);
         }
     }
     return Row();
