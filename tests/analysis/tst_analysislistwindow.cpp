@@ -202,8 +202,10 @@ private slots:
     {
         m_list->pager->setValue(5);
         m_list->records = 3;
+        QSignalSpy disabled(m_list, &QWinAnalysisList::disablePageAll);
         m_list->showListAt(listRequest("C"), 0);
         QCOMPARE(m_list->queries, 1);
+        QCOMPARE(disabled.count(), 1); // moving the pager back asked for nothing
         QCOMPARE(m_list->pager->value(), 0);
         QCOMPARE(m_list->pager->maximum(), 0);
         QCOMPARE(m_list->table->rowCount(), 3);
@@ -286,7 +288,10 @@ private slots:
         QCOMPARE(m_list->pager->value(), 0);
         wheel(viewport, QPoint(0, -120));
         QCOMPARE(m_list->pager->value(), 1);
+        // A sideways wheel scrolls a wide table sideways.
+        m_list->table->setColumnWidth(4, 3000);
         wheel(viewport, QPoint(-120, 0));
+        QVERIFY(m_list->table->horizontalScrollBar()->value() > 0);
         wheel(viewport, QPoint(0, 0));
         QCOMPARE(m_list->pager->value(), 1);
         wheel(viewport, QPoint(0, -60));
