@@ -290,6 +290,7 @@ private slots:
         QCOMPARE(m_list->pager->value(), 1);
         // A sideways wheel scrolls a wide table sideways.
         m_list->table->setColumnWidth(4, 3000);
+        QTRY_VERIFY(m_list->table->horizontalScrollBar()->maximum() > 0);
         wheel(viewport, QPoint(-120, 0));
         QVERIFY(m_list->table->horizontalScrollBar()->value() > 0);
         wheel(viewport, QPoint(0, 0));
