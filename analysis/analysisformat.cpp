@@ -1,5 +1,6 @@
 #include "analysisformat.h"
 
+#include "globalstate.h"
 #include "reportlistrow.h"
 
 #include <QtGlobal>
@@ -43,6 +44,11 @@ QString stockNameHtml(const QString &name, const QString &code)
 QString redPointHtml()
 {
     return QStringLiteral("<img src=':/images/redpoint.png'>");
+}
+
+QString yearCaption(int offset, bool estimate)
+{
+    return QString::number(getListYear() + offset) + (estimate ? QStringLiteral("E") : QString());
 }
 
 int rowsPerPage(int viewportHeight, int rowHeight)

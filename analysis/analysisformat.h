@@ -23,6 +23,9 @@ QString stockNameHtml(const QString &name, const QString &code);
 // The red point of a stock with reports published on the newest entry day.
 QString redPointHtml();
 
+// The caption of year Y + offset of the list year Y (getListYear), "E" after an estimate year.
+QString yearCaption(int offset, bool estimate);
+
 // Rows that fit into a viewport of the given height, never fewer than 1.
 int rowsPerPage(int viewportHeight, int rowHeight);
 // The last page of count records, 0 when there are none.

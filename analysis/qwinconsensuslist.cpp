@@ -2,6 +2,7 @@
 
 #include "consensuslistquery.h"
 #include "consensuslistrow.h"
+#include "analysisformat.h"
 #include "globalstate.h"
 
 #include <QTableWidget>
@@ -14,23 +15,29 @@ AnalysisListParams consensusParams()
     const QString months = QStringLiteral("3个月内");
     const QString views = QStringLiteral("机构观点");
     const QString success = QStringLiteral("推荐成功率");
-    const int y = getListYear();
-    auto year = [y](int offset, bool estimate) {
-        return QString::number(y + offset) + (estimate ? QStringLiteral("E") : QString());
-    };
 
     AnalysisListParams p;
     p.columns = {
-        {QStringLiteral("股票名称"), {}, 75},     {QString(), {}, 25},
-        {QStringLiteral("行业"), {}, 70},         {QStringLiteral("机构数"), {months}, 60},
-        {QStringLiteral("±"), {months}, 40},      {QStringLiteral("评级数"), {months}, 60},
-        {QStringLiteral("看多"), {views}, 45},    {QStringLiteral("中性"), {views}, 45},
-        {QStringLiteral("看空"), {views}, 45},    {QStringLiteral("目标价"), {}, 125},
-        {QStringLiteral("最新价"), {}, 60},       {year(0, false), {eps}, 60},
-        {year(1, true), {eps}, 60},               {year(2, true), {eps}, 60},
-        {year(3, true), {eps}, 60},               {QStringLiteral("复合\n增长率"), {}, 60},
-        {QStringLiteral("市盈率\nTTM"), {}, 60},  {QStringLiteral("PEG"), {}, 55},
-        {QStringLiteral("短线"), {success}, 45},  {QStringLiteral("中线"), {success}, 45},
+        {QStringLiteral("股票名称"), {}, 75},
+        {QString(), {}, 25},
+        {QStringLiteral("行业"), {}, 70},
+        {QStringLiteral("机构数"), {months}, 60},
+        {QStringLiteral("±"), {months}, 40},
+        {QStringLiteral("评级数"), {months}, 60},
+        {QStringLiteral("看多"), {views}, 45},
+        {QStringLiteral("中性"), {views}, 45},
+        {QStringLiteral("看空"), {views}, 45},
+        {QStringLiteral("目标价"), {}, 125},
+        {QStringLiteral("最新价"), {}, 60},
+        {yearCaption(0, false), {eps}, 60},
+        {yearCaption(1, true), {eps}, 60},
+        {yearCaption(2, true), {eps}, 60},
+        {yearCaption(3, true), {eps}, 60},
+        {QStringLiteral("复合\n增长率"), {}, 60},
+        {QStringLiteral("市盈率\nTTM"), {}, 60},
+        {QStringLiteral("PEG"), {}, 55},
+        {QStringLiteral("短线"), {success}, 45},
+        {QStringLiteral("中线"), {success}, 45},
     };
     p.rowHeight = 36;
     p.fixedSections = {1, 2, 18, 19};

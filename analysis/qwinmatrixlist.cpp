@@ -1,5 +1,6 @@
 #include "qwinmatrixlist.h"
 
+#include "analysisformat.h"
 #include "globalstate.h"
 #include "matrixlistquery.h"
 #include "matrixlistrow.h"
@@ -15,24 +16,31 @@ AnalysisListParams matrixParams()
     const QString opg = QStringLiteral("营业利润增长率");
     const QString eps = QStringLiteral("每股收益");
     const QString ttm = QStringLiteral("TTM");
-    const int y = getListYear();
-    auto year = [y](int offset, bool estimate) {
-        return QString::number(y + offset) + (estimate ? QStringLiteral("E") : QString());
-    };
 
     AnalysisListParams p;
     p.columns = {
-        {QStringLiteral("股票名称"), {}, 75},    {QString(), {}, 25},
-        {QStringLiteral("行业"), {}, 95},        {QStringLiteral("价值\n矩阵"), {}, 50},
-        {year(-2, false), {roe}, 55},            {year(-1, false), {roe}, 55},
-        {year(0, false), {roe}, 55},             {ttm, {roe}, 55},
-        {year(-2, false), {opg}, 55},            {year(-1, false), {opg}, 55},
-        {year(0, false), {opg}, 55},             {ttm, {opg}, 55},
-        {QStringLiteral("复合\n增长率"), {}, 55}, {QStringLiteral("最新价"), {}, 55},
-        {year(0, false), {eps}, 60},             {year(1, true), {eps}, 60},
-        {year(2, true), {eps}, 60},              {year(3, true), {eps}, 60},
-        {ttm, {eps}, 60},                        {QStringLiteral("复合\n增长率"), {}, 60},
-        {QStringLiteral("市盈率\nTTM"), {}, 60}, {QStringLiteral("PEG"), {}, 45},
+        {QStringLiteral("股票名称"), {}, 75},
+        {QString(), {}, 25},
+        {QStringLiteral("行业"), {}, 95},
+        {QStringLiteral("价值\n矩阵"), {}, 50},
+        {yearCaption(-2, false), {roe}, 55},
+        {yearCaption(-1, false), {roe}, 55},
+        {yearCaption(0, false), {roe}, 55},
+        {ttm, {roe}, 55},
+        {yearCaption(-2, false), {opg}, 55},
+        {yearCaption(-1, false), {opg}, 55},
+        {yearCaption(0, false), {opg}, 55},
+        {ttm, {opg}, 55},
+        {QStringLiteral("复合\n增长率"), {}, 55},
+        {QStringLiteral("最新价"), {}, 55},
+        {yearCaption(0, false), {eps}, 60},
+        {yearCaption(1, true), {eps}, 60},
+        {yearCaption(2, true), {eps}, 60},
+        {yearCaption(3, true), {eps}, 60},
+        {ttm, {eps}, 60},
+        {QStringLiteral("复合\n增长率"), {}, 60},
+        {QStringLiteral("市盈率\nTTM"), {}, 60},
+        {QStringLiteral("PEG"), {}, 45},
         {QStringLiteral("业绩\n预告"), {}, 50},
     };
     p.rowHeight = 36;

@@ -11,9 +11,12 @@ AnalysisListParams quoteParams()
 {
     AnalysisListParams p;
     p.columns = {
-        {QStringLiteral("股票名称"), {}, 75},   {QString(), {}, 25},
-        {QStringLiteral("行业"), {}, 95},       {QStringLiteral("收盘"), {}, 60},
-        {QStringLiteral("±%"), {}, 55},         {QStringLiteral("市盈率\nTTM"), {}, 55},
+        {QStringLiteral("股票名称"), {}, 75},
+        {QString(), {}, 25},
+        {QStringLiteral("行业"), {}, 95},
+        {QStringLiteral("收盘"), {}, 60},
+        {QStringLiteral("±%"), {}, 55},
+        {QStringLiteral("市盈率\nTTM"), {}, 55},
         {QStringLiteral("市净率\nMRQ"), {}, 60},
     };
     p.rowHeight = 35;
