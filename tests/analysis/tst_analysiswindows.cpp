@@ -8,6 +8,7 @@
 #include "qwinquotelist.h"
 
 #include <QClipboard>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMenu>
 #include <QScrollBar>
@@ -29,6 +30,17 @@ void onMenu(const std::function<void(QMenu *)> &action)
             return;
         action(menu);
         menu->close();
+    });
+}
+
+// Answers the block-name dialog with text once it is up.
+void answerBlockName(const QString &text)
+{
+    QTimer::singleShot(50, [text] {
+        if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            dialog->setTextValue(text);
+            dialog->accept();
+        }
     });
 }
 
@@ -127,6 +139,44 @@ private slots:
         QCOMPARE(labelAt(t, rowOf(t, "600001.SH"), 0)->styleSheet(), QStringLiteral("color:red;"));
         removeBlockStock("A&B", "600001.SH", false);
         deleteBlock("A&B");
+    }
+
+    void newBlockFromTheMenu_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("new") << " 新板块 " << "";
+        QTest::newRow("existing adds") << "b1" << "";
+        QTest::newRow("empty") << "  " << "请填写板块名!";
+        QTest::newRow("special character") << "a,b" << "板块名含有不恰当字符!";
+    }
+
+    void newBlockFromTheMenu()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
+        auto *w = addWindow<QWinConsensusList>();
+        w->showConsensusList(filledRequest("CNS_ALL"), 0);
+        QTableWidget *t = w->findChild<QTableWidget *>();
+        const int row = rowOf(t, "600001.SH");
+        t->setCurrentCell(row, 0);
+        QSignalSpy sidebar(w, &QWinStockList::loadBlockListOfSidebar);
+        ModalWatcher boxes;
+        const QStringList before = getBlockNameList();
+        onMenu([](QMenu *menu) { menu->actions().at(4)->menu()->actions().first()->trigger(); });
+        answerBlockName(name);
+        emit t->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(!QApplication::activeModalWidget() && (sidebar.count() == 1 || boxes.count() == 1));
+        if (!refusal.isEmpty()) {
+            QCOMPARE(boxes.last().text, refusal);
+            QCOMPARE(getBlockNameList(), before);
+            return;
+        }
+        QVERIFY(isStockOfBlock(name.trimmed(), "600001.SH"));
+        QCOMPARE(labelAt(t, row, 0)->styleSheet(), QStringLiteral("color:red;"));
+        removeBlockStock(name.trimmed(), "600001.SH", false);
+        if (name.trimmed() != QLatin1String("b1"))
+            deleteBlock(name.trimmed());
     }
 
     void copyTakesThePageShown()
