@@ -60,9 +60,3 @@ int lastPageOf(int count, int rowsPerPage)
 {
     return qMax(0, (count - 1) / qMax(1, rowsPerPage));
 }
-
-bool isOnPage(int n, int page, int rowsPerPage)
-{
-    const qint64 first = qint64(page) * rowsPerPage;
-    return first < n && n <= first + rowsPerPage;
-}

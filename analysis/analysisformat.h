@@ -30,5 +30,3 @@ QString yearCaption(int offset, bool estimate);
 int rowsPerPage(int viewportHeight, int rowHeight);
 // The last page of count records, 0 when there are none.
 int lastPageOf(int count, int rowsPerPage);
-// Whether record n (from 1) falls on the page (from 0).
-bool isOnPage(int n, int page, int rowsPerPage);

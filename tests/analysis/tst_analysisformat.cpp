@@ -85,15 +85,6 @@ private slots:
         QCOMPARE(lastPageOf(records, rows), lastPage);
     }
 
-    void recordsOfAPage()
-    {
-        // 18 rows a page: page 1 holds records 19 to 36.
-        QCOMPARE(isOnPage(18, 1, 18), false);
-        QCOMPARE(isOnPage(19, 1, 18), true);
-        QCOMPARE(isOnPage(36, 1, 18), true);
-        QCOMPARE(isOnPage(37, 1, 18), false);
-    }
-
     void marksAndRanges_data()
     {
         QTest::addColumn<double>("today");
