@@ -148,7 +148,7 @@ private slots:
         QTest::newRow("new") << " 新板块 " << "";
         QTest::newRow("existing adds") << "b1" << "";
         QTest::newRow("empty") << "  " << "请填写板块名!";
-        QTest::newRow("special character") << "a,b" << "板块名含有不恰当字符!";
+        QTest::newRow("refused character") << "a,b" << "板块名含有不恰当字符!";
     }
 
     void newBlockFromTheMenu()
