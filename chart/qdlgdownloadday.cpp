@@ -1,12 +1,188 @@
 #include "qdlgdownloadday.h"
 
+#include "chartlog.h"
+#include "daypricestore.h"
+#include "dbconnection.h"
+#include "globalstate.h"
+#include "jsonscript.h"
+#include "qhttpclient.h"
+#include "serviceapi.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
 QDlgDownloadDay::QDlgDownloadDay(QWidget *parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("下载日线..."));
+    init();
+}
+
+void QDlgDownloadDay::init()
+{
+    setObjectName(QStringLiteral("QDlgDownloadDay"));
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    lblProgress = new QLabel(this);
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    prgDownload = new QProgressBar(this);
+    prgDownload->setObjectName(QStringLiteral("prgDownload"));
+    verticalLayout->addWidget(lblProgress);
+    verticalLayout->addWidget(prgDownload);
+    resize(401, 67);
+    setFixedSize(size());
+
+    setWindowTitle(QStringLiteral("更新日线数据..."));
+    setWindowIcon(QIcon(QStringLiteral(":/logo/logo.png")));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    setModal(true);
+    lblProgress->setFont(getAppFont());
+    prgDownload->setFont(getAppFont());
+    prgDownload->setRange(0, 100);
+    prgDownload->setValue(0);
+    prgDownload->setTextVisible(true);
+    prgDownload->setAlignment(Qt::AlignHCenter);
+
+    client = new QHttpClient(this);
+    connect(client, &QHttpClient::downloadProgress, this, &QDlgDownloadDay::downloadProgress);
+    connect(client, &QHttpClient::downloadFinished, this, &QDlgDownloadDay::downloadFinished);
 }
 
 void QDlgDownloadDay::downloadDay(const QString &stockCode)
 {
-    Q_UNUSED(stockCode)
+    if (stockCode == requestedCode)
+        return;
+    requestedCode = stockCode;
+    if (isBusy()) {
+        // The stock in hand will be stored anyway; only another one needs to wait.
+        pendingCode = stockCode == activeCode ? QString() : stockCode;
+        return;
+    }
+    start(stockCode);
+}
+
+void QDlgDownloadDay::start(const QString &code)
+{
+    if (!isPlainStockCode(code)) {
+        qCWarning(lcChart) << "day prices not fetched for a code that is no file name:" << code;
+        fail(code, QStringLiteral("股票代码无效，不能更新日线数据！(%1)").arg(code));
+        return;
+    }
+    activeCode = code;
+    show();
+    raise();
+    lblProgress->setText(QStringLiteral("下载日线数据..."));
+    prgDownload->setRange(0, 100);
+    prgDownload->setValue(0);
+    if (getProxyEnable() > 0)
+        client->setHttpProxy(getProxyHost(), quint16(getProxyPort()), getProxyUser(), getProxyPassword());
+    else
+        client->setNoProxy();
+    if (!client->get(getDayUrl() + QLatin1Char('/') + code, true)) {
+        activeCode.clear();
+        hide();
+        fail(code, QStringLiteral("日线数据下载未能开始，请稍后重新尝试！"));
+    }
+}
+
+void QDlgDownloadDay::downloadProgress(double percent)
+{
+    const int value = int(percent);
+    if (value >= prgDownload->minimum() && value <= prgDownload->maximum())
+        prgDownload->setValue(value);
+}
+
+void QDlgDownloadDay::downloadFinished(int code, QByteArray body)
+{
+    const QString stock = activeCode;
+    if (stock.isEmpty())
+        return;
+    if (code != 0) {
+        fail(stock, QStringLiteral("日线数据下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:%1)").arg(code));
+    } else if (importDayPrice(stock, bodyText(body))) {
+        activeCode.clear();
+        hide();
+        emit freshChart();
+        startPending();
+        return;
+    }
+    activeCode.clear();
+    hide();
+    startPending();
+}
+
+bool QDlgDownloadDay::importDayPrice(const QString &code, const QString &text)
+{
+    const QString path = dayPriceFilePath(code);
+    if (!makeDirPath(QFileInfo(QFileInfo(path).absolutePath()))) {
+        fail(code, QStringLiteral("不能创建日线数据目录！"));
+        return false;
+    }
+    lblProgress->setText(QStringLiteral("更新日线数据..."));
+    prgDownload->setRange(0, 0);
+    prgDownload->setValue(0);
+
+    // Each import has a connection of its own, so nothing that runs while it lets events through
+    // (a chart refresh reads under "PriceDB") can close or reuse it.
+    const QString connection = QStringLiteral("PriceDB/import/%1").arg(++importSerial);
+    DayImportResult result;
+    {
+        QSqlDatabase db = sqliteConnection(connection, path);
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        result = importDayPrices(db, text, [this, &sinceEvents](int i, int n) {
+            if (prgDownload->maximum() != n)
+                prgDownload->setRange(0, n);
+            // Often enough for a live bar and a responsive window, rarely enough to stay quick.
+            if (sinceEvents.elapsed() >= 30) {
+                prgDownload->setValue(i);
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
+        });
+    }
+    closeSqliteConnection(connection);
+    if (!result.ok) {
+        qCWarning(lcChart) << "day prices of" << code << "not stored:" << result.error;
+        fail(code, result.badPackage ? QStringLiteral("日线数据无效，请重新尝试或与我们联系！")
+                       : QStringLiteral("日线数据保存失败，请重新尝试或与我们联系！"));
+        return false;
+    }
+    qCDebug(lcChart) << "day prices of" << code << ":" << result.inserted << "new," << result.updated
+                     << "changed," << result.skipped << "skipped";
+    return true;
+}
+
+void QDlgDownloadDay::fail(const QString &code, const QString &text)
+{
+    // Forgotten, so that the chart's next request for this stock tries again.
+    if (requestedCode == code)
+        requestedCode.clear();
+    QMessageBox::critical(this, QStringLiteral("下载失败"), text, QMessageBox::Ok);
+}
+
+void QDlgDownloadDay::startPending()
+{
+    if (pendingCode.isEmpty())
+        return;
+    const QString code = pendingCode;
+    pendingCode.clear();
+    start(code);
+}
+
+void QDlgDownloadDay::mousePressEvent(QMouseEvent *event)
+{
+    pressPos = event->globalPos();
+    windowOrigin = event->globalPos() - event->pos();
+}
+
+void QDlgDownloadDay::mouseMoveEvent(QMouseEvent *event)
+{
+    move(windowOrigin + (event->globalPos() - pressPos));
 }

@@ -1245,7 +1245,9 @@ void QWinMain::showHotRatingDialog() {}
 
 void QWinMain::showChartOfStock(const QString &key)
 {
-    Q_UNUSED(key)
+    const QString code = containsStockCode(key) ? key : showGeniusDialog(key);
+    if (!code.isEmpty())
+        emit showChart(code);
 }
 
 void QWinMain::onShortcutMenuClicked(const QString &link)
