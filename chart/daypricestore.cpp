@@ -83,22 +83,35 @@ bool ensurePriceTable(QSqlDatabase db)
     return createDatabaseSchema(db, QStringLiteral(":/day.ini"));
 }
 
-DayImportResult importDayPrices(QSqlDatabase db, const QString &packageText,
-                                const std::function<void(int, int)> &progress)
+bool parseDayPackage(const QString &packageText, QJsonArray *rows)
 {
-    DayImportResult result;
-    const QJsonDocument doc = QJsonDocument::fromJson(packageText.toUtf8());
-    const QJsonValue data = doc.object().value(QLatin1String("data"));
-    if (!data.isArray()) {
+    const QJsonValue data = QJsonDocument::fromJson(packageText.toUtf8()).object().value(QLatin1String("data"));
+    if (!data.isArray())
+        return false;
+    *rows = data.toArray();
+    return true;
+}
+
+DayImportResult importDayPrices(QSqlDatabase db, const QString &packageText)
+{
+    QJsonArray rows;
+    if (!parseDayPackage(packageText, &rows)) {
+        DayImportResult result;
         result.badPackage = true;
         result.error = packageText.isEmpty() ? QStringLiteral("empty package") : QStringLiteral("no data rows");
         return result;
     }
+    return importDayPrices(db, rows);
+}
+
+DayImportResult importDayPrices(QSqlDatabase db, const QJsonArray &rows,
+                                const std::function<void(int, int)> &progress)
+{
+    DayImportResult result;
     if (!ensurePriceTable(db)) {
         result.error = QStringLiteral("cannot create T_Price: ") + db.lastError().text();
         return result;
     }
-    const QJsonArray rows = data.toArray();
     result.rows = rows.size();
 
     QSqlQuery find(db), insert(db), update(db);

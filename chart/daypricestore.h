@@ -7,6 +7,7 @@
 #include "qpricerecord.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -33,11 +34,16 @@ struct DayImportResult
     int skipped = 0;     // malformed rows (bad date, modify time or number)
 };
 
-// Writes a day-price package ({"data": [{"dt", "pO", "pH", "pL", "pC", "ch", "fc", "tM"}...]})
-// into db in one transaction. An empty or unparsable text, or one without a "data" array, is a
-// failure and touches nothing. progress(i, n) is called before row i.
-DayImportResult importDayPrices(QSqlDatabase db, const QString &packageText,
+// The rows of a day-price package ({"data": [{"dt", "pO", "pH", "pL", "pC", "ch", "fc", "tM"}...]});
+// false for an empty or unparsable text, or one without a "data" array.
+bool parseDayPackage(const QString &packageText, QJsonArray *rows);
+
+// Writes the rows into db in one transaction, creating the table when it is missing.
+// progress(i, n) is called before row i.
+DayImportResult importDayPrices(QSqlDatabase db, const QJsonArray &rows,
                                 const std::function<void(int, int)> &progress = {});
+// Both steps; a package that does not parse touches nothing.
+DayImportResult importDayPrices(QSqlDatabase db, const QString &packageText);
 
 struct DayPriceStatus
 {

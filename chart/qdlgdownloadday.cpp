@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QIcon>
+#include <QJsonArray>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -119,6 +120,12 @@ void QDlgDownloadDay::downloadFinished(int code, QByteArray body)
 
 bool QDlgDownloadDay::importDayPrice(const QString &code, const QString &text)
 {
+    QJsonArray rows;
+    if (!parseDayPackage(text, &rows)) {
+        qCWarning(lcChart) << "day prices of" << code << "are no package:" << text.size() << "characters";
+        fail(code, QStringLiteral("日线数据无效，请重新尝试或与我们联系！"));
+        return false;
+    }
     const QString path = dayPriceFilePath(code);
     if (!makeDirPath(QFileInfo(QFileInfo(path).absolutePath()))) {
         fail(code, QStringLiteral("不能创建日线数据目录！"));
@@ -136,7 +143,7 @@ bool QDlgDownloadDay::importDayPrice(const QString &code, const QString &text)
         QSqlDatabase db = sqliteConnection(connection, path);
         QElapsedTimer sinceEvents;
         sinceEvents.start();
-        result = importDayPrices(db, text, [this, &sinceEvents](int i, int n) {
+        result = importDayPrices(db, rows, [this, &sinceEvents](int i, int n) {
             if (prgDownload->maximum() != n)
                 prgDownload->setRange(0, n);
             // Often enough for a live bar and a responsive window, rarely enough to stay quick.
@@ -150,8 +157,7 @@ bool QDlgDownloadDay::importDayPrice(const QString &code, const QString &text)
     closeSqliteConnection(connection);
     if (!result.ok) {
         qCWarning(lcChart) << "day prices of" << code << "not stored:" << result.error;
-        fail(code, result.badPackage ? QStringLiteral("日线数据无效，请重新尝试或与我们联系！")
-                       : QStringLiteral("日线数据保存失败，请重新尝试或与我们联系！"));
+        fail(code, QStringLiteral("日线数据保存失败，请重新尝试或与我们联系！"));
         return false;
     }
     qCDebug(lcChart) << "day prices of" << code << ":" << result.inserted << "new," << result.updated
