@@ -33,6 +33,9 @@ public:
     static qint64 lcm(int a, int b) { return chartLcm(a, b); }
 
     int getVisibleDayCount() const { return visibleDays; }
+    int getPriceCount() const { return records.size(); }
+    int getRatingDayCount() const { return ratingDays.size(); }
+    bool isBandVisible() const { return bandVisible; }
     double getMaxPe() const { return pe.max; }
     double getMinPe() const { return pe.min; }
     // The geometry of the current data at the current size.
