@@ -102,6 +102,7 @@ void TestChartMath::peBounds_data()
     QTest::newRow("12.7 to 14: span 9") << QList<double>{12.7, 14.0} << 1.0 << 100.0 << 21.0 << 12.0;
     QTest::newRow("10.2 to 80: span 45") << QList<double>{10.2, 80.0} << 1.0 << 100.0 << 55.0 << 10.0;
     QTest::newRow("k of exactly 45") << QList<double>{10.0, 55.0} << 1.0 << 100.0 << 55.0 << 10.0;
+    QTest::newRow("k of 5 becomes 9") << QList<double>{10.0, 15.5} << 1.0 << 100.0 << 19.0 << 10.0;
     QTest::newRow("k of 10") << QList<double>{10.0, 20.5} << 1.0 << 100.0 << 20.0 << 10.0;
     QTest::newRow("min 49.9 keeps bands") << QList<double>{49.9, 60.0} << 1.0 << 100.0 << 59.0 << 49.0;
     QTest::newRow("min 50 drops them") << QList<double>{50.0, 60.0} << 1.0 << 100.0 << 0.0 << 0.0;
