@@ -28,6 +28,7 @@ private slots:
     void peBounds_data();
     void peBounds();
     void peBoundsUseOnlyRecentYearsAndThePreviousYearsProfit();
+    void peBoundsSkipInfiniteRatios();
     void gcdAndLcmGuardAgainstZero();
     void gridStep_data();
     void gridStep();
@@ -142,6 +143,17 @@ void TestChartMath::peBoundsUseOnlyRecentYearsAndThePreviousYearsProfit()
     // The day factor over the stock factor brings a close to the present basis.
     const PeBounds adjusted = computePeBounds(flatYear(2013, 20, 3, 2), profits, 2011, 4, 100);
     QCOMPARE(adjusted.min, 20.0);
+}
+
+void TestChartMath::peBoundsSkipInfiniteRatios()
+{
+    // A profit too small to divide by gives an infinite P/E for 2014, which must not become the
+    // maximum (it would turn into an undefined int).
+    const QList<QPriceRecord> records = flatYear(2013, 12.7) + flatYear(2014, 12.7);
+    const PeBounds b = computePeBounds(records, YearProfitTable::parse(QStringLiteral("2012[100],2013[1e-320]")),
+                                       2012, 1, 100);
+    QCOMPARE(b.min, 12.0);
+    QCOMPARE(b.max, 21.0);
 }
 
 void TestChartMath::gcdAndLcmGuardAgainstZero()

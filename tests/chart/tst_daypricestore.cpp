@@ -215,7 +215,7 @@ void TestDayPriceStore::staleness_data()
     QTest::newRow("more rows, times alone") << true << 101 << 100 << 0 << false;
     QTest::newRow("more rows, cache later") << true << 101 << 100 << 1 << true;
     QTest::newRow("file newer") << true << 100 << 100 << -5 << false;
-    QTest::newRow("not countable") << false << 0 << 1 << -5 << true;
+    QTest::newRow("not countable") << false << 0 << 0 << -5 << true;
 }
 
 void TestDayPriceStore::staleness()

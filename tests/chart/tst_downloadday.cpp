@@ -11,6 +11,8 @@
 #include "usersettings.h"
 
 #include <QJsonArray>
+#include <QLabel>
+#include <QProgressBar>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -177,6 +179,30 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(dayRequests(kStockB), 0);
         QCOMPARE(dayRequests(kStockA), 1);
+    }
+
+    void chartRefreshDuringImportLeavesItAlone()
+    {
+        QDlgDownloadDay dialog;
+        QSignalSpy fresh(&dialog, &QDlgDownloadDay::freshChart);
+        auto *label = dialog.findChild<QLabel *>("lblProgress");
+        auto *bar = dialog.findChild<QProgressBar *>("prgDownload");
+        int refreshes = 0;
+        // Whenever the import shows its progress, a chart refresh waits in the event queue, as
+        // one would after a key press.
+        connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+            if (value == 0 || label->text() != QStringLiteral("更新日线数据..."))
+                return;
+            QMetaObject::invokeMethod(this, [&] {
+                sqliteConnection(QStringLiteral("PriceDB"), m_data.filePath("other"));
+                closeSqliteConnection(QStringLiteral("PriceDB"));
+                refreshes += dialog.isBusy();
+            }, Qt::QueuedConnection);
+        });
+        dialog.downloadDay(kStockA);
+        QTRY_COMPARE(fresh.count(), 1);
+        QVERIFY(refreshes > 0);
+        QCOMPARE(fileSummary(kStockA), packageSummary(kStockA));
     }
 
     void refusesCodesThatAreNoFileNames()
