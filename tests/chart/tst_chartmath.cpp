@@ -147,10 +147,10 @@ void TestChartMath::peBoundsUseOnlyRecentYearsAndThePreviousYearsProfit()
 
 void TestChartMath::peBoundsSkipInfiniteRatios()
 {
-    // A profit too small to divide by gives an infinite P/E for 2014, which must not become the
+    // A price out of all proportion gives an infinite P/E for 2014, which must not become the
     // maximum (it would turn into an undefined int).
-    const QList<QPriceRecord> records = flatYear(2013, 12.7) + flatYear(2014, 12.7);
-    const PeBounds b = computePeBounds(records, YearProfitTable::parse(QStringLiteral("2012[100],2013[1e-320]")),
+    const QList<QPriceRecord> records = flatYear(2013, 12.7) + flatYear(2014, 1e308, 3, 10);
+    const PeBounds b = computePeBounds(records, YearProfitTable::parse(QStringLiteral("2012[100],2013[100]")),
                                        2012, 1, 100);
     QCOMPARE(b.min, 12.0);
     QCOMPARE(b.max, 21.0);
