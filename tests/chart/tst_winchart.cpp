@@ -217,7 +217,7 @@ private slots:
         QTest::addColumn<QStringList>("blocks");
         QTest::newRow("trimmed") << "  新能源 " << QString() << QStringList{"新能源"};
         QTest::newRow("empty") << "   " << "请填写板块名!" << QStringList();
-        QTest::newRow("special character") << "a/b" << "板块名含有不恰当字符!" << QStringList();
+        QTest::newRow("improper character") << "a/b" << "板块名含有不恰当字符!" << QStringList();
         QTest::newRow("cancelled") << QString() << QString() << QStringList();
     }
 
