@@ -23,7 +23,7 @@ struct FixtureStock
     double factor = 1, share = 100;
     QString industry = QStringLiteral("银行,金融");
     int priceCount = 0;
-    QString priceModify;
+    QString priceModify = QString();
     double ttm = 0;
     int level = 0;
 };
