@@ -1,6 +1,7 @@
 #include "mainwindowtest.h"
 #include "qwinchart.h"
 #include "qwinmain.h"
+#include "globalstate.h"
 #include "stockcache.h"
 
 #include <QtTest>
@@ -18,6 +19,7 @@ private slots:
     {
         QVERIFY(prepareMainDatabase(dir));
         QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600000.SH', '浦发银行', 0)"));
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600004.SH', '白云机场', 0)"));
         loadStockCache();
     }
 
@@ -29,6 +31,22 @@ private slots:
         QCOMPARE(chart.count(), 1);
         QCOMPARE(chart.at(0).at(0).toString(), QStringLiteral("600000.SH"));
         QCOMPARE(window.findChild<QWinChart *>()->getStockCode(), QStringLiteral("600000.SH"));
+    }
+
+    void pageKeysStepTheShownChart()
+    {
+        clearCurrentStockList();
+        QWinMain window;
+        window.show();
+        window.showChartOfStock(QStringLiteral("600000.SH"));
+        auto *chart = window.findChild<QWinChart *>();
+        QVERIFY(chart->isMaximized());
+        QKeyEvent down(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier);
+        QApplication::sendEvent(window.centralWidget(), &down);
+        QCOMPARE(chart->getStockCode(), QStringLiteral("600004.SH"));
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_PageUp, Qt::NoModifier);
+        QApplication::sendEvent(window.centralWidget(), &up);
+        QCOMPARE(chart->getStockCode(), QStringLiteral("600000.SH"));
     }
 
     void otherTextGoesToTheLookup()
