@@ -103,17 +103,15 @@ void QDlgDownloadDay::downloadFinished(int code, QByteArray body)
     const QString stock = activeCode;
     if (stock.isEmpty())
         return;
-    if (code != 0) {
+    bool stored = false;
+    if (code != 0)
         fail(stock, QStringLiteral("日线数据下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:%1)").arg(code));
-    } else if (importDayPrice(stock, bodyText(body))) {
-        activeCode.clear();
-        hide();
-        emit freshChart();
-        startPending();
-        return;
-    }
+    else
+        stored = importDayPrice(stock, bodyText(body));
     activeCode.clear();
     hide();
+    if (stored)
+        emit freshChart();
     startPending();
 }
 
@@ -172,7 +170,9 @@ void QDlgDownloadDay::fail(const QString &code, const QString &text)
 
 void QDlgDownloadDay::startPending()
 {
-    if (pendingCode.isEmpty())
+    // A refresh run by freshChart() may have started a request of its own; the waiting one
+    // then starts after that.
+    if (pendingCode.isEmpty() || isBusy())
         return;
     const QString code = pendingCode;
     pendingCode.clear();
