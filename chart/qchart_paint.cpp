@@ -93,17 +93,20 @@ void QChart::paintStaticLayer(QPainter &p)
     // starts a new run.
     p.setPen(linePen(kCornflower, 2));
     QPolygonF run;
+    const auto drawRun = [&p, &run] {
+        if (run.size() == 1)
+            p.drawPoint(run.first());
+        else if (run.size() > 1)
+            p.drawPolyline(run);
+        run.clear();
+    };
     for (int k = l.days.size() - 1; k >= 0; --k) {
         const ChartLayout::Slot &d = l.days.at(k);
-        const bool joined = k < l.days.size() - 1 && l.days.at(k + 1).close > 0;
-        if (!joined && !run.isEmpty()) {
-            run.size() == 1 ? p.drawPoint(run.first()) : p.drawPolyline(run);
-            run.clear();
-        }
+        if (k == l.days.size() - 1 || l.days.at(k + 1).close <= 0)
+            drawRun();
         run << l.toPlot(d.x, d.y);
     }
-    if (!run.isEmpty())
-        run.size() == 1 ? p.drawPoint(run.first()) : p.drawPolyline(run);
+    drawRun();
 
     p.setPen(linePen(Qt::red, 1));
     p.setBrush(Qt::red);

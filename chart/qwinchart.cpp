@@ -167,10 +167,15 @@ void QWinChart::hide()
 bool QWinChart::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            key == Qt::Key_Up ? chart->zoomIn() : chart->zoomOut();
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+            chart->zoomIn();
             return true;
+        case Qt::Key_Down:
+            chart->zoomOut();
+            return true;
+        default:
+            break;
         }
     }
     return QMdiSubWindow::eventFilter(watched, event);
