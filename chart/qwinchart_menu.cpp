@@ -1,14 +1,12 @@
 #include "qwinchart.h"
 
 #include "qchart.h"
-#include "serviceapi.h"
+#include "stockblockmenu.h"
 #include "stockcache.h"
 #include "userlists.h"
 
 #include <QAction>
-#include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
 
 void QWinChart::buildMenu()
 {
@@ -29,19 +27,8 @@ void QWinChart::rebuildBlockMenu()
     actReport->setText(QStringLiteral("查看研究报告 - ") + name);
     menuBlock->setTitle(QStringLiteral("设置自定义板块 - ") + name);
 
-    menuBlock->clear();
-    menuBlock->addAction(actNewBlock);
-    menuBlock->addSeparator();
-    for (const QString &block : getBlockNameList()) {
-        if (block.isEmpty())
-            continue;
-        QAction *entry = menuBlock->addAction(block);
-        // The name travels as data: themes may put "&" accelerators into the text.
-        entry->setData(block);
-        entry->setCheckable(true);
-        entry->setChecked(isStockOfBlock(block, stockCode));
+    for (QAction *entry : fillStockBlockMenu(menuBlock, actNewBlock, stockCode))
         connect(entry, &QAction::triggered, this, &QWinChart::addStockToBlock);
-    }
 }
 
 void QWinChart::popMenuOfChart(const QPoint &pos)
@@ -64,21 +51,9 @@ void QWinChart::addStockToBlock(bool toBlock)
 
 void QWinChart::newBlock()
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(this, QStringLiteral("自定义板块"), QStringLiteral("请输入板块名"),
-                                                 QLineEdit::Normal, QString(), &ok);
-    if (!ok)
+    const QString name = askNewBlockName(this);
+    if (name.isEmpty())
         return;
-    const QString name = answer.trimmed();
-    if (name.isEmpty()) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("请填写板块名!"), QMessageBox::Ok);
-        return;
-    }
-    if (containsSpecialChar(name)) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("板块名含有不恰当字符!"),
-                              QMessageBox::Ok);
-        return;
-    }
     addBlockStock(name, stockCode, true);
     emit loadBlockListOfSidebar();
 }
