@@ -5,6 +5,7 @@
 #include "globalstate.h"
 #include "listslog.h"
 #include "qlinklabel.h"
+#include "readflags.h"
 #include "reportlistquery.h"
 #include "reportlistrequest.h"
 #include "reportlistrow.h"
@@ -131,17 +132,6 @@ bool copyFile(const QString &from, const QString &to, QString *error)
         return false;
     }
     return true;
-}
-
-bool updateReaded(QSqlQuery &query, const QString &reportId)
-{
-    bool ok = false;
-    const qlonglong id = reportId.toLongLong(&ok);
-    query.addBindValue(ok ? QVariant(id) : QVariant(reportId));
-    if (query.exec())
-        return true;
-    qCWarning(lcLists) << "Marking report" << reportId << "read failed:" << query.lastError().text();
-    return false;
 }
 
 const QString kUpdateReaded = QStringLiteral("update T_Report set Rpt_Readed=1 where Rpt_ID=?");
@@ -535,8 +525,7 @@ bool QWinReportList::setReportReaded(int row)
 {
     if (!isBoldItem(tblReportList->item(row, ColDate)))
         return true;
-    QSqlQuery query(mainDatabase());
-    if (!query.prepare(kUpdateReaded) || !updateReaded(query, rowReportId(row)))
+    if (!storeReadFlags(mainDatabase(), kUpdateReaded, {rowReportId(row)}, false))
         return false; // the row stays bold: it is still unread in the database
     showRowRead(row);
     return true;
@@ -551,31 +540,15 @@ void QWinReportList::onReportListClicked()
 
 void QWinReportList::setReportAllReaded()
 {
-    QSqlDatabase db = mainDatabase();
     QList<int> unread;
+    QStringList ids;
     for (int r = 0; r < tblReportList->rowCount(); ++r) {
-        if (isBoldItem(tblReportList->item(r, ColDate)))
+        if (isBoldItem(tblReportList->item(r, ColDate))) {
             unread << r;
-    }
-
-    bool ok = db.transaction();
-    if (ok) {
-        QSqlQuery query(db);
-        ok = query.prepare(kUpdateReaded);
-        for (int i = 0; ok && i < unread.size(); ++i)
-            ok = updateReaded(query, rowReportId(unread.at(i)));
-        query.finish();
-        if (ok) {
-            ok = db.commit();
-            if (!ok)
-                qCWarning(lcLists) << "Marking the page read: commit failed:" << db.lastError().text();
+            ids << rowReportId(r);
         }
-        if (!ok)
-            db.rollback();
-    } else {
-        qCWarning(lcLists) << "Marking the page read: no transaction:" << db.lastError().text();
     }
-    if (!ok) {
+    if (!storeReadFlags(mainDatabase(), kUpdateReaded, ids, true)) {
         QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("设置已读失败，请稍后再试。"),
                               QMessageBox::Ok);
         return;
