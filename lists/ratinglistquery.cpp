@@ -52,8 +52,7 @@ const QString kSelect = QStringLiteral(
     ", T_Report.Rpt_Title"
     ", T_Report.Rpt_Type"
     ", T_Rating.Rat_Readed"
-    ", T_Recommend.Rpt_ID"
-    " from T_Rating");
+    ", T_Recommend.Rpt_ID");
 
 const QString kNewestEntry = QStringLiteral("(select max(Rpt_DtEntry) from T_Report)");
 
@@ -118,9 +117,14 @@ bool parseScoreComparison(const QString &text, QString *op, int *score)
     return true;
 }
 
+// A list of one stock or one institution reads its ratings through their index; the clauses
+// that admit many stocks or institutions are written "+column", which keeps SQLite from
+// collecting every rating of the set through that index and sorting it: walking the ratings
+// newest first stops after one page.
 RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool analystFunction)
 {
     QList<SqlClause> where;
+    bool onJoins = false; // a clause names a value of the joined tables
     auto add = [&where](const SqlClause &clause) { where << clause; };
     auto one = [](const QString &text, const QVariant &value) { return SqlClause().bind(text, value); };
 
@@ -132,10 +136,10 @@ RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool anal
     if (r.count > 0) {
         // The stock's ratings are counted over RatingDays, whatever "days" says.
         SqlClause count;
-        count.bind(QStringLiteral("T_Rating.Stk_Code in (select Stk_Code from T_Rating where Rpt_DtPublish>=date(")
+        count.bind(QStringLiteral("+T_Rating.Stk_Code in (select Stk_Code from T_Rating where Rpt_DtPublish>=date(")
                        + kNewestEntry + QStringLiteral(", ?)"),
                    daysBack(getRatingDays()));
-        count.bind(QStringLiteral(" group by Stk_Code having count(1)=?)"), r.count);
+        count.bind(QStringLiteral(" group by +Stk_Code having count(1)=?)"), r.count);
         add(count);
     }
     if (r.isNew > 0)
@@ -143,7 +147,7 @@ RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool anal
     if (r.all == QLatin1String("INS")) {
         const QStringList names = getConcernedInstList();
         if (!names.isEmpty())
-            add(inList(QStringLiteral("T_Rating.Ins_Name"), names));
+            add(inList(QStringLiteral("+T_Rating.Ins_Name"), names));
     }
     if (r.all == QLatin1String("ANL")) {
         const QStringList uids = getConcernedAnalystList();
@@ -160,20 +164,22 @@ RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool anal
                             << QStringLiteral(" )"));
         }
     }
-    if (r.scope > 0)
+    if (r.scope > 0) {
         add(one(QStringLiteral("scopeLower >= ?"), r.scope));
+        onJoins = true;
+    }
     if (!r.ind.isEmpty())
-        add(one(QStringLiteral("T_Rating.Stk_Code in (select Stk_Code from T_Stock where Ind_Name like ?)"),
+        add(one(QStringLiteral("+T_Rating.Stk_Code in (select Stk_Code from T_Stock where Ind_Name like ?)"),
                 r.ind + QLatin1Char('%')));
     if (!r.block.isEmpty()) {
         // "0" keeps the list valid for a block without known stocks: no stock has that code.
         QStringList codes{QStringLiteral("0")};
         codes += getBlockStockList(r.block);
-        add(SqlClause() << QStringLiteral("T_Rating.Stk_Code in (select Stk_Code from T_Stock where ")
+        add(SqlClause() << QStringLiteral("+T_Rating.Stk_Code in (select Stk_Code from T_Stock where ")
                         << inList(QStringLiteral("Stk_Code"), codes) << QStringLiteral(")"));
     }
     if (!r.exchange.isEmpty())
-        add(one(QStringLiteral("T_Rating.Stk_Code in (select Stk_Code from T_Stock where Stk_Code like ?)"),
+        add(one(QStringLiteral("+T_Rating.Stk_Code in (select Stk_Code from T_Stock where Stk_Code like ?)"),
                 QLatin1Char('%') + r.exchange));
     if (!r.preCode.isEmpty()) {
         SqlClause prefixes;
@@ -181,7 +187,7 @@ RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool anal
             prefixes.bind(prefixes.isEmpty() ? QStringLiteral("Stk_Code like ?") : QStringLiteral(" or Stk_Code like ?"),
                           prefix + QLatin1Char('%'));
         if (!prefixes.isEmpty())
-            add(SqlClause() << QStringLiteral("T_Rating.Stk_Code in (select Stk_Code from T_Stock where ") << prefixes
+            add(SqlClause() << QStringLiteral("+T_Rating.Stk_Code in (select Stk_Code from T_Stock where ") << prefixes
                             << QStringLiteral(")"));
     }
     if (!r.action.isEmpty())
@@ -204,18 +210,33 @@ RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool anal
                         << analystIdClause(QStringLiteral("T_Rating.Anl_List"), getAnalystIdListById(r.anls),
                                            analystFunction)
                         << QStringLiteral(" )"));
-    if (r.tp > 0)
+    if (r.tp > 0) {
         add(SqlClause() << QStringLiteral("( tpLower > 0 and PreTpLower > 0 and tpLower > PreTpLower )"));
-    if (r.est > 0)
+        onJoins = true;
+    }
+    if (r.est > 0) {
         add(SqlClause() << QStringLiteral("( eps1 != 0 and PreEps1 != 0 and eps1 > PreEps1 )"));
+        onJoins = true;
+    }
+
+    SqlClause filter;
+    for (int i = 0; i < where.size(); ++i)
+        filter << (i == 0 ? QStringLiteral(" where ") : QStringLiteral(" and ")) << where.at(i);
+    const int size = listPageSize();
+    const QString order = QStringLiteral(" order by T_Rating.Rpt_DtPublish desc");
+    filter << order + QStringLiteral(" limit ") + QString::number(qint64(qMax(0, page)) * size) + QStringLiteral(", ")
+                + QString::number(size);
 
     SqlClause statement;
-    statement << kSelect << joins();
-    for (int i = 0; i < where.size(); ++i)
-        statement << (i == 0 ? QStringLiteral(" where ") : QStringLiteral(" and ")) << where.at(i);
-    const int size = listPageSize();
-    statement << QStringLiteral(" order by T_Rating.Rpt_DtPublish desc limit ")
-                     + QString::number(qint64(qMax(0, page)) * size) + QStringLiteral(", ") + QString::number(size);
+    statement << kSelect;
+    if (onJoins) {
+        statement << QStringLiteral(" from T_Rating") << joins() << filter;
+    } else {
+        // The page is cut from T_Rating alone first: the joins then run for its rows only, not
+        // for every row an offset skips.
+        statement << QStringLiteral(" from (select * from T_Rating") << filter << QStringLiteral(") T_Rating")
+                  << joins() << order;
+    }
     m_statement = statement.text;
     m_values = statement.values;
 }
