@@ -232,7 +232,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     setCellLabel(r, ColInst, inst);
     connect(inst, &QLinkLabel::clicked, this, &QWinRatingList::showRatingOfInst);
 
-    QLabel *analysts = label(ColAnalysts, row.analystHtml(), Qt::Alignment());
+    QLabel *analysts = label(ColAnalysts, row.analystHtml(), Qt::AlignLeft | Qt::AlignVCenter);
     analysts->setContextMenuPolicy(Qt::NoContextMenu);
     connect(analysts, &QLabel::linkActivated, this, &QWinRatingList::showRatingOfAnls);
 

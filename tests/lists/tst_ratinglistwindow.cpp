@@ -165,6 +165,7 @@ private slots:
         QCOMPARE(cell("205", ColStar)->text(), QString());
         QCOMPARE(cell("204", ColInst)->textFormat(), Qt::PlainText);
         QCOMPARE(cell("204", ColInst)->text(), QStringLiteral("O'Neil证券"));
+        QCOMPARE(cell("201", ColAnalysts)->alignment(), Qt::AlignLeft | Qt::AlignVCenter);
         QCOMPARE(cell("203", ColIndustry)->text(), QStringLiteral("电气设备"));
         QCOMPARE(cell("203", ColIndustry)->textFormat(), Qt::PlainText);
         QCOMPARE(cell("201", ColTarget)->text(),
