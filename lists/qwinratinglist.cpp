@@ -11,7 +11,8 @@
 #include "ratinglistquery.h"
 #include "ratinglistrequest.h"
 #include "ratinglistrow.h"
-#include "readflags.h"
+#include "listreadmarks.h"
+#include "liststyle.h"
 #include "sqlclause.h"
 #include "stockcache.h"
 #include "userlists.h"
@@ -29,25 +30,8 @@ using namespace RatingTable;
 
 namespace {
 
-const QString kUpdateReaded = QStringLiteral("update T_Rating set Rat_Readed=1 where Rpt_ID=?");
-
-// The label cells that show a row's read state.
-const int kBoldLabelColumns[] = {ColInst, ColStock, ColIndustry, ColRating, ColTarget, ColEps1, ColEps2, ColEps3};
-
 const QString kGray = QStringLiteral("color:gray;");
 const QString kBlack = QStringLiteral("color:black;");
-
-bool isBoldItem(const QTableWidgetItem *item)
-{
-    return item && item->font().weight() > QFont::Normal;
-}
-
-void setStyleSheetOnce(QWidget *w, const QString &style)
-{
-    // Re-applying a style sheet restyles the widget even when the text is the same.
-    if (w && w->styleSheet() != style)
-        w->setStyleSheet(style);
-}
 
 QStandardItem *headerGroup(const QString &caption, const QStringList &children)
 {
@@ -83,6 +67,9 @@ QWinRatingList::QWinRatingList(QWidget *parent)
 
     buildTable();
     buildMenu();
+    m_readMarks = std::make_unique<ListReadMarks>(
+        tblRatingList, QStringLiteral("update T_Rating set Rat_Readed=1 where Rpt_ID=?"),
+        QList<int>{ColInst, ColStock, ColIndustry, ColRating, ColTarget, ColEps1, ColEps2, ColEps3});
 }
 
 QWinRatingList::~QWinRatingList() = default;
@@ -364,53 +351,14 @@ QString QWinRatingList::cellText(int row, int column) const
     return label ? label->text() : QString();
 }
 
-void QWinRatingList::showRowRead(int row)
-{
-    for (int c = 0; c < tblRatingList->columnCount(); ++c) {
-        if (QTableWidgetItem *item = tblRatingList->item(row, c)) {
-            QFont f = item->font();
-            f.setWeight(QFont::Normal);
-            item->setFont(f);
-        }
-    }
-    for (int c : kBoldLabelColumns) {
-        if (auto *label = qobject_cast<QLinkLabel *>(tblRatingList->cellWidget(row, c)))
-            label->setBold(false);
-    }
-}
-
-bool QWinRatingList::setRatingReaded(int row)
-{
-    if (row < 0 || !isBoldItem(tblRatingList->item(row, ColDate)))
-        return true;
-    if (!storeReadFlags(mainDatabase(), kUpdateReaded, {rowReportId(row)}, false))
-        return false; // the row stays bold: it is still unread in the database
-    showRowRead(row);
-    return true;
-}
-
 void QWinRatingList::onRatingListClicked()
 {
     const int row = currentRow();
     if (row >= 0)
-        setRatingReaded(row);
+        m_readMarks->markRow(row);
 }
 
 void QWinRatingList::setRatingAllReaded()
 {
-    QList<int> unread;
-    QStringList ids;
-    for (int r = 0; r < tblRatingList->rowCount(); ++r) {
-        if (isBoldItem(tblRatingList->item(r, ColDate))) {
-            unread << r;
-            ids << rowReportId(r);
-        }
-    }
-    if (!storeReadFlags(mainDatabase(), kUpdateReaded, ids, true)) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("设置已读失败，请稍后再试。"),
-                              QMessageBox::Ok);
-        return;
-    }
-    for (int r : unread)
-        showRowRead(r);
+    m_readMarks->markPage(this);
 }

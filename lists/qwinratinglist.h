@@ -5,8 +5,11 @@
 #include <QMdiSubWindow>
 #include <QString>
 
+#include <memory>
+
 class QAction;
 class QComplexHeaderModel;
+class ListReadMarks;
 class QLabel;
 class QMenu;
 class QTableWidget;
@@ -65,8 +68,6 @@ private:
     void buildMenu();
     void appendRow(const RatingListRow &row, int r, int page);
     void setCellLabel(int row, int column, QLabel *label);
-    bool setRatingReaded(int row);
-    void showRowRead(int row);
     int currentRow() const;
     QString rowReportId(int row) const;
     QString rowStockCode(int row) const;
@@ -89,4 +90,5 @@ private:
     int lastPage = 0;
 
     JsonScript m_json;
+    std::unique_ptr<ListReadMarks> m_readMarks;
 };

@@ -150,19 +150,15 @@ RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool anal
             add(inList(QStringLiteral("+T_Rating.Ins_Name"), names));
     }
     if (r.all == QLatin1String("ANL")) {
-        const QStringList uids = getConcernedAnalystList();
-        if (!uids.isEmpty()) {
-            QStringList ids;
-            for (const QString &uid : uids)
-                ids += getAnalystIdList(uid);
-            if (ids.isEmpty()) {
-                m_nothing = true;
-                return;
-            }
-            add(SqlClause() << QStringLiteral("( ")
-                            << analystIdClause(QStringLiteral("T_Rating.Anl_List"), ids, analystFunction)
-                            << QStringLiteral(" )"));
+        bool noneKnown = false;
+        const SqlClause analysts =
+            concernedAnalystClause(QStringLiteral("T_Rating.Anl_List"), analystFunction, &noneKnown);
+        if (noneKnown) {
+            m_nothing = true;
+            return;
         }
+        if (!analysts.isEmpty())
+            add(SqlClause() << QStringLiteral("( ") << analysts << QStringLiteral(" )"));
     }
     if (r.scope > 0) {
         add(one(QStringLiteral("scopeLower >= ?"), r.scope));

@@ -221,21 +221,19 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
     }
 
     if (r.all == QLatin1String("ANL")) {
-        const QStringList uids = getConcernedAnalystList();
-        if (!uids.isEmpty()) {
-            QStringList ids;
-            for (const QString &uid : uids)
-                ids += getAnalystIdList(uid);
-            if (ids.isEmpty()) {
-                m_nothing = true;
-                return;
-            }
-            where << QStringLiteral(" and ( ") << analystIdClause(QStringLiteral("anl_list"), ids, analystFunction) << QStringLiteral(" ) ");
+        bool noneKnown = false;
+        const Clause analysts = concernedAnalystClause(QStringLiteral("anl_list"), analystFunction, &noneKnown);
+        if (noneKnown) {
+            m_nothing = true;
+            return;
         }
+        if (!analysts.isEmpty())
+            where << QStringLiteral(" and ( ") << analysts << QStringLiteral(" ) ");
     }
 
     if (!r.anls.isEmpty())
-        where << QStringLiteral(" and (") << analystIdClause(QStringLiteral("anl_list"), getAnalystIdListById(r.anls), analystFunction)
+        where << QStringLiteral(" and (")
+              << analystIdClause(QStringLiteral("anl_list"), getAnalystIdListById(r.anls), analystFunction)
               << QStringLiteral(") ");
 
     if (!r.stkCode.isEmpty())

@@ -1,7 +1,9 @@
 #include "sqlclause.h"
 
+#include "analystcache.h"
 #include "analystlistfunction.h"
 #include "globalstate.h"
+#include "userlists.h"
 
 #include <QSqlQuery>
 
@@ -16,6 +18,19 @@ SqlClause analystIdClause(const QString &column, const QStringList &ids, bool an
         list.bind((list.isEmpty() ? QString() : QStringLiteral(" or ")) + column + QStringLiteral(" like ?"),
                   QStringLiteral("%[") + id + QStringLiteral("]%"));
     return list;
+}
+
+SqlClause concernedAnalystClause(const QString &column, bool analystFunction, bool *noneKnown)
+{
+    *noneKnown = false;
+    const QStringList uids = getConcernedAnalystList();
+    if (uids.isEmpty())
+        return SqlClause();
+    QStringList ids;
+    for (const QString &uid : uids)
+        ids += getAnalystIdList(uid);
+    *noneKnown = ids.isEmpty();
+    return *noneKnown ? SqlClause() : analystIdClause(column, ids, analystFunction);
 }
 
 QString sqlPlaceholders(int count)

@@ -37,6 +37,11 @@ struct SqlClause
 // list; the same test in one call of anl_any when the connection has it (analystFunction).
 SqlClause analystIdClause(const QString &column, const QStringList &ids, bool analystFunction);
 
+// analystIdClause of every id of every concerned analyst (their uids expanded through the
+// analyst cache); empty when the user follows nobody. *noneKnown: the user follows analysts
+// of whom the cache knows no id, so no rating or report can qualify.
+SqlClause concernedAnalystClause(const QString &column, bool analystFunction, bool *noneKnown);
+
 // "?, ?, ..." for count values.
 QString sqlPlaceholders(int count);
 
