@@ -164,21 +164,6 @@ bool isAlertEnabled(const QString &kind)
 QStringList getAlertKinds() { return readShared(&Shared::alertKinds); }
 void setAlertKinds(const QStringList &kinds) { writeShared(&Shared::alertKinds, kinds); }
 
-void enableAlert(const QString &kind)
-{
-    Shared &s = shared();
-    QMutexLocker locker(&s.lock);
-    if (!s.alertKinds.contains(kind, Qt::CaseSensitive))
-        s.alertKinds.append(kind);
-}
-
-void disableAlert(const QString &kind)
-{
-    Shared &s = shared();
-    QMutexLocker locker(&s.lock);
-    s.alertKinds.removeOne(kind);
-}
-
 int getProxyEnable() { return readShared(&Shared::proxyEnable); }
 QString getProxyHost() { return readShared(&Shared::proxyHost); }
 int getProxyPort() { return readShared(&Shared::proxyPort); }

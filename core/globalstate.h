@@ -88,9 +88,6 @@ void setFileFormat(const QString &format);
 bool isAlertEnabled(const QString &kind);
 QStringList getAlertKinds();
 void setAlertKinds(const QStringList &kinds);
-// Appends an absent kind at the end; removes the first occurrence of a present one.
-void enableAlert(const QString &kind);
-void disableAlert(const QString &kind);
 
 // Proxy. Neither setter writes the file; saveProxyConfig does.
 int getProxyEnable();

@@ -2,6 +2,7 @@
 #include "ui_qdlgoption.h"
 
 #include "globalstate.h"
+#include "userlists.h"
 #include "usersettings.h"
 
 #include <QListView>

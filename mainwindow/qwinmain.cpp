@@ -18,6 +18,7 @@
 #include "qwinmatrixlist.h"
 #include "qwinratinglist.h"
 #include "qwinreportlist.h"
+#include "sidebar.h"
 #include "stockcache.h"
 #include "usersettings.h"
 

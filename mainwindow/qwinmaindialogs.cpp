@@ -3,8 +3,13 @@
 #include "qwinmain.h"
 
 #include "globalstate.h"
+#include "qdlganalystselect.h"
 #include "qdlgbulletin.h"
+#include "qdlggenius.h"
+#include "qdlginstselect.h"
 #include "qdlgshare.h"
+
+#include <QScopedPointer>
 
 void QWinMain::showBulletinDialog()
 {
@@ -36,16 +41,17 @@ void QWinMain::showHelpDialog() {}
 
 QString QWinMain::showInstSelectDialog(const QString &rang)
 {
-    Q_UNUSED(rang)
-    return QString();
+    QScopedPointer<QDlgInstSelect> dialog(new QDlgInstSelect(this, rang));
+    return dialog->exec() == QDialog::Accepted ? dialog->getSelectedInst() : QString();
 }
 
 void QWinMain::showInstManageDialog() {}
 
 QString QWinMain::showGeniusDialog(const QString &key)
 {
-    Q_UNUSED(key)
-    return QString();
+    QScopedPointer<QDlgGenius> dialog(new QDlgGenius(this));
+    dialog->setKeyword(key);
+    return dialog->exec() == QDialog::Accepted ? dialog->getSelectedStock() : QString();
 }
 
 void QWinMain::showWinDialog() {}
@@ -60,7 +66,8 @@ void QWinMain::showSubscribeManageDialog() {}
 
 QString QWinMain::showAnalystSelectDialog()
 {
-    return QString();
+    QScopedPointer<QDlgAnalystSelect> dialog(new QDlgAnalystSelect(this));
+    return dialog->exec() == QDialog::Accepted ? dialog->getSelectedAnalyst() : QString();
 }
 
 void QWinMain::showAnalystManageDialog() {}

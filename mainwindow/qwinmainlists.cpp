@@ -46,101 +46,64 @@ void QWinMain::showList(const QString &request, int page)
     for (const auto &route : routes) {
         if (id.startsWith(route.prefix)) {
             emit (this->*route.signal)(request, page);
+            focusShownWindow();
             return;
         }
     }
 }
 
-void QWinMain::onActionClicked()
-{
-    const QObject *item = sender();
-    if (!item)
-        return;
-    const QString id = item->property("ID").toString();
-    const QString name = item->property("NAME").toString();
+namespace {
 
-    using Slot = void (QWinMain::*)(const QString &);
-    const struct
-    {
-        const char *id;
-        Slot slot;
-        bool takesName;
-    } actions[] = {
-        {"RPT_STK", &QWinMain::showReportListOfStock, false},
-        {"RPT_IND", &QWinMain::showReportListOfInd, true},
-        {"RPT_BLK", &QWinMain::showReportListOfBlock, true},
-        {"RPT_INS", &QWinMain::showReportListOfInst, true},
-        {"RPT_SUB", &QWinMain::showReportListOfSubscribe, true},
-        {"RPT_FAV", &QWinMain::showReportListOfFavorite, true},
-        {"RPT_ANL", &QWinMain::showReportListOfAnls, true},
-        {"RAT_STK", &QWinMain::showRatingListOfStock, false},
-        {"RAT_INS", &QWinMain::showRatingListOfInst, true},
-        {"RAT_IND", &QWinMain::showRatingListOfInd, true},
-        {"RAT_BLK", &QWinMain::showRatingListOfBlock, true},
-        {"RAT_ANL", &QWinMain::showRatingListOfAnls, true},
-        {"MTX_IND", &QWinMain::showMatrixListOfInd, true},
-        {"MTX_BLK", &QWinMain::showMatrixListOfBlock, true},
-        {"MTX_STK", &QWinMain::showMatrixListOfStock, false},
-        {"CNS_IND", &QWinMain::showConsensusListOfInd, true},
-        {"CNS_BLK", &QWinMain::showConsensusListOfBlock, true},
-        {"CNS_STK", &QWinMain::showConsensusListOfStock, false},
-        {"ACE_IND", &QWinMain::showAceListOfInd, true},
-        {"ACE_INS", &QWinMain::showAceListOfInst, true},
-        {"ACE_ANL", &QWinMain::showAceListOfAnls, true},
-        {"QUO_IND", &QWinMain::showQuoteListOfInd, true},
-        {"QUO_BLK", &QWinMain::showQuoteListOfBlock, true},
-    };
-    for (const auto &action : actions) {
-        if (id == QLatin1String(action.id)) {
-            // The stock entries always start the stock lookup.
-            (this->*action.slot)(action.takesName ? name : QString());
-            return;
-        }
+// How a list's template is filled from its one argument.
+enum class Rule {
+    Plain,             // the argument is the placeholder's value
+    Institution,       // an empty institution is asked for among those of reports
+    RatingInstitution, // ... among those of ratings
+    Analyst,           // an analyst id; without one the user picks an analyst
+    Stock,             // a code the stock cache lacks (an empty one too) goes to the lookup
+    Subscription,      // the subscription's stored conditions
+};
+
+struct Filling
+{
+    const char *templateId;
+    Rule rule;
+    const char *placeholder; // the one placeholder of the plain and institution rules
+};
+
+const Filling kFillings[] = {
+    {"RPT_FAV", Rule::Plain, "%fav%"},
+    {"RPT_IND", Rule::Plain, "%ind%"},
+    {"RPT_BLK", Rule::Plain, "%block%"},
+    {"RPT_INS", Rule::Institution, "%inst%"},
+    {"RPT_ANL", Rule::Analyst, nullptr},
+    {"RPT_STK", Rule::Stock, nullptr},
+    {"RPT_SUB", Rule::Subscription, nullptr},
+    {"RAT_INS", Rule::RatingInstitution, "%inst%"},
+    {"RAT_STK", Rule::Stock, nullptr},
+    {"RAT_IND", Rule::Plain, "%ind%"},
+    {"RAT_BLK", Rule::Plain, "%block%"},
+    {"RAT_ANL", Rule::Analyst, nullptr},
+    {"CNS_IND", Rule::Plain, "%ind%"},
+    {"CNS_BLK", Rule::Plain, "%block%"},
+    {"CNS_STK", Rule::Stock, nullptr},
+    {"MTX_IND", Rule::Plain, "%ind%"},
+    {"MTX_BLK", Rule::Plain, "%block%"},
+    {"MTX_STK", Rule::Stock, nullptr},
+    {"ACE_INS", Rule::Institution, "%inst%"},
+    {"ACE_IND", Rule::Plain, "%ind%"},
+    {"ACE_ANL", Rule::Analyst, nullptr},
+    {"QUO_IND", Rule::Plain, "%ind%"},
+    {"QUO_BLK", Rule::Plain, "%block%"},
+};
+
+const Filling *fillingOf(const QString &templateId)
+{
+    for (const Filling &filling : kFillings) {
+        if (templateId == QLatin1String(filling.templateId))
+            return &filling;
     }
-    showList(getOrderJson(id), 0);
-}
-
-namespace {
-
-// The stock rule: a code the stock cache lacks (an empty one too) goes to the lookup first.
-QString resolveStock(QWinMain *window, const QString &code)
-{
-    return containsStockCode(code) ? code : window->showGeniusDialog(code);
-}
-
-} // namespace
-
-void QWinMain::showReportListOfFavorite(const QString &folder)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("RPT_FAV")),
-                             {{QStringLiteral("%fav%"), folder}}),
-             0);
-}
-
-void QWinMain::showReportListOfInst(const QString &institution)
-{
-    const QString inst = institution.isEmpty() ? showInstSelectDialog(QString()) : institution;
-    if (inst.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("RPT_INS")),
-                             {{QStringLiteral("%inst%"), inst}}),
-             0);
-}
-
-namespace {
-
-// The analyst rule: without an id the user picks an analyst, whose latest id is taken.
-QString resolveAnalyst(QWinMain *window, const QString &analystId)
-{
-    if (!analystId.isEmpty())
-        return analystId;
-    const QString uid = window->showAnalystSelectDialog();
-    return uid.isEmpty() ? QString() : getAnalystId(uid);
-}
-
-QHash<QString, QString> analystValues(const QString &id)
-{
-    return {{QStringLiteral("%anlID%"), id}, {QStringLiteral("%anlName%"), getAnalystNameById(id)}};
+    return nullptr;
 }
 
 QHash<QString, QString> stockValues(const QString &code)
@@ -148,29 +111,202 @@ QHash<QString, QString> stockValues(const QString &code)
     return {{QStringLiteral("%stkCode%"), code}, {QStringLiteral("%stkName%"), getStockName(code)}};
 }
 
+// The subscription's conditions, stored percent-encoded; the older form keeps the
+// institution under "ath".
+QHash<QString, QString> subscriptionValues(const QString &name)
+{
+    JsonScript json;
+    const QScriptValue condition =
+        json.parse(QUrl::fromPercentEncoding(getSubscribeContent(name).toUtf8()));
+    QString ins = jsonText(condition, QStringLiteral("ins"));
+    if (ins.isEmpty())
+        ins = jsonText(condition, QStringLiteral("ath"));
+    return {{QStringLiteral("%subName%"), name},
+            {QStringLiteral("%titleKeyword%"), jsonText(condition, QStringLiteral("ttl"))},
+            {QStringLiteral("%instKeyword%"), ins},
+            {QStringLiteral("%analsKeyword%"), jsonText(condition, QStringLiteral("anl"))},
+            {QStringLiteral("%reportCode%"), jsonText(condition, QStringLiteral("cod"))}};
+}
+
+// The placeholders' values by the filling's rule; empty when the user cancelled a picker.
+QHash<QString, QString> valuesOf(QWinMain *window, const Filling &filling, const QString &argument)
+{
+    const QString placeholder = QLatin1String(filling.placeholder);
+    switch (filling.rule) {
+    case Rule::Plain:
+        return {{placeholder, argument}};
+    case Rule::Institution:
+    case Rule::RatingInstitution: {
+        const QString kind = filling.rule == Rule::RatingInstitution ? QStringLiteral("RAT") : QString();
+        const QString inst = argument.isEmpty() ? window->showInstSelectDialog(kind) : argument;
+        if (inst.isEmpty())
+            return {};
+        return {{placeholder, inst}};
+    }
+    case Rule::Analyst: {
+        QString id = argument;
+        if (id.isEmpty()) {
+            const QString uid = window->showAnalystSelectDialog();
+            if (!uid.isEmpty())
+                id = getAnalystId(uid);
+        }
+        if (id.isEmpty())
+            return {};
+        return {{QStringLiteral("%anlID%"), id}, {QStringLiteral("%anlName%"), getAnalystNameById(id)}};
+    }
+    case Rule::Stock: {
+        const QString code = containsStockCode(argument) ? argument : window->showGeniusDialog(argument);
+        if (code.isEmpty())
+            return {};
+        return stockValues(code);
+    }
+    case Rule::Subscription:
+        return subscriptionValues(argument);
+    }
+    return {};
+}
+
+void showFilledList(QWinMain *window, const char *templateId, const QString &argument)
+{
+    const Filling *filling = fillingOf(QLatin1String(templateId));
+    const QHash<QString, QString> values = valuesOf(window, *filling, argument);
+    if (values.isEmpty())
+        return;
+    window->showList(fillListRequest(getOrderJson(QLatin1String(templateId)), values), 0);
+}
+
 } // namespace
+
+void QWinMain::onActionClicked()
+{
+    const QObject *item = sender();
+    if (!item)
+        return;
+    const QString id = item->property("ID").toString();
+    const Filling *filling = fillingOf(id);
+    if (!filling) {
+        showList(getOrderJson(id), 0);
+        return;
+    }
+    // The stock entries always start the stock lookup.
+    const QString name =
+        filling->rule == Rule::Stock ? QString() : item->property("NAME").toString();
+    showFilledList(this, filling->templateId, name);
+}
+
+void QWinMain::showReportListOfFavorite(const QString &folder)
+{
+    showFilledList(this, "RPT_FAV", folder);
+}
+
+void QWinMain::showReportListOfInst(const QString &institution)
+{
+    showFilledList(this, "RPT_INS", institution);
+}
 
 void QWinMain::showReportListOfAnls(const QString &analystId)
 {
-    const QString id = resolveAnalyst(this, analystId);
-    if (id.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("RPT_ANL")), analystValues(id)), 0);
+    showFilledList(this, "RPT_ANL", analystId);
 }
 
 void QWinMain::showReportListOfInd(const QString &industry)
 {
-    showList(fillListRequest(getOrderJson(QStringLiteral("RPT_IND")),
-                             {{QStringLiteral("%ind%"), industry}}),
-             0);
+    showFilledList(this, "RPT_IND", industry);
 }
 
 void QWinMain::showReportListOfStock(const QString &stockCode)
 {
-    const QString code = resolveStock(this, stockCode);
-    if (code.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("RPT_STK")), stockValues(code)), 0);
+    showFilledList(this, "RPT_STK", stockCode);
+}
+
+void QWinMain::showReportListOfSubscribe(const QString &name)
+{
+    showFilledList(this, "RPT_SUB", name);
+}
+
+void QWinMain::showReportListOfBlock(const QString &block)
+{
+    showFilledList(this, "RPT_BLK", block);
+}
+
+void QWinMain::showRatingListOfInst(const QString &institution)
+{
+    showFilledList(this, "RAT_INS", institution);
+}
+
+void QWinMain::showRatingListOfStock(const QString &stockCode)
+{
+    showFilledList(this, "RAT_STK", stockCode);
+}
+
+void QWinMain::showRatingListOfInd(const QString &industry)
+{
+    showFilledList(this, "RAT_IND", industry);
+}
+
+void QWinMain::showRatingListOfBlock(const QString &block)
+{
+    showFilledList(this, "RAT_BLK", block);
+}
+
+void QWinMain::showRatingListOfAnls(const QString &analystId)
+{
+    showFilledList(this, "RAT_ANL", analystId);
+}
+
+void QWinMain::showConsensusListOfBlock(const QString &block)
+{
+    showFilledList(this, "CNS_BLK", block);
+}
+
+void QWinMain::showConsensusListOfInd(const QString &industry)
+{
+    showFilledList(this, "CNS_IND", industry);
+}
+
+void QWinMain::showConsensusListOfStock(const QString &stockCode)
+{
+    showFilledList(this, "CNS_STK", stockCode);
+}
+
+void QWinMain::showAceListOfInst(const QString &institution)
+{
+    showFilledList(this, "ACE_INS", institution);
+}
+
+void QWinMain::showAceListOfInd(const QString &industry)
+{
+    showFilledList(this, "ACE_IND", industry);
+}
+
+void QWinMain::showAceListOfAnls(const QString &analystId)
+{
+    showFilledList(this, "ACE_ANL", analystId);
+}
+
+void QWinMain::showMatrixListOfBlock(const QString &block)
+{
+    showFilledList(this, "MTX_BLK", block);
+}
+
+void QWinMain::showMatrixListOfInd(const QString &industry)
+{
+    showFilledList(this, "MTX_IND", industry);
+}
+
+void QWinMain::showMatrixListOfStock(const QString &stockCode)
+{
+    showFilledList(this, "MTX_STK", stockCode);
+}
+
+void QWinMain::showQuoteListOfInd(const QString &industry)
+{
+    showFilledList(this, "QUO_IND", industry);
+}
+
+void QWinMain::showQuoteListOfBlock(const QString &block)
+{
+    showFilledList(this, "QUO_BLK", block);
 }
 
 void QWinMain::showReportListOfSearch(const QString &titleKeyword, const QString &instKeyword,
@@ -187,161 +323,9 @@ void QWinMain::showReportListOfSearch(const QString &titleKeyword, const QString
              0);
 }
 
-void QWinMain::showReportListOfSubscribe(const QString &name)
-{
-    // Stored percent-encoded; the older form keeps the institution under "ath".
-    JsonScript json;
-    const QScriptValue condition =
-        json.parse(QUrl::fromPercentEncoding(getSubscribeContent(name).toUtf8()));
-    QString ins = jsonText(condition, QStringLiteral("ins"));
-    if (ins.isEmpty())
-        ins = jsonText(condition, QStringLiteral("ath"));
-    showList(fillListRequest(getOrderJson(QStringLiteral("RPT_SUB")),
-                             {{QStringLiteral("%subName%"), name},
-                              {QStringLiteral("%titleKeyword%"),
-                               jsonText(condition, QStringLiteral("ttl"))},
-                              {QStringLiteral("%instKeyword%"), ins},
-                              {QStringLiteral("%analsKeyword%"),
-                               jsonText(condition, QStringLiteral("anl"))},
-                              {QStringLiteral("%reportCode%"),
-                               jsonText(condition, QStringLiteral("cod"))}}),
-             0);
-}
-
-void QWinMain::showReportListOfBlock(const QString &block)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("RPT_BLK")),
-                             {{QStringLiteral("%block%"), block}}),
-             0);
-}
-
-void QWinMain::showRatingListOfInst(const QString &institution)
-{
-    const QString inst =
-        institution.isEmpty() ? showInstSelectDialog(QStringLiteral("RAT")) : institution;
-    if (inst.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("RAT_INS")),
-                             {{QStringLiteral("%inst%"), inst}}),
-             0);
-}
-
-void QWinMain::showRatingListOfStock(const QString &stockCode)
-{
-    const QString code = resolveStock(this, stockCode);
-    if (code.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("RAT_STK")), stockValues(code)), 0);
-}
-
 void QWinMain::showRatingListOfInstStock(const QString &institution, const QString &stockCode)
 {
     QHash<QString, QString> values = stockValues(stockCode);
     values.insert(QStringLiteral("%inst%"), institution);
     showList(fillListRequest(getOrderJson(QStringLiteral("RAT_INS_STK")), values), 0);
-}
-
-void QWinMain::showRatingListOfInd(const QString &industry)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("RAT_IND")),
-                             {{QStringLiteral("%ind%"), industry}}),
-             0);
-}
-
-void QWinMain::showRatingListOfBlock(const QString &block)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("RAT_BLK")),
-                             {{QStringLiteral("%block%"), block}}),
-             0);
-}
-
-void QWinMain::showRatingListOfAnls(const QString &analystId)
-{
-    const QString id = resolveAnalyst(this, analystId);
-    if (id.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("RAT_ANL")), analystValues(id)), 0);
-}
-
-void QWinMain::showConsensusListOfBlock(const QString &block)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("CNS_BLK")),
-                             {{QStringLiteral("%block%"), block}}),
-             0);
-}
-
-void QWinMain::showConsensusListOfInd(const QString &industry)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("CNS_IND")),
-                             {{QStringLiteral("%ind%"), industry}}),
-             0);
-}
-
-void QWinMain::showConsensusListOfStock(const QString &stockCode)
-{
-    const QString code = resolveStock(this, stockCode);
-    if (code.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("CNS_STK")), stockValues(code)), 0);
-}
-
-void QWinMain::showAceListOfInst(const QString &institution)
-{
-    const QString inst = institution.isEmpty() ? showInstSelectDialog(QString()) : institution;
-    if (inst.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("ACE_INS")),
-                             {{QStringLiteral("%inst%"), inst}}),
-             0);
-}
-
-void QWinMain::showAceListOfInd(const QString &industry)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("ACE_IND")),
-                             {{QStringLiteral("%ind%"), industry}}),
-             0);
-}
-
-void QWinMain::showAceListOfAnls(const QString &analystId)
-{
-    const QString id = resolveAnalyst(this, analystId);
-    if (id.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("ACE_ANL")), analystValues(id)), 0);
-}
-
-void QWinMain::showMatrixListOfBlock(const QString &block)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("MTX_BLK")),
-                             {{QStringLiteral("%block%"), block}}),
-             0);
-}
-
-void QWinMain::showMatrixListOfInd(const QString &industry)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("MTX_IND")),
-                             {{QStringLiteral("%ind%"), industry}}),
-             0);
-}
-
-void QWinMain::showMatrixListOfStock(const QString &stockCode)
-{
-    const QString code = resolveStock(this, stockCode);
-    if (code.isEmpty())
-        return;
-    showList(fillListRequest(getOrderJson(QStringLiteral("MTX_STK")), stockValues(code)), 0);
-}
-
-void QWinMain::showQuoteListOfInd(const QString &industry)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("QUO_IND")),
-                             {{QStringLiteral("%ind%"), industry}}),
-             0);
-}
-
-void QWinMain::showQuoteListOfBlock(const QString &block)
-{
-    showList(fillListRequest(getOrderJson(QStringLiteral("QUO_BLK")),
-                             {{QStringLiteral("%block%"), block}}),
-             0);
 }

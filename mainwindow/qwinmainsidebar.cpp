@@ -1,40 +1,18 @@
-// The main window's side bar: the column of list buttons left of the list windows.
+// The main window's side of its side bar: showing and hiding it, and the slots that rebuild
+// its menus of the user's lists; the side bar itself is in sidebar.cpp.
 
 #include "qwinmain.h"
 
-#include "globalstate.h"
+#include "sidebar.h"
 
+#include <QAction>
+#include <QIcon>
 #include <QStackedWidget>
-#include <QToolBar>
 #include <QToolButton>
 
-// The side bar's pages with the first list of each kind; the rest of its entries and the
-// menus of the user's lists come with the side bar itself.
 void QWinMain::createSidebar()
 {
-    struct Entry
-    {
-        const char *text;
-        const char *id;
-    };
-    const Entry pages[] = {{"最新", "RPT_NEW"}, {"最新", "RAT_NEW"}, {"全部", "CNS_ALL"},
-                           {"全部", "ACE_ALL"}, {"全部", "MTX_ALL"}};
-    for (const Entry &entry : pages) {
-        auto *page = new QToolBar(stkSidebar);
-        page->setOrientation(Qt::Vertical);
-        auto *button = new QToolButton(page);
-        if (stkSidebar->count() == 0)
-            button->setObjectName(QStringLiteral("SidebarButton"));
-        button->setText(QString::fromUtf8(entry.text));
-        button->setFont(getAppFont());
-        button->setFixedSize(70, 28);
-        button->setProperty("ID", QString::fromLatin1(entry.id));
-        connect(button, &QToolButton::clicked, this, &QWinMain::onActionClicked);
-        page->addWidget(button);
-        stkSidebar->addWidget(page);
-    }
-    loadSubscribeListOfSidebar();
-    loadFavoriteListOfSidebar();
+    sidebar.reset(new Sidebar(stkSidebar, this));
 }
 
 void QWinMain::showSidebar()
@@ -59,19 +37,37 @@ void QWinMain::switchSidebarVisible()
         showSidebar();
 }
 
-void QWinMain::loadSubscribeListOfSidebar() {}
+void QWinMain::loadSubscribeListOfSidebar()
+{
+    sidebar->loadSubscribeList();
+}
 
-void QWinMain::loadFavoriteListOfSidebar() {}
+void QWinMain::loadFavoriteListOfSidebar()
+{
+    sidebar->loadFavoriteList();
+}
 
-void QWinMain::loadConcernedInstListOfSidebar() {}
+void QWinMain::loadConcernedInstListOfSidebar()
+{
+    sidebar->loadConcernedInstList();
+}
 
-void QWinMain::loadConcernedAnalystListOfSidebar() {}
+void QWinMain::loadConcernedAnalystListOfSidebar()
+{
+    sidebar->loadConcernedAnalystList();
+}
 
-void QWinMain::loadBlockListOfSidebar() {}
+void QWinMain::loadBlockListOfSidebar()
+{
+    sidebar->loadBlockList();
+}
 
 void QWinMain::showReportTipOfBlock(const QString &stockCode)
 {
-    Q_UNUSED(stockCode)
+    sidebar->showReportTipOfBlock(stockCode);
 }
 
-void QWinMain::hideReportTipOfBlock() {}
+void QWinMain::hideReportTipOfBlock()
+{
+    sidebar->hideReportTipOfBlock(qobject_cast<QAction *>(sender()));
+}

@@ -394,12 +394,15 @@ private slots:
         win().showList(getOrderJson(QStringLiteral("RPT_NEW")), 0);
         const int depth = getOrderHistoryCount();
         QSignalSpy reports(&win(), &QWinMain::showReportList);
+        ModalWatcher pickers;
+        pickers.rejectDialogsOf("QDialog");
         for (const char *id : {"RPT_STK", "RAT_STK", "CNS_STK", "MTX_STK", "RPT_INS", "RAT_INS", "ACE_INS", "RPT_ANL",
                                "RAT_ANL", "ACE_ANL"})
             clickItem(win(), QString::fromLatin1(id));
         win().showReportListOfStock(QStringLiteral("999999.SZ"));
         QCOMPARE(getOrderHistoryCount(), depth);
         QCOMPARE(reports.count(), 0);
+        QCOMPARE(pickers.count(), 11);
     }
 };
 
