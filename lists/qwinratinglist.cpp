@@ -30,8 +30,11 @@ using namespace RatingTable;
 
 namespace {
 
-const QString kGray = QStringLiteral("color:gray;");
-const QString kBlack = QStringLiteral("color:black;");
+// The colours of the cell labels, as CSS names them.
+const QColor kGray(QStringLiteral("gray"));
+const QColor kBlack(QStringLiteral("black"));
+const QColor kConcerned(QStringLiteral("blue"));
+const QColor kBlocked(QStringLiteral("red"));
 
 QStandardItem *headerGroup(const QString &caption, const QStringList &children)
 {
@@ -178,6 +181,9 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     const bool old = row.isOld(getRatingDays());
     const bool unread = row.isUnread();
     const QFont font = getAppFont();
+    // Bold while unread, as QLinkLabel::setBold makes it, in one font change.
+    QFont linkFont = font;
+    linkFont.setWeight(unread ? QFont::Bold : QFont::Normal);
     t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r + 1 + qint64(page) * listPageSize())));
 
     auto label = [&](int column, const QString &text, Qt::Alignment alignment) {
@@ -189,19 +195,17 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
         setCellLabel(r, column, l);
         return l;
     };
-    // Font and style sheet go before the text: each change after it lays the text out again.
-    auto link = [&](int column, const QString &style, Qt::Alignment alignment, bool clickable = true) {
+    // Font and colour go before the text: each change after it lays the text out again.
+    auto link = [&](int column, const QColor &color, Qt::Alignment alignment, bool clickable = true) {
         t->setItem(r, column, new QTableWidgetItem);
         auto *l = new QLinkLabel(cellParent);
-        l->setFont(font);
-        l->setBold(unread);
-        if (!style.isEmpty())
-            l->setStyleSheet(style);
+        l->setFont(linkFont);
+        setTextColor(l, color);
         l->setAlignment(alignment);
         l->setClickable(clickable);
         return l;
     };
-    const QString ageStyle = old ? kGray : kBlack;
+    const QColor ageColor = old ? kGray : kBlack;
 
     auto *date = textItem(row.dateText(), kCentre);
     date->setData(RoleId, row.id);
@@ -212,7 +216,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
 
     label(ColStar, row.recommendId.isEmpty() ? QString() : QStringLiteral("<img src=':/images/star.png'>"), kCentre);
 
-    QLinkLabel *inst = link(ColInst, isConcernedInst(row.inst) ? QStringLiteral("color:blue;") : ageStyle, kCentre);
+    QLinkLabel *inst = link(ColInst, isConcernedInst(row.inst) ? kConcerned : ageColor, kCentre);
     // Plain text: the name shows as stored and the slots read it back unchanged.
     inst->setTextFormat(Qt::PlainText);
     inst->setText(row.inst);
@@ -223,7 +227,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     analysts->setContextMenuPolicy(Qt::NoContextMenu);
     connect(analysts, &QLabel::linkActivated, this, &QWinRatingList::showRatingOfAnls);
 
-    QLinkLabel *stock = link(ColStock, isBlockedStock(row.stockCode) ? QStringLiteral("color:red;") : ageStyle, kCentre);
+    QLinkLabel *stock = link(ColStock, isBlockedStock(row.stockCode) ? kBlocked : ageColor, kCentre);
     stock->setText(row.stockHtml());
     setCellLabel(r, ColStock, stock);
     connect(stock, &QLinkLabel::clicked, this, qOverload<>(&QWinRatingList::showChartOfStock));
@@ -235,7 +239,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     setCellLabel(r, ColIndustry, industry);
     connect(industry, &QLinkLabel::clicked, this, &QWinRatingList::showRatingOfInd);
 
-    QLinkLabel *rating = link(ColRating, row.ratingStyle(old), kCentre);
+    QLinkLabel *rating = link(ColRating, QColor(row.ratingColor(old)), kCentre);
     rating->setText(row.ratingHtml());
     setCellLabel(r, ColRating, rating);
     connect(rating, &QLinkLabel::clicked, this, &QWinRatingList::viewReport);
@@ -243,7 +247,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     t->setItem(r, ColPages, textItem(row.pageText(), kCentre));
     t->setItem(r, ColPricePub, textItem(row.pricePubText(), kRight));
 
-    QLinkLabel *target = link(ColTarget, old ? kGray : QString(), kCentre, false);
+    QLinkLabel *target = link(ColTarget, old ? kGray : QColor(), kCentre, false);
     target->setText(row.targetHtml());
     target->setToolTip(row.targetToolTip());
     setCellLabel(r, ColTarget, target);
@@ -258,7 +262,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     t->setItem(r, ColEpsLast, textItem(row.epsLastText(), kRight));
 
     for (int n = 1; n <= 3; ++n) {
-        QLinkLabel *eps = link(ColEps1 + n - 1, old ? kGray : QString(), kRight, false);
+        QLinkLabel *eps = link(ColEps1 + n - 1, old ? kGray : QColor(), kRight, false);
         eps->setText(row.epsHtml(n));
         eps->setToolTip(row.epsToolTip(n));
         setCellLabel(r, ColEps1 + n - 1, eps);
@@ -302,9 +306,9 @@ void QWinRatingList::markConcernedInst()
         if (!label)
             continue;
         if (isConcernedInst(label->text()))
-            setStyleSheetOnce(label, QStringLiteral("color:blue;"));
+            setTextColor(label, kConcerned);
         else
-            setStyleSheetOnce(label, rowAge(r) > ratingDays ? kGray : kBlack);
+            setTextColor(label, rowAge(r) > ratingDays ? kGray : kBlack);
     }
 }
 
@@ -316,9 +320,9 @@ void QWinRatingList::markBlockedStock()
         if (!label)
             continue;
         if (isBlockedStock(rowStockCode(r)))
-            setStyleSheetOnce(label, QStringLiteral("color:red;"));
+            setTextColor(label, kBlocked);
         else
-            setStyleSheetOnce(label, rowAge(r) > ratingDays ? kGray : kBlack);
+            setTextColor(label, rowAge(r) > ratingDays ? kGray : kBlack);
     }
 }
 

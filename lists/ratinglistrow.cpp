@@ -134,15 +134,15 @@ QString RatingListRow::ratingHtml() const
     return escapeHtml(recomm) + QLatin1Char('(') + actionMark() + QLatin1Char(')');
 }
 
-QString RatingListRow::ratingStyle(bool old) const
+QString RatingListRow::ratingColor(bool old) const
 {
     if (score > 4)
-        return QStringLiteral("color:red;");
+        return QStringLiteral("red");
     if (score == 3)
-        return QStringLiteral("color:orange;");
+        return QStringLiteral("orange");
     if (score == 1 || score == 2)
-        return QStringLiteral("color:green;");
-    return old ? QStringLiteral("color:gray;") : QString();
+        return QStringLiteral("green");
+    return old ? QStringLiteral("gray") : QString();
 }
 
 QString RatingListRow::stockHtml() const

@@ -50,8 +50,9 @@ public:
     QString industryText() const;
     QString actionMark() const;
     QString ratingHtml() const;
-    // "color:..." for the rating cell: red, orange or green by the score, else gray when old.
-    QString ratingStyle(bool old) const;
+    // The colour name of the rating cell: red, orange or green by the score, else gray when
+    // old; empty for the label's own colour.
+    QString ratingColor(bool old) const;
     QString stockHtml() const;
     QString pageText() const;
     QString pricePubText() const;

@@ -244,14 +244,14 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("old");
         QTest::addColumn<QString>("html");
-        QTest::addColumn<QString>("style");
-        QTest::newRow("strong buy, first") << 5 << "I" << false << "买入(*)" << "color:red;";
-        QTest::newRow("strong buy stays red when old") << 5 << "U" << true << "买入(↑)" << "color:red;";
+        QTest::addColumn<QString>("color");
+        QTest::newRow("strong buy, first") << 5 << "I" << false << "买入(*)" << "red";
+        QTest::newRow("strong buy stays red when old") << 5 << "U" << true << "买入(↑)" << "red";
         QTest::newRow("buy: no colour") << 4 << "M" << false << "买入(-)" << "";
-        QTest::newRow("buy, old") << 4 << "D" << true << "买入(↓)" << "color:gray;";
-        QTest::newRow("hold") << 3 << "X" << false << "买入(-)" << "color:orange;";
-        QTest::newRow("sell") << 2 << "" << true << "买入(-)" << "color:green;";
-        QTest::newRow("strong sell") << 1 << "I" << false << "买入(*)" << "color:green;";
+        QTest::newRow("buy, old") << 4 << "D" << true << "买入(↓)" << "gray";
+        QTest::newRow("hold") << 3 << "X" << false << "买入(-)" << "orange";
+        QTest::newRow("sell") << 2 << "" << true << "买入(-)" << "green";
+        QTest::newRow("strong sell") << 1 << "I" << false << "买入(*)" << "green";
         QTest::newRow("no score") << 0 << "I" << false << "买入(*)" << "";
     }
 
@@ -265,7 +265,7 @@ private slots:
         r.score = score;
         r.action = action;
         QTEST(r.ratingHtml(), "html");
-        QTEST(r.ratingStyle(old), "style");
+        QTEST(r.ratingColor(old), "color");
     }
 
     void escapedTexts()
