@@ -6,13 +6,11 @@
 #include "qlinklabel.h"
 #include "ratinglistcolumns.h"
 #include "serviceapi.h"
+#include "stocklistactions.h"
 #include "stockcache.h"
 #include "userlists.h"
 
 #include <QAction>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTableWidget>
@@ -183,20 +181,9 @@ void QWinRatingList::newBlock()
     if (row < 0)
         return;
     const QString code = rowStockCode(row);
-    bool ok = false;
-    QString name = QInputDialog::getText(this, QStringLiteral("自定义板块"), QStringLiteral("请输入板块名"),
-                                         QLineEdit::Normal, QString(), &ok);
-    if (!ok)
+    const QString name = askNewBlockName(this);
+    if (name.isEmpty())
         return;
-    name = name.trimmed();
-    if (name.isEmpty()) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("请填写板块名!"), QMessageBox::Ok);
-        return;
-    }
-    if (containsSpecialChar(name)) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("板块名含有不恰当字符!"), QMessageBox::Ok);
-        return;
-    }
     addBlockStock(name, code, true);
     emit loadBlockListOfSidebar();
     markBlockedStock();
@@ -219,11 +206,8 @@ void QWinRatingList::addStockToBlock(bool checked)
 
 void QWinRatingList::copyStockList()
 {
-    QString text;
-    for (int r = 0; r < tblRatingList->rowCount(); ++r) {
-        const QString code = rowStockCode(r);
-        text += code + QLatin1Char(' ') + getStockName(code) + QLatin1Char('\n');
-    }
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
-    QMessageBox::information(this, QStringLiteral("注意"), QStringLiteral("股票名单已复制到剪贴板"), QMessageBox::Ok);
+    QStringList codes;
+    for (int r = 0; r < tblRatingList->rowCount(); ++r)
+        codes << rowStockCode(r);
+    copyStockListToClipboard(this, codes);
 }
