@@ -156,18 +156,10 @@ private slots:
     void everyTemplateRuns()
     {
         applySetup("block=b:000001.SZ;inst=中信证券;anl=1");
-        QSettings config(QStringLiteral(":/config.ini"), QSettings::IniFormat);
-        config.beginGroup(QStringLiteral("Orders"));
-        int lists = 0;
-        for (const QString &key : config.childKeys()) {
-            QString text = config.value(key).toString();
-            text.replace(QRegularExpression(QStringLiteral("%[A-Za-z]+%")), QStringLiteral("1"));
-            if (!text.contains(QLatin1String("\"RAT_")))
-                continue;
-            QVERIFY2(!ids(text, 0).startsWith(QLatin1String("error")), qPrintable(text));
-            ++lists;
-        }
-        QCOMPARE(lists, 26);
+        const QStringList requests = filledTemplates(QStringLiteral("RAT_"));
+        for (const QString &request : requests)
+            QVERIFY2(!ids(request, 0).startsWith(QLatin1String("error")), qPrintable(request));
+        QCOMPARE(requests.size(), 26);
     }
 
     // Each page fetches its own slice; page size comes from the settings, at least 1.
