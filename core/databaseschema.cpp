@@ -247,8 +247,13 @@ bool upgradeDatabaseSchema(QSqlDatabase db, bool newFile, const QString &iniPath
         }
         const int current = query.value(0).toInt();
         query.finish();
-        if (target <= current)
+        if (target <= current) {
+            // Indexes added to the configuration reach files already at the version; each one
+            // that exists costs a lookup. A failure only leaves a list slower.
+            if (!applyIndexes(db, iniPath))
+                qCWarning(lcCore) << "Some indexes of" << db.databaseName() << "could not be created";
             return true;
+        }
         runLegacySteps(db, current);
         // Once the clean-up has run it must not run again, or a retry after a failure below would
         // drop what was imported in between.

@@ -36,7 +36,8 @@ bool createDatabaseSchema(QSqlDatabase db, const QString &iniPath);
 
 // Brings db to the [Database] Version of iniPath (the embedded configuration by default): when
 // user_version is older, runs the legacy clean-up for that version, creates missing tables, adds
-// missing valid columns and creates missing indexes. user_version is set to the target only when all
+// missing valid columns and creates missing indexes; at the version, it only creates missing
+// indexes and leaves user_version as it is. user_version is set to the target only when all
 // of that succeeded, so a failure is retried at the next start. newFile: db was created just now, so
 // no legacy step applies. Returns true when the file ends at the target version.
 bool upgradeDatabaseSchema(QSqlDatabase db, bool newFile,

@@ -39,7 +39,12 @@ bool safeUncompress(const QByteArray &data, QByteArray *out, qint64 maxSize)
             return fail(out, "no stream after a non-zero length");
         return true;
     }
-    out->reserve(int(std::min({qint64(declared), streamSize * kMaxDeflateRatio, maxSize})));
+    // Refused before any memory is spent: a body never needs more than its declared length.
+    if (qint64(declared) > maxSize)
+        return fail(out, "declares more than the size limit");
+    if (qint64(declared) > streamSize * kMaxDeflateRatio)
+        return fail(out, "declares more than its stream can hold");
+    out->reserve(int(declared));
 
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK)
@@ -57,9 +62,9 @@ bool safeUncompress(const QByteArray &data, QByteArray *out, qint64 maxSize)
         if (rc != Z_OK && rc != Z_STREAM_END)
             break;
         const int produced = kChunkSize - int(stream.avail_out);
-        if (out->size() + qint64(produced) > maxSize) {
+        if (out->size() + qint64(produced) > qint64(declared)) {
             inflateEnd(&stream);
-            return fail(out, "inflates past the size limit");
+            return fail(out, "inflates past its declared length");
         }
         out->append(chunk.constData(), produced);
     }

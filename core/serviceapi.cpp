@@ -153,6 +153,18 @@ QString getSignature(const QString &text)
     return md5Hex(text);
 }
 
+QString getSignedTimeQuery()
+{
+    const QString tms = getTimestamp();
+    return QStringLiteral("tms=") + tms + QStringLiteral("&sgn=") + getSignature(tms);
+}
+
+QString getReportServiceQuery(const QString &id)
+{
+    return QStringLiteral("?ssn=") + getSessionId() + QStringLiteral("&id=") + id + QLatin1Char('&')
+           + getSignedTimeQuery();
+}
+
 QString getPasswordDigest(const QString &password)
 {
     return md5Hex(password);

@@ -31,6 +31,11 @@ QString getAnalystApiUrl();
 QString getTimestamp();
 // Lower-case hex MD5 of the text's UTF-8 bytes: the "sgn" of a service request.
 QString getSignature(const QString &text);
+// "tms=<getTimestamp()>&sgn=<its signature>", the time taken once: the signed ending of every
+// service request.
+QString getSignedTimeQuery();
+// "?ssn=<session id>&id=<id>&tms=...&sgn=...": the query of the report file and share requests.
+QString getReportServiceQuery(const QString &id);
 // The "pwd" of the login: the same digest of the password.
 QString getPasswordDigest(const QString &password);
 

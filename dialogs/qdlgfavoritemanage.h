@@ -1,8 +1,14 @@
 #pragma once
 
+#include "namedlist.h"
+
 #include <QDialog>
 
-// The editor of the favourite folders; not built yet.
+class QListWidget;
+
+// Lists the favourite folders and creates, renames and deletes them. Each change goes to the
+// user-list store at once (which marks the folders for upload), then the list is refilled and the
+// side bar asked to reload.
 class QDlgFavoriteManage : public QDialog
 {
     Q_OBJECT
@@ -12,4 +18,16 @@ public:
 
 signals:
     void loadFavoriteListOfSidebar();
+
+private slots:
+    void newFavorite();
+    void renameFavorite();
+    void removeFavorite();
+
+private:
+    void loadFavoriteList();
+    void refresh();
+
+    QListWidget *lstFavorite;
+    NamedListKind kind;
 };

@@ -1,19 +1,123 @@
 #include "qdlggenius.h"
 
+#include "dialogform.h"
+#include "stocklookup.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
 QDlgGenius::QDlgGenius(QWidget *parent)
     : QDialog(parent)
+    , edtKeyword(new QLineEdit(this))
+    , btnOK(new QPushButton(QStringLiteral("确定"), this))
+    , lstStock(new QListWidget(this))
 {
-    setModal(true);
-    setWindowTitle(QStringLiteral("股票代码"));
-    setFixedSize(360, 240);
+    setObjectName(QStringLiteral("QDlgGenius"));
+    resize(174, 227);
+    edtKeyword->setObjectName(QStringLiteral("edtKeyword"));
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    lstStock->setObjectName(QStringLiteral("lstStock"));
+    initDialog(this, QStringLiteral("代码精灵"));
+
+    // The edit's place sets the margins of the layout; its height that of the top row.
+    edtKeyword->setGeometry(2, 2, 115, 27);
+    edtKeyword->installEventFilter(this);
+    connect(edtKeyword, &QLineEdit::textChanged, this, &QDlgGenius::keywordChanged);
+    connect(edtKeyword, &QLineEdit::returnPressed, this, &QDlgGenius::accept);
+
+    btnOK->resize(51, edtKeyword->height());
+    btnOK->setAutoDefault(false);
+    btnOK->setFocusPolicy(Qt::NoFocus);
+    connect(btnOK, &QPushButton::clicked, this, &QDlgGenius::accept);
+
+    lstStock->move(edtKeyword->x(), edtKeyword->geometry().bottom() + 1 + edtKeyword->y());
+    lstStock->setFocusPolicy(Qt::NoFocus);
+    connect(lstStock, &QListWidget::doubleClicked, this, &QDlgGenius::accept);
+    edtKeyword->setFocus();
 }
 
-void QDlgGenius::setKeyword(const QString &key)
+void QDlgGenius::setKeyword(const QString &text)
 {
-    keyword = key.toUpper();
+    edtKeyword->setText(text.toUpper());
 }
 
 QString QDlgGenius::getSelectedStock() const
 {
-    return QString();
+    return selectedCode;
+}
+
+void QDlgGenius::keywordChanged(const QString &keyword)
+{
+    lstStock->clear();
+    if (keyword.isEmpty()) {
+        reject();
+        return;
+    }
+    for (const StockMatch &stock : lookupStocks(keyword)) {
+        auto *item = new QListWidgetItem(stock.code + QLatin1Char(' ') + stock.name, lstStock);
+        item->setData(Qt::UserRole, stock.code);
+    }
+    btnOK->setEnabled(lstStock->count() > 0);
+    if (lstStock->count() > 0)
+        lstStock->setCurrentRow(0);
+}
+
+void QDlgGenius::accept()
+{
+    QListWidgetItem *item = lstStock->currentItem();
+    if (lstStock->count() == 0 || !item)
+        return;
+    selectedCode = item->data(Qt::UserRole).toString();
+    QDialog::accept();
+}
+
+// Only key presses are filtered, so text from an input method (Chinese names) reaches the edit.
+// Letters and digits are typed only while the keyword is empty or still matches something.
+bool QDlgGenius::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    const int code = key->key();
+    const int row = lstStock->currentRow();
+    const bool typing = edtKeyword->text().isEmpty() || lstStock->count() > 0;
+    switch (code) {
+    case Qt::Key_Escape:
+        reject();
+        return true;
+    case Qt::Key_Up:
+        if (row > 0)
+            lstStock->setCurrentRow(row - 1);
+        return true;
+    case Qt::Key_Down:
+        if (row < lstStock->count() - 1)
+            lstStock->setCurrentRow(row + 1);
+        return true;
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return false;
+    default:
+        break;
+    }
+    if (code >= Qt::Key_A && code <= Qt::Key_Z && typing)
+        edtKeyword->insert(key->text().toUpper());
+    else if (code >= Qt::Key_0 && code <= Qt::Key_9 && typing)
+        edtKeyword->insert(key->text());
+    return true;
+}
+
+void QDlgGenius::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    const int m = edtKeyword->x();
+    const int t = edtKeyword->y();
+    btnOK->move(width() - btnOK->width() - m, t);
+    edtKeyword->resize(btnOK->x() - 2 * m, edtKeyword->height());
+    lstStock->resize(width() - 2 * m, height() - lstStock->y() - t);
 }

@@ -1,8 +1,15 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
-// The stock-code lookup. Until it is built no stock can be chosen.
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The stock-code lookup: lists the stocks whose code, name or spelling holds the keyword as the
+// user types it, and hands the chosen code back. Clearing the keyword or Escape closes it as
+// rejected. Use: construct, optionally setKeyword, exec(), getSelectedStock when accepted.
 class QDlgGenius : public QDialog
 {
     Q_OBJECT
@@ -10,9 +17,21 @@ class QDlgGenius : public QDialog
 public:
     explicit QDlgGenius(QWidget *parent = nullptr);
 
-    void setKeyword(const QString &key);
+    // Puts the text, upper-cased, into the keyword field; the list fills at once.
+    void setKeyword(const QString &text);
     QString getSelectedStock() const;
 
+public slots:
+    void accept() override;
+    void keywordChanged(const QString &keyword);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
-    QString keyword;
+    QLineEdit *edtKeyword;
+    QPushButton *btnOK;
+    QListWidget *lstStock;
+    QString selectedCode;
 };

@@ -2,7 +2,11 @@
 
 #include <QDialog>
 
-// The editor of the concerned institutions; not built yet.
+class QListWidget;
+
+// Lists the concerned institutions in pinyin-initials order, adds one through the picker and
+// removes the current one. Each change goes to the user-list store at once (which marks the list
+// for upload), then the list is refilled and the side bar asked to reload.
 class QDlgInstManage : public QDialog
 {
     Q_OBJECT
@@ -12,4 +16,13 @@ public:
 
 signals:
     void loadConcernedInstListOfSidebar();
+
+private slots:
+    void addInst();
+    void removeInst();
+
+private:
+    void loadInstList();
+
+    QListWidget *lstInst;
 };

@@ -3,6 +3,7 @@
 #include "listslog.h"
 
 #include <QSqlDriver>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <sqlite3.h>
@@ -43,12 +44,28 @@ void anlAny(sqlite3_context *context, int, sqlite3_value **argv)
     sqlite3_result_int(context, 0);
 }
 
+// A single-row answer of the connection itself, through Qt's driver.
+QVariant connectionValue(const QSqlDatabase &db, const QString &statement)
+{
+    QSqlQuery query(db);
+    if (!query.exec(statement) || !query.next())
+        return QVariant();
+    return query.value(0);
+}
+
 } // namespace
 
 bool installAnalystListFunction(QSqlDatabase db)
 {
     if (!db.isOpen() || !db.driver())
         return false;
+    // The function goes onto the handle of Qt's driver with this program's libsqlite3: only the
+    // very same library may touch that handle.
+    if (connectionValue(db, QStringLiteral("select sqlite_source_id()")).toString()
+        != QLatin1String(sqlite3_sourceid())) {
+        qCInfo(lcLists) << "Qt's SQLite driver uses another SQLite library; analyst lists use LIKE";
+        return false;
+    }
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
@@ -59,10 +76,18 @@ bool installAnalystListFunction(QSqlDatabase db)
                                               SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, anlAny, nullptr,
                                               nullptr, nullptr);
     // Busy: a statement that uses the function is still open, so it is there already.
-    if (rc == SQLITE_OK || rc == SQLITE_BUSY)
-        return true;
-    qCWarning(lcLists) << "Cannot add the analyst list function:" << sqlite3_errstr(rc);
-    return false;
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY) {
+        qCWarning(lcLists) << "Cannot add the analyst list function:" << sqlite3_errstr(rc);
+        return false;
+    }
+    return analystListFunctionWorks(db);
+}
+
+bool analystListFunctionWorks(QSqlDatabase db)
+{
+    return connectionValue(db, QStringLiteral("select %1('a[12],b[7]', '3,7')").arg(QLatin1String(kAnalystListFunction)))
+               .toInt()
+           == 1;
 }
 
 bool analystIdFitsFunction(const QString &id)

@@ -11,8 +11,13 @@
 
 extern const char kAnalystListFunction[]; // "anl_any"
 
-// False when the connection is not SQLite or the function cannot be added.
+// False when the connection is not SQLite, its driver uses another SQLite library than this
+// program, or the function cannot be added or does not answer afterwards: callers then use the
+// LIKE form, which selects the same rows.
 bool installAnalystListFunction(QSqlDatabase db);
+
+// Whether a statement on this connection can call anl_any and gets its answers.
+bool analystListFunctionWorks(QSqlDatabase db);
 
 // Whether anl_any may stand for the LIKE test of this id: ASCII digits only.
 bool analystIdFitsFunction(const QString &id);

@@ -263,6 +263,8 @@ void QWinReportList::buildTable()
                               QStringLiteral("标题"), QStringLiteral("分析师"), QStringLiteral("类型"),
                               QStringLiteral("页数")};
     const int widths[ColumnCount] = {105, 25, 80, 650, 190, 45, 40};
+    // The header's own minimum (from its font) would widen the narrow mark column.
+    t->horizontalHeader()->setMinimumSectionSize(*std::min_element(widths, widths + ColumnCount));
     for (int c = 0; c < ColumnCount; ++c) {
         t->setHorizontalHeaderItem(c, new QTableWidgetItem(headers.at(c)));
         t->setColumnWidth(c, widths[c]);

@@ -1,15 +1,130 @@
 #include "qdlgalert.h"
 
+#include "dbconnection.h"
+#include "dialogplacement.h"
+#include "globalstate.h"
+#include "qlinklabel.h"
+#include "serviceapi.h"
+#include "stockcache.h"
+#include "userlists.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QTableWidget>
+
+namespace {
+
+enum Column { ColEntry, ColInstitution, ColTitle, ColPages, ColumnCount };
+const int kColumnWidths[ColumnCount] = {50, 75, 395, 40};
+const int kReportIdRole = Qt::UserRole;
+const int kFileNameRole = Qt::UserRole + 1;
+
+QTableWidgetItem *centredItem(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignCenter);
+    return item;
+}
+
+} // namespace
+
 QDlgAlert::QDlgAlert(QWidget *parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("评级提醒"));
+    setObjectName(QStringLiteral("QDlgAlert"));
+    setWindowTitle(QStringLiteral("信息提示"));
+    setWindowIcon(QIcon(QStringLiteral(":/logo/logo.png")));
+    setFixedSize(602, 181);
+    setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
+
+    tblAlertList = new QTableWidget(0, ColumnCount, this);
+    tblAlertList->setObjectName(QStringLiteral("tblAlertList"));
+    tblAlertList->setGeometry(10, 10, 581, 161);
+    for (int column = 0; column < ColumnCount; ++column)
+        tblAlertList->setColumnWidth(column, kColumnWidths[column]);
+    tblAlertList->horizontalHeader()->hide();
+    tblAlertList->verticalHeader()->hide();
+    tblAlertList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblAlertList->setWordWrap(true);
+    tblAlertList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblAlertList->setSelectionMode(QAbstractItemView::SingleSelection);
+    tblAlertList->setFocusPolicy(Qt::NoFocus);
 }
 
 void QDlgAlert::addAlert(const QString &kind, const QString &reportId)
 {
+    // Both kinds look alike.
     Q_UNUSED(kind)
-    Q_UNUSED(reportId)
+    if (!addAlertRow(reportId)) {
+        pending.add(reportId, QDate::currentDate());
+        return;
+    }
+    popUp();
 }
 
-void QDlgAlert::viewReport() {}
+void QDlgAlert::retryPendingAlerts()
+{
+    bool added = false;
+    pending.resolve(QDate::currentDate(), [this, &added](const QString &reportId) {
+        const bool found = addAlertRow(reportId);
+        added = added || found;
+        return found;
+    });
+    if (added)
+        popUp();
+}
+
+bool QDlgAlert::addAlertRow(const QString &reportId)
+{
+    AlertReport report;
+    if (!findAlertReport(mainDatabase(), reportId, &report))
+        return false;
+    tblAlertList->insertRow(0);
+
+    QTableWidgetItem *entry = centredItem(report.entry.toString(QStringLiteral("HH:mm")));
+    entry->setData(kReportIdRole, report.id);
+    entry->setData(kFileNameRole, report.fileName);
+    tblAlertList->setItem(0, ColEntry, entry);
+
+    QTableWidgetItem *institution = centredItem(report.institution);
+    if (isConcernedInst(report.institution))
+        institution->setForeground(Qt::blue);
+    tblAlertList->setItem(0, ColInstitution, institution);
+
+    tblAlertList->setItem(0, ColTitle, new QTableWidgetItem(QString()));
+    auto *title = new QLinkLabel(tblAlertList);
+    // A title such as "PE<10倍" is text, not markup.
+    title->setTextFormat(Qt::PlainText);
+    title->setText(report.title);
+    title->setFont(getAppFont());
+    if (containsBlockedStock(report.title))
+        title->setStyleSheet(QStringLiteral("color:red;"));
+    connect(title, &QLinkLabel::clicked, this, &QDlgAlert::viewReport);
+    tblAlertList->setCellWidget(0, ColTitle, title);
+
+    tblAlertList->setItem(0, ColPages, centredItem(report.pageText()));
+    return true;
+}
+
+void QDlgAlert::popUp()
+{
+    if (!isVisible())
+        showPlaced(this, Qt::AlignRight | Qt::AlignBottom);
+    raise();
+}
+
+void QDlgAlert::viewReport()
+{
+    const int row = tblAlertList->currentRow();
+    if (row < 0)
+        return;
+    const QTableWidgetItem *entry = tblAlertList->item(row, ColEntry);
+    emit openFile(entry->data(kReportIdRole).toString(),
+                  getLocalFilePath(entry->data(kFileNameRole).toString()));
+}
+
+void QDlgAlert::closeEvent(QCloseEvent *event)
+{
+    tblAlertList->setRowCount(0);
+    QDialog::closeEvent(event);
+}

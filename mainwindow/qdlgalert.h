@@ -1,9 +1,16 @@
 #pragma once
 
+#include "alertreport.h"
+
 #include <QDialog>
 
-// The pop-up list of alerted rating changes. Kept by the main window for the whole run;
-// the list is not built yet.
+class QTableWidget;
+
+// The pop-up of the reports behind alerted rating changes (first ratings and upgrades, as
+// chosen in Option/Alert), newest at the top, in the bottom-right corner of the screen.
+// Clicking a title asks for the report's file; closing empties the list (Escape only hides
+// it). An alert whose report has not been imported yet waits for the next report package.
+// Kept by the main window for the whole run.
 class QDlgAlert : public QDialog
 {
     Q_OBJECT
@@ -11,10 +18,25 @@ class QDlgAlert : public QDialog
 public:
     explicit QDlgAlert(QWidget *parent = nullptr);
 
+    QTableWidget *alertList() const { return tblAlertList; }
+    int pendingAlertCount() const { return pending.size(); }
+
 signals:
     void openFile(const QString &rptID, const QString &localFilePath);
 
 public slots:
     void addAlert(const QString &kind, const QString &reportId);
+    // Shows the waiting alerts whose reports have arrived since.
+    void retryPendingAlerts();
     void viewReport();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool addAlertRow(const QString &reportId);
+    void popUp();
+
+    QTableWidget *tblAlertList = nullptr;
+    PendingAlerts pending;
 };

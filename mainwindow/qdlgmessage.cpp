@@ -1,22 +1,64 @@
 #include "qdlgmessage.h"
 
+#include "qmessageboard.h"
+#include "serviceapi.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+
 QDlgMessage::QDlgMessage(QWidget *parent)
     : QDialog(parent)
 {
     setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
     setFixedSize(600, 24);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    auto *logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("lblLogo"));
+    logo->setPixmap(QPixmap(QStringLiteral(":/logo/logo.png")));
+    logo->setFixedSize(20, 20);
+    logo->setScaledContents(true);
+    layout->addWidget(logo);
+    board = new QMessageBoard(this);
+    board->setObjectName(QStringLiteral("messageBoard"));
+    layout->addWidget(board);
+    connect(board, &QMessageBoard::clicked, this, &QDlgMessage::messageClicked);
+}
+
+void QDlgMessage::setVisible(bool visible)
+{
+    if (visible)
+        board->startScroll();
+    else
+        board->stopScroll();
+    QDialog::setVisible(visible);
 }
 
 void QDlgMessage::addMessage(const QString &reportId, const QString &title,
                              const QString &institution, const QString &type,
                              const QDateTime &entryTime, const QDateTime &publishDate)
 {
-    Q_UNUSED(reportId)
-    Q_UNUSED(title)
-    Q_UNUSED(institution)
-    Q_UNUSED(type)
-    Q_UNUSED(entryTime)
-    Q_UNUSED(publishDate)
+    board->addMessage(reportId, title, institution, type, entryTime, publishDate);
 }
 
-void QDlgMessage::messageClicked() {}
+void QDlgMessage::messageClicked()
+{
+    const QString reportId = board->getHoverReportId();
+    if (reportId.isEmpty())
+        return;
+    emit openFile(reportId, getLocalFilePath(board->getHoverFileName()));
+}
+
+void QDlgMessage::mousePressEvent(QMouseEvent *event)
+{
+    pressGlobalPos = event->globalPos();
+    // The position move() takes, which counts a window frame where there is one.
+    pressWindowPos = pos();
+}
+
+void QDlgMessage::mouseMoveEvent(QMouseEvent *event)
+{
+    move(pressWindowPos + (event->globalPos() - pressGlobalPos));
+}

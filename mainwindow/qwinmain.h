@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <memory>
+
 class QDlgAlert;
 class QDlgAnalyst;
 class QDlgDownloadDay;
@@ -14,6 +16,7 @@ class QDlgHotRating;
 class QDlgMessage;
 class QDlgRating;
 class QDlgWebview;
+class QKeyEvent;
 class QLabel;
 class QStackedWidget;
 class QThread;
@@ -27,6 +30,7 @@ class QWinMatrixList;
 class QWinQuoteList;
 class QWinRatingList;
 class QWinReportList;
+class Sidebar;
 
 // The one top-level window after login: the frameless frame with its title bar, tabs,
 // menu, side bar, the multiple-document area holding the seven list and chart windows, and
@@ -177,6 +181,8 @@ private:
     void startUpdater();
     void showSidebar();
     void hideSidebar();
+    bool handleKey(QKeyEvent *event);
+    void focusShownWindow();
     void openLocalFile(const QString &localFilePath);
     void startReportDownload(const QString &rptID, const QString &localFilePath);
     void placeKeptDialog(QWidget *dialog);
@@ -195,6 +201,7 @@ private:
     QToolButton *btnMatrixTab = nullptr;
     QToolButton *btnBack = nullptr;
     QStackedWidget *stkSidebar = nullptr;
+    std::unique_ptr<Sidebar> sidebar;
     QLabel *lblServer = nullptr;
     QLabel *lblSpinner = nullptr;
     QLabel *lblStatus = nullptr;

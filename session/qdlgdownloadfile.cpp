@@ -13,17 +13,11 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QNetworkReply>
 #include <QSaveFile>
 #include <QUrl>
 
 namespace {
-
-QString signedServiceQuery(const QString &id)
-{
-    const QString tms = getTimestamp();
-    return QStringLiteral("?ssn=") + getSessionId() + QStringLiteral("&id=") + id
-           + QStringLiteral("&tms=") + tms + QStringLiteral("&sgn=") + getSignature(tms);
-}
 
 // The service names the file by a URL; anything but a web address (file:, qrc:, ...) would
 // let a reply read local files.
@@ -66,6 +60,13 @@ void QDlgDownloadFile::init()
 
 void QDlgDownloadFile::downloadReport(const QString &id, const QString &path)
 {
+    // The reply still out would be stored under this report's name.
+    if (client->isBusy()) {
+        qCWarning(lcSession) << "report" << id << "not requested: report" << reportId << "still downloading";
+        QMessageBox::information(this, QStringLiteral("注意"), QStringLiteral("上一份报告仍在下载，请稍后再试！"),
+                                 QMessageBox::Ok);
+        return;
+    }
     reportId = id;
     filePath = path;
     requestReportUrl();
@@ -73,12 +74,18 @@ void QDlgDownloadFile::downloadReport(const QString &id, const QString &path)
 
 void QDlgDownloadFile::requestReportUrl()
 {
+    startRequest(getFileApiUrl() + getReportServiceQuery(reportId), &QDlgDownloadFile::downloadUrlFinished);
+}
+
+void QDlgDownloadFile::startRequest(const QString &url, void (QDlgDownloadFile::*finished)(int, QByteArray))
+{
     ui->prgDownload->setValue(0);
     applyUserProxy(client);
     disconnect(client, nullptr, nullptr, nullptr);
     connect(client, &QHttpClient::downloadProgress, this, &QDlgDownloadFile::downloadProgress);
-    connect(client, &QHttpClient::downloadFinished, this, &QDlgDownloadFile::downloadUrlFinished);
-    client->get(getFileApiUrl() + signedServiceQuery(reportId), false);
+    connect(client, &QHttpClient::downloadFinished, this, finished);
+    if (!client->get(url, false))
+        (this->*finished)(QNetworkReply::UnknownNetworkError, QByteArray());
 }
 
 void QDlgDownloadFile::downloadProgress(double percent)
@@ -118,12 +125,7 @@ void QDlgDownloadFile::parseReportUrlReply(const QString &text)
 
 void QDlgDownloadFile::downloadReportFile()
 {
-    ui->prgDownload->setValue(0);
-    applyUserProxy(client);
-    disconnect(client, nullptr, nullptr, nullptr);
-    connect(client, &QHttpClient::downloadProgress, this, &QDlgDownloadFile::downloadProgress);
-    connect(client, &QHttpClient::downloadFinished, this, &QDlgDownloadFile::downloadFileFinished);
-    client->get(fileUrl, false);
+    startRequest(fileUrl, &QDlgDownloadFile::downloadFileFinished);
 }
 
 void QDlgDownloadFile::downloadFileFinished(int code, QByteArray body)
@@ -175,7 +177,20 @@ void QDlgDownloadFile::mouseMoveEvent(QMouseEvent *event)
 
 void QDlgDownloadFile::closeEvent(QCloseEvent *event)
 {
+    stop();
+    event->ignore();
+}
+
+// Escape and reject() end here too: hidden with its request still out, the dialog would look
+// idle to the main window, and that reply would land in the next report's slot.
+void QDlgDownloadFile::done(int result)
+{
+    Q_UNUSED(result)
+    stop();
+}
+
+void QDlgDownloadFile::stop()
+{
     client->abort();
     hide();
-    event->ignore();
 }

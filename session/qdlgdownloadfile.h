@@ -13,8 +13,8 @@ class QDlgDownloadFile;
 // Fetches one report file for the main window, which keeps one instance without a parent for
 // its whole life: first the file's address from the service, then the file itself, written
 // under the path the caller chose. openFile(id, path) follows once the whole file is stored;
-// every failure shows its own box. Each end leaves the dialog hidden; closing it aborts the
-// transfer and only hides it.
+// every failure shows its own box. Each end leaves the dialog hidden; closing it (Escape
+// included) aborts the transfer and only hides it.
 class QDlgDownloadFile : public QDialog
 {
     Q_OBJECT
@@ -27,6 +27,9 @@ public:
 
 signals:
     void openFile(QString id, QString path);
+
+public slots:
+    void done(int result) override;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -41,6 +44,8 @@ private slots:
 private:
     void init();
     void requestReportUrl();
+    void startRequest(const QString &url, void (QDlgDownloadFile::*finished)(int, QByteArray));
+    void stop();
     void parseReportUrlReply(const QString &text);
     void downloadReportFile();
     void fail(const QString &title, const QString &text);

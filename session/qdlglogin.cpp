@@ -156,6 +156,9 @@ void QDlgLogin::init()
     ui->edtPassword->installEventFilter(this);
     ui->edtPassword->setMaxLength(10);
     ui->edtPassword->setEchoMode(QLineEdit::Password);
+    // Under the application's style sheet, a sheet given to a widget not yet polished reaches
+    // the edit's echo character only at the next style change, which never comes.
+    ui->edtPassword->ensurePolished();
     ui->edtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42; "));
     ui->edtPassword->setAlignment(Qt::AlignHCenter);
     connect(ui->edtPassword, &QLineEdit::textChanged, this, &QDlgLogin::switchLoginText);
@@ -231,13 +234,11 @@ void QDlgLogin::userLogin()
     ui->prgDownload->setValue(0);
     setInputsEnabled(false);
 
-    const QString tms = getTimestamp();
     // The account is encoded so that a pasted text cannot add parameters; digits stay as typed.
     const QString url = getVerifyApiUrl() + QStringLiteral("?acc=")
                         + QString::fromLatin1(QUrl::toPercentEncoding(ui->edtAccount->text()))
                         + QStringLiteral("&pwd=") + getPasswordDigest(ui->edtPassword->text())
-                        + QStringLiteral("&mac=") + getMacAddress() + QStringLiteral("&tms=") + tms
-                        + QStringLiteral("&sgn=") + getSignature(tms);
+                        + QStringLiteral("&mac=") + getMacAddress() + QLatin1Char('&') + getSignedTimeQuery();
 
     // The object-host test that follows keeps this proxy setting.
     applyUserProxy(client);

@@ -12,6 +12,7 @@
 #include <QDesktopServices>
 #include <QIcon>
 #include <QNetworkInterface>
+#include <QNetworkReply>
 #include <QTimer>
 #include <QUrl>
 
@@ -153,9 +154,8 @@ void QDlgNetwork::testAuthService()
     disconnect(client, nullptr, nullptr, nullptr);
     connect(client, &QHttpClient::downloadFinished, this, &QDlgNetwork::connectAuthServiceFinished);
     applyUserProxy(client);
-    const QString tms = getTimestamp();
-    client->get(getVerifyApiUrl() + QStringLiteral("?tms=") + tms + QStringLiteral("&sgn=") + getSignature(tms),
-                false);
+    if (!client->get(getVerifyApiUrl() + QLatin1Char('?') + getSignedTimeQuery(), false))
+        connectAuthServiceFinished(QNetworkReply::UnknownNetworkError, QByteArray());
 }
 
 void QDlgNetwork::connectAuthServiceFinished(int code, QByteArray body)
@@ -193,6 +193,13 @@ void QDlgNetwork::onAuthServiceStatusClicked(const QString &link)
     } else if (link.startsWith(QLatin1String("openProxyWebsite"))) {
         QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDnsHelpPage)));
     }
+}
+
+// Escape and reject() follow the close rule too: no leaving while the test runs.
+void QDlgNetwork::done(int result)
+{
+    if (closable)
+        QDialog::done(result);
 }
 
 void QDlgNetwork::closeEvent(QCloseEvent *event)

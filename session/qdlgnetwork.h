@@ -28,6 +28,9 @@ public:
     // The lookup counts as failed when no answer came within this many seconds.
     static constexpr int kLookupTimeoutSeconds = 10;
 
+public slots:
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

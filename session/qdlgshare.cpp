@@ -5,6 +5,7 @@
 #include "jsonscript.h"
 #include "qhttpclient.h"
 #include "serviceapi.h"
+#include "sessionlog.h"
 #include "userproxy.h"
 
 #include <QClipboard>
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QNetworkReply>
 #include <QUrl>
 
 namespace {
@@ -75,16 +77,19 @@ void QDlgShare::init()
 void QDlgShare::requestShareLink(const QString &id, const QString &publisher, const QString &title,
                                  const QString &code)
 {
+    // The reply of the request already out would be shown with this request's titles.
+    if (client->isBusy()) {
+        qCWarning(lcSession) << "share request" << id << "dropped: the previous one is still out";
+        return;
+    }
     mayClose = false;
     this->publisher = publisher;
     this->title = title;
     stockCode = code;
     setButtonsEnabled(false);
     applyUserProxy(client);
-    const QString tms = getTimestamp();
-    client->get(getShareApiUrl() + QStringLiteral("?ssn=") + getSessionId() + QStringLiteral("&id=") + id
-                    + QStringLiteral("&tms=") + tms + QStringLiteral("&sgn=") + getSignature(tms),
-                false);
+    if (!client->get(getShareApiUrl() + getReportServiceQuery(id), false))
+        downloadFinished(QNetworkReply::UnknownNetworkError, QByteArray());
 }
 
 void QDlgShare::downloadFinished(int code, QByteArray body)
@@ -145,6 +150,13 @@ void QDlgShare::setButtonsEnabled(bool enabled)
     ui->btnWeibo->setEnabled(enabled);
     ui->btnCopy->setEnabled(enabled);
     ui->btnClose->setEnabled(enabled);
+}
+
+// Escape and reject() follow the close rule too: no leaving while the request is out.
+void QDlgShare::done(int result)
+{
+    if (mayClose)
+        QDialog::done(result);
 }
 
 void QDlgShare::closeEvent(QCloseEvent *event)

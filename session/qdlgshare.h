@@ -23,6 +23,9 @@ public:
     void requestShareLink(const QString &id, const QString &publisher, const QString &title,
                           const QString &code);
 
+public slots:
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

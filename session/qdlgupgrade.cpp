@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -88,7 +89,8 @@ void QDlgUpgrade::startDownload()
     setButtonsEnabled(false);
     ui->lblStatus->setText(QStringLiteral("下载升级程序..."));
     applyUserProxy(client);
-    client->get(getObjectHost() + getObjectPathDwn() + QLatin1Char('/') + name, false);
+    if (!client->get(getObjectHost() + getObjectPathDwn() + QLatin1Char('/') + name, false))
+        downloadFinished(QNetworkReply::UnknownNetworkError, QByteArray());
 }
 
 void QDlgUpgrade::downloadProgress(double percent)
@@ -142,6 +144,13 @@ void QDlgUpgrade::setButtonsEnabled(bool enabled)
 {
     ui->btnDownload->setEnabled(enabled);
     ui->btnClose->setEnabled(enabled);
+}
+
+// Escape and reject() follow the close rule too: no leaving while the package downloads.
+void QDlgUpgrade::done(int result)
+{
+    if (!client->isBusy())
+        QDialog::done(result);
 }
 
 void QDlgUpgrade::closeEvent(QCloseEvent *event)

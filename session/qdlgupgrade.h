@@ -24,6 +24,9 @@ public:
     // that it cannot leave the save folder; empty when there is none ("", ".", "..").
     static QString packageFileName(const QString &upgradeFileName);
 
+public slots:
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -67,10 +67,10 @@ static QString apiUrl(UploadList list)
     return QString();
 }
 
-QString uploadUrl(UploadList list, qint64 stamp, const QString &session, const QString &tms)
+QString uploadUrl(UploadList list, qint64 stamp, const QString &session)
 {
     return apiUrl(list) + QStringLiteral("?ssn=") + session + QStringLiteral("&mdf=") + QString::number(stamp)
-           + QStringLiteral("&tms=") + tms + QStringLiteral("&sgn=") + getSignature(tms);
+           + QLatin1Char('&') + getSignedTimeQuery();
 }
 
 QString uploadBody(UploadList list)

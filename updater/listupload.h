@@ -17,7 +17,7 @@ qint64 uploadStamp(UploadList list);
 void clearUploadStamp(UploadList list, qint64 mdf);
 
 // <api>?ssn=<session>&mdf=<stamp>&tms=<tms>&sgn=<md5 of tms>
-QString uploadUrl(UploadList list, qint64 stamp, const QString &session, const QString &tms);
+QString uploadUrl(UploadList list, qint64 stamp, const QString &session);
 QString uploadBody(UploadList list);
 
 QString uploadStartText(UploadList list);

@@ -380,7 +380,7 @@ void QUpdater::startUpload(UploadList list)
     }
     // The stamp is read once: the answer clears it only up to what was sent.
     const qint64 stamp = uploadStamp(list);
-    if (!client->post(uploadUrl(list, stamp, getSessionId(), getTimestamp()), uploadBody(list), false))
+    if (!client->post(uploadUrl(list, stamp, getSessionId()), uploadBody(list), false))
         emit showStatus(uploadFailureText(list));
 }
 

@@ -1,3 +1,5 @@
+#include "../mainwindow/mainwindowtest.h"
+
 #include "defaultconfig.h"
 #include "devserver.h"
 #include "globalstate.h"
@@ -15,6 +17,15 @@
 namespace {
 
 const QString kMessage = QStringLiteral("MESSAGE 已运行相同程序！");
+
+QStringList warnings;
+
+// Warnings of the program's own categories.
+void recordWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg && QByteArray(context.category).startsWith("tamrel."))
+        warnings << QString::fromLatin1(context.category) + ": " + message;
+}
 
 QString programPath()
 {
@@ -137,10 +148,17 @@ private slots:
         QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).trimmed(), QStringLiteral("SCREENSHOT ") + path);
         const QImage image(path);
         QVERIFY(image.width() >= 600 && image.height() >= 400);
+        const auto lightness = [&image](int x, int y) { return QColor(image.pixel(x, y)).lightness(); };
         if (login) {
             // The background picture beside the program is drawn: the top is dark, the bottom light.
             QCOMPARE(image.size(), QSize(768, 435));
-            QVERIFY(QColor(image.pixel(384, 100)).lightness() < 100 && QColor(image.pixel(300, 390)).lightness() > 200);
+            QVERIFY(lightness(384, 100) < 100 && lightness(300, 390) > 200);
+        } else {
+            // The frame as skin.qss beside the program draws it: the dark title bar, the first tab
+            // checked in the same colour, the next one on the light tab row.
+            const QList<int> seen{lightness(image.width() / 2, 4), lightness(20, 38), lightness(125, 38)};
+            QVERIFY2(seen.at(0) < 80 && seen.at(1) < 80 && seen.at(2) > 200, qPrintable(QString::number(seen.at(0)) + ' '
+                     + QString::number(seen.at(1)) + ' ' + QString::number(seen.at(2))));
         }
     }
 
@@ -156,7 +174,14 @@ private slots:
 
     void mainWindowAfterConstruction()
     {
+        // Built on a fresh data folder, as after a login, the window reports no failure.
+        QTemporaryDir dir;
+        QVERIFY(prepareMainDatabase(dir));
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
         QWinMain window;
+        qInstallMessageHandler(previous);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
         QVERIFY(!getCnName().isEmpty() && window.windowTitle().startsWith(getCnName()));
         QStringList texts;
         for (const QLabel *label : window.findChildren<QLabel *>())

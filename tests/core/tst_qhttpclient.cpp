@@ -2,6 +2,7 @@
 #include "devserver.h"
 #include "globalstate.h"
 #include "qhttpclient.h"
+#include "safeuncompress.h"
 #include "serviceapi.h"
 #include "testfiles.h"
 #include "tinyproxy.h"
@@ -129,12 +130,12 @@ private slots:
         QTest::newRow("404") << Case{"http_404", tst, {}, QNetworkReply::ContentNotFoundError, "", false};
         QTest::newRow("500") << Case{"http_500", getIndexUrl(), {}, QNetworkReply::InternalServerError, "", false};
         QTest::newRow("cut short") << Case{"truncate", stk, {}, closed, "", false};
-        // The stand-in declares 1.75 GiB for 64 MiB of blanks: the body is what the stream holds.
-        QTest::newRow("hostile declared length") << Case{"pkg_bomb", stk, {}, 0, QByteArray(64 << 20, ' '), false};
+        // The stand-in declares 1.75 GiB for 64 MiB of blanks: refused before anything is inflated.
+        QTest::newRow("hostile declared length") << Case{"pkg_bomb", stk, {}, 0, "", true};
         QTest::newRow("empty body that inflated") << Case{"", "", {200, QByteArray(4, '\0'), ""}, 0, "", false};
         QTest::newRow("empty body with the flag") << Case{"", "", {200, "", ""}, 0, "", true};
         QTest::newRow("huge Content-Length, then close") << Case{"", "", {200, "{}", "1000000000000000"}, closed, "", false};
-        QTest::newRow("inflates past the cap") << Case{"", "", {200, qCompress(QByteArray(257 << 20, '\0'), 9), ""}, 0, "", true};
+        QTest::newRow("inflates past the cap") << Case{"", "", {200, qCompress(QByteArray(kMaxUncompressedSize + 1, '\0'), 9), ""}, 0, "", true};
     }
 
     void bodies()

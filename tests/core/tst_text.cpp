@@ -4,6 +4,7 @@
 #include "safeuncompress.h"
 #include "serviceapi.h"
 
+#include <QtEndian>
 #include <QtTest>
 
 // The text rules of the core: service replies, compressed bodies, pinyin keys, signatures and
@@ -40,8 +41,8 @@ private slots:
         QCOMPARE(jsonLength(script.parse("{\"data\": \"text\"}").property("data")), 0);
     }
 
-    // The declared length plays no part: a huge claim reserves nothing, and the cap holds whatever
-    // the stream holds.
+    // A claim above the cap, or above what the stream can hold, is refused before inflating; a
+    // stream that inflates past its claim is refused once it passes it.
     void uncompress_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -56,7 +57,11 @@ private slots:
         QTest::newRow("empty") << qCompress(QByteArray()) << cap << true << QByteArray();
         QTest::newRow("utf-8 json") << qCompress("{\"ttl\":\"长江证券\"}") << cap << true << QByteArray("{\"ttl\":\"长江证券\"}");
         QTest::newRow("several chunks") << good << cap << true << plain;
-        QTest::newRow("huge declared length") << QByteArray("\xff\xff\xff\xff") + qCompress("abc").mid(4) << cap << true << QByteArray("abc");
+        const QByteArray abc = qCompress("abc").mid(4);
+        QTest::newRow("declared above the cap") << QByteArray("\x70\0\0\0", 4) + abc << cap << false << QByteArray();
+        QTest::newRow("declared above what the stream holds") << QByteArray("\0\x10\0\0", 4) + abc << cap << false << QByteArray();
+        QTest::newRow("inflates past its declared length") << QByteArray("\0\0\0\2", 4) + abc << cap << false << QByteArray();
+        QTest::newRow("declared above its content") << QByteArray("\0\0\0\x40", 4) + abc << cap << true << QByteArray("abc");
         QTest::newRow("past the cap") << qCompress(QByteArray(10 << 20, '\0'), 9) << qint64(1 << 20) << false << QByteArray();
         QTest::newRow("no bytes") << QByteArray() << cap << false << QByteArray();
         QTest::newRow("shorter than the length") << QByteArray("\0\0\1", 3) << cap << false << QByteArray();
@@ -80,8 +85,8 @@ private slots:
         QCOMPARE(safeUncompress(body, &out, cap), inflates);
         QCOMPARE(out, plain);
         QVERIFY(out.capacity() < plain.size() + (1 << 20));
-        if (inflates) // a body exactly at the cap still passes
-            QVERIFY(safeUncompress(body, &out, plain.size()));
+        if (inflates) // a body that declares exactly the cap still passes
+            QVERIFY(safeUncompress(body, &out, qFromBigEndian<quint32>(body.constData())));
     }
 
     void pinyin()

@@ -114,6 +114,21 @@ private slots:
 
     void init() { clearUserLists(); }
 
+    // The function counts only once a statement on the connection gets its answers: another
+    // thread's connection lacks it until it is added there, and a closed one never has it.
+    void analystFunctionIsChecked()
+    {
+        QList<bool> seen;
+        std::unique_ptr<QThread> thread(QThread::create([&seen] {
+            QSqlDatabase db = mainDatabase();
+            seen << analystListFunctionWorks(db) << installAnalystListFunction(db) << analystListFunctionWorks(db);
+        }));
+        thread->start();
+        QVERIFY(thread->wait(30000));
+        QCOMPARE(seen, (QList<bool>{false, true, true}));
+        QVERIFY(!installAnalystListFunction(QSqlDatabase()));
+    }
+
     void reportIds_data();
 
     void reportIds()

@@ -4,6 +4,7 @@
 #include "modalwatcher.h"
 #include "qlinklabel.h"
 #include "serviceapi.h"
+#include "startup.h"
 #include "stockcache.h"
 
 #include <QAction>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTextDocument>
+
+#include <cmath>
 
 // Stands for the session's download dialog: visible while a report downloads.
 class QDlgDownloadFile : public QDialog
@@ -267,6 +270,87 @@ private slots:
         }
         QCOMPARE(order, (QStringList{"label", "table"}));
         QCOMPARE(ofInst.value(0).value(0).toString(), QStringLiteral("国泰君安"));
+    }
+
+    // Hovering shows a link; a label made unclickable shows and emits nothing.
+    void linkLabelHover()
+    {
+        for (bool clickable : {true, false}) {
+            QLinkLabel label;
+            label.setText(QStringLiteral("国泰君安"));
+            label.setClickable(clickable);
+            label.show();
+            QSignalSpy clicked(&label, &QLinkLabel::clicked);
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(&label, &enter);
+            const QString hovered = QString::number(label.font().underline()) + QString::number(label.cursor().shape());
+            QTest::mouseClick(&label, Qt::LeftButton);
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(&label, &leave);
+            const QString left = QString::number(label.font().underline()) + QString::number(label.cursor().shape());
+            QCOMPARE(hovered + '|' + left + '|' + QString::number(clicked.count()),
+                     clickable ? QStringLiteral("113|00|1") : QStringLiteral("00|00|0"));
+        }
+    }
+
+    // The follow entry of the context menu names the row's institution and fits its state.
+    void contextMenuFollowEntry()
+    {
+        addToConcernedInstList(QStringLiteral("中信证券"));
+        QStringList shown;
+        for (const char *id : {"101", "103"}) {
+            m_table->setCurrentCell(rowOf(m_table, id), 0);
+            QTimer::singleShot(50, [&shown] {
+                QWidget *menu = QApplication::activePopupWidget();
+                if (!menu)
+                    return;
+                for (QAction *action : menu->actions())
+                    if (action->isVisible() && action->text().contains(QStringLiteral("关注机构")))
+                        shown << action->text();
+                menu->close();
+            });
+            emit m_table->customContextMenuRequested(QPoint(5, 5));
+        }
+        QCOMPARE(shown, (QStringList{"取消关注机构 - 中信证券", "添加关注机构 - 国泰君安"}));
+    }
+
+    // Before any list was shown, going back shows the newest reports.
+    void lastListBeforeAnyList()
+    {
+        QWinReportList fresh;
+        QSignalSpy shown(&fresh, &QWinReportList::showList);
+        fresh.showLastList();
+        QCOMPARE(shown.value(0), (QVariantList{getOrderJson(QStringLiteral("RPT_NEW")), 0}));
+    }
+
+    // Under the program's style sheet, a selected row keeps its grey, blue and red texts legible
+    // on the selection colour; the mark column is as narrow as asked. With TAMREL_SHOTS_DIR set,
+    // the list with a selected followed row is saved there.
+    void selectedRowStaysReadable()
+    {
+        QVERIFY(installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath()));
+        addToConcernedInstList(QStringLiteral("国泰君安"));
+        addBlockStock(QStringLiteral("银行股"), QStringLiteral("000001.SZ"), false);
+        show();
+        m_win->resize(1200, 420);
+        m_table->selectRow(rowOf(m_table, "109"));
+        QCoreApplication::processEvents();
+        const QColor selection = m_table->palette().color(QPalette::Active, QPalette::Highlight);
+        const QImage shot = m_win->grab().toImage();
+        qApp->setStyleSheet(QString());
+        QVERIFY(qEnvironmentVariableIsEmpty("TAMREL_SHOTS_DIR")
+                || shot.save(qEnvironmentVariable("TAMREL_SHOTS_DIR") + QStringLiteral("/report-list-selected-row.png")));
+        QCOMPARE(m_table->columnWidth(1), 25);
+        // WCAG's contrast ratio of relative luminances; 3 is the least for text of this size.
+        const auto luminance = [](const QColor &c) {
+            const auto channel = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        for (const char *name : {"gray", "blue", "red", "black"}) { // as the rows name them
+            const QColor text = QColor(QLatin1String(name));
+            const qreal a = luminance(text) + 0.05, b = luminance(selection) + 0.05;
+            QVERIFY2(qMax(a, b) / qMin(a, b) >= 3.0, qPrintable(text.name() + " on " + selection.name()));
+        }
     }
 
     // Actions

@@ -121,6 +121,36 @@ private slots:
             QVERIFY(!QFile::exists(path));
         download->hide();
     }
+
+    // A second report asked for while one downloads is dropped; Escape stops that download at
+    // once, and the next report is then fetched and stored under its own name.
+    void escapeStopsTheDownloadBeforeTheNext()
+    {
+        const QJsonObject files = server.manifest().value("facts").toObject().value("reportFiles").toObject();
+        const QString first = dir.filePath(QStringLiteral("files/first.pdf"));
+        const QString second = dir.filePath(QStringLiteral("files/second.doc"));
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+        server.clearRequestLog();
+        window->openFile(files.value("PDF").toString(), first);
+        QTRY_COMPARE(server.requestLog().size(), 2);
+        ModalWatcher boxes;
+        window->openFile(files.value("DOC").toString(), second);
+        QTest::qWait(200);
+        QCOMPARE(server.requestLog().size(), 2);
+        QCOMPARE(boxes.count(), 0);
+
+        QTest::keyClick(download, Qt::Key_Escape);
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.endsWith(QStringLiteral("(ErrorCode:5)")) && !download->isVisible());
+        QVERIFY(server.resetFaults());
+        window->openFile(files.value("DOC").toString(), second);
+        QTRY_VERIFY_WITH_TIMEOUT(!catcher.urls.isEmpty(), 30000);
+        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(second)});
+        QVERIFY(!QFile::exists(first) && QFileInfo(second).size() > 0);
+        QVERIFY(server.requestLog().last().value("path").toString().startsWith("/oss/fil/" + files.value("DOC").toString() + '.'));
+    }
 };
 
 QTEST_MAIN(TestOpenFile)

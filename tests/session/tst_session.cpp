@@ -166,8 +166,9 @@ class TestSession : public QObject
         return getLocalFilePath(makeReportFileName(r.institution, r.title, date, "pdf"));
     }
 
-    // Downloads the sample PDF report to path; closes the dialog once the file is on its way when asked.
-    Download download(const QString &path, bool closeWhenSent = false)
+    // Downloads the sample PDF report to path; once the file is on its way, closes the dialog
+    // ("close") or presses Escape ("escape") when asked: either stops the transfer at once.
+    Download download(const QString &path, const QString &stopBy = QString())
     {
         Download out;
         ModalWatcher boxes;
@@ -180,10 +181,14 @@ class TestSession : public QObject
         });
         dialog.show();
         dialog.downloadReport(m_pdfId, path);
-        if (closeWhenSent) {
+        if (!stopBy.isEmpty()) {
             (void)QTest::qWaitFor([&] { return m_server.requestLog().size() == 2; }, 10000);
-            if (dialog.close()) // it only stops and hides
+            if (stopBy == "escape")
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else if (dialog.close()) // it only stops and hides
                 out.opened << "closed while busy";
+            if (boxes.count() == 0) // the idle watchdog would tell only 15 s later
+                out.opened << "not stopped at once";
         }
         (void)QTest::qWaitFor([&] { return boxes.count() > 0 || !out.opened.isEmpty(); }, 40000);
         QTest::qWait(100);
@@ -337,6 +342,19 @@ private slots:
         QTEST(line->cursorPosition(), "cursor");
         QVERIFY(dialog->isVisible() && line->hasFocus());
         delete dialog.data();
+    }
+
+    void passwordEchoesAsterisks()
+    {
+        // Under the program's style sheet, as it runs.
+        QVERIFY(installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath()));
+        QPointer<QDlgLogin> dialog = openDialog();
+        auto *edit = child<QLineEdit>(dialog, "edtPassword");
+        edit->setText("abc1234");
+        const QString shown = edit->displayText();
+        delete dialog.data();
+        qApp->setStyleSheet(QString());
+        QCOMPARE(shown, QString("*******"));
     }
 
     void closing()
@@ -526,6 +544,8 @@ private slots:
         QTest::newRow("file: stalls") << "stall@/oss/fil" << failed << fileError.arg(QNetworkReply::OperationCanceledError) << 2;
         QTest::newRow("file: closed while on its way")
             << "stall@/oss/fil:close" << failed << fileError.arg(QNetworkReply::OperationCanceledError) << 2;
+        QTest::newRow("file: Escape while on its way")
+            << "stall@/oss/fil:escape" << failed << fileError.arg(QNetworkReply::OperationCanceledError) << 2;
         QTest::newRow("file: cut short") << "truncate@/oss/fil" << failed << fileError.arg(QNetworkReply::RemoteHostClosedError) << 2;
         QTest::newRow("file: empty") << "file_empty" << failed << "报告文件为空，请重新尝试或与我们联系！" << 2;
         QTest::newRow("address is file:") << "file_obj_file" << failed << "报告地址无效，请重新尝试或与我们联系！" << 1;
@@ -551,7 +571,7 @@ private slots:
         const rlimit limit{fault == "local:disk" ? 100 : old.rlim_cur, old.rlim_max};
         std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &limit);
-        const Download out = download(path, fault.endsWith(":close"));
+        const Download out = download(path, fault.startsWith("local:") ? QString() : fault.section(':', 1));
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(out.boxes.size(), 1);
         QCOMPARE(out.boxes.first().icon, QMessageBox::Critical);
@@ -564,6 +584,46 @@ private slots:
         QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden),
                  fault == "local:disk" ? QStringList{QFileInfo(path).fileName()} : QStringList());
         QTEST(m_server.requestLog().size(), "requests");
+    }
+
+    // While their request runs, Escape, reject() and accept() leave these dialogs open, as the
+    // window system's close does.
+    void dialogsStayWhileTheirRequestRuns_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("path"); // held back by the stand-in
+        QTest::newRow("upgrade") << "QDlgUpgrade" << "/oss/dwn";
+        QTest::newRow("network test") << "QDlgNetwork" << "/user/verify";
+        QTest::newRow("share") << "QDlgShare" << "/report/share";
+    }
+
+    void dialogsStayWhileTheirRequestRuns()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(QString, path);
+        QVERIFY(m_server.setFault("stall", true, path));
+        setUpgradeFileName(m_package);
+        QPointer<QDialog> shown;
+        if (dialog == "QDlgShare") {
+            shown = share();
+        } else {
+            shown = dialog == "QDlgUpgrade" ? static_cast<QDialog *>(new QDlgUpgrade) : new QDlgNetwork;
+            shown->show();
+            QTest::mouseClick(button(shown, dialog == "QDlgUpgrade" ? "btnDownload" : "btnTest"), Qt::LeftButton);
+        }
+        if (!QTest::qWaitFor([&] { return m_server.requestLog().size() == 1; }, 15000)) {
+            delete shown.data();
+            QSKIP("no network interface besides loopback: the test sends no request");
+        }
+        QSignalSpy finished(shown.data(), &QDialog::finished);
+        QTest::keyClick(shown, Qt::Key_Escape);
+        QVERIFY(shown && shown->isVisible());
+        shown->reject();
+        shown->accept();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(shown && shown->isVisible());
+        QCOMPARE(finished.count(), 0);
+        delete shown.data();
     }
 
     void shareLinkAndPages_data()

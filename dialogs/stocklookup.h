@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+struct StockMatch
+{
+    QString code;
+    QString name;
+};
+
+// The stocks of T_Stock (delisted ones too) whose code holds the keyword before its ".SH" or ".SZ"
+// ending, or whose name or spelling holds it, by code ascending. The keyword is matched as a LIKE
+// pattern, so "%" and "_" in it are wildcards; ASCII letters match either case. Empty when the
+// database cannot be read.
+QList<StockMatch> lookupStocks(const QString &keyword);

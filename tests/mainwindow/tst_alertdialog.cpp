@@ -1,0 +1,218 @@
+#include "mainwindowtest.h"
+
+#include "alertreport.h"
+#include "dialogplacement.h"
+#include "qdlgalert.h"
+#include "qlinklabel.h"
+#include "serviceapi.h"
+#include "stockcache.h"
+#include "userlists.h"
+
+#include <QSignalSpy>
+#include <QTableWidget>
+
+class TestAlertDialog : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<QDlgAlert> dialog;
+
+    static bool insert(qint64 id, const QString &title, const QString &inst = QStringLiteral("甲证券"),
+                       int pages = 12, const QString &type = QStringLiteral("PDF"))
+    {
+        FixtureReport r{id, QStringLiteral("2026-12-07 09:41:05"), QStringLiteral("2026-12-06"), inst,
+                        QStringLiteral("021"), title, QString(), QString(), QString()};
+        r.pages = pages;
+        r.type = type;
+        return insertReport(r);
+    }
+
+    QTableWidget *table() const { return dialog->alertList(); }
+    QString cellText(int row, int column) const { return table()->item(row, column)->text(); }
+    QLinkLabel *titleLabel(int row) const { return qobject_cast<QLinkLabel *>(table()->cellWidget(row, 2)); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(prepareMainDatabase(dir));
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600519.SH', '贵州茅台', 0)"));
+        loadStockCache();
+        QVERIFY(addBlockStock(QStringLiteral("白酒"), QStringLiteral("600519.SH"), false));
+        QVERIFY(addToConcernedInstList(QStringLiteral("乙证券")));
+    }
+
+    void init()
+    {
+        QVERIFY(execSql("delete from T_Report"));
+        dialog = std::make_unique<QDlgAlert>();
+    }
+
+    void rows_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("inst");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("pageText");
+        QTest::addColumn<bool>("blue");
+        QTest::addColumn<bool>("red");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("plain") << "银行业周报" << "甲证券" << 12 << "PDF" << "12页" << false << false << "pdf";
+        QTest::newRow("markup-like title stays text") << "PE<10倍<b>低估</b>" << "甲证券" << 0 << "" << "-" << false << false << "pdf";
+        QTest::newRow("followed institution") << "周报" << "乙证券" << -3 << "DOC" << "-" << true << false << "doc";
+        QTest::newRow("title names a block stock") << "贵州茅台点评" << "甲证券" << 5 << "PDF" << "5页" << false << true << "pdf";
+    }
+
+    void rows()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, inst);
+        QFETCH(int, pages);
+        QFETCH(QString, type);
+        QFETCH(QString, pageText);
+        QFETCH(bool, blue);
+        QFETCH(bool, red);
+        QFETCH(QString, extension);
+        QVERIFY(insert(501, title, inst, pages, type));
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("501"));
+        QCOMPARE(table()->rowCount(), 1);
+        QCOMPARE(cellText(0, 0), QStringLiteral("09:41"));
+        QCOMPARE(cellText(0, 1), inst);
+        QCOMPARE(cellText(0, 3), pageText);
+        QCOMPARE(cellText(0, 2), QString());
+        QCOMPARE(titleLabel(0)->text(), title);
+        QCOMPARE(titleLabel(0)->textFormat(), Qt::PlainText);
+        QCOMPARE(table()->item(0, 1)->foreground().color() == QColor(Qt::blue), blue);
+        QCOMPARE(titleLabel(0)->styleSheet(), red ? QStringLiteral("color:red;") : QString());
+        QCOMPARE(table()->item(0, 0)->data(Qt::UserRole).toString(), QStringLiteral("501"));
+        QCOMPARE(table()->item(0, 0)->data(Qt::UserRole + 1).toString(),
+                 makeReportFileName(inst, title, QStringLiteral("20261206"), extension));
+    }
+
+    // Newest first, both kinds alike, duplicates kept; shown bottom-right, raised but not moved again.
+    void newestOnTopInTheCorner()
+    {
+        QVERIFY(insert(601, QStringLiteral("一")) && insert(602, QStringLiteral("二")));
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("601"));
+        QVERIFY(dialog->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        const QPoint corner = placedPosition(availableAreaOf(dialog.get()), dialog->frameGeometry().size(),
+                                             Qt::AlignRight | Qt::AlignBottom);
+        QCOMPARE(dialog->frameGeometry().topLeft(), corner);
+        dialog->move(10, 10);
+        dialog->addAlert(QStringLiteral("RAT_ACT_UPG"), QStringLiteral("602"));
+        dialog->addAlert(QStringLiteral("RAT_ACT_UPG"), QStringLiteral("601"));
+        QCOMPARE(table()->rowCount(), 3);
+        QCOMPARE(QStringList({titleLabel(0)->text(), titleLabel(1)->text(), titleLabel(2)->text()}),
+                 QStringList({"一", "二", "一"}));
+        QCOMPARE(dialog->pos(), QPoint(10, 10));
+    }
+
+    // Closing empties the list; Escape only hides it, and the rows are there at the next alert.
+    void closeClearsEscapeKeeps()
+    {
+        QVERIFY(insert(701, QStringLiteral("一")));
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("701"));
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(!dialog->isVisible());
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("701"));
+        QCOMPARE(table()->rowCount(), 2);
+        QVERIFY(dialog->close());
+        QCOMPARE(table()->rowCount(), 0);
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("701"));
+        QCOMPARE(table()->rowCount(), 1);
+        QVERIFY(dialog->isVisible());
+    }
+
+    // A rating may come before its report: the alert waits and shows once the report is in.
+    void waitsForItsReport()
+    {
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("801"));
+        dialog->addAlert(QStringLiteral("RAT_ACT_UPG"), QStringLiteral("802"));
+        QCOMPARE(table()->rowCount(), 0);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->pendingAlertCount(), 2);
+        dialog->retryPendingAlerts();
+        QVERIFY(!dialog->isVisible());
+
+        QVERIFY(insert(802, QStringLiteral("二")));
+        dialog->retryPendingAlerts();
+        QCOMPARE(table()->rowCount(), 1);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->pendingAlertCount(), 1);
+        QVERIFY(insert(801, QStringLiteral("一")));
+        dialog->retryPendingAlerts();
+        QCOMPARE(titleLabel(0)->text(), QStringLiteral("一"));
+        QCOMPARE(dialog->pendingAlertCount(), 0);
+    }
+
+    // The id is a value, never SQL.
+    void idIsBound_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("injection") << "0 or 1=1";
+        QTest::newRow("quote") << "901'";
+        QTest::newRow("empty") << "";
+    }
+
+    void idIsBound()
+    {
+        QFETCH(QString, id);
+        QVERIFY(insert(901, QStringLiteral("一")));
+        AlertReport report;
+        QVERIFY(!findAlertReport(mainDatabase(), id, &report));
+        QVERIFY(findAlertReport(mainDatabase(), QStringLiteral("901"), &report));
+        QCOMPARE(report.title, QStringLiteral("一"));
+    }
+
+    void viewReport()
+    {
+        QSignalSpy spy(dialog.get(), &QDlgAlert::openFile);
+        dialog->viewReport();
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(insert(111, QStringLiteral("一")) && insert(112, QStringLiteral("二")));
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("111"));
+        dialog->addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("112"));
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        // A click on the second title selects its row first, then opens it.
+        QLinkLabel *label = titleLabel(1);
+        QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("111"));
+        QCOMPARE(spy.at(0).at(1).toString(),
+                 getLocalFilePath(makeReportFileName(QStringLiteral("甲证券"), QStringLiteral("一"),
+                                                     QStringLiteral("20261206"), QStringLiteral("PDF"))));
+    }
+
+    void pendingAlertsKeptForTheDayAndCapped()
+    {
+        PendingAlerts pending;
+        const QDate day(2026, 12, 7);
+        for (int i = 0; i < PendingAlerts::kLimit + 5; ++i)
+            pending.add(QString::number(i), day);
+        QCOMPARE(pending.size(), PendingAlerts::kLimit);
+        QStringList seen;
+        pending.resolve(day, [&seen](const QString &id) {
+            seen << id;
+            return id.toInt() % 2 == 0;
+        });
+        QCOMPARE(seen.first(), QStringLiteral("5"));
+        QCOMPARE(seen.size(), PendingAlerts::kLimit);
+        QCOMPARE(pending.size(), PendingAlerts::kLimit / 2);
+
+        seen.clear();
+        pending.resolve(day.addDays(1), [&seen](const QString &id) {
+            seen << id;
+            return false;
+        });
+        QVERIFY(seen.isEmpty());
+        QCOMPARE(pending.size(), 0);
+        pending.add(QStringLiteral("1"), day);
+        pending.add(QStringLiteral("2"), day.addDays(1));
+        QCOMPARE(pending.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestAlertDialog)
+#include "tst_alertdialog.moc"

@@ -1,0 +1,376 @@
+#include "mainwindowtest.h"
+
+#include "messagescroller.h"
+#include "qdlgmessage.h"
+#include "qmessageboard.h"
+#include "serviceapi.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+const QDateTime kT1(QDate(2026, 12, 7), QTime(9, 30, 0));
+
+// Every text is as wide as its length.
+int lengthWidth(const QString &text)
+{
+    return text.size();
+}
+
+// A message titled with its id: "[09:30] i - " and the id, 12 pixels wider than the id.
+QMessageRecord record(const QString &id, const QDateTime &entry = kT1)
+{
+    return QMessageRecord(id, id, QStringLiteral("i"), QString(), entry, entry);
+}
+
+int widthOf(const QString &id)
+{
+    return 12 + id.size();
+}
+
+// Steps until the condition holds; the number of steps taken, or -1 after limit steps.
+int stepUntil(MessageScroller &scroller, int width, const std::function<bool()> &done, int limit = 10000)
+{
+    for (int steps = 0; steps < limit; ++steps) {
+        if (done())
+            return steps;
+        scroller.step(width, lengthWidth);
+    }
+    return -1;
+}
+
+QStringList ids(const QList<QMessageRecord> &records)
+{
+    QStringList list;
+    for (const QMessageRecord &r : records)
+        list << r.getId();
+    return list;
+}
+
+} // namespace
+
+class TestMessageStrip : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    // A board of the dialog's size whose single message stands at x = 0.
+    void boardWithMessageAtLeftEdge(QMessageBoard &board, const QString &id)
+    {
+        board.resize(574, 20);
+        board.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&board));
+        board.addMessage(id, QStringLiteral("标题"), QStringLiteral("机构"), QString(), kT1, kT1);
+        board.tick();
+        while (board.messages().strip().first().getX() > 0)
+            board.tick();
+    }
+
+    static void send(QWidget *widget, QEvent::Type type, const QPoint &pos,
+                     Qt::MouseButton button = Qt::LeftButton)
+    {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+    }
+
+    static void sendEnter(QWidget *widget)
+    {
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(widget, &enter);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(prepareMainDatabase(dir)); }
+
+    void recordText()
+    {
+        const QMessageRecord r(QStringLiteral("7"), QStringLiteral("标题"), QStringLiteral("机构"), QString(),
+                               QDateTime(QDate(2026, 12, 7), QTime(9, 5, 59)), kT1);
+        QCOMPARE(r.getText(), QStringLiteral("[09:05] 机构 - 标题"));
+        QCOMPARE(QMessageRecord(QStringLiteral("7"), QString(), QString(), QString(), QDateTime(), QDateTime()).getText(),
+                 QStringLiteral("[]  - "));
+    }
+
+    // The strip names the same local copy as the report list, whose empty type reads "PDF".
+    void fileNameMatchesTheList_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("listType");
+        QTest::newRow("empty type") << "" << "PDF";
+        QTest::newRow("doc") << "DOC" << "DOC";
+    }
+
+    void fileNameMatchesTheList()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, listType);
+        const QString title = QStringLiteral("PE<10倍: \"低估\"");
+        const QMessageRecord r(QStringLiteral("7"), title, QStringLiteral("机构"), type, kT1,
+                               QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
+        QCOMPARE(r.getFileName(), makeReportFileName(QStringLiteral("机构"), title, QStringLiteral("20261206"), listType));
+    }
+
+    void nothingToShow()
+    {
+        MessageScroller scroller;
+        for (int i = 0; i < 50; ++i)
+            scroller.step(100, lengthWidth);
+        QVERIFY(scroller.strip().isEmpty() && scroller.rotation().isEmpty());
+    }
+
+    // It enters at the right edge in its first pass, crosses, is queued and comes back at once
+    // from the queue; a queue head still on the strip is not entered twice.
+    void oneMessageCircles()
+    {
+        MessageScroller scroller;
+        const int width = 100;
+        scroller.add(record(QStringLiteral("abcdefghij")));
+        const int w = widthOf(QStringLiteral("abcdefghij"));
+        scroller.step(width, lengthWidth);
+        QCOMPARE(scroller.strip().size(), 1);
+        QCOMPARE(scroller.strip().first().getX(), width);
+        QVERIFY(scroller.strip().first().isFirstPass());
+
+        // x + w reaches 0 after width + w further steps; the step after that takes it off.
+        for (int i = 0; i < width + w; ++i)
+            scroller.step(width, lengthWidth);
+        QCOMPARE(scroller.strip().size(), 1);
+        QCOMPARE(scroller.strip().first().getX() + w, 0);
+        scroller.step(width, lengthWidth);
+        QVERIFY(scroller.strip().isEmpty());
+        QCOMPARE(ids(scroller.rotation()), QStringList{"abcdefghij"});
+
+        scroller.step(width, lengthWidth);
+        QCOMPARE(scroller.strip().size(), 1);
+        QCOMPARE(scroller.strip().first().getX(), width);
+        QVERIFY(!scroller.strip().first().isFirstPass());
+
+        for (int i = 0; i < 500; ++i) {
+            scroller.step(width, lengthWidth);
+            QVERIFY(scroller.strip().size() <= 1);
+        }
+        QCOMPARE(scroller.rotation().size(), 1);
+    }
+
+    // Each message enters once the previous one's right end is 20 pixels clear of the edge.
+    void gapOfTwentyPixels()
+    {
+        MessageScroller scroller;
+        const int width = 300;
+        const int w1 = widthOf(QStringLiteral("a2345"));
+        const int w2 = widthOf(QStringLiteral("b234567890"));
+        scroller.add(record(QStringLiteral("a2345")));
+        scroller.add(record(QStringLiteral("b234567890")));
+        scroller.add(record(QStringLiteral("c")));
+        QCOMPARE(stepUntil(scroller, width, [&] { return scroller.strip().size() == 2; }), w1 + 20 + 1);
+        QCOMPARE(scroller.strip().at(0).getX(), width - w1 - 20);
+        QCOMPARE(scroller.strip().at(1).getX(), width);
+        QCOMPARE(stepUntil(scroller, width, [&] { return scroller.strip().size() == 3; }), w2 + 20);
+        QCOMPARE(scroller.strip().at(2).getX() - (scroller.strip().at(1).getX() + w2), 20);
+        QVERIFY(scroller.pending().isEmpty());
+    }
+
+    // New messages come before queued ones.
+    void pendingBeforeQueued()
+    {
+        MessageScroller scroller;
+        scroller.add(record(QStringLiteral("a")));
+        QVERIFY(stepUntil(scroller, 50, [&] { return !scroller.rotation().isEmpty(); }) > 0);
+        scroller.add(record(QStringLiteral("b")));
+        QVERIFY(stepUntil(scroller, 50, [&] { return scroller.strip().size() == 1; }) >= 0);
+        QCOMPARE(scroller.strip().first().getId(), QStringLiteral("b"));
+        QVERIFY(scroller.strip().first().isFirstPass());
+    }
+
+    // A full queue: an older message is dropped; a newer one is appended and every message of
+    // the earliest second goes, the appended one too when it is of that second.
+    void rotationQueueRule_data()
+    {
+        QTest::addColumn<QList<int>>("queued"); // seconds after T1 of the six queued messages
+        QTest::addColumn<int>("leaving");       // milliseconds after T1 of the leaving one
+        QTest::addColumn<QString>("leavingId");
+        QTest::addColumn<QStringList>("expected");
+        const QList<int> spread{0, 1, 2, 3, 4, 5};
+        QTest::newRow("older dropped") << spread << -1000 << "g" << QStringList{"a", "b", "c", "d", "e", "f"};
+        QTest::newRow("newer replaces the earliest")
+            << spread << 10000 << "g" << QStringList{"b", "c", "d", "e", "f", "g"};
+        QTest::newRow("newer replaces the three of the earliest second")
+            << QList<int>{0, 0, 0, 3, 4, 5} << 10000 << "g" << QStringList{"d", "e", "f", "g"};
+        QTest::newRow("of the earliest second: appended and removed again")
+            << spread << 0 << "g" << QStringList{"b", "c", "d", "e", "f"};
+        QTest::newRow("already queued: not twice") << spread << 10000 << "c" << QStringList{"a", "b", "c", "d", "e", "f"};
+    }
+
+    void rotationQueueRule()
+    {
+        QFETCH(QList<int>, queued);
+        QFETCH(int, leaving);
+        QFETCH(QString, leavingId);
+        QFETCH(QStringList, expected);
+        MessageScroller scroller;
+        const int width = 40;
+        for (int i = 0; i < queued.size(); ++i)
+            scroller.add(record(QString(QChar('a' + i)), kT1.addSecs(queued.at(i))));
+        QVERIFY(stepUntil(scroller, width, [&] { return scroller.rotation().size() == 6; }) > 0);
+        scroller.add(record(leavingId, kT1.addMSecs(leaving)));
+        // Queued copies leaving change nothing, so the queue changes only when the new one leaves.
+        QVERIFY(stepUntil(scroller, width, [&] { return !scroller.strip().isEmpty() && scroller.strip().last().isFirstPass(); }) >= 0);
+        QVERIFY(stepUntil(scroller, width, [&] {
+                    for (const QMessageRecord &r : scroller.strip())
+                        if (r.isFirstPass())
+                            return false;
+                    return true;
+                }) >= 0);
+        QStringList queue = ids(scroller.rotation());
+        queue.sort();
+        QCOMPARE(queue, expected);
+    }
+
+    // While hidden the strip only collects; the oldest beyond the limit are dropped.
+    void pendingMessagesCapped()
+    {
+        MessageScroller scroller;
+        for (int i = 0; i < MessageScroller::kPendingLimit + 50; ++i)
+            scroller.add(record(QString::number(i)));
+        QCOMPARE(scroller.pending().size(), MessageScroller::kPendingLimit);
+        QCOMPARE(scroller.pending().first().getId(), QStringLiteral("50"));
+        QCOMPARE(scroller.pending().last().getId(), QString::number(MessageScroller::kPendingLimit + 49));
+    }
+
+    void firstPassYellowThenCyan()
+    {
+        QMessageBoard board;
+        boardWithMessageAtLeftEdge(board, QStringLiteral("42"));
+        // "Y" when the strip shows yellow pixels, "C" for cyan ones.
+        const auto colours = [&board] {
+            const QImage image = board.grab().toImage();
+            QString seen;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    const QChar kind = c.red() > 200 && c.green() > 200 && c.blue() < 60   ? 'Y'
+                                       : c.red() < 60 && c.green() > 200 && c.blue() > 200 ? 'C'
+                                                                                           : ' ';
+                    if (kind != ' ' && !seen.contains(kind))
+                        seen += kind;
+                }
+            }
+            return seen;
+        };
+        QCOMPARE(colours(), QStringLiteral("Y"));
+        while (board.messages().rotation().isEmpty())
+            board.tick();
+        while (board.messages().strip().isEmpty() || board.messages().strip().first().getX() > 0)
+            board.tick();
+        QCOMPARE(colours(), QStringLiteral("C"));
+    }
+
+    // The mouse over the strip stops it; the message beneath is the one a click opens.
+    void hoverStopsAndPicks()
+    {
+        QMessageBoard board;
+        boardWithMessageAtLeftEdge(board, QStringLiteral("42"));
+        sendEnter(&board);
+        board.tick();
+        QCOMPARE(board.messages().strip().first().getX(), 0);
+        send(&board, QEvent::MouseMove, QPoint(3, 10), Qt::NoButton);
+        QCOMPARE(board.getHoverReportId(), QStringLiteral("42"));
+        QCOMPARE(board.cursor().shape(), Qt::PointingHandCursor);
+        send(&board, QEvent::MouseMove, QPoint(570, 10), Qt::NoButton);
+        QCOMPARE(board.getHoverReportId(), QString());
+        QCOMPARE(board.cursor().shape(), Qt::ArrowCursor);
+
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&board, &leave);
+        board.tick();
+        QCOMPARE(board.messages().strip().first().getX(), -1);
+    }
+
+    void clickIsPressAndReleaseWithoutMovement_data()
+    {
+        QTest::addColumn<bool>("moved");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("clicked");
+        QTest::newRow("left click") << false << int(Qt::LeftButton) << true;
+        QTest::newRow("drag") << true << int(Qt::LeftButton) << false;
+        QTest::newRow("right click") << false << int(Qt::RightButton) << false;
+    }
+
+    void clickIsPressAndReleaseWithoutMovement()
+    {
+        QFETCH(bool, moved);
+        QFETCH(int, button);
+        QFETCH(bool, clicked);
+        QMessageBoard board;
+        QSignalSpy spy(&board, &QMessageBoard::clicked);
+        send(&board, QEvent::MouseButtonPress, QPoint(3, 10), Qt::MouseButton(button));
+        if (moved)
+            send(&board, QEvent::MouseMove, QPoint(4, 10), Qt::MouseButton(button));
+        send(&board, QEvent::MouseButtonRelease, QPoint(4, 10), Qt::MouseButton(button));
+        QCOMPARE(spy.count(), clicked ? 1 : 0);
+    }
+
+    void dialogScrollsOnlyWhileShown()
+    {
+        QDlgMessage dialog;
+        QMessageBoard *board = dialog.messageBoard();
+        QVERIFY(!board->isScrolling());
+        dialog.show();
+        QVERIFY(board->isScrolling());
+        dialog.hide();
+        QVERIFY(!board->isScrolling());
+        dialog.setVisible(true);
+        QVERIFY(board->isScrolling());
+        QCOMPARE(board->size(), QSize(574, 20));
+    }
+
+    void dialogOpensTheMessageUnderTheMouse()
+    {
+        QDlgMessage dialog;
+        QSignalSpy spy(&dialog, &QDlgMessage::openFile);
+        QMessageBoard *board = dialog.messageBoard();
+        dialog.show();
+        dialog.addMessage(QStringLiteral("42"), QStringLiteral("标题"), QStringLiteral("机构"), QString(), kT1, kT1);
+        board->tick();
+        while (board->messages().strip().first().getX() > 0)
+            board->tick();
+        sendEnter(board);
+
+        // Nothing under the mouse: nothing opens.
+        send(board, QEvent::MouseMove, QPoint(570, 10), Qt::NoButton);
+        send(board, QEvent::MouseButtonPress, QPoint(570, 10));
+        send(board, QEvent::MouseButtonRelease, QPoint(570, 10));
+        QCOMPARE(spy.count(), 0);
+
+        send(board, QEvent::MouseMove, QPoint(3, 10), Qt::NoButton);
+        send(board, QEvent::MouseButtonPress, QPoint(3, 10));
+        send(board, QEvent::MouseButtonRelease, QPoint(3, 10));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("42"));
+        QCOMPARE(spy.at(0).at(1).toString(),
+                 getLocalFilePath(makeReportFileName(QStringLiteral("机构"), QStringLiteral("标题"),
+                                                     kT1.toString(QStringLiteral("yyyyMMdd")), QStringLiteral("PDF"))));
+    }
+
+    // Presses and moves on the strip reach the dialog, which follows the mouse; the drag opens nothing.
+    void dragByTheStrip()
+    {
+        QDlgMessage dialog;
+        QSignalSpy spy(&dialog, &QDlgMessage::openFile);
+        dialog.move(100, 50);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QPoint start = dialog.pos();
+        QMessageBoard *board = dialog.messageBoard();
+        send(board, QEvent::MouseButtonPress, QPoint(10, 10));
+        send(board, QEvent::MouseMove, QPoint(40, 15));
+        QCOMPARE(dialog.pos(), start + QPoint(30, 5));
+        send(board, QEvent::MouseButtonRelease, QPoint(40, 15));
+        QCOMPARE(spy.count(), 0);
+    }
+};
+
+QTEST_MAIN(TestMessageStrip)
+#include "tst_messagestrip.moc"
