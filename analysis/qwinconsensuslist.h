@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QMdiSubWindow>
+#include "qwinstocklist.h"
 
-class QLabel;
-
-// The consensus-expectation list window. Until its table is built it only shows the
-// title of the list it was given, so the main window's dispatch and tabs work.
-class QWinConsensusList : public QMdiSubWindow
+// The consensus-expectation list window: per stock the brokers' consensus (institutions,
+// views, target range and upside, EPS of the next years, growth, PE, PEG, success rates).
+class QWinConsensusList : public QWinStockList
 {
     Q_OBJECT
 
@@ -14,22 +12,13 @@ public:
     explicit QWinConsensusList(QWidget *parent = nullptr);
 
 signals:
-    void showTitle(const QString &title);
-    void showList(const QString &request, int page);
-    void showReportListOfStock(const QString &stockCode);
-    void showRatingListOfStock(const QString &stockCode);
     void showConsensusListOfInd(const QString &industry);
-    void showChartOfStock(const QString &stockCode);
-    void disablePageAll();
-    void loadBlockListOfSidebar();
 
 public slots:
     void showConsensusList(const QString &request, int page);
-    void showLastList();
-    void markBlockedStock();
 
-private:
-    QLabel *lblTitle = nullptr;
-    QString lastRequest;
-    int lastPage = 0;
+protected:
+    bool runQuery(QSqlQuery &query, const AnalysisListRequest &request, int section, Qt::SortOrder order) override;
+    void fillRow(int row, const ListRecord &record) override;
+    void requestIndustryList(const QString &industry) override { emit showConsensusListOfInd(industry); }
 };

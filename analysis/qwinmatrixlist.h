@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QMdiSubWindow>
+#include "qwinstocklist.h"
 
-class QLabel;
-
-// The value-matrix list window. Until its table is built it only shows the
-// title of the list it was given, so the main window's dispatch and tabs work.
-class QWinMatrixList : public QMdiSubWindow
+// The value-matrix list window: per stock its matrix level and the figures behind it (ROE,
+// operating-profit growth, EPS, valuation, the earnings-forecast type).
+class QWinMatrixList : public QWinStockList
 {
     Q_OBJECT
 
@@ -14,22 +12,13 @@ public:
     explicit QWinMatrixList(QWidget *parent = nullptr);
 
 signals:
-    void showTitle(const QString &title);
-    void showList(const QString &request, int page);
-    void showChartOfStock(const QString &stockCode);
     void showMatrixListOfInd(const QString &industry);
-    void showReportListOfStock(const QString &stockCode);
-    void showRatingListOfStock(const QString &stockCode);
-    void disablePageAll();
-    void loadBlockListOfSidebar();
 
 public slots:
     void showMatrixList(const QString &request, int page);
-    void showLastList();
-    void markBlockedStock();
 
-private:
-    QLabel *lblTitle = nullptr;
-    QString lastRequest;
-    int lastPage = 0;
+protected:
+    bool runQuery(QSqlQuery &query, const AnalysisListRequest &request, int section, Qt::SortOrder order) override;
+    void fillRow(int row, const ListRecord &record) override;
+    void requestIndustryList(const QString &industry) override { emit showMatrixListOfInd(industry); }
 };

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QMdiSubWindow>
+#include "qwinstocklist.h"
 
-class QLabel;
-
-// The quote list window. Until its table is built it only shows the
-// title of the list it was given, so the main window's dispatch and tabs work.
-class QWinQuoteList : public QMdiSubWindow
+// The quote list window: per stock its close, change in percent, PE and PB. It has no
+// context menu and no tint of the sorted column.
+class QWinQuoteList : public QWinStockList
 {
     Q_OBJECT
 
@@ -14,17 +12,13 @@ public:
     explicit QWinQuoteList(QWidget *parent = nullptr);
 
 signals:
-    void showTitle(const QString &title);
-    void disablePageAll();
-    void showList(const QString &request, int page);
-    void showReportListOfStock(const QString &stockCode);
-    void showChartOfStock(const QString &stockCode);
     void showQuoteListOfInd(const QString &industry);
 
 public slots:
     void showQuoteList(const QString &request, int page);
-    void markBlockedStock();
 
-private:
-    QLabel *lblTitle = nullptr;
+protected:
+    bool runQuery(QSqlQuery &query, const AnalysisListRequest &request, int section, Qt::SortOrder order) override;
+    void fillRow(int row, const ListRecord &record) override;
+    void requestIndustryList(const QString &industry) override { emit showQuoteListOfInd(industry); }
 };

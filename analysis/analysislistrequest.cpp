@@ -1,0 +1,34 @@
+#include "analysislistrequest.h"
+
+#include "jsonscript.h"
+
+AnalysisListRequest AnalysisListRequest::parse(const QString &text, JsonScript &json)
+{
+    const QScriptValue root = json.parse(text);
+    const QScriptValue args = root.property(QStringLiteral("args"));
+
+    AnalysisListRequest r;
+    r.valid = root.isObject();
+    r.id = jsonText(root, QStringLiteral("id"));
+    r.name = jsonText(root, QStringLiteral("name"));
+    r.order = jsonText(root, QStringLiteral("order"));
+    r.direct = jsonText(root, QStringLiteral("direct"));
+
+    r.stkCode = jsonText(args, QStringLiteral("stkCode"));
+    r.exchange = jsonText(args, QStringLiteral("exchange"));
+    r.preCode = jsonText(args, QStringLiteral("preCode"));
+    r.ind = jsonText(args, QStringLiteral("ind"));
+    r.block = jsonText(args, QStringLiteral("block"));
+    r.portfolio = jsonInt(args, QStringLiteral("portfolio"));
+
+    r.tp = jsonInt(args, QStringLiteral("tp"));
+    r.scope = jsonInt(args, QStringLiteral("scope"));
+    r.est = jsonInt(args, QStringLiteral("est"));
+    r.growth = jsonInt(args, QStringLiteral("growth"));
+    r.pe = jsonInt(args, QStringLiteral("pe"));
+    r.peg = jsonInt(args, QStringLiteral("peg"));
+    r.inc = jsonInt(args, QStringLiteral("inc"));
+
+    r.matrix = jsonText(args, QStringLiteral("matrix"));
+    return r;
+}
