@@ -20,6 +20,7 @@
 #include "qdlgshare.h"
 #include "qdlgsubscribemanage.h"
 #include "qdlgwebview.h"
+#include "stockcache.h"
 
 #include <QDesktopServices>
 #include <QScopedPointer>
@@ -169,7 +170,9 @@ void QWinMain::showHotRatingDialog()
 
 void QWinMain::showChartOfStock(const QString &key)
 {
-    Q_UNUSED(key)
+    const QString code = containsStockCode(key) ? key : showGeniusDialog(key);
+    if (!code.isEmpty())
+        emit showChart(code);
 }
 
 void QWinMain::onShortcutMenuClicked(const QString &link)
