@@ -66,7 +66,8 @@ private slots:
     void thirtyDaysAndOneCountPerInstitution()
     {
         // Exactly 30 days before the newest entry's date counts, at any time of that day.
-        QVERIFY(insertRating("600001.SH", "A", 4, "2016-12-07 15:00:00"));
+        QVERIFY(insertRating("600001.SH", "E", 4, "2016-12-07 15:00:00"));
+        QVERIFY(insertRating("600001.SH", "A", 4, "2016-12-20"));
         QVERIFY(insertRating("600001.SH", "A", 5, "2017-01-01"));
         QVERIFY(insertRating("600001.SH", "B", 4, "2017-01-05"));
         QVERIFY(insertRating("600001.SH", "C", 3, "2017-01-05"));
@@ -76,7 +77,7 @@ private slots:
         QDlgHotRating dialog;
         dialog.show();
         QTableWidget *table = tableOf(dialog);
-        QCOMPARE(rows(table), QStringList({"600001.SH 2", "600002.SH 1"}));
+        QCOMPARE(rows(table), QStringList({"600001.SH 3", "600002.SH 1"}));
         QCOMPARE(table->verticalHeaderItem(1)->text(), QStringLiteral("2"));
         // The name is escaped: it shows as text.
         auto *alpha = qobject_cast<QLabel *>(table->cellWidget(1, 0));
