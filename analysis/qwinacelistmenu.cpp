@@ -101,8 +101,6 @@ void QWinAceList::removeConcernedInst()
 
 void QWinAceList::addConcernedAnalyst()
 {
-    if (currentRow() < 0)
-        return;
     const QString uid = currentKey();
     if (uid.isEmpty() || isConcernedAnalyst(uid))
         return;
@@ -113,10 +111,8 @@ void QWinAceList::addConcernedAnalyst()
 
 void QWinAceList::removeConcernedAnalyst()
 {
-    if (currentRow() < 0)
-        return;
     const QString uid = currentKey();
-    if (!isConcernedAnalyst(uid))
+    if (uid.isEmpty() || !isConcernedAnalyst(uid))
         return;
     removeFromConcernedAnalystList(uid);
     markConcernedAnalyst();
