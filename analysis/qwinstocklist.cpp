@@ -2,14 +2,13 @@
 
 #include "analysisformat.h"
 #include "globalstate.h"
-#include "serviceapi.h"
+#include "stockblockmenu.h"
 #include "stockcache.h"
 #include "userlists.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTableWidget>
@@ -100,20 +99,8 @@ void QWinStockList::popMenu(const QPoint &pos)
     actChart->setText(QStringLiteral("查看股票走势 - ") + name);
     blockMenu->setTitle(QStringLiteral("设置自定义板块 - ") + name);
 
-    blockMenu->clear();
-    blockMenu->addAction(actNewBlock);
-    blockMenu->addSeparator();
-    for (const QString &block : getBlockNameList()) {
-        if (block.isEmpty())
-            continue;
-        auto *action = new QAction(block, blockMenu);
-        // The name travels as data: the text may gain an accelerator "&".
-        action->setData(block);
-        action->setCheckable(true);
-        action->setChecked(isStockOfBlock(block, code));
-        connect(action, &QAction::triggered, this, &QWinStockList::addStockToBlock);
-        blockMenu->addAction(action);
-    }
+    for (QAction *entry : fillStockBlockMenu(blockMenu, actNewBlock, code))
+        connect(entry, &QAction::triggered, this, &QWinStockList::addStockToBlock);
     menu->exec(table->viewport()->mapToGlobal(pos));
 }
 
@@ -122,20 +109,9 @@ void QWinStockList::newBlock()
     if (currentRow() < 0)
         return;
     const QString code = currentKey();
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, QStringLiteral("自定义板块"), QStringLiteral("请输入板块名"),
-                                               QLineEdit::Normal, QString(), &ok)
-                             .trimmed();
-    if (!ok)
+    const QString text = askNewBlockName(this);
+    if (text.isEmpty())
         return;
-    if (text.isEmpty()) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("请填写板块名!"), QMessageBox::Ok);
-        return;
-    }
-    if (containsSpecialChar(text)) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("板块名含有不恰当字符!"), QMessageBox::Ok);
-        return;
-    }
     addBlockStock(text, code, true);
     emit loadBlockListOfSidebar();
     markBlockedStock();

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
-// The pop-up of one stock's ratings on one date, opened from the chart; not built yet.
+class QTableWidget;
+
+// The pop-up of one stock's ratings on one date, opened from a rating mark of the chart and
+// hidden when the pointer leaves it. Clicking a rating asks the main window to open its report.
 class QDlgRating : public QDialog
 {
     Q_OBJECT
@@ -10,9 +14,25 @@ class QDlgRating : public QDialog
 public:
     explicit QDlgRating(QWidget *parent = nullptr);
 
+    QTableWidget *ratingTable() const { return TblRatingList; }
+
 signals:
     void openFile(const QString &rptID, const QString &localFilePath);
 
 public slots:
     void showRating(const QString &stockCode, const QString &date);
+    void hideRating();
+    void viewReport();
+
+protected:
+    void leaveEvent(QEvent *event) override;
+
+private:
+    void init();
+    void loadRatings();
+
+    QTableWidget *TblRatingList = nullptr;
+    QString stockCode;
+    QString ratingDate;
+    bool hideOnLeave = true;
 };

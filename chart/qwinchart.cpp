@@ -1,17 +1,73 @@
 #include "qwinchart.h"
 
+#include "chartlog.h"
+#include "chartqueries.h"
+#include "daypricestore.h"
+#include "dbconnection.h"
 #include "globalstate.h"
+#include "qchart.h"
 #include "stockcache.h"
 
+#include <QFile>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPixmap>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 QWinChart::QWinChart(QWidget *parent)
     : QMdiSubWindow(parent)
 {
-    lblTitle = new QLabel(this);
-    lblTitle->setAlignment(Qt::AlignCenter);
-    lblTitle->setFont(getAppFont());
-    setWidget(lblTitle);
+    auto *container = new QWidget(this);
+    auto *layout = new QVBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildTitleBar(container);
+
+    chart = new QChart(container);
+    chart->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(chart);
+    connect(chart, &QChart::mouseEnterRatingSignal, this, &QWinChart::showRating);
+    connect(chart, &QWidget::customContextMenuRequested, this, &QWinChart::popMenuOfChart);
+    setWidget(container);
+    buildMenu();
+}
+
+void QWinChart::buildTitleBar(QWidget *container)
+{
+    auto *titleBar = new QWidget(container);
+    titleBar->setObjectName(QStringLiteral("ChartTitleBar"));
+    titleBar->setFixedHeight(24);
+    container->layout()->addWidget(titleBar);
+    auto *row = new QHBoxLayout(titleBar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto label = [titleBar, row](Qt::Alignment horizontal, bool richText) {
+        auto *l = new QLabel(titleBar);
+        l->setAlignment(horizontal | Qt::AlignVCenter);
+        l->setFont(getAppFont());
+        if (richText)
+            l->setTextFormat(Qt::RichText);
+        row->addWidget(l);
+        return l;
+    };
+    lblStockName = label(Qt::AlignLeft, false);
+    lblStockName->setObjectName(QStringLiteral("ChartStockName"));
+    lblIndustry = label(Qt::AlignLeft, true);
+    label(Qt::AlignRight, true)->setText(QStringLiteral("&nbsp;&nbsp;&nbsp;价值矩阵 [&nbsp;"));
+    lblMatrixImage = label(Qt::AlignLeft, false);
+    lblMatrixGrade = label(Qt::AlignLeft, true);
+    row->addStretch();
+
+    auto *btnClose = new QToolButton(titleBar);
+    btnClose->setObjectName(QStringLiteral("btnChartClose"));
+    btnClose->setIcon(QIcon(QStringLiteral(":/images/close.png")));
+    btnClose->setAutoRaise(true);
+    btnClose->setToolTip(QStringLiteral("关闭走势图"));
+    row->addWidget(btnClose);
+    connect(btnClose, &QToolButton::clicked, this, &QWinChart::hide);
 }
 
 QString QWinChart::getStockCode() const
@@ -22,18 +78,105 @@ QString QWinChart::getStockCode() const
 void QWinChart::showChart(const QString &code)
 {
     stockCode = code;
-    const QString title = getStockName(code) + QLatin1Char('[') + code + QLatin1Char(']');
-    lblTitle->setText(title);
-    setWindowTitle(title);
+    const QString title = getStockName(code) + QStringLiteral(" [ ") + code + QStringLiteral(" ]");
+    lblStockName->setText(title);
+    lblIndustry->setText(QStringLiteral("&nbsp;&nbsp;&nbsp;行业 [ ") + getStockIndustry(code).toHtmlEscaped()
+                         + QStringLiteral(" ]"));
+    const int level = getStockMatrixLevel(code);
+    if (level > 0) {
+        lblMatrixImage->setPixmap(QPixmap(QStringLiteral(":/images/%1.png").arg(level)));
+        lblMatrixGrade->setText(QStringLiteral("&nbsp;") + getStockMatrixGrade(code) + QStringLiteral("&nbsp;]"));
+        chart->setBandVisible(true);
+    } else {
+        lblMatrixImage->setPixmap(QPixmap());
+        lblMatrixGrade->setText(QStringLiteral("-&nbsp;&nbsp;]"));
+        chart->setBandVisible(false);
+    }
     showMaximized();
     emit showTitle(title);
+    freshChart();
     emit disablePageNext();
     emit disablePageLast();
     emit disableGoBack();
 }
 
-void QWinChart::zoomInChart() {}
+void QWinChart::freshChart()
+{
+    QList<QPriceRecord> prices;
+    QStringList ratingDays;
+    QString yearProfits;
+    bool download = false;
 
-void QWinChart::zoomOutChart() {}
+    const int count = getStockPriceCount(stockCode);
+    const QString path = dayPriceFilePath(stockCode);
+    if (count >= 1 && path.isEmpty()) {
+        qCWarning(lcChart) << "no price file for a code that is no file name:" << stockCode;
+    } else if (count >= 1 && !QFile::exists(path)) {
+        download = true;
+    } else if (count >= 1) {
+        {
+            QSqlDatabase db = sqliteConnection(QStringLiteral("PriceDB"), path);
+            download = isDayPriceStale(readDayPriceStatus(db), count, getStockPriceModifyTime(stockCode));
+            prices = readDayPrices(db);
+        }
+        closeSqliteConnection(QStringLiteral("PriceDB"));
+        ratingDays = readRatingDays(stockCode);
+        yearProfits = readYearProfitText(stockCode, getRatingDays());
+    }
+    chart->setData(stockCode, prices, ratingDays, yearProfits);
+    chart->update();
+    if (download)
+        emit downloadDay(stockCode);
+}
 
-void QWinChart::freshChart() {}
+void QWinChart::showRating(const QString &date)
+{
+    emit showRatingOfDate(stockCode, date);
+}
+
+void QWinChart::hideRating()
+{
+    emit hideRatingOfDate();
+}
+
+void QWinChart::zoomInChart()
+{
+    chart->zoomIn();
+}
+
+void QWinChart::zoomOutChart()
+{
+    chart->zoomOut();
+}
+
+void QWinChart::showRatingOfStock()
+{
+    emit showRatingListOfStock(stockCode);
+}
+
+void QWinChart::showReportOfStock()
+{
+    emit showReportListOfStock(stockCode);
+}
+
+void QWinChart::hide()
+{
+    emit showLastList();
+}
+
+bool QWinChart::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+            chart->zoomIn();
+            return true;
+        case Qt::Key_Down:
+            chart->zoomOut();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
+}

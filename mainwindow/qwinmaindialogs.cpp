@@ -8,6 +8,7 @@
 #include "qdlggenius.h"
 #include "qdlginstselect.h"
 #include "qdlgshare.h"
+#include "stockcache.h"
 
 #include <QScopedPointer>
 
@@ -76,7 +77,9 @@ void QWinMain::showHotRatingDialog() {}
 
 void QWinMain::showChartOfStock(const QString &key)
 {
-    Q_UNUSED(key)
+    const QString code = containsStockCode(key) ? key : showGeniusDialog(key);
+    if (!code.isEmpty())
+        emit showChart(code);
 }
 
 void QWinMain::onShortcutMenuClicked(const QString &link)

@@ -1,0 +1,40 @@
+#include "ratingcells.h"
+
+namespace {
+
+QString priceText(double value)
+{
+    return QStringLiteral("%1").arg(value, 0, 'f', 2, QLatin1Char(' '));
+}
+
+} // namespace
+
+QString ratingActionText(const QString &action)
+{
+    if (action == QLatin1String("I"))
+        return QStringLiteral("*");
+    if (action == QLatin1String("U"))
+        return QStringLiteral("↑");
+    if (action == QLatin1String("D"))
+        return QStringLiteral("↓");
+    return QStringLiteral("-");
+}
+
+QString targetPriceText(double lower, double upper, double factorRatio)
+{
+    QString text;
+    if (lower == upper)
+        text = lower > 0 ? priceText(lower) : QString();
+    else
+        text = priceText(lower) + QStringLiteral(" ~ ") + priceText(upper);
+    if (factorRatio > 1.0 && !text.isEmpty())
+        text += QStringLiteral("(*)");
+    return text;
+}
+
+QString ratingStyleSheet(int score)
+{
+    if (score == 3)
+        return QStringLiteral("color:orange;");
+    return score < 3 ? QStringLiteral("color:green;") : QString();
+}
