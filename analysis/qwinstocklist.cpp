@@ -4,13 +4,11 @@
 #include "globalstate.h"
 #include "stockblockmenu.h"
 #include "stockcache.h"
+#include "stocklistactions.h"
 #include "userlists.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QMenu>
-#include <QMessageBox>
 #include <QTableWidget>
 
 QWinStockList::QWinStockList(const AnalysisListParams &params, bool withMenu, QWidget *parent)
@@ -133,11 +131,8 @@ void QWinStockList::addStockToBlock(bool checked)
 
 void QWinStockList::copyStockList()
 {
-    QString text;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const QString code = table->item(row, ColStock)->data(Qt::UserRole).toString();
-        text += code + QLatin1Char(' ') + getStockName(code) + QLatin1Char('\n');
-    }
-    QApplication::clipboard()->setText(text, QClipboard::Clipboard);
-    QMessageBox::information(this, QStringLiteral("注意"), QStringLiteral("股票名单已复制到剪贴板"), QMessageBox::Ok);
+    QStringList codes;
+    for (int row = 0; row < table->rowCount(); ++row)
+        codes << table->item(row, ColStock)->data(Qt::UserRole).toString();
+    copyStockListToClipboard(this, codes);
 }

@@ -3,6 +3,7 @@
 #include "qchart.h"
 #include "stockblockmenu.h"
 #include "stockcache.h"
+#include "stocklistactions.h"
 #include "userlists.h"
 
 #include <QAction>

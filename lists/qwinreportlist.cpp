@@ -5,6 +5,8 @@
 #include "globalstate.h"
 #include "listslog.h"
 #include "qlinklabel.h"
+#include "listreadmarks.h"
+#include "liststyle.h"
 #include "reportlistquery.h"
 #include "reportlistrequest.h"
 #include "reportlistrow.h"
@@ -55,13 +57,6 @@ const QString kConcernedStyle = QStringLiteral("color:blue;");
 const QString kPlainInstStyle = QStringLiteral("color:gray;");
 const QString kBlockedStyle = QStringLiteral("color:red;");
 const QString kPlainTitleStyle = QStringLiteral("color:black;");
-
-void setStyleSheetOnce(QWidget *w, const QString &style)
-{
-    // Re-applying a style sheet restyles the widget even when the text is the same.
-    if (w && w->styleSheet() != style)
-        w->setStyleSheet(style);
-}
 
 QLabel *fixedLabel(const QString &text, QWidget *parent)
 {
@@ -133,25 +128,6 @@ bool copyFile(const QString &from, const QString &to, QString *error)
     return true;
 }
 
-bool updateReaded(QSqlQuery &query, const QString &reportId)
-{
-    bool ok = false;
-    const qlonglong id = reportId.toLongLong(&ok);
-    query.addBindValue(ok ? QVariant(id) : QVariant(reportId));
-    if (query.exec())
-        return true;
-    qCWarning(lcLists) << "Marking report" << reportId << "read failed:" << query.lastError().text();
-    return false;
-}
-
-const QString kUpdateReaded = QStringLiteral("update T_Report set Rpt_Readed=1 where Rpt_ID=?");
-
-// Unread rows are bold; the weight of the date cell tells.
-bool isBoldItem(const QTableWidgetItem *item)
-{
-    return item && item->font().weight() > QFont::Normal;
-}
-
 } // namespace
 
 QWinReportList::QWinReportList(QWidget *parent)
@@ -176,6 +152,8 @@ QWinReportList::QWinReportList(QWidget *parent)
 
     buildTable();
     buildMenu();
+    m_readMarks = std::make_unique<ListReadMarks>(
+        tblReportList, QStringLiteral("update T_Report set Rpt_Readed=1 where Rpt_ID=?"), QList<int>{ColInst, ColTitle});
 }
 
 QWinReportList::~QWinReportList() = default;
@@ -518,72 +496,16 @@ QString QWinReportList::rowInst(int row) const
     return label ? label->text() : QString();
 }
 
-void QWinReportList::showRowRead(int row)
-{
-    for (int c = 0; c < tblReportList->columnCount(); ++c) {
-        if (QTableWidgetItem *item = tblReportList->item(row, c)) {
-            QFont f = item->font();
-            f.setWeight(QFont::Normal);
-            item->setFont(f);
-        }
-    }
-    for (int c : {int(ColInst), int(ColTitle)}) {
-        if (auto *label = qobject_cast<QLinkLabel *>(tblReportList->cellWidget(row, c)))
-            label->setBold(false);
-    }
-}
-
-bool QWinReportList::setReportReaded(int row)
-{
-    if (!isBoldItem(tblReportList->item(row, ColDate)))
-        return true;
-    QSqlQuery query(mainDatabase());
-    if (!query.prepare(kUpdateReaded) || !updateReaded(query, rowReportId(row)))
-        return false; // the row stays bold: it is still unread in the database
-    showRowRead(row);
-    return true;
-}
-
 void QWinReportList::onReportListClicked()
 {
     const int row = currentRow();
     if (row >= 0)
-        setReportReaded(row);
+        m_readMarks->markRow(row);
 }
 
 void QWinReportList::setReportAllReaded()
 {
-    QSqlDatabase db = mainDatabase();
-    QList<int> unread;
-    for (int r = 0; r < tblReportList->rowCount(); ++r) {
-        if (isBoldItem(tblReportList->item(r, ColDate)))
-            unread << r;
-    }
-
-    bool ok = db.transaction();
-    if (ok) {
-        QSqlQuery query(db);
-        ok = query.prepare(kUpdateReaded);
-        for (int i = 0; ok && i < unread.size(); ++i)
-            ok = updateReaded(query, rowReportId(unread.at(i)));
-        query.finish();
-        if (ok) {
-            ok = db.commit();
-            if (!ok)
-                qCWarning(lcLists) << "Marking the page read: commit failed:" << db.lastError().text();
-        }
-        if (!ok)
-            db.rollback();
-    } else {
-        qCWarning(lcLists) << "Marking the page read: no transaction:" << db.lastError().text();
-    }
-    if (!ok) {
-        QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("设置已读失败，请稍后再试。"),
-                              QMessageBox::Ok);
-        return;
-    }
-    for (int r : unread)
-        showRowRead(r);
+    m_readMarks->markPage(this);
 }
 
 void QWinReportList::popMenuOfReportList(const QPoint &pos)

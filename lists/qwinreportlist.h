@@ -5,6 +5,8 @@
 #include <QMdiSubWindow>
 #include <QString>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -12,6 +14,7 @@ class QMenu;
 class QAction;
 class QTableWidget;
 class QToolButton;
+class ListReadMarks;
 class ReportListRow;
 
 // The research-report list: one page of T_Report for the list request the main window
@@ -72,8 +75,6 @@ private:
     void buildMenu();
     void appendRow(const ReportListRow &row, int r, int page);
     void setCellLabel(int row, int column, QLabel *label);
-    bool setReportReaded(int row);
-    void showRowRead(int row);
     int currentRow() const;
     QString rowReportId(int row) const;
     QString rowInst(int row) const;
@@ -99,4 +100,5 @@ private:
     QToolButton *btnAdvanceSearch = nullptr;
 
     JsonScript m_json;
+    std::unique_ptr<ListReadMarks> m_readMarks;
 };

@@ -5,42 +5,16 @@
 #include "globalstate.h"
 #include "jsonscript.h"
 #include "reportlistrequest.h"
+#include "sqlclause.h"
 #include "stockcache.h"
 #include "userlists.h"
 
 #include <QSqlQuery>
 
-#include <algorithm>
 
 namespace {
 
-// A piece of condition text and the values of its placeholders, in text order.
-struct Clause
-{
-    QString text;
-    QVariantList values;
-
-    bool isEmpty() const { return text.isEmpty(); }
-
-    Clause &operator<<(const QString &piece)
-    {
-        text += piece;
-        return *this;
-    }
-    Clause &operator<<(const Clause &other)
-    {
-        text += other.text;
-        values += other.values;
-        return *this;
-    }
-    // piece holds one "?" for value
-    Clause &bind(const QString &piece, const QVariant &value)
-    {
-        text += piece;
-        values << value;
-        return *this;
-    }
-};
+using Clause = SqlClause;
 
 QStringList words(const QString &text)
 {
@@ -86,27 +60,6 @@ Clause analystNameList(const QString &names)
         list.bind(list.isEmpty() ? QStringLiteral("Anl_List like ?") : QStringLiteral(" or Anl_List like ?"),
                   contains(w));
     return list;
-}
-
-// "anl_list like ? or anl_list like ? ..." for analyst ids, each written "[id]" in Anl_List; the
-// same test in one call of anl_any when the connection has it.
-Clause analystIdList(const QStringList &ids, bool analystFunction)
-{
-    Clause list;
-    if (analystFunction && std::all_of(ids.cbegin(), ids.cend(), analystIdFitsFunction))
-        return list.bind(QStringLiteral("anl_any(anl_list, ?)"), ids.join(QLatin1Char(',')));
-    for (const QString &id : ids)
-        list.bind(list.isEmpty() ? QStringLiteral("anl_list like ?") : QStringLiteral(" or anl_list like ?"),
-                  QStringLiteral("%[") + id + QStringLiteral("]%"));
-    return list;
-}
-
-QString placeholders(int count)
-{
-    QString text;
-    for (int i = 0; i < count; ++i)
-        text += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
-    return text;
 }
 
 // One stored subscription ({"ttl", "ins" or the older "ath", "anl", "cod"}, percent-encoded
@@ -170,7 +123,7 @@ const QString kSelect = QStringLiteral(
 
 int ReportListQuery::pageSize()
 {
-    return qMax(1, getPageSize());
+    return listPageSize();
 }
 
 ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScript &json, bool analystFunction)
@@ -223,7 +176,7 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
                 codes << code;
         }
         Clause in;
-        in.text = QStringLiteral(" and T_Report.Stk_Code in (") + placeholders(codes.size()) + QStringLiteral(")");
+        in.text = QStringLiteral(" and T_Report.Stk_Code in (") + sqlPlaceholders(codes.size()) + QStringLiteral(")");
         in.values = codes;
         where << in;
     }
@@ -248,7 +201,7 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
         const QStringList names = getConcernedInstList();
         if (!names.isEmpty()) {
             Clause in;
-            in.text = QStringLiteral(" and ins_name in (") + placeholders(names.size()) + QStringLiteral(") ");
+            in.text = QStringLiteral(" and ins_name in (") + sqlPlaceholders(names.size()) + QStringLiteral(") ");
             for (const QString &name : names)
                 in.values << name;
             where << in;
@@ -268,21 +221,19 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
     }
 
     if (r.all == QLatin1String("ANL")) {
-        const QStringList uids = getConcernedAnalystList();
-        if (!uids.isEmpty()) {
-            QStringList ids;
-            for (const QString &uid : uids)
-                ids += getAnalystIdList(uid);
-            if (ids.isEmpty()) {
-                m_nothing = true;
-                return;
-            }
-            where << QStringLiteral(" and ( ") << analystIdList(ids, analystFunction) << QStringLiteral(" ) ");
+        bool noneKnown = false;
+        const Clause analysts = concernedAnalystClause(QStringLiteral("anl_list"), analystFunction, &noneKnown);
+        if (noneKnown) {
+            m_nothing = true;
+            return;
         }
+        if (!analysts.isEmpty())
+            where << QStringLiteral(" and ( ") << analysts << QStringLiteral(" ) ");
     }
 
     if (!r.anls.isEmpty())
-        where << QStringLiteral(" and (") << analystIdList(getAnalystIdListById(r.anls), analystFunction)
+        where << QStringLiteral(" and (")
+              << analystIdClause(QStringLiteral("anl_list"), getAnalystIdListById(r.anls), analystFunction)
               << QStringLiteral(") ");
 
     if (!r.stkCode.isEmpty())
@@ -319,7 +270,7 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
         if (ids.isEmpty())
             ids << 0;
         Clause in;
-        in.text = QStringLiteral(" and rpt_id in (") + placeholders(ids.size()) + QStringLiteral(")");
+        in.text = QStringLiteral(" and rpt_id in (") + sqlPlaceholders(ids.size()) + QStringLiteral(")");
         in.values = ids;
         where << in;
     }
@@ -336,12 +287,5 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
 
 bool ReportListQuery::exec(QSqlQuery &query) const
 {
-    if (m_nothing)
-        return false;
-    query.setForwardOnly(true);
-    if (!query.prepare(m_statement))
-        return false;
-    for (const QVariant &value : m_values)
-        query.addBindValue(value);
-    return query.exec();
+    return !m_nothing && execBound(query, m_statement, m_values);
 }

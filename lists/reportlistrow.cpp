@@ -109,10 +109,10 @@ QString medalImage(int medal)
 
 } // namespace
 
-QString ReportListRow::analystHtml() const
+QString analystLinksHtml(const QString &analystList)
 {
     QString html;
-    for (const AnalystEntry &a : analystEntries(analysts)) {
+    for (const AnalystEntry &a : analystEntries(analystList)) {
         const int medal = a.number.isNull() ? 0 : getAnalystMedal(a.number);
         const QString link = medalImage(medal) + QStringLiteral("<a style='color:gray; text-decoration:none;' href='")
                              + escapeHtml(a.number) + QStringLiteral("'>") + escapeHtml(a.name)
@@ -120,6 +120,11 @@ QString ReportListRow::analystHtml() const
         html += html.isEmpty() ? link : QStringLiteral("<font color='gray'>, </font>") + link;
     }
     return html.isEmpty() ? html : QStringLiteral("&nbsp;") + html;
+}
+
+QString ReportListRow::analystHtml() const
+{
+    return analystLinksHtml(analysts);
 }
 
 QStringList ReportListRow::analystNames() const

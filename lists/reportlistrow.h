@@ -53,5 +53,9 @@ public:
 // A date-time "yyyy-MM-dd HH:mm:ss" or a date "yyyy-MM-dd" (time 00:00); invalid otherwise.
 QDateTime parseReportDateTime(const QString &text);
 
+// "&nbsp;" and the analysts of an analyst list ("name[id],name[id]") as links whose target is
+// the id, each after its award medal; empty for an empty list.
+QString analystLinksHtml(const QString &analystList);
+
 // Text for HTML content and single- or double-quoted attributes.
 QString escapeHtml(const QString &text);

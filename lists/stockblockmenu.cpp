@@ -1,12 +1,10 @@
 #include "stockblockmenu.h"
 
-#include "serviceapi.h"
+#include "globalstate.h"
 #include "userlists.h"
 
 #include <QAction>
-#include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
 
 QList<QAction *> fillStockBlockMenu(QMenu *menu, QAction *newBlock, const QString &code)
 {
@@ -17,30 +15,13 @@ QList<QAction *> fillStockBlockMenu(QMenu *menu, QAction *newBlock, const QStrin
     for (const QString &block : getBlockNameList()) {
         if (block.isEmpty())
             continue;
-        QAction *entry = menu->addAction(block);
+        // "&&" shows the name's own ampersands instead of making them accelerators.
+        QAction *entry = menu->addAction(QString(block).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        entry->setFont(getAppFont());
         entry->setData(block);
         entry->setCheckable(true);
         entry->setChecked(isStockOfBlock(block, code));
         entries << entry;
     }
     return entries;
-}
-
-QString askNewBlockName(QWidget *parent)
-{
-    bool ok = false;
-    const QString name = QInputDialog::getText(parent, QStringLiteral("自定义板块"), QStringLiteral("请输入板块名"),
-                                               QLineEdit::Normal, QString(), &ok)
-                             .trimmed();
-    if (!ok)
-        return QString();
-    if (name.isEmpty()) {
-        QMessageBox::critical(parent, QStringLiteral("错误"), QStringLiteral("请填写板块名!"), QMessageBox::Ok);
-        return QString();
-    }
-    if (containsSpecialChar(name)) {
-        QMessageBox::critical(parent, QStringLiteral("错误"), QStringLiteral("板块名含有不恰当字符!"), QMessageBox::Ok);
-        return QString();
-    }
-    return name;
 }

@@ -14,6 +14,3 @@ class QWidget;
 // style may put an accelerator "&" into its text. Returns the entries for the caller to connect.
 QList<QAction *> fillStockBlockMenu(QMenu *menu, QAction *newBlock, const QString &code);
 
-// Asks for the name of a new block: trimmed, or empty after a cancel or after a critical box for
-// an empty or improper name.
-QString askNewBlockName(QWidget *parent);

@@ -81,7 +81,8 @@ void QWinMain::createSubWindows(QWidget *area)
             &QWinMain::showRatingListOfInd);
     connect(winRatingList, &QWinRatingList::showRatingListOfAnls, this,
             &QWinMain::showRatingListOfAnls);
-    connect(winRatingList, &QWinRatingList::showChartOfStock, this, &QWinMain::showChartOfStock);
+    connect(winRatingList, qOverload<const QString &>(&QWinRatingList::showChartOfStock), this,
+            &QWinMain::showChartOfStock);
     connect(winRatingList, &QWinRatingList::disablePageNext, this, &QWinMain::disablePageNext);
     connect(winRatingList, &QWinRatingList::disablePageLast, this, &QWinMain::disablePageLast);
     connect(winRatingList, &QWinRatingList::loadConcernedInstListOfSidebar, this,

@@ -2,6 +2,9 @@
 -- keeps them.
 CREATE INDEX 'Idx_Analyst_UID' ON 'T_Analyst' ( 'Anl_UID' ASC)
 CREATE INDEX 'Idx_Rating_DtPublish' ON 'T_Rating' ( 'Rpt_DtPublish' ASC)
+CREATE INDEX 'Idx_Rating_DtPublish_Anl' ON 'T_Rating' ( 'Rpt_DtPublish' ASC, 'Anl_List' ASC)
+CREATE INDEX 'Idx_Rating_InsName' ON 'T_Rating' ( 'Ins_Name' ASC, 'Rpt_DtPublish' ASC)
+CREATE INDEX 'Idx_Rating_StkCode' ON 'T_Rating' ( 'Stk_Code' ASC, 'Rpt_DtPublish' ASC)
 CREATE INDEX 'Idx_Recommend_DtAdd' ON 'T_Recommend' ( 'Rcm_DtAdd' ASC)
 CREATE INDEX 'Idx_Report_Code' ON 'T_Report' ( 'Rpt_Code' ASC, 'Rpt_DtEntry' ASC)
 CREATE INDEX 'Idx_Report_DtEntry' ON 'T_Report' ( 'Rpt_DtEntry' ASC)

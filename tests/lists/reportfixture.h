@@ -12,6 +12,8 @@
 #include "userliststore.h"
 #include "usersettings.h"
 
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -49,6 +51,21 @@ inline QString filledRequest(const QString &id, const QList<QPair<QString, QStri
     for (const auto &kv : values)
         text.replace(QLatin1Char('%') + kv.first + QLatin1Char('%'), kv.second);
     return text;
+}
+
+// Every [Orders] template of a list kind ("RPT_", "RAT_"), each placeholder filled with "1".
+inline QStringList filledTemplates(const QString &kindPrefix)
+{
+    QSettings config(QStringLiteral(":/config.ini"), QSettings::IniFormat);
+    config.beginGroup(QStringLiteral("Orders"));
+    QStringList requests;
+    for (const QString &key : config.childKeys()) {
+        QString request = config.value(key).toString();
+        request.replace(QRegularExpression(QStringLiteral("%[A-Za-z]+%")), QStringLiteral("1"));
+        if (request.contains(QLatin1Char('"') + kindPrefix))
+            requests << request;
+    }
+    return requests;
 }
 
 inline int rowOf(QTableWidget *t, const QString &id)

@@ -147,18 +147,10 @@ private slots:
     void everyTemplateRuns()
     {
         applySetup("fav=1:1;block=1:000001.SZ;portfolio=600519.SH;inst=中信证券;anl=1;sub=1:{\"ttl\":\"银行\"}");
-        QSettings config(QStringLiteral(":/config.ini"), QSettings::IniFormat);
-        config.beginGroup(QStringLiteral("Orders"));
-        int lists = 0;
-        for (const QString &key : config.childKeys()) {
-            QString request = config.value(key).toString();
-            request.replace(QRegularExpression(QStringLiteral("%[A-Za-z]+%")), QStringLiteral("1"));
-            if (!request.contains(QLatin1String("\"RPT_")))
-                continue;
+        const QStringList requests = filledTemplates(QStringLiteral("RPT_"));
+        for (const QString &request : requests)
             QVERIFY2(!ids(request, 0).startsWith(QLatin1String("error")), qPrintable(request));
-            ++lists;
-        }
-        QCOMPARE(lists, 46);
+        QCOMPARE(requests.size(), 46);
     }
 
     // A request that does not parse lists nothing rather than every report.
