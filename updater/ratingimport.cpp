@@ -11,8 +11,8 @@
 namespace {
 
 // The reset of older new flags looks, for one stock and institution, at every rating published
-// in the window, and T_Rating has no index on stock or institution: a package of a few thousand
-// new ratings would scan the window thousands of times. The ratings that can lose their flag in
+// in the window, and T_Rating's indexes lead with the publish date, not the stock or institution:
+// a package of a few thousand new ratings would scan the window thousands of times. The ratings that can lose their flag in
 // this package (new, published inside the window, which stays put since a rating package never
 // writes T_Report) are therefore listed once, by stock and institution, and kept current as rows
 // become new; the statement then runs, with all its conditions, only on those report ids.

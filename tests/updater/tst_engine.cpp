@@ -123,6 +123,12 @@ private slots:
             QCOMPARE(sqlText("select group_concat(Dat_Name) from (select Dat_Name from T_Data order by 1)"),
                      records.join(','));
             QCOMPARE(integrityCheck(), QStringLiteral("ok"));
+            // Whatever the engine writes is fetched again when lost; the GUI's read flags are not.
+            QString engineSync;
+            QVERIFY(QMetaObject::invokeMethod(
+                engine.updater, [&] { engineSync = sqlText(QStringLiteral("PRAGMA synchronous")); },
+                Qt::BlockingQueuedConnection));
+            QCOMPARE(engineSync + '/' + sqlText(QStringLiteral("PRAGMA synchronous")), QStringLiteral("1/2"));
             QCOMPARE(engine.statuses.first(), QStringLiteral("接收索引数据..."));
             QVERIFY(engine.statuses.contains(QStringLiteral("数据更新完毕！")));
 
