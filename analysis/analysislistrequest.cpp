@@ -30,5 +30,12 @@ AnalysisListRequest AnalysisListRequest::parse(const QString &text, JsonScript &
     r.inc = jsonInt(args, QStringLiteral("inc"));
 
     r.matrix = jsonText(args, QStringLiteral("matrix"));
+
+    r.anls = jsonText(args, QStringLiteral("anls"));
+    r.inst = jsonText(args, QStringLiteral("inst"));
+    r.all = jsonText(args, QStringLiteral("all"));
+    r.months = jsonInt(args, QStringLiteral("months"));
+    r.shortRate = jsonInt(args, QStringLiteral("shortrate"));
+    r.middleRate = jsonInt(args, QStringLiteral("middlerate"));
     return r;
 }

@@ -37,5 +37,13 @@ struct AnalysisListRequest
     // Value-matrix levels, "7,8,9"
     QString matrix;
 
+    // Analyst ranking filters; "ind" above is the analyst's industry there
+    QString anls; // one Anl_ID
+    QString inst;
+    QString all; // "INS" or "ANL": the user's followed institutions or analysts
+    int months = 0;
+    int shortRate = 0;
+    int middleRate = 0;
+
     static AnalysisListRequest parse(const QString &text, JsonScript &json);
 };

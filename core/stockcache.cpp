@@ -110,14 +110,6 @@ T lookup(const QString &code, T (QStockRecord::*getter)() const, T unknown = T()
     return record ? (record->*getter)() : unknown;
 }
 
-QString matrixGrade(int level)
-{
-    static const char *const grades[] = {"C-", "C", "C+", "B-", "B", "B+", "A-", "A", "A+"};
-    if (level < 1 || level > 9)
-        return QString();
-    return QString::fromLatin1(grades[level - 1]);
-}
-
 QString shortStockName(QString name)
 {
     for (const char *part : {" ", "A", "*", "SST", "ST"})
@@ -126,6 +118,14 @@ QString shortStockName(QString name)
 }
 
 } // namespace
+
+QString levelGrade(int level)
+{
+    static const char *const grades[] = {"C-", "C", "C+", "B-", "B", "B+", "A-", "A", "A+"};
+    if (level < 1 || level > 9)
+        return QString();
+    return QString::fromLatin1(grades[level - 1]);
+}
 
 void loadStockCache()
 {
@@ -177,7 +177,7 @@ int getStockMatrixLevel(const QString &code)
 
 QString getStockMatrixGrade(const QString &code)
 {
-    return matrixGrade(getStockMatrixLevel(code));
+    return levelGrade(getStockMatrixLevel(code));
 }
 
 QStringList getStockCodeList()

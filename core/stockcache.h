@@ -28,6 +28,8 @@ int getStockPriceCount(const QString &code);
 QDateTime getStockPriceModifyTime(const QString &code);
 int getStockMatrixLevel(const QString &code);
 // "C-", "C", "C+", "B-", "B", "B+", "A-", "A", "A+" for levels 1 to 9, else "".
+QString levelGrade(int level);
+// The grade of the stock's matrix level.
 QString getStockMatrixGrade(const QString &code);
 
 // Every code, ascending.
