@@ -7,7 +7,6 @@
 #include "globalstate.h"
 #include "mainwindowlog.h"
 #include "qdlgdownloadfile.h"
-#include "startup.h"
 #include "usersettings.h"
 
 #include <QDesktopServices>
@@ -16,7 +15,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScreen>
 #include <QUrl>
 
 namespace {
