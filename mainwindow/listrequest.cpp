@@ -65,3 +65,9 @@ QString listRequestId(const QString &request)
     JsonScript json;
     return jsonText(json.parse(request), QStringLiteral("id"));
 }
+
+QString listRequestName(const QString &request)
+{
+    JsonScript json;
+    return jsonText(json.parse(request), QStringLiteral("name"));
+}

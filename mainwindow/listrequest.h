@@ -19,3 +19,6 @@ QString fillListRequest(const QString &templateText, const QHash<QString, QStrin
 // The request's "id" as text, read through JSON.parse; empty when the text is not a JSON
 // object or has no "id".
 QString listRequestId(const QString &request);
+
+// The request's "name" as text, read the same way.
+QString listRequestName(const QString &request);

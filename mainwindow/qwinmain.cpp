@@ -6,6 +6,7 @@
 #include "analystcache.h"
 #include "dbconnection.h"
 #include "globalstate.h"
+#include "listrequest.h"
 #include "qdlgalert.h"
 #include "qdlganalyst.h"
 #include "qdlgdownloadday.h"
@@ -256,6 +257,9 @@ void QWinMain::createMenu(QToolButton *button)
     message->setCheckable(true);
     message->setChecked(getMessageShow() > 0);
     connect(message, &QAction::triggered, this, &QWinMain::showMessageDialog);
+    connect(addEntry(QStringLiteral("热门推荐(&R)"), QKeySequence(QStringLiteral("Ctrl+R"))),
+            &QAction::triggered, this, &QWinMain::showHotRatingDialog);
+    createQuoteMenu(menu);
     menu->addSeparator();
     connect(addEntry(QStringLiteral("首 选 项(&O)"), QKeySequence(QStringLiteral("Ctrl+O"))),
             &QAction::triggered, this, &QWinMain::showOptionDialog);
@@ -272,6 +276,23 @@ void QWinMain::createMenu(QToolButton *button)
     menu->addSeparator();
     connect(addEntry(QStringLiteral("关闭程序(&Q)"), QKeySequence(QStringLiteral("Ctrl+Q"))),
             &QAction::triggered, this, &QWidget::close);
+}
+
+// The quote lists have no side-bar page of their own: the main menu offers the market-wide ones.
+void QWinMain::createQuoteMenu(QMenu *menu)
+{
+    QMenu *quotes = menu->addMenu(QStringLiteral("股票行情(&G)"));
+    quotes->setObjectName(QStringLiteral("mnuQuote"));
+    quotes->setFont(getAppFont());
+    const char *const ids[] = {"QUO_ALL", "QUO_MKT_SH", "QUO_MKT_SZ", "QUO_MKT_SME", "QUO_MKT_EXT", "QUO_POR"};
+    for (const char *id : ids) {
+        const QString name = listRequestName(getOrderJson(QLatin1String(id)));
+        QAction *action = quotes->addAction(name);
+        action->setFont(getAppFont());
+        action->setProperty("ID", QLatin1String(id));
+        action->setProperty("NAME", name);
+        connect(action, &QAction::triggered, this, &QWinMain::onActionClicked);
+    }
 }
 
 QWidget *QWinMain::createBody(QWidget *parent)

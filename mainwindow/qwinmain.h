@@ -18,6 +18,7 @@ class QDlgRating;
 class QDlgWebview;
 class QKeyEvent;
 class QLabel;
+class QMenu;
 class QStackedWidget;
 class QThread;
 class QToolBar;
@@ -134,28 +135,11 @@ public slots:
     void disablePageAll();
     void disableGoBack();
 
-    // Dialog launchers
-    void showAboutDialog();
-    void showProxyDialog();
-    void showOptionDialog();
-    void showDisplayDialog();
-    void showMessageDialog(bool toShow);
-    void showHelpDialog();
+    // The pickers: the list filling asks them for the institution, analyst or stock to show.
     QString showInstSelectDialog(const QString &rang);
-    void showInstManageDialog();
     QString showGeniusDialog(const QString &key);
-    void showWinDialog();
-    void showAnalystDialog();
-    void showBlockManageDialog();
-    void showFavoriteManageDialog();
-    void showSubscribeManageDialog();
     QString showAnalystSelectDialog();
-    void showAnalystManageDialog();
-    void showHotRatingDialog();
     void showChartOfStock(const QString &key);
-    void shareReport(const QString &rptID, const QString &inst, const QString &title,
-                     const QString &stkCode);
-    void onShortcutMenuClicked(const QString &link);
 
     // Report files
     void openFile(const QString &rptID, const QString &localFilePath);
@@ -167,12 +151,36 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
+private slots:
+    // Dialog launchers, reached from the menu, the side bar and the title bar
+    void showAboutDialog();
+    void showProxyDialog();
+    void showOptionDialog();
+    void showDisplayDialog();
+    void showMessageDialog(bool toShow);
+    void showHelpDialog();
+    void showInstManageDialog();
+    void showWinDialog();
+    void showAnalystDialog();
+    void showBlockManageDialog();
+    void showFavoriteManageDialog();
+    void showSubscribeManageDialog();
+    void showAnalystManageDialog();
+    void showHotRatingDialog();
+    void shareReport(const QString &rptID, const QString &inst, const QString &title,
+                     const QString &stkCode);
+    void onShortcutMenuClicked(const QString &link);
+
 private:
+    // The side bar's entries open the list editors and the award table.
+    friend class Sidebar;
+
     void init();
     void initUi();
     QWidget *createTitleBar(QWidget *parent);
     QWidget *createTabBar(QWidget *parent);
     void createMenu(QToolButton *button);
+    void createQuoteMenu(QMenu *menu);
     QWidget *createBody(QWidget *parent);
     void createSidebar();
     void createStatusBar();

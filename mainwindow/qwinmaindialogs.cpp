@@ -3,14 +3,56 @@
 #include "qwinmain.h"
 
 #include "globalstate.h"
+#include "qdlgabout.h"
+#include "qdlganalyst.h"
+#include "qdlganalystmanage.h"
 #include "qdlganalystselect.h"
+#include "qdlgblockmanage.h"
 #include "qdlgbulletin.h"
+#include "qdlgdisplay.h"
+#include "qdlgfavoritemanage.h"
 #include "qdlggenius.h"
+#include "qdlghotrating.h"
+#include "qdlginstmanage.h"
 #include "qdlginstselect.h"
+#include "qdlgoption.h"
+#include "qdlgproxy.h"
 #include "qdlgshare.h"
+#include "qdlgsubscribemanage.h"
+#include "qdlgwebview.h"
 #include "stockcache.h"
 
+#include <QDesktopServices>
 #include <QScopedPointer>
+#include <QUrl>
+
+namespace {
+
+// A list editor runs modally; each change it reports rebuilds that side-bar menu at once, and
+// the list windows re-mark their rows once it has closed, changed or not.
+template <typename Dialog>
+void runManageDialog(QWinMain *window, void (Dialog::*changed)(), void (QWinMain::*reload)(),
+                     void (QWinMain::*mark)() = nullptr)
+{
+    {
+        QScopedPointer<Dialog> dialog(new Dialog(window));
+        QObject::connect(dialog.data(), changed, window, reload);
+        dialog->exec();
+    }
+    if (mark)
+        emit(window->*mark)();
+}
+
+// A dialog kept for the whole run: brought forward when on screen, else centred and shown.
+bool raiseIfVisible(QWidget *dialog)
+{
+    if (!dialog->isVisible())
+        return false;
+    dialog->activateWindow();
+    return true;
+}
+
+} // namespace
 
 void QWinMain::showBulletinDialog()
 {
@@ -30,15 +72,32 @@ void QWinMain::shareReport(const QString &rptID, const QString &inst, const QStr
     dialog->requestShareLink(rptID, inst, title, stkCode);
 }
 
-void QWinMain::showAboutDialog() {}
+void QWinMain::showAboutDialog()
+{
+    (new QDlgAbout(this))->show();
+}
 
-void QWinMain::showProxyDialog() {}
+void QWinMain::showProxyDialog()
+{
+    (new QDlgProxy(this))->show();
+}
 
-void QWinMain::showOptionDialog() {}
+void QWinMain::showOptionDialog()
+{
+    (new QDlgOption(this))->show();
+}
 
-void QWinMain::showDisplayDialog() {}
+void QWinMain::showDisplayDialog()
+{
+    (new QDlgDisplay(this))->show();
+}
 
-void QWinMain::showHelpDialog() {}
+void QWinMain::showHelpDialog()
+{
+    const QObject *item = sender();
+    const QString topic = item ? item->property("HLP").toString() : QString();
+    QDesktopServices::openUrl(QUrl(getHelpUrl(topic)));
+}
 
 QString QWinMain::showInstSelectDialog(const QString &rang)
 {
@@ -46,7 +105,11 @@ QString QWinMain::showInstSelectDialog(const QString &rang)
     return dialog->exec() == QDialog::Accepted ? dialog->getSelectedInst() : QString();
 }
 
-void QWinMain::showInstManageDialog() {}
+void QWinMain::showInstManageDialog()
+{
+    runManageDialog(this, &QDlgInstManage::loadConcernedInstListOfSidebar,
+                    &QWinMain::loadConcernedInstListOfSidebar, &QWinMain::markConcernedInst);
+}
 
 QString QWinMain::showGeniusDialog(const QString &key)
 {
@@ -55,15 +118,37 @@ QString QWinMain::showGeniusDialog(const QString &key)
     return dialog->exec() == QDialog::Accepted ? dialog->getSelectedStock() : QString();
 }
 
-void QWinMain::showWinDialog() {}
+void QWinMain::showWinDialog()
+{
+    if (raiseIfVisible(dlgWebview))
+        return;
+    dlgWebview->load();
+    placeKeptDialog(dlgWebview);
+}
 
-void QWinMain::showAnalystDialog() {}
+void QWinMain::showAnalystDialog()
+{
+    if (!raiseIfVisible(dlgAnalyst))
+        placeKeptDialog(dlgAnalyst);
+}
 
-void QWinMain::showBlockManageDialog() {}
+void QWinMain::showBlockManageDialog()
+{
+    runManageDialog(this, &QDlgBlockManage::loadBlockListOfSidebar, &QWinMain::loadBlockListOfSidebar,
+                    &QWinMain::markBlockedStock);
+}
 
-void QWinMain::showFavoriteManageDialog() {}
+void QWinMain::showFavoriteManageDialog()
+{
+    runManageDialog(this, &QDlgFavoriteManage::loadFavoriteListOfSidebar,
+                    &QWinMain::loadFavoriteListOfSidebar, &QWinMain::markFavoriteReport);
+}
 
-void QWinMain::showSubscribeManageDialog() {}
+void QWinMain::showSubscribeManageDialog()
+{
+    runManageDialog(this, &QDlgSubscribeManage::loadSubscribeListOfSidebar,
+                    &QWinMain::loadSubscribeListOfSidebar);
+}
 
 QString QWinMain::showAnalystSelectDialog()
 {
@@ -71,9 +156,17 @@ QString QWinMain::showAnalystSelectDialog()
     return dialog->exec() == QDialog::Accepted ? dialog->getSelectedAnalyst() : QString();
 }
 
-void QWinMain::showAnalystManageDialog() {}
+void QWinMain::showAnalystManageDialog()
+{
+    runManageDialog(this, &QDlgAnalystManage::loadConcernedAnalystListOfSidebar,
+                    &QWinMain::loadConcernedAnalystListOfSidebar, &QWinMain::markConcernedAnalyst);
+}
 
-void QWinMain::showHotRatingDialog() {}
+void QWinMain::showHotRatingDialog()
+{
+    if (!raiseIfVisible(dlgHotRating))
+        placeKeptDialog(dlgHotRating);
+}
 
 void QWinMain::showChartOfStock(const QString &key)
 {
@@ -84,5 +177,6 @@ void QWinMain::showChartOfStock(const QString &key)
 
 void QWinMain::onShortcutMenuClicked(const QString &link)
 {
-    Q_UNUSED(link)
+    if (link.startsWith(QLatin1String("showWinDialog")))
+        showWinDialog();
 }

@@ -2,10 +2,11 @@
 
 #include "qwinmain.h"
 
+#include "dialogplacement.h"
+
 #include "globalstate.h"
 #include "mainwindowlog.h"
 #include "qdlgdownloadfile.h"
-#include "startup.h"
 #include "usersettings.h"
 
 #include <QDesktopServices>
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScreen>
 #include <QUrl>
 
 namespace {
@@ -74,6 +74,5 @@ void QWinMain::startReportDownload(const QString &rptID, const QString &localFil
 
 void QWinMain::placeKeptDialog(QWidget *dialog)
 {
-    dialog->move(centredPosition(screen()->availableGeometry(), dialog->frameGeometry().size()));
-    dialog->setVisible(true);
+    showPlaced(dialog, Qt::AlignCenter, this);
 }

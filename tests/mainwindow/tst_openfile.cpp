@@ -1,12 +1,13 @@
 #include "mainwindowtest.h"
 
+#include "dialogplacement.h"
+
 #include "standinsession.h"
 #include "devserver.h"
 #include "globalstate.h"
 #include "qdlgdownloadfile.h"
 #include "qwinmain.h"
 #include "recordingprogram.h"
-#include "startup.h"
 #include "urlcatcher.h"
 
 #include <QDesktopServices>
@@ -89,7 +90,6 @@ private slots:
             QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         download->setVisible(setup.contains('D'));
         download->move(1, 1);
-        const QPoint centred = centredPosition(window->screen()->availableGeometry(), download->frameGeometry().size());
         ModalWatcher answerer;
 
         if (setup.contains('F'))
@@ -98,8 +98,9 @@ private slots:
             window->openFile(reportId, path);
 
         if (outcome == QLatin1String("download")) {
-            // Centred on screen, the dialog stores the file and hands it back, and the copy opens.
-            QCOMPARE(download->pos(), centred);
+            // Centred in the available area, the dialog stores the file and hands it back, and the copy opens.
+            QCOMPARE(download->pos(), placedPosition(window->screen()->availableGeometry(),
+                                                     download->frameGeometry().size(), Qt::AlignCenter));
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(readerLog()), 30000);
             QVERIFY(!download->isVisible() && QFileInfo(path).size() > 0);
         } else if (outcome == QLatin1String("reader")) {
