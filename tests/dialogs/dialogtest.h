@@ -84,7 +84,7 @@ public:
 
     bool done() const { return m_steps.isEmpty() && m_running == 0 && unexpected.isEmpty(); }
     QString report() const { return QString("%1 steps left; unexpected: %2").arg(m_steps.size()).arg(unexpected.join("; ")); }
-    QStringList seen;      // "title/text" of message boxes and input dialogs, the class name of others
+    QStringList seen;      // "title/text" of message boxes and input dialogs, the title of others
     QStringList boxes;     // "title/text" of the message boxes only
     QStringList unexpected;
 
@@ -101,7 +101,7 @@ private:
         if (!modal || modal == m_handled || !modal->isVisible())
             return;
         m_handled = modal;
-        QString s = QString::fromLatin1(modal->metaObject()->className());
+        QString s = modal->windowTitle();
         if (auto *box = qobject_cast<QMessageBox *>(modal))
             boxes << (s = modal->windowTitle() + '/' + box->text());
         else if (auto *input = qobject_cast<QInputDialog *>(modal))

@@ -40,7 +40,7 @@ private slots:
         QVERIFY(prepareDialogDatabase(m_dir));
         setHostIndex(0);
         QVERIFY(openStandInSession());
-        QVERIFY(insertReport(FixtureReport{1, "2026-06-30 10:00:00", QString(), "长江证券", "STK.COM@CN", "t"}));
+        QVERIFY(insertReport(FixtureReport{1, "2026-06-30 10:00:00", QString(), "长江证券", "STK.COM@CN", "t", "", "", ""}));
         QVERIFY(insertAnalyst(1, 101, "张三", "中信证券", "2026-06-01"));
         loadAnalystCache();
         // The index cycle of the first tick ends at once; the ticks after it upload.

@@ -37,27 +37,8 @@ Kind kindOf(const QString &name)
     if (name == "inst")
         return {[] { return new QDlgInstManage; }, SIGNAL(loadConcernedInstListOfSidebar()), getConcernedInstModified,
                 getConcernedInstList, [](const QString &n) { addToConcernedInstList(n); }};
-    if (name == "analyst")
-        return {[] { return new QDlgAnalystManage; }, SIGNAL(loadConcernedAnalystListOfSidebar()),
-                getConcernedAnalystModified, getConcernedAnalystList, [](const QString &n) { addToConcernedAnalystList(n); }};
-    return {[] {
-                auto *editor = new QDlgBlockedStock;
-                editor->setBlock("板");
-                return editor;
-            },
-            SIGNAL(accepted()), getStockBlockModified, [] { return getBlockStockList("板"); },
-            [](const QString &n) { addBlockStock("板", n == "甲" ? "600000.SH" : "000001.SZ", false); }};
-}
-
-// The editor of that kind over the entries 甲 and 乙, with the row of that text current.
-std::unique_ptr<QDialog> openOnTwoEntries(const Kind &k, const QString &row)
-{
-    k.seed("甲");
-    k.seed("乙");
-    clearUserListStamps();
-    std::unique_ptr<QDialog> dialog(k.make());
-    chooseRow(dialog->findChild<QListWidget *>(), row);
-    return dialog;
+    return {[] { return new QDlgAnalystManage; }, SIGNAL(loadConcernedAnalystListOfSidebar()),
+            getConcernedAnalystModified, getConcernedAnalystList, [](const QString &n) { addToConcernedAnalystList(n); }};
 }
 
 } // namespace
@@ -67,16 +48,6 @@ class TestNamedLists : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-
-    // The names of the kind's store and of the editor's rows agree; the side bar was told and the
-    // list stamped exactly when changed.
-    void checkOutcome(const Kind &k, QDialog *dialog, const QSignalSpy &reload, const QStringList &names, bool changed)
-    {
-        QCOMPARE(k.names(), names);
-        QCOMPARE(rowTexts(dialog->findChild<QListWidget *>()), names);
-        QCOMPARE(reload.count(), int(changed));
-        QCOMPARE(k.stamp() > 0, changed);
-    }
 
 private slots:
     void initTestCase()
@@ -90,179 +61,89 @@ private slots:
     }
     void init() { resetUserLists(); }
 
-    void newEntry_data()
+    // act: "kind Button row" (no row: none current); typed: at the name prompt (null cancels it);
+    // answer: to the message box (0: none; Cancel: Escape); last: the last prompt, box or dialog seen.
+    void edits_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("typed"); // null: the prompt is cancelled
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<bool>("changed");
-        const QStringList one{"自选"};
-        QTest::newRow("block, trimmed, blank inside") << "block" << "  银行 股 " << "" << QStringList{"自选", "银行 股"} << true;
-        QTest::newRow("block, hyphen") << "block" << "A-股" << "" << QStringList{"自选", "A-股"} << true;
-        QTest::newRow("block, empty") << "block" << "   " << "错误/请填写板块名!" << one << false;
-        QTest::newRow("block, slash") << "block" << "a/b" << "错误/板块名含有不恰当字符!" << one << false;
-        QTest::newRow("block, existing") << "block" << "自选" << "" << one << false;
-        QTest::newRow("block, cancelled") << "block" << QString() << "" << one << false;
-        QTest::newRow("folder") << "favorite" << " 待读 " << "" << QStringList{"自选", "待读"} << true;
-        QTest::newRow("folder, comma") << "favorite" << "a,b" << "错误/收藏夹名称含有不恰当字符!" << one << false;
-        QTest::newRow("folder, existing") << "favorite" << "自选" << "" << one << false;
-    }
-
-    void newEntry()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, typed);
-        QFETCH(QString, box);
-        QFETCH(QStringList, names);
-        QFETCH(bool, changed);
-        const Kind k = kindOf(kind);
-        k.seed("自选");
-        std::unique_ptr<QDialog> dialog(k.make());
-        QSignalSpy reload(dialog.get(), k.signal);
-        ModalScript script;
-        script.type(typed);
-        if (!box.isEmpty())
-            script.answer();
-        click(dialog.get(), "btnNew");
-        QVERIFY_SCRIPT(script);
-        QCOMPARE(script.boxes, box.isEmpty() ? QStringList() : QStringList{box});
-        checkOutcome(k, dialog.get(), reload, names, changed);
-    }
-
-    void rename_data()
-    {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("act");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("last");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<bool>("changed");
         const QStringList both{"甲", "乙"};
-        for (const char *kind : {"block", "favorite", "subscribe"}) {
-            auto row = [&](const char *what) -> QTestData & { return QTest::addRow("%s, %s", kind, what) << QString(kind); };
-            row("new name") << " 丙 " << "" << QStringList{"丙", "乙"} << true;
-            row("its own name") << "甲" << "" << both << true;
-            row("another's name") << "乙" << "" << both << false;
+        const int ok = QMessageBox::Ok, yes = QMessageBox::Yes;
+        QTest::newRow("block, new, trimmed") << "block New" << " 银行 股 " << 0 << "新建板块/请输入板块名" << QStringList{"甲", "乙", "银行 股"} << true;
+        QTest::newRow("block, new, hyphen") << "block New" << "A-股" << 0 << "新建板块/请输入板块名" << QStringList{"甲", "乙", "A-股"} << true;
+        QTest::newRow("block, new, empty") << "block New" << "   " << ok << "错误/请填写板块名!" << both << false;
+        QTest::newRow("block, new, slash") << "block New" << "a/b" << ok << "错误/板块名含有不恰当字符!" << both << false;
+        QTest::newRow("block, new, existing") << "block New" << "甲" << 0 << "新建板块/请输入板块名" << both << false;
+        QTest::newRow("block, new, cancelled") << "block New" << QString() << 0 << "新建板块/请输入板块名" << both << false;
+        QTest::newRow("folder, new") << "favorite New" << " 待读 " << 0 << "新建收藏夹/请输入收藏夹名称" << QStringList{"甲", "乙", "待读"} << true;
+        QTest::newRow("folder, new, comma") << "favorite New" << "a,b" << ok << "错误/收藏夹名称含有不恰当字符!" << both << false;
+        QTest::newRow("folder, new, existing") << "favorite New" << "乙" << 0 << "新建收藏夹/请输入收藏夹名称" << both << false;
+        const struct { const char *kind, *prompt; } kinds[] = {{"block", "重命名板块/请输入新的板块名"},
+            {"favorite", "重命名收藏夹/请输入新的收藏夹名称"}, {"subscribe", "重命名订阅/请输入新的订阅名称"}};
+        for (const auto &k : kinds) {
+            auto row = [&](const char *what) -> QTestData & { return QTest::addRow("%s, rename, %s", k.kind, what) << QString(k.kind) + " Rename 甲"; };
+            row("new name") << " 丙 " << 0 << k.prompt << QStringList{"丙", "乙"} << true;
+            row("its own name") << "甲" << 0 << k.prompt << both << true;
+            row("another's name") << "乙" << 0 << k.prompt << both << false;
         }
-        QTest::newRow("empty") << "favorite" << "" << "错误/请填写收藏夹名称!" << both << false;
-        QTest::newRow("improper") << "subscribe" << "甲.乙" << "错误/订阅名称含有不恰当字符!" << both << false;
+        QTest::newRow("folder, rename, empty") << "favorite Rename 甲" << "" << ok << "错误/请填写收藏夹名称!" << both << false;
+        QTest::newRow("subscription, rename, improper") << "subscribe Rename 甲" << "甲.乙" << ok << "错误/订阅名称含有不恰当字符!" << both << false;
+        const QString sure = "确认/您确定要删除%1'甲'吗?(删除后无法恢复)";
+        QTest::newRow("block, remove") << "block Remove 甲" << "" << yes << sure.arg("板块") << QStringList{"乙"} << true;
+        QTest::newRow("folder, remove, no") << "favorite Remove 甲" << "" << int(QMessageBox::No) << sure.arg("收藏夹") << both << false;
+        QTest::newRow("subscription, remove") << "subscribe Remove 甲" << "" << yes << sure.arg("订阅") << QStringList{"乙"} << true;
+        QTest::newRow("subscription, remove, escape") << "subscribe Remove 甲" << "" << int(QMessageBox::Cancel) << sure.arg("订阅") << both << false;
+        // The member editor opens on the current block; its OK stamps the blocks but reloads no side bar.
+        QTest::newRow("block, members") << "block Manage 乙" << "" << 0 << "[乙]板块成分股" << both << true;
+        // With no row current each button says so and changes nothing.
+        QTest::newRow("block, rename, no row") << "block Rename" << "" << ok << "注意/请选择重命名的板块" << both << false;
+        QTest::newRow("block, members, no row") << "block Manage" << "" << ok << "注意/请选择设置成分股的板块" << both << false;
+        QTest::newRow("block, remove, no row") << "block Remove" << "" << ok << "注意/请选择删除的板块" << both << false;
+        QTest::newRow("folder, remove, no row") << "favorite Remove" << "" << ok << "注意/请选择删除的收藏夹" << both << false;
+        QTest::newRow("subscription, modify, no row") << "subscribe Modify" << "" << ok << "注意/请选择修改的订阅" << both << false;
+        QTest::newRow("subscription, rename, no row") << "subscribe Rename" << "" << ok << "注意/请选择重命名的订阅" << both << false;
+        QTest::newRow("institution, remove, no row") << "inst Remove" << "" << ok << "注意/请选择删除的机构" << both << false;
+        QTest::newRow("analyst, remove, no row") << "analyst Remove" << "" << ok << "注意/请选择删除的分析师" << both << false;
     }
 
-    void rename()
+    void edits()
     {
-        QFETCH(QString, kind);
+        QFETCH(QString, act);
         QFETCH(QString, typed);
-        QFETCH(QString, box);
-        QFETCH(QStringList, names);
-        QFETCH(bool, changed);
-        const Kind k = kindOf(kind);
-        std::unique_ptr<QDialog> dialog = openOnTwoEntries(k, "甲");
-        QSignalSpy reload(dialog.get(), k.signal);
-        ModalScript script;
-        script.type(typed);
-        if (!box.isEmpty())
-            script.answer();
-        click(dialog.get(), "btnRename");
-        QVERIFY_SCRIPT(script);
-        QCOMPARE(script.boxes, box.isEmpty() ? QStringList() : QStringList{box});
-        checkOutcome(k, dialog.get(), reload, names, changed);
-    }
-
-    void remove_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<bool>("changed");
-        QTest::newRow("block, yes") << "block" << int(QMessageBox::Yes) << "确认/您确定要删除板块'乙'吗?(删除后无法恢复)"
-                                    << QStringList{"甲"} << true;
-        QTest::newRow("folder, no") << "favorite" << int(QMessageBox::No) << "确认/您确定要删除收藏夹'乙'吗?(删除后无法恢复)"
-                                    << QStringList{"甲", "乙"} << false;
-        QTest::newRow("subscription, yes") << "subscribe" << int(QMessageBox::Yes) << "确认/您确定要删除订阅'乙'吗?(删除后无法恢复)"
-                                           << QStringList{"甲"} << true;
-        QTest::newRow("subscription, escape") << "subscribe" << int(QMessageBox::Cancel)
-                                              << "确认/您确定要删除订阅'乙'吗?(删除后无法恢复)" << QStringList{"甲", "乙"} << false;
-    }
-
-    void remove()
-    {
-        QFETCH(QString, kind);
         QFETCH(int, answer);
-        QFETCH(QString, box);
+        QFETCH(QString, last);
         QFETCH(QStringList, names);
         QFETCH(bool, changed);
-        const Kind k = kindOf(kind);
-        std::unique_ptr<QDialog> dialog = openOnTwoEntries(k, "乙");
+        const QString button = act.section(' ', 1, 1), row = act.section(' ', 2);
+        const Kind k = kindOf(act.section(' ', 0, 0));
+        k.seed("甲");
+        k.seed("乙");
+        clearUserListStamps();
+        std::unique_ptr<QDialog> dialog(k.make());
+        auto *list = dialog->findChild<QListWidget *>();
+        chooseRow(list, row);
         QSignalSpy reload(dialog.get(), k.signal);
         ModalScript script;
+        if (button == "New" || (button == "Rename" && !row.isEmpty()))
+            script.type(typed);
+        if (button == "Manage" && !row.isEmpty())
+            script.then<QDialog>([](QDialog *editor) { click(editor, "btnOK"); });
         if (answer == QMessageBox::Cancel)
             script.then<QMessageBox>([](QMessageBox *b) { QTest::keyClick(b, Qt::Key_Escape); });
-        else
+        else if (answer)
             script.answer(QMessageBox::StandardButton(answer));
-        click(dialog.get(), "btnRemove");
+        click(dialog.get(), qPrintable("btn" + button));
         QVERIFY_SCRIPT(script);
-        QCOMPARE(script.boxes, QStringList{box});
-        checkOutcome(k, dialog.get(), reload, names, changed);
-    }
-
-    // With no row current each button says so and changes nothing.
-    void buttonsNeedARow_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("box");
-        QTest::newRow("block, rename") << "block" << "btnRename" << "注意/请选择重命名的板块";
-        QTest::newRow("block, members") << "block" << "btnManage" << "注意/请选择设置成分股的板块";
-        QTest::newRow("block, remove") << "block" << "btnRemove" << "注意/请选择删除的板块";
-        QTest::newRow("folder, remove") << "favorite" << "btnRemove" << "注意/请选择删除的收藏夹";
-        QTest::newRow("subscription, modify") << "subscribe" << "btnModify" << "注意/请选择修改的订阅";
-        QTest::newRow("subscription, rename") << "subscribe" << "btnRename" << "注意/请选择重命名的订阅";
-        QTest::newRow("institution, remove") << "inst" << "btnRemove" << "注意/请选择删除的机构";
-        QTest::newRow("analyst, remove") << "analyst" << "btnRemove" << "注意/请选择删除的分析师";
-        QTest::newRow("member, remove") << "member" << "btnRemoveStock" << "注意/请选择需要删除的股票!";
-    }
-
-    void buttonsNeedARow()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, button);
-        QFETCH(QString, box);
-        const Kind k = kindOf(kind);
-        std::unique_ptr<QDialog> dialog = openOnTwoEntries(k, "");
-        const QStringList rows = rowTexts(dialog->findChild<QListWidget *>()), names = k.names();
-        QSignalSpy reload(dialog.get(), k.signal);
-        ModalScript script;
-        script.answer();
-        click(dialog.get(), qPrintable(button));
-        QVERIFY_SCRIPT(script);
-        QCOMPARE(script.boxes, QStringList{box});
-        QCOMPARE(rowTexts(dialog->findChild<QListWidget *>()), rows);
+        QCOMPARE(script.seen.last(), last);
         QCOMPARE(k.names(), names);
-        QCOMPARE(rows.size(), 2);
-        QCOMPARE(reload.count(), 0);
-        QCOMPARE(k.stamp(), qint64(0));
-    }
-
-    // The member editor opens on the current block; its OK stamps the blocks without a side-bar reload.
-    void memberEditorOpensOnTheChosenBlock()
-    {
-        addBlockStock("自选", "600519.SH,600000.SH", false);
-        addBlockStock("银行", "000001.SZ", false);
-        QDlgBlockManage dialog;
-        QSignalSpy reload(&dialog, SIGNAL(loadBlockListOfSidebar()));
-        chooseRow(child<QListWidget>(&dialog, "lstBlock"), "自选");
-        QStringList rows;
-        ModalScript script;
-        script.then<QDlgBlockedStock>([&](QDlgBlockedStock *editor) {
-            rows = rowTexts(child<QListWidget>(editor, "lstStock"));
-            click(editor, "btnOK");
-        });
-        click(&dialog, "btnManage");
-        QVERIFY_SCRIPT(script);
-        QCOMPARE(rows, (QStringList{"600000.SH 浦发银行", "600519.SH 贵州茅台"}));
-        QCOMPARE(reload.count(), 0);
-        QVERIFY(getStockBlockModified() > 0);
+        const QStringList keys = rowTexts(list, Qt::UserRole);
+        QCOMPARE(keys.join("").isEmpty() ? rowTexts(list) : keys, names);
+        QCOMPARE(reload.count(), int(changed && button != "Manage"));
+        QCOMPARE(k.stamp() > 0, changed);
     }
 
     void memberEdits_data()
@@ -280,6 +161,7 @@ private slots:
             << "600000.SH,600000.SH" << QStringList{"ok"} << QStringList{"600000.SH 浦发银行"} << "600000.SH,600000.SH";
         QTest::newRow("taking it out removes one of the two")
             << "600000.SH,600000.SH" << QStringList{"remove 600000.SH", "ok"} << QStringList() << "600000.SH";
+        QTest::newRow("removing needs a row") << "600000.SH" << QStringList{"remove none", "ok"} << QStringList{"600000.SH 浦发银行"} << "600000.SH";
         QTest::newRow("lookup cancelled") << "600000.SH" << QStringList{"add", "ok"} << QStringList{"600000.SH 浦发银行"} << "600000.SH";
     }
 
@@ -305,6 +187,8 @@ private slots:
                 });
                 click(&editor, "btnAddStock");
             } else if (action.startsWith("remove")) {
+                if (arg == "none")
+                    script.answer();
                 list->setCurrentItem(list->findItems(arg, Qt::MatchStartsWith).value(0));
                 click(&editor, "btnRemoveStock");
             } else {

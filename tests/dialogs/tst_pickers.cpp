@@ -11,19 +11,6 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
-namespace {
-
-// Chooses the row of that key in the next picker of class T and presses the button.
-template <class T>
-std::function<void(T *)> pick(const QString &key, const char *button = "btnOk")
-{
-    return [key, button](T *picker) {
-        chooseRow(picker->template findChild<QListWidget *>(), key);
-        click(picker, button);
-    };
-}
-
-} // namespace
 
 class TestPickers : public QObject
 {
@@ -120,37 +107,60 @@ private slots:
                  row);
     }
 
-    void manageInstitutions()
+    // action: "add KEY" (the picker's choice; "add -": picker cancelled; "add": nothing chosen, the
+    // picker says so and is then cancelled) or "remove KEY"; rows: the editor's rows afterwards.
+    void manage_data()
     {
-        addToConcernedInstList("中信证券");
-        clearUserListStamps();
-        QDlgInstManage dialog;
-        QSignalSpy reload(&dialog, SIGNAL(loadConcernedInstListOfSidebar()));
-        auto *list = child<QListWidget>(&dialog, "lstInst");
-        ModalScript script;
-        script.then<QDlgInstSelect>(pick<QDlgInstSelect>("长江证券"))                 // added at its place by initials
-            .then<QDlgInstSelect>(pick<QDlgInstSelect>("中信证券"))                   // already there
-            .then<QDlgInstSelect>(pick<QDlgInstSelect>("安信证券", "btnCancel"))      // cancelled
-            .then<QDlgInstSelect>(pick<QDlgInstSelect>(""))                           // nothing chosen: stays open
-            .answer()
-            .then<QDlgInstSelect>([](QDlgInstSelect *p) { p->reject(); });
-        click(&dialog, "btnAdd");
-        QCOMPARE(rowTexts(list), (QStringList{"C 长江证券", "Z 中信证券"}));
-        QCOMPARE(reload.count(), 1);
-        QVERIFY(getConcernedInstModified() > 0);
-        clearUserListStamps();
-        for (int i = 0; i < 3; ++i)
-            click(&dialog, "btnAdd");
-        QVERIFY_SCRIPT(script);
-        QCOMPARE(reload.count(), 1);
-        QCOMPARE(getConcernedInstModified(), qint64(0));
-        QCOMPARE(getConcernedInstList(), (QStringList{"长江证券", "中信证券"}));
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<bool>("changed");
+        const QStringList one{"Z 中信证券"};
+        QTest::newRow("institution added at its place") << "inst" << QStringList{"中信证券"} << "add 长江证券" << QStringList{"C 长江证券", "Z 中信证券"} << true;
+        QTest::newRow("institution there already") << "inst" << QStringList{"中信证券"} << "add 中信证券" << one << false;
+        QTest::newRow("institution picker cancelled") << "inst" << QStringList{"中信证券"} << "add -" << one << false;
+        QTest::newRow("institution, nothing chosen") << "inst" << QStringList{"中信证券"} << "add" << one << false;
+        QTest::newRow("institution removed") << "inst" << QStringList{"中信证券", "长江证券"} << "remove 长江证券" << one << true;
+        QTest::newRow("analyst added at the end") << "analyst" << QStringList{"104", "999"} << "add 101"
+                                                  << QStringList{"[国信证券]张三丰", "[]", "[中信证券]张三"} << true;
+        QTest::newRow("analyst there already") << "analyst" << QStringList{"104"} << "add 104" << QStringList{"[国信证券]张三丰"} << false;
+        QTest::newRow("analyst, nothing chosen") << "analyst" << QStringList{"104"} << "add" << QStringList{"[国信证券]张三丰"} << false;
+        QTest::newRow("unknown analyst removed") << "analyst" << QStringList{"104", "999"} << "remove 999" << QStringList{"[国信证券]张三丰"} << true;
+    }
 
-        chooseRow(list, "长江证券");
-        click(&dialog, "btnRemove");
-        QCOMPARE(rowTexts(list), QStringList{"Z 中信证券"});
-        QCOMPARE(reload.count(), 2);
-        QVERIFY(getConcernedInstModified() > 0);
+    void manage()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, stored);
+        QFETCH(QString, action);
+        QFETCH(QStringList, rows);
+        QFETCH(bool, changed);
+        const bool inst = kind == "inst";
+        for (const QString &key : stored)
+            inst ? addToConcernedInstList(key) : addToConcernedAnalystList(key);
+        clearUserListStamps();
+        std::unique_ptr<QDialog> dialog(inst ? static_cast<QDialog *>(new QDlgInstManage) : new QDlgAnalystManage);
+        QSignalSpy reload(dialog.get(), inst ? SIGNAL(loadConcernedInstListOfSidebar()) : SIGNAL(loadConcernedAnalystListOfSidebar()));
+        auto *list = dialog->findChild<QListWidget *>();
+        const QString key = action.section(' ', 1);
+        ModalScript script;
+        if (action.startsWith("add")) {
+            script.then<QDialog>([key](QDialog *picker) {
+                chooseRow(picker->findChild<QListWidget *>(), key);
+                click(picker, key == "-" ? "btnCancel" : "btnOk");
+            });
+            if (key.isEmpty())
+                script.answer().then<QDialog>([](QDialog *picker) { picker->reject(); });
+        } else {
+            chooseRow(list, key);
+        }
+        click(dialog.get(), action.startsWith("add") ? "btnAdd" : "btnRemove");
+        QVERIFY_SCRIPT(script);
+        QCOMPARE(script.boxes, key.isEmpty() ? QStringList{inst ? "注意/请选择机构" : "注意/请选择分析师"} : QStringList());
+        QCOMPARE(rowTexts(list), rows);
+        QCOMPARE(reload.count(), int(changed));
+        QCOMPARE((inst ? getConcernedInstModified() : getConcernedAnalystModified()) > 0, changed);
     }
 
     void searchAnalysts_data()
@@ -182,37 +192,6 @@ private slots:
         QCOMPARE(rowTexts(list), rows);
     }
 
-    void manageAnalysts()
-    {
-        addToConcernedAnalystList("104");
-        addToConcernedAnalystList("999"); // no longer in the analyst data
-        clearUserListStamps();
-        QDlgAnalystManage dialog;
-        QSignalSpy reload(&dialog, SIGNAL(loadConcernedAnalystListOfSidebar()));
-        auto *list = child<QListWidget>(&dialog, "lstAnalyst");
-        QCOMPARE(rowTexts(list), (QStringList{"[国信证券]张三丰", "[]"}));
-        ModalScript script;
-        script.then<QDlgAnalystSelect>(pick<QDlgAnalystSelect>("101")).then<QDlgAnalystSelect>(pick<QDlgAnalystSelect>("104"));
-        click(&dialog, "btnAdd");
-        QCOMPARE(reload.count(), 1);
-        QVERIFY(getConcernedAnalystModified() > 0);
-        clearUserListStamps();
-        click(&dialog, "btnAdd"); // already there
-        QCOMPARE(reload.count(), 1);
-        QCOMPARE(getConcernedAnalystModified(), qint64(0));
-        // Removed and added again, an analyst moves to the end; an unknown uid can be removed.
-        chooseRow(list, "104");
-        click(&dialog, "btnRemove");
-        chooseRow(list, "999");
-        click(&dialog, "btnRemove");
-        script.then<QDlgAnalystSelect>(pick<QDlgAnalystSelect>("104"));
-        click(&dialog, "btnAdd");
-        QVERIFY_SCRIPT(script);
-        QCOMPARE(rowTexts(list), (QStringList{"[中信证券]张三", "[国信证券]张三丰"}));
-        QCOMPARE(getConcernedAnalystList(), (QStringList{"101", "104"}));
-        QCOMPARE(reload.count(), 4);
-        QVERIFY(getConcernedAnalystModified() > 0);
-    }
 };
 
 QTEST_MAIN(TestPickers)

@@ -48,30 +48,41 @@ private slots:
     void initTestCase() { loadDefaultConfig(); }
 
     // Stored option -> what OK stores after the dialog showed it.
-    void optionValuesAreClampedAndWritten_data()
+    void valuesAreClampedAndWritten_data()
     {
+        QTest::addColumn<bool>("display"); // else preferences
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("afterOk");
-        QTest::newRow("reader 2 is the system's") << "Option/PdfReader" << QVariant(2) << "1";
-        QTest::newRow("reader 0 is our own") << "Option/PdfReader" << QVariant(0) << "0";
-        QTest::newRow("message 5 is on") << "Option/MessageShow" << QVariant(5) << "1";
-        QTest::newRow("year above the range") << "Option/DataYear" << QVariant(2016) << "2014";
-        QTest::newRow("year below the range") << "Option/DataYear" << QVariant(2005) << "2009";
-        QTest::newRow("second format") << "Option/FileFormat" << QVariant("PUB-INS-TTL") << "PUB-INS-TTL";
+        QTest::newRow("reader 2 is the system's") << false << "PdfReader" << QVariant(2) << "1";
+        QTest::newRow("reader 0 is our own") << false << "PdfReader" << QVariant(0) << "0";
+        QTest::newRow("message 5 is on") << false << "MessageShow" << QVariant(5) << "1";
+        QTest::newRow("year above the range") << false << "DataYear" << QVariant(2016) << "2014";
+        QTest::newRow("year below the range") << false << "DataYear" << QVariant(2005) << "2009";
+        QTest::newRow("second format") << false << "FileFormat" << QVariant("PUB-INS-TTL") << "PUB-INS-TTL";
         // No entry selected: keep the stored code rather than an empty format.
-        QTest::newRow("unknown format kept") << "Option/FileFormat" << QVariant("XYZ") << "XYZ";
-        QTest::newRow("alert kinds kept") << "Option/Alert" << QVariant("OTHER,RAT_ACT_UPG") << "OTHER,RAT_ACT_UPG";
+        QTest::newRow("unknown format kept") << false << "FileFormat" << QVariant("XYZ") << "XYZ";
+        QTest::newRow("alert kinds kept") << false << "Alert" << QVariant("OTHER,RAT_ACT_UPG") << "OTHER,RAT_ACT_UPG";
+        QTest::newRow("page size below the range") << true << "PageSize" << QVariant(10) << "20";
+        QTest::newRow("page size above the range") << true << "PageSize" << QVariant(500) << "200";
+        QTest::newRow("page size inside") << true << "PageSize" << QVariant(100) << "100";
+        QTest::newRow("page count above the range") << true << "PageCount" << QVariant(80) << "50";
+        QTest::newRow("page count inside") << true << "PageCount" << QVariant(7) << "7";
+        QTest::newRow("companies 3 is on") << true << "IncludeCompany" << QVariant(3) << "1";
     }
 
-    void optionValuesAreClampedAndWritten()
+    void valuesAreClampedAndWritten()
     {
+        QFETCH(bool, display);
         QFETCH(QString, key);
         QFETCH(QVariant, value);
         QFETCH(QString, afterOk);
-        storeOptions({{key, value}});
-        click(new QDlgOption(nullptr), "btnOK"); // deletes itself on close
-        QCOMPARE(stored(key), afterOk);
+        storeOptions({{"Option/" + key, value}});
+        QDialog *dialog = display ? static_cast<QDialog *>(new QDlgDisplay(nullptr)) : new QDlgOption(nullptr);
+        click(dialog, "btnOK"); // deletes itself on close
+        QCOMPARE(stored("Option/" + key), afterOk);
+        if (key == "PageSize")
+            QCOMPARE(getPageSize(), afterOk.toInt());
     }
 
     void alertKindsFollowTheBoxes_data()
@@ -98,33 +109,6 @@ private slots:
         click(dialog, "btnOK");
         QCOMPARE(stored("Option/Alert"), after);
         QCOMPARE(getAlertKinds().join(','), after);
-    }
-
-    void displayValuesAreClampedAndShown_data()
-    {
-        QTest::addColumn<int>("pageSize");
-        QTest::addColumn<int>("pageCount");
-        QTest::addColumn<QString>("sizeShown");
-        QTest::addColumn<QString>("countShown");
-        QTest::newRow("below the ranges") << 10 << 0 << "20" << "0";
-        QTest::newRow("above the ranges") << 500 << 80 << "200" << "50";
-        QTest::newRow("inside") << 100 << 7 << "100" << "7";
-    }
-
-    void displayValuesAreClampedAndShown()
-    {
-        QFETCH(int, pageSize);
-        QFETCH(int, pageCount);
-        QFETCH(QString, sizeShown);
-        QFETCH(QString, countShown);
-        storeOptions({{"Option/PageSize", pageSize}, {"Option/PageCount", pageCount}, {"Option/IncludeCompany", 3}});
-        auto *dialog = new QDlgDisplay(nullptr);
-        QCOMPARE(child<QLabel>(dialog, "lblPageSize")->text() + ' ' + child<QLabel>(dialog, "lblPageCount")->text(),
-                 sizeShown + ' ' + countShown);
-        click(dialog, "btnOK");
-        QCOMPARE(QStringList({stored("Option/PageSize"), stored("Option/PageCount"), stored("Option/IncludeCompany")}),
-                 QStringList({sizeShown, countShown, "1"}));
-        QCOMPARE(getPageSize(), sizeShown.toInt());
     }
 
     void cancelChangesNothing()

@@ -4,6 +4,7 @@
 #include "dialogtest.h"
 #include "qdlggenius.h"
 
+#include <QKeySequence>
 #include <QLineEdit>
 
 class TestStockLookup : public QObject
@@ -56,21 +57,35 @@ private slots:
         QCOMPARE(rowTexts(list, Qt::UserRole).value(0), rows.value(0).section(' ', 0, 0));
     }
 
-    // Typed keys: letters and digits only while something matches, upper-cased; editing keys pass.
+    // keys: key names, "OK" or "DoubleClick" (on the second row); text: the edit's text afterwards,
+    // "|" at the cursor; result -1: still open. Letters and digits are typed only while something
+    // matches, upper-cased; other keys that edit are swallowed.
     void keys_data()
     {
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("text"); // the edit's text afterwards, "|" at the cursor
-        QTest::newRow("from empty, found as typed") << "" << "pf" << "PF|";
-        QTest::newRow("letter") << "60" << "a" << "60A|";
-        QTest::newRow("digit") << "60" << "0" << "600|";
-        QTest::newRow("letter while nothing matches") << "ZZ" << "a" << "ZZ|";
-        QTest::newRow("digit while nothing matches") << "ZZ" << "1" << "ZZ|";
-        QTest::newRow("backspace while nothing matches") << "ZZ" << "\b" << "Z|";
-        QTest::newRow("left") << "600" << "<" << "60|0";
-        QTest::newRow("space, full stop, percent") << "600" << " .%" << "600|";
-        QTest::newRow("home") << "600" << "^" << "600|";
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("chosen");
+        const int open = -1, accepted = QDialog::Accepted, rejected = QDialog::Rejected;
+        QTest::newRow("found as typed from empty") << "" << "P F Return" << "PF|" << accepted << "600000.SH";
+        QTest::newRow("letter") << "60" << "A" << "60A|" << open << "";
+        QTest::newRow("digit") << "60" << "0" << "600|" << open << "";
+        QTest::newRow("letter while nothing matches") << "ZZ" << "A" << "ZZ|" << open << "";
+        QTest::newRow("digit while nothing matches") << "ZZ" << "1" << "ZZ|" << open << "";
+        QTest::newRow("backspace while nothing matches") << "ZZ" << "Backspace" << "Z|" << open << "";
+        QTest::newRow("left") << "600" << "Left" << "60|0" << open << "";
+        QTest::newRow("space, full stop, percent, home") << "600" << "Space . % Home" << "600|" << open << "";
+        QTest::newRow("clearing the keyword") << "6" << "Backspace" << "|" << rejected << "";
+        QTest::newRow("escape") << "600" << "Esc" << "600|" << rejected << "";
+        QTest::newRow("return takes the current row") << "600" << "Return" << "600|" << accepted << "600000.SH";
+        QTest::newRow("up stops at the first row") << "600" << "Up Return" << "600|" << accepted << "600000.SH";
+        QTest::newRow("down stops at the last row") << "600" << "Down Down Down Return" << "600|" << accepted << "600519.SH";
+        QTest::newRow("down and up") << "600" << "Down Down Up Return" << "600|" << accepted << "600036.SH";
+        QTest::newRow("OK takes the current row") << "000001" << "OK" << "000001|" << accepted << "000001.SZ";
+        QTest::newRow("OK before any keyword does nothing") << "" << "OK" << "|" << open << "";
+        QTest::newRow("return with no rows does nothing") << "QQQ" << "Return" << "QQQ|" << open << "";
+        QTest::newRow("double-click takes that row") << "600" << "DoubleClick" << "600|" << accepted << "600036.SH";
     }
 
     void keys()
@@ -78,63 +93,27 @@ private slots:
         QFETCH(QString, start);
         QFETCH(QString, keys);
         QFETCH(QString, text);
-        QDlgGenius dialog;
-        dialog.setKeyword(start);
-        auto *edit = child<QLineEdit>(&dialog, "edtKeyword");
-        for (const QChar c : keys) {
-            const QHash<QChar, Qt::Key> special{{'\b', Qt::Key_Backspace}, {'<', Qt::Key_Left}, {'^', Qt::Key_Home}};
-            if (special.contains(c))
-                QTest::keyClick(edit, special.value(c));
-            else
-                QTest::keyClick(edit, c.toLatin1());
-        }
-        QCOMPARE(edit->text().insert(edit->cursorPosition(), '|'), text);
-        if (keys == "pf")
-            QCOMPARE(rowTexts(child<QListWidget>(&dialog, "lstStock")), QStringList{"600000.SH 浦发银行"});
-    }
-
-    void ending_data()
-    {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("how"); // keys: b(ackspace), e(scape), r(eturn), u(p), d(own); or "ok", "double-click"
-        QTest::addColumn<int>("result");  // -1: still open
-        QTest::addColumn<QString>("chosen");
-        QTest::newRow("clearing the keyword") << "6" << "b" << int(QDialog::Rejected) << "";
-        QTest::newRow("escape") << "600" << "e" << int(QDialog::Rejected) << "";
-        QTest::newRow("return takes the current row") << "600" << "r" << int(QDialog::Accepted) << "600000.SH";
-        QTest::newRow("up stops at the first row") << "600" << "ur" << int(QDialog::Accepted) << "600000.SH";
-        QTest::newRow("down stops at the last row") << "600" << "ddddr" << int(QDialog::Accepted) << "600519.SH";
-        QTest::newRow("down and up") << "600" << "ddur" << int(QDialog::Accepted) << "600036.SH";
-        QTest::newRow("OK takes the current row") << "000001" << "ok" << int(QDialog::Accepted) << "000001.SZ";
-        QTest::newRow("OK before any keyword does nothing") << "" << "ok" << -1 << "";
-        QTest::newRow("return with no rows does nothing") << "QQQ" << "r" << -1 << "";
-        QTest::newRow("double-click takes that row") << "600" << "double-click" << int(QDialog::Accepted) << "600036.SH";
-    }
-
-    void ending()
-    {
-        QFETCH(QString, start);
-        QFETCH(QString, how);
         QFETCH(int, result);
         QFETCH(QString, chosen);
         QDlgGenius dialog;
         dialog.setKeyword(start);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *edit = child<QLineEdit>(&dialog, "edtKeyword");
         auto *list = child<QListWidget>(&dialog, "lstStock");
-        if (how == "ok") {
-            click(&dialog, "btnOK");
-        } else if (how == "double-click") {
-            // Item views take a double click only after a press on the same item.
-            const QPoint at = list->visualItemRect(list->item(1)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        } else {
-            const QHash<QChar, Qt::Key> keys{{'b', Qt::Key_Backspace}, {'e', Qt::Key_Escape}, {'r', Qt::Key_Return},
-                                             {'u', Qt::Key_Up}, {'d', Qt::Key_Down}};
-            for (const QChar c : how)
-                QTest::keyClick(child<QLineEdit>(&dialog, "edtKeyword"), keys.value(c));
+        for (const QString &key : keys.split(' ')) {
+            if (key == "OK") {
+                click(&dialog, "btnOK");
+            } else if (key == "DoubleClick") {
+                // Item views take a double click only after a press on the same item.
+                const QPoint at = list->visualItemRect(list->item(1)).center();
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            } else {
+                QTest::keyClick(edit, Qt::Key(QKeySequence(key)[0]));
+            }
         }
+        QCOMPARE(edit->text().insert(edit->cursorPosition(), '|'), text);
         QCOMPARE(dialog.isVisible(), result == -1);
         if (result != -1)
             QCOMPARE(dialog.result(), result);
