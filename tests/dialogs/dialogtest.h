@@ -83,17 +83,12 @@ public:
     }
 
     bool done() const { return m_steps.isEmpty() && m_running == 0 && unexpected.isEmpty(); }
-    QString report() const { return QString("%1 steps left; unexpected: %2").arg(m_steps.size()).arg(unexpected.join("; ")); }
     QStringList seen;      // "title/text" of message boxes and input dialogs, the title of others
     QStringList boxes;     // "title/text" of the message boxes only
     QStringList unexpected;
 
 private:
-    struct Step
-    {
-        const char *className;
-        std::function<void(QWidget *)> act;
-    };
+    using Step = QPair<const char *, std::function<void(QWidget *)>>;
 
     void look()
     {
@@ -107,7 +102,7 @@ private:
         else if (auto *input = qobject_cast<QInputDialog *>(modal))
             s = modal->windowTitle() + '/' + input->labelText();
         seen << s;
-        if (m_steps.isEmpty() || !modal->inherits(m_steps.first().className)) {
+        if (m_steps.isEmpty() || !modal->inherits(m_steps.first().first)) {
             unexpected << s;
             if (auto *dialog = qobject_cast<QDialog *>(modal))
                 dialog->reject();
@@ -117,7 +112,7 @@ private:
         ++m_running;
         // From a timer of its own: this one must stay free to serve the dialogs the step opens.
         QTimer::singleShot(0, modal, [this, step, modal] {
-            step.act(modal);
+            step.second(modal);
             --m_running;
         });
     }
@@ -128,7 +123,7 @@ private:
     QPointer<QWidget> m_handled;
 };
 
-#define QVERIFY_SCRIPT(script) QVERIFY2((script).done(), qPrintable((script).report()))
+#define QVERIFY_SCRIPT(script) QVERIFY2((script).done(), qPrintable("unexpected: " + (script).unexpected.join("; ")))
 
 template <class T>
 T *child(QObject *parent, const char *name)

@@ -146,29 +146,27 @@ private slots:
         QCOMPARE(k.stamp() > 0, changed);
     }
 
+    // actions: "+CODE" adds through the lookup ("+": lookup cancelled), "-CODE" takes the row out
+    // ("-": no row current, the editor says so), then "ok" or "cancel"; rows: before the last action.
     void memberEdits_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("actions"); // "add CODE" ("add": lookup cancelled), "remove CODE", "ok", "cancel"
-        QTest::addColumn<QStringList>("rows");    // before "ok"/"cancel"
-        QTest::addColumn<QString>("after");       // stored codes afterwards
-        QTest::newRow("add and remove, then OK") << "600000.SH,999999.SH" << QStringList{"add 000001", "add 600000", "remove 600000.SH", "ok"}
-                                                 << QStringList{"000001.SZ 平安银行"} << "999999.SH,000001.SZ";
-        QTest::newRow("cancel keeps the store") << "600000.SH" << QStringList{"add 000001", "remove 600000.SH", "cancel"}
-                                                << QStringList{"000001.SZ 平安银行"} << "600000.SH";
-        QTest::newRow("a stock the cache lacks") << "" << QStringList{"add 000002", "ok"} << QStringList{"000002.SZ "} << "000002.SZ";
-        QTest::newRow("a code stored twice shows once and stays")
-            << "600000.SH,600000.SH" << QStringList{"ok"} << QStringList{"600000.SH 浦发银行"} << "600000.SH,600000.SH";
-        QTest::newRow("taking it out removes one of the two")
-            << "600000.SH,600000.SH" << QStringList{"remove 600000.SH", "ok"} << QStringList() << "600000.SH";
-        QTest::newRow("removing needs a row") << "600000.SH" << QStringList{"remove none", "ok"} << QStringList{"600000.SH 浦发银行"} << "600000.SH";
-        QTest::newRow("lookup cancelled") << "600000.SH" << QStringList{"add", "ok"} << QStringList{"600000.SH 浦发银行"} << "600000.SH";
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("after"); // stored codes afterwards
+        const QStringList one{"600000.SH 浦发银行"};
+        QTest::newRow("add and remove, then OK") << "600000.SH,999999.SH" << "+000001 +600000 -600000.SH ok" << QStringList{"000001.SZ 平安银行"} << "999999.SH,000001.SZ";
+        QTest::newRow("cancel keeps the store") << "600000.SH" << "+000001 -600000.SH cancel" << QStringList{"000001.SZ 平安银行"} << "600000.SH";
+        QTest::newRow("a stock the cache lacks") << "" << "+000002 ok" << QStringList{"000002.SZ "} << "000002.SZ";
+        QTest::newRow("a code stored twice shows once and stays") << "600000.SH,600000.SH" << "ok" << one << "600000.SH,600000.SH";
+        QTest::newRow("taking it out removes one of the two") << "600000.SH,600000.SH" << "-600000.SH ok" << QStringList() << "600000.SH";
+        QTest::newRow("lookup cancelled, no row to remove") << "600000.SH" << "+ - ok" << one << "600000.SH";
     }
 
     void memberEdits()
     {
         QFETCH(QString, stored);
-        QFETCH(QStringList, actions);
+        QFETCH(QString, actions);
         QFETCH(QStringList, rows);
         QFETCH(QString, after);
         addBlockStock("自选", stored, false);
@@ -176,20 +174,18 @@ private slots:
         editor.setBlock("自选");
         auto *list = child<QListWidget>(&editor, "lstStock");
         ModalScript script;
-        for (const QString &action : actions) {
-            const QString arg = action.section(' ', 1);
-            if (action.startsWith("add")) {
+        for (const QString &action : actions.split(' ')) {
+            const QString arg = action.mid(1);
+            if (action.startsWith('+')) {
                 script.then<QDlgGenius>([arg](QDlgGenius *lookup) {
-                    if (arg.isEmpty())
-                        lookup->reject();
                     lookup->setKeyword(arg);
-                    lookup->accept();
+                    arg.isEmpty() ? lookup->reject() : lookup->accept();
                 });
                 click(&editor, "btnAddStock");
-            } else if (action.startsWith("remove")) {
-                if (arg == "none")
+            } else if (action.startsWith('-')) {
+                if (arg.isEmpty())
                     script.answer();
-                list->setCurrentItem(list->findItems(arg, Qt::MatchStartsWith).value(0));
+                list->setCurrentItem(arg.isEmpty() ? nullptr : list->findItems(arg, Qt::MatchStartsWith).value(0));
                 click(&editor, "btnRemoveStock");
             } else {
                 QCOMPARE(rowTexts(list), rows);
@@ -198,7 +194,7 @@ private slots:
         }
         QVERIFY_SCRIPT(script);
         QCOMPARE(buildBlockUploadText(), QString("[{\"nam\":\"%E8%87%AA%E9%80%89\",\"lst\":\"%1\"}]").arg(after));
-        QCOMPARE(getStockBlockModified() > 0, actions.last() == "ok");
+        QCOMPARE(getStockBlockModified() > 0, actions.endsWith("ok"));
     }
 };
 

@@ -35,10 +35,9 @@ private slots:
                               {"华泰证券", "2026-05-01 00:00:00"}})
             QVERIFY(execSql("insert into T_Rating (Rpt_ID, Ins_Name, Rpt_DtPublish, Stk_Code) values (?, ?, ?, '600000.SH')",
                             {id++, r.first, r.second}));
-        QVERIFY(insertAnalyst(1, 101, "张三", "中信证券"));
-        QVERIFY(insertAnalyst(2, 102, "李四", "安信证券"));
-        QVERIFY(insertAnalyst(3, 103, "Wang", "长江证券"));
-        QVERIFY(insertAnalyst(4, 104, "张三丰", "国信证券"));
+        const char *analysts[][2] = {{"张三", "中信证券"}, {"李四", "安信证券"}, {"Wang", "长江证券"}, {"张三丰", "国信证券"}};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(insertAnalyst(i + 1, 101 + i, analysts[i][0], analysts[i][1]));
         QVERIFY(insertAnalyst(5, 105, "旧人", "海通证券", "2025-06-01"));
         loadAnalystCache();
     }
