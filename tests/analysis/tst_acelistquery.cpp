@@ -2,45 +2,19 @@
 
 #include "acelistquery.h"
 #include "acelistrow.h"
-#include "analysislistrequest.h"
-#include "jsonscript.h"
-
-#include <QSqlRecord>
 
 namespace {
 
-AnalysisListRequest parse(const QString &args)
-{
-    JsonScript json;
-    return AnalysisListRequest::parse(QStringLiteral("{\"id\": \"ACE_X\", \"name\": \"n\", \"args\": {%1}}").arg(args),
-                                      json);
-}
-
-// Every record of the query on the fixture, or one empty record when it fails.
+// Every record of the ranking on the fixture.
 QList<ListRecord> records(const QString &args, int section = 8, Qt::SortOrder order = Qt::DescendingOrder)
 {
-    const AceListQuery ace(parse(args), section, order, kAceYear);
-    if (ace.selectsNothing())
-        return {};
-    QSqlQuery query(mainDatabase());
-    if (!ace.sql().exec(query))
-        return {ListRecord()};
-    QList<ListRecord> list;
-    while (query.next()) {
-        ListRecord record;
-        for (int i = 0; i < query.record().count(); ++i)
-            record << query.value(i);
-        list << record;
-    }
-    return list;
+    const AceListQuery ace(parseRequest(args, "ACE_X"), section, order, kAceYear);
+    return ace.selectsNothing() ? QList<ListRecord>() : recordsOf(ace.sql());
 }
 
 QStringList uids(const QString &args, int section = 8, Qt::SortOrder order = Qt::DescendingOrder)
 {
-    QStringList list;
-    for (const ListRecord &r : records(args, section, order))
-        list << r.value(AceListQuery::ColUid).toString();
-    return list;
+    return columnOf(records(args, section, order), AceListQuery::ColUid);
 }
 
 QStringList sorted(QStringList list)
@@ -49,13 +23,13 @@ QStringList sorted(QStringList list)
     return list;
 }
 
-ListRecord recordOf(const QString &uid)
+AceListRow rowOf(const QString &uid)
 {
     for (const ListRecord &r : records(QString())) {
         if (r.value(AceListQuery::ColUid).toString() == uid)
-            return r;
+            return AceListRow::fromRecord(r);
     }
-    return ListRecord();
+    return AceListRow();
 }
 
 } // namespace
@@ -106,97 +80,57 @@ private slots:
         const int uid = 900;
         // Both terms get the same counts, so both marks follow the same rule.
         for (int i = 0; i < 2; ++i) {
-            if (counts[3 * i] < 0)
-                continue;
             const FixtureTerm term{counts[3 * i + 1], counts[3 * i + 2], 1, 1};
-            QVERIFY(insertAce({uid, kAceYear + i, counts[3 * i], 1, term, term}));
+            QVERIFY(counts[3 * i] < 0 || insertAce(uid, kAceYear + i, counts[3 * i], 1, term, term));
         }
-        const ListRecord r = recordOf(QString::number(uid));
+        const QList<ListRecord> all = records(QString());
+        const ListRecord r = all.value(columnOf(all).indexOf("900"));
         QVERIFY(execSql(QStringLiteral("delete from T_Ace where Anl_UID = ?"), {uid}));
         QCOMPARE(r.value(AceListQuery::ColMiddleMark).toInt(), mark);
         QCOMPARE(r.value(AceListQuery::ColShortMark).toInt(), mark);
     }
 
-    void markLetters_data()
+    void texts_data()
     {
-        QTest::addColumn<int>("mark");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("0") << 0 << "-";
-        QTest::newRow("1") << 1 << "C-";
-        QTest::newRow("2") << 2 << "C";
-        QTest::newRow("5") << 5 << "B";
-        QTest::newRow("8") << 8 << "A";
-        QTest::newRow("9") << 9 << "A+";
-        QTest::newRow("10") << 10 << "-";
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("expected");
+        const QList<QPair<int, QString>> marks = {{0, "-"}, {1, "C-"}, {2, "C"}, {5, "B"}, {8, "A"}, {9, "A+"}, {10, "-"}};
+        for (const auto &m : marks)
+            QTest::addRow("mark %d", m.first) << aceMarkText(m.first) << m.second;
+        const QList<QPair<int, QString>> years = {{0, "<1年"}, {11, "<1年"}, {12, "1~3年"}, {35, "1~3年"}, {36, ">3年"}};
+        for (const auto &y : years)
+            QTest::addRow("%d months", y.first) << yearsInJobText(y.first) << y.second;
+        QTest::newRow("rate") << successRateText(2, 3) << "67%";
+        QTest::newRow("rate tip") << successRateTip(2, 3) << "完成：3次\n成功：2次";
+        QTest::newRow("no rate") << successRateText(0, 0) << "-";
+        QTest::newRow("no rate tip") << successRateTip(0, 0) << "";
+        QTest::newRow("rise") << riseText(12.34, 1) << "12.3";
+        QTest::newRow("rise of none done") << riseText(12.34, 0) << "-";
     }
 
-    void markLetters()
+    void texts()
     {
-        QFETCH(int, mark);
-        QFETCH(QString, text);
-        QCOMPARE(aceMarkText(mark), text);
+        QFETCH(QString, shown);
+        QFETCH(QString, expected);
+        QCOMPARE(shown, expected);
     }
 
-    void yearsInJob_data()
+    void rows()
     {
-        QTest::addColumn<int>("months");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("unknown") << 0 << "<1年";
-        QTest::newRow("11") << 11 << "<1年";
-        QTest::newRow("12") << 12 << "1~3年";
-        QTest::newRow("35") << 35 << "1~3年";
-        QTest::newRow("36") << 36 << ">3年";
-    }
-
-    void yearsInJob()
-    {
-        QFETCH(int, months);
-        QFETCH(QString, text);
-        QCOMPARE(yearsInJobText(months), text);
-    }
-
-    void ratesAndRises()
-    {
-        QCOMPARE(successRateText(2, 3), QStringLiteral("67%"));
-        QCOMPARE(successRateTip(2, 3), QStringLiteral("完成：3次\n成功：2次"));
-        QCOMPARE(successRateText(0, 0), QStringLiteral("-"));
-        QCOMPARE(successRateTip(0, 0), QString());
-        QCOMPARE(riseText(12.34, 1), QStringLiteral("12.3"));
-        QCOMPARE(riseText(12.34, 0), QStringLiteral("-"));
-    }
-
-    void rowOfAKnownAnalyst()
-    {
-        const AceListRow r = AceListRow::fromRecord(recordOf("101"));
-        QCOMPARE(r.name, QStringLiteral("张三"));
-        QCOMPARE(r.id, QStringLiteral("1001"));
-        QCOMPARE(r.years, QStringLiteral(">3年"));
-        QCOMPARE(r.last.stocks, QStringLiteral("5"));
-        QCOMPARE(r.current.ratings, QStringLiteral("6"));
-        QCOMPARE(r.last.middleTerm.rate, QStringLiteral("80%"));
-        QCOMPARE(r.last.middleTerm.avgRise, QStringLiteral("12.3"));
-        QCOMPARE(r.current.shortTerm.rate, QStringLiteral("67%"));
-        QCOMPARE(r.current.shortTerm.tip, QStringLiteral("完成：3次\n成功：2次"));
-        QCOMPARE(r.middleMark, QStringLiteral("A"));
-        QCOMPARE(r.shortMark, QStringLiteral("A-"));
-    }
-
-    void rowWithAMissingYearAndNoCacheEntry()
-    {
-        const AceListRow unknown = AceListRow::fromRecord(recordOf("104"));
-        QCOMPARE(unknown.name, QString());
-        QCOMPARE(unknown.id, QString());
-        QCOMPARE(unknown.years, QStringLiteral("<1年"));
-        QCOMPARE(unknown.current.stocks, QStringLiteral("0"));
-        QCOMPARE(unknown.current.middleTerm.rate, QStringLiteral("-"));
-        QCOMPARE(unknown.current.middleTerm.tip, QString());
-        QCOMPARE(unknown.current.middleTerm.maxRise, QStringLiteral("-"));
-        QCOMPARE(unknown.middleMark, QStringLiteral("-"));
+        const AceListRow r = rowOf("101");
+        QCOMPARE(QStringList({r.name, r.id, r.years, r.last.stocks, r.current.ratings, r.last.middleTerm.rate,
+                              r.last.middleTerm.avgRise, r.current.shortTerm.rate, r.middleMark, r.shortMark}),
+                 QStringList({"张三", "1001", ">3年", "5", "6", "80%", "12.3", "67%", "A", "A-"}));
+        // Unknown to the cache, without a row of N+1.
+        const AceListRow unknown = rowOf("104");
+        QCOMPARE(QStringList({unknown.name, unknown.id, unknown.years, unknown.current.stocks,
+                              unknown.current.middleTerm.rate, unknown.current.middleTerm.tip,
+                              unknown.current.middleTerm.maxRise, unknown.middleMark}),
+                 QStringList({"", "", "<1年", "0", "-", "", "-", "-"}));
         // The row of year N+1 is there, its short term has nothing done.
-        const AceListRow r = AceListRow::fromRecord(recordOf("103"));
-        QCOMPARE(r.current.middleTerm.rate, QStringLiteral("100%"));
-        QCOMPARE(r.current.shortTerm.rate, QStringLiteral("-"));
-        QCOMPARE(r.last.ratings, QStringLiteral("0"));
+        const AceListRow r103 = rowOf("103");
+        QCOMPARE(QStringList({r103.current.middleTerm.rate, r103.current.shortTerm.rate, r103.last.ratings}),
+                 QStringList({"100%", "-", "0"}));
     }
 
     void oneRowPerAnalystOfTheNewestSet()
@@ -204,14 +138,10 @@ private slots:
         QCOMPARE(sorted(uids(QString())), QStringList({"101", "102", "103", "104", "106"}));
         // By the middle-term mark, then year N's middle-term rate (104's 0 before NULLs).
         QCOMPARE(uids(QString()).mid(0, 3), QStringList({"101", "102", "104"}));
-    }
-
-    void yearsSortReadsTheShownRecord()
-    {
         // 102's shown record has 30 months; its other current record's 5 must not count.
         QCOMPARE(uids(QString(), 3, Qt::AscendingOrder).mid(2), QStringList({"103", "102", "101"}));
-        QCOMPARE(uids(QStringLiteral("\"months\": 30")), QStringList({"101", "102"}));
-        QCOMPARE(uids(QStringLiteral("\"months\": \"36\"")), QStringList({"101"}));
+        for (int section = 3; section < 22; ++section)
+            QVERIFY2(records(QString(), section).size() == 5, qPrintable(QString::number(section)));
     }
 
     void filters_data()
@@ -222,8 +152,7 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         const QStringList everyone{"101", "102", "103", "104", "106"};
         QTest::newRow("inst") << "\"inst\": \"中信证券\"" << "" << "" << QStringList{"101", "102"};
-        QTest::newRow("inst of another current record")
-            << "\"inst\": \"国泰君安\"" << "" << "" << QStringList{};
+        QTest::newRow("inst of another current record") << "\"inst\": \"国泰君安\"" << "" << "" << QStringList{};
         QTest::newRow("inst with a quote") << "\"inst\": \"O'Neil证券\"" << "" << "" << QStringList{"103"};
         QTest::newRow("ind is exact") << "\"ind\": \"银行\"" << "" << "" << QStringList{"101", "102"};
         QTest::newRow("ind with a wildcard") << "\"ind\": \"银行%\"" << "" << "" << QStringList{};
@@ -231,7 +160,8 @@ private slots:
         QTest::newRow("anls of a second current record") << "\"anls\": \"1002\"" << "" << "" << QStringList{"102"};
         QTest::newRow("anls of an old record") << "\"anls\": \"1000\"" << "" << "" << QStringList{};
         QTest::newRow("anls injected") << "\"anls\": \"1001 or 1=1\"" << "" << "" << QStringList{};
-        QTest::newRow("anls not digits") << "\"anls\": \"abc\"" << "" << "" << QStringList{};
+        QTest::newRow("months of the shown record") << "\"months\": 30" << "" << "" << QStringList{"101", "102"};
+        QTest::newRow("months as text") << "\"months\": \"36\"" << "" << "" << QStringList{"101"};
         QTest::newRow("shortrate") << "\"shortrate\": 80" << "" << "" << QStringList{"102", "106"};
         QTest::newRow("middlerate") << "\"middlerate\": 80.9" << "" << "" << QStringList{"101", "103", "106"};
         QTest::newRow("rate not a number") << "\"middlerate\": \"x\"" << "" << "" << everyone;
@@ -254,30 +184,6 @@ private slots:
         setConcernedInstList(followedInst, false);
         setConcernedAnalystList(followedAnalysts, false);
         QCOMPARE(sorted(uids(args)), expected);
-    }
-
-    void sortKeys_data()
-    {
-        QTest::addColumn<int>("section");
-        QTest::addColumn<QString>("clause");
-        QTest::newRow("years") << 3 << " order by T_Analyst.Anl_Months  desc ";
-        QTest::newRow("middle mark") << 8 << " order by aceMiddleMark  desc , LastYear_MiddleRate  desc ";
-        QTest::newRow("short mark") << 15 << " order by aceShortMark  desc , LastYear_ShortRate  desc ";
-        QTest::newRow("N+1 short max") << 21 << " order by ThisYear_Short_MaxRise  desc ";
-        QTest::newRow("analyst") << 0 << " order by ThisYear_ShortRate  desc ";
-    }
-
-    void sortKeys()
-    {
-        QFETCH(int, section);
-        QFETCH(QString, clause);
-        QCOMPARE(AceListQuery::sortClause(section, Qt::DescendingOrder), clause);
-    }
-
-    void everySectionSorts()
-    {
-        for (int section = 3; section < 22; ++section)
-            QVERIFY2(records(QString(), section).size() == 5, qPrintable(QString::number(section)));
     }
 };
 
