@@ -23,23 +23,6 @@ inline bool insertInto(const QString &table, const QString &columns, const QVari
     return execSql(QStringLiteral("insert into %1 (%2) values (%3)").arg(table, columns, marks.join(',')), values);
 }
 
-struct FixtureStock
-{
-    QString code, name, industry;
-    double close = 10, share = 100, profitTTM = 50, equityTTM = 500, change = 0;
-    QString priceDate = QStringLiteral("2017-01-06");
-    int quit = 0;
-};
-
-// A stale snapshot of a consensus type is written under another code, as T_Consensus keys on
-// code and type.
-struct FixtureConsensus
-{
-    QString code, type, update;
-    int ins, bull, neutral, bear, ratings;
-    double lower, upper, next1, next2, next3, cagr, shortSuccess, middleSuccess; // next*: profits
-};
-
 constexpr int kYear = 2015; // the list year Y
 inline const QString kToday = QStringLiteral("2017-01-06 00:00:00");
 
@@ -48,15 +31,17 @@ inline const QString kToday = QStringLiteral("2017-01-06 00:00:00");
 // 300001.SZ (no price, stale consensus), 002001.SZ (falling); 600099.SH has quit.
 inline bool fillAnalysisFixture()
 {
-    const QList<FixtureStock> stocks = {
-        {"600001.SH", "浦发", "银行,金融", 10, 100, 50, 500, 0},
-        {"600002.SH", "<b>阿尔法</b>", "钢铁", 11, 100, 50, 500, 1, "2017-01-05"},
-        {"000001.SZ", "平安", "银行", 11, 100, 100, 500, 1},
-        {"300001.SZ", "特锐德", "电气", 0, 100, 50, 500, 0},
-        {"002001.SZ", "新和成", "化工", 12, 100, 50, 0, -1},
+    const QList<QVariantList> stocks = {
+        {"600001.SH", "浦发", "银行,金融", 10, 100, 50, 500, 0, "2017-01-06", 0},
+        {"600002.SH", "<b>阿尔法</b>", "钢铁", 11, 100, 50, 500, 1, "2017-01-05", 0},
+        {"000001.SZ", "平安", "银行", 11, 100, 100, 500, 1, "2017-01-06", 0},
+        {"300001.SZ", "特锐德", "电气", 0, 100, 50, 500, 0, "2017-01-06", 0},
+        {"002001.SZ", "新和成", "化工", 12, 100, 50, 0, -1, "2017-01-06", 0},
         {"600099.SH", "退市", "银行", 10, 100, 50, 500, 0, "2017-01-06", 1},
     };
-    const QList<FixtureConsensus> consensus = {
+    // T_Consensus keys on code and type, so a stale snapshot of a type is written under
+    // another code. Prf_5010_Next_*: profits.
+    const QList<QVariantList> consensus = {
         {"600001.SH", "TDY", kToday, 5, 3, 1, 1, 8, 16, 18, 60, 70, 80, 50, 80, 60},
         {"600002.SH", "TDY", kToday, 2, 1, 1, 0, 2, 16.5, 16.5, 40, 0, 0, 49, 50, 40},
         {"000001.SZ", "TDY", kToday, 3, 3, 0, 0, 3, 12, 12, 80, 90, 0, 30, -1, 20},
@@ -68,33 +53,29 @@ inline bool fillAnalysisFixture()
     // Year-end equity, operating and net profit: 600001 has ROE 123.6 in Y and operating
     // profit down 99.5 % in Y-1; 600002 has reported Y+1.
     const QList<QVariantList> finance = {
-        {"600001.SH", kYear - 3, 1000, 100, 100}, {"600001.SH", kYear - 2, 1000, 200, 125},
-        {"600001.SH", kYear - 1, 1000, 1, 0},     {"600001.SH", kYear, 1000, 2.202, 1236},
-        {"600002.SH", kYear, 1000, 10, 25},       {"600002.SH", kYear + 1, 1000, 10, 70},
+        {"600001.SH", "2012-12-31", 1000, 100, 100}, {"600001.SH", "2013-12-31", 1000, 200, 125},
+        {"600001.SH", "2014-12-31", 1000, 1, 0},     {"600001.SH", "2015-12-31", 1000, 2.202, 1236},
+        {"600002.SH", "2015-12-31", 1000, 10, 25},   {"600002.SH", "2016-12-31", 1000, 10, 70},
     };
     const QList<QVariantList> matrix = {
         {"600001.SH", 8, 12.5, 10, "预增", kToday}, {"002001.SZ", 8, 0, 20, QVariant(), kToday},
-        {"600002.SH", 7, 0, 99, QVariant(), kToday},       {"000001.SZ", 9, 0, 50, QVariant(), "2016-12-01 00:00:00"},
+        {"600002.SH", 7, 0, 99, QVariant(), kToday}, {"000001.SZ", 9, 0, 50, QVariant(), "2016-12-01 00:00:00"},
         {"300001.SZ", 3, 0, 5, QVariant(), kToday},
     };
+    const QList<std::tuple<QString, QString, QList<QVariantList>>> tables = {
+        {"T_Stock", "Stk_Code, Stk_Name, Ind_Name, Prc_Close, Stk_Share, Prf_5010_TTM, Blc_3010_TTM, Prc_Change, "
+                    "Prc_Date, Stk_Quit", stocks},
+        {"T_Consensus", "Stk_Code, Cns_Type, Cns_DtUpdate, Ins_Count, Ins_Count_Bull, Ins_Count_Neutral, Ins_Count_Bear, "
+                        "Rat_Count, Min_Price_Lower, Max_Price_Upper, Prf_5010_Next_1, Prf_5010_Next_2, "
+                        "Prf_5010_Next_3, CAGR_Next, Short_Success, Middle_Success", consensus},
+        {"T_Finance", "Stk_Code, Fin_Date, Blc_3010, Prf_30, Prf_5010", finance},
+        {"T_Matrix", "Stk_Code, Mtx_Level, OPG_TTM, CAGR_Last, Pre_Type, Mtx_DtUpdate", matrix},
+    };
     bool ok = true;
-    for (const FixtureStock &s : stocks)
-        ok = ok && insertInto("T_Stock", "Stk_Code, Stk_Name, Stk_Quit, Ind_Name, Stk_Share, Prc_Date, Prc_Close, "
-                              "Prc_Change, Prf_5010_TTM, Blc_3010_TTM",
-                              {s.code, s.name, s.quit, s.industry, s.share, s.priceDate, s.close, s.change, s.profitTTM,
-                               s.equityTTM});
-    for (const FixtureConsensus &c : consensus)
-        ok = ok && insertInto("T_Consensus", "Stk_Code, Cns_Type, Ins_Count, Ins_Count_Bull, Ins_Count_Neutral, "
-                              "Ins_Count_Bear, Rat_Count, Short_Success, Middle_Success, Min_Price_Lower, "
-                              "Max_Price_Upper, Prf_5010_Next_1, Prf_5010_Next_2, Prf_5010_Next_3, CAGR_Next, Cns_DtUpdate",
-                              {c.code, c.type, c.ins, c.bull, c.neutral, c.bear, c.ratings, c.shortSuccess,
-                               c.middleSuccess, c.lower, c.upper, c.next1, c.next2, c.next3, c.cagr, c.update});
-    for (QVariantList f : finance) {
-        f[1] = f[1].toString() + QStringLiteral("-12-31");
-        ok = ok && insertInto("T_Finance", "Stk_Code, Fin_Date, Blc_3010, Prf_30, Prf_5010", f);
+    for (const auto &[table, columns, rows] : tables) {
+        for (const QVariantList &row : rows)
+            ok = ok && insertInto(table, columns, row);
     }
-    for (const QVariantList &m : matrix)
-        ok = ok && insertInto("T_Matrix", "Stk_Code, Mtx_Level, OPG_TTM, CAGR_Last, Pre_Type, Mtx_DtUpdate", m);
     loadStockCache();
     clearUserLists();
     addBlockStock("b1", "600002.SH,999999.SH", false);
