@@ -193,19 +193,23 @@ private slots:
         QVERIFY(texts.isEmpty());
     }
 
-    void readsTheRatingsAgainWhenShown()
+    void hotRatingsReadAgainWhenShown()
     {
         QDlgHotRating dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("热门推荐"));
         dialog.show();
         QCOMPARE(tableOf(dialog)->rowCount(), 0);
         dialog.hide();
-        QVERIFY(insertRating("600001.SH", "A", 4, "2017-01-05"));
+        for (int i = 0; i < 25; ++i)
+            QVERIFY(insertRating(QStringLiteral("6009%1.SH").arg(i, 2, 10, QLatin1Char('0')), "A", 5, "2017-01-02"));
+        QVERIFY(insertRating("600001.SH", "A", 5, "2017-01-02"));
+        QVERIFY(insertRating("600001.SH", "B", 5, "2017-01-02"));
         dialog.show();
-        QCOMPARE(rows(dialog), QStringList{"600001.SH 1"});
+        QCOMPARE(tableOf(dialog)->rowCount(), 20);
+        QCOMPARE(rows(dialog).first(), QStringLiteral("600001.SH 2"));
     }
 
-    void thirtyDaysAndOneCountPerInstitution()
+    void hotRatingsOfThirtyDaysCountEachInstitutionOnce()
     {
         // Exactly 30 days before the newest entry's date counts, at any time of that day.
         QVERIFY(insertRating("600001.SH", "E", 4, "2016-12-07 15:00:00"));
@@ -219,38 +223,18 @@ private slots:
         QDlgHotRating dialog;
         dialog.show();
         QCOMPARE(rows(dialog), QStringList({"600001.SH 3", "600002.SH 1"}));
-        // The name is escaped: it shows as text.
-        QVERIFY(labelAt(tableOf(dialog), 1, 0)->text().startsWith(QStringLiteral("&lt;b&gt;阿尔法&lt;/b&gt;<br>")));
-    }
-
-    void atMostTwenty()
-    {
-        for (int i = 0; i < 25; ++i)
-            QVERIFY(insertRating(QStringLiteral("6009%1.SH").arg(i, 2, 10, QLatin1Char('0')), "A", 5, "2017-01-02"));
-        QVERIFY(insertRating("600001.SH", "A", 5, "2017-01-02"));
-        QVERIFY(insertRating("600001.SH", "B", 5, "2017-01-02"));
-        QDlgHotRating dialog;
-        dialog.show();
-        QCOMPARE(tableOf(dialog)->rowCount(), 20);
-        QCOMPARE(rows(dialog).first(), QStringLiteral("600001.SH 2"));
-    }
-
-    void stockOpensItsRatings()
-    {
-        QVERIFY(insertRating("600001.SH", "A", 4, "2017-01-05"));
-        QVERIFY(insertRating("600002.SH", "A", 4, "2017-01-05"));
-        QVERIFY(insertRating("600002.SH", "B", 4, "2017-01-05"));
-        QDlgHotRating dialog;
-        dialog.show();
         QTableWidget *table = tableOf(dialog);
+        // The name is escaped: it shows as text.
+        QVERIFY(labelAt(table, 1, 0)->text().startsWith(QStringLiteral("&lt;b&gt;阿尔法&lt;/b&gt;<br>")));
+        // The name and a double click open the stock's ratings.
         QSignalSpy ratings(&dialog, &QDlgHotRating::showRatingListOfStock);
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCoreApplication::processEvents(); // places the cell widgets
         QTest::mouseClick(table->cellWidget(1, 0), Qt::LeftButton);
-        QCOMPARE(ratings.value(0).value(0).toString(), QStringLiteral("600001.SH"));
+        QCOMPARE(ratings.value(0).value(0).toString(), QStringLiteral("600002.SH"));
         table->setCurrentCell(0, 1);
         emit table->doubleClicked(table->model()->index(0, 1));
-        QCOMPARE(ratings.value(1).value(0).toString(), QStringLiteral("600002.SH"));
+        QCOMPARE(ratings.value(1).value(0).toString(), QStringLiteral("600001.SH"));
         QVERIFY(dialog.isVisible());
     }
 };
