@@ -113,16 +113,13 @@ private slots:
         m_list->showListAt(listRequest("A"), 0);
         m_rows = m_list->rowsPerPage();
         m_list->queries = 0;
-    }
-
-    void cleanup() { m_area.reset(); }
-
-    void rowsFitTheViewport()
-    {
+        // Whole rows of the viewport, below the header.
         QCOMPARE(m_rows, m_list->table->viewport()->height() / 30);
         QVERIFY(m_rows > 5);
         QCOMPARE(m_list->table->rowCount(), m_rows);
     }
+
+    void cleanup() { m_area.reset(); }
 
     void newRequestTakesItsSort_data()
     {
