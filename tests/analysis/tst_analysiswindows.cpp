@@ -129,12 +129,15 @@ private slots:
         QSignalSpy sidebar(w, &QWinStockList::loadBlockListOfSidebar);
         QStringList texts;
         onMenu(w, &texts, [](QMenu *menu) { menu->actions().at(4)->menu()->actions().first()->trigger(); });
-        QTimer::singleShot(50, w, [] {
+        auto *answer = new QTimer(w); // the block name, once its dialog is up
+        connect(answer, &QTimer::timeout, [answer] {
             if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
                 dialog->setTextValue(QStringLiteral(" 新板块 "));
                 dialog->accept();
+                answer->stop();
             }
         });
+        answer->start(20);
         emit m_table->customContextMenuRequested(QPoint(10, 10));
         QTRY_COMPARE(sidebar.count(), 1);
         QVERIFY(isStockOfBlock(QStringLiteral("新板块"), "600001.SH"));
