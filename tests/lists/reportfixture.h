@@ -13,6 +13,7 @@
 #include "usersettings.h"
 
 #include <QInputDialog>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTableWidget>
@@ -144,6 +145,28 @@ inline bool refuseUpdatesOf(const QString &table, const char *id)
     return execSql(QStringLiteral("create trigger Refuse before update on %1 when old.Rpt_ID = %2 "
                                   "begin select raise(abort, 'refused'); end")
                        .arg(table, id));
+}
+
+// The context menu that open() shows: its entries' captions, hidden ones in brackets, and the
+// submenus' entries indented, with their check marks and data.
+inline QStringList popupMenuTexts(const std::function<void()> &open)
+{
+    QStringList seen;
+    QTimer::singleShot(50, [&seen] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        for (QAction *a : menu ? menu->actions() : QList<QAction *>()) {
+            if (!a->isSeparator())
+                seen << (a->isVisible() ? a->text() : QLatin1Char('[') + a->text() + QLatin1Char(']'));
+            for (QAction *b : a->menu() ? a->menu()->actions() : QList<QAction *>()) {
+                if (!b->isSeparator())
+                    seen << "  " + b->text() + (b->isChecked() ? "*" : "") + "|" + b->data().toString();
+            }
+        }
+        if (menu)
+            menu->close();
+    });
+    open();
+    return seen;
 }
 
 // Types text into the next input dialog and accepts it.
