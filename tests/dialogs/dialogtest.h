@@ -10,16 +10,11 @@
 #include "stockcache.h"
 #include "userliststore.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>

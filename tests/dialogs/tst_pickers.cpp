@@ -43,9 +43,11 @@ private slots:
     }
     void init() { resetUserLists(); }
 
-    void institutions_data()
+    // What a picker offers: institutions of the reports or ratings in initials order, analysts found
+    // by a keyword (Return or 搜索; none before).
+    void offered_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("picker"); // the institution picker's kind, or "analysts KEYWORD"
         QTest::addColumn<QStringList>("rows");
         // By initials: digits, then upper-case letters (长城 and 长江 read CC and CJ), then lower case;
         // of two names with one key the one found later first.
@@ -54,17 +56,35 @@ private slots:
         QTest::newRow("reports") << "" << reports;
         QTest::newRow("rat in lower case is reports") << "rat" << reports;
         QTest::newRow("ratings, counted from the newest report") << "RAT" << QStringList{"G 国信证券", "H 华泰证券"};
+        QTest::newRow("analysts, no keyword: all in cache order") << "analysts    " << QStringList{"[中信证券]张三", "[安信证券]李四", "[长江证券]Wang", "[国信证券]张三丰"};
+        QTest::newRow("analysts, part of the name, blanks around") << "analysts  张三 " << QStringList{"[中信证券]张三", "[国信证券]张三丰"};
+        QTest::newRow("analysts, case-sensitive") << "analysts wang" << QStringList();
+        QTest::newRow("analysts, not the institution") << "analysts 中信证券" << QStringList();
+        QTest::newRow("analysts, not an older snapshot") << "analysts 旧人" << QStringList();
     }
 
-    void institutions()
+    void offered()
     {
-        QFETCH(QString, kind);
+        QFETCH(QString, picker);
         QFETCH(QStringList, rows);
-        QDlgInstSelect picker(nullptr, kind);
-        auto *list = child<QListWidget>(&picker, "lstInst");
+        if (!picker.startsWith("analysts")) {
+            QDlgInstSelect dialog(nullptr, picker);
+            auto *list = child<QListWidget>(&dialog, "lstInst");
+            QCOMPARE(rowTexts(list), rows);
+            QCOMPARE(rowTexts(list, Qt::UserRole), QStringList(rows).replaceInStrings(QRegularExpression("^. "), ""));
+            QCOMPARE(list->currentRow(), -1);
+            return;
+        }
+        QDlgAnalystSelect dialog;
+        auto *list = child<QListWidget>(&dialog, "lstAnalyst");
+        auto *edit = child<QLineEdit>(&dialog, "edtKeyword");
+        edit->setText(picker.mid(9));
+        QCOMPARE(rowTexts(list).size(), 4);
+        QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(rowTexts(list), rows);
-        QCOMPARE(rowTexts(list, Qt::UserRole), QStringList(rows).replaceInStrings(QRegularExpression("^. "), ""));
-        QCOMPARE(list->currentRow(), -1);
+        list->clear();
+        click(&dialog, "btnSearch");
+        QCOMPARE(rowTexts(list), rows);
     }
 
     // The picker is not shown: the script would take a modal dialog of the test for an unexpected one.
@@ -161,36 +181,6 @@ private slots:
         QCOMPARE(reload.count(), int(changed));
         QCOMPARE((inst ? getConcernedInstModified() : getConcernedAnalystModified()) > 0, changed);
     }
-
-    void searchAnalysts_data()
-    {
-        QTest::addColumn<QString>("keyword");
-        QTest::addColumn<QStringList>("rows");
-        const QStringList all{"[中信证券]张三", "[安信证券]李四", "[长江证券]Wang", "[国信证券]张三丰"};
-        QTest::newRow("none: every analyst in cache order") << "   " << all;
-        QTest::newRow("part of the name, blanks around") << " 张三 " << QStringList{"[中信证券]张三", "[国信证券]张三丰"};
-        QTest::newRow("case-sensitive") << "wang" << QStringList();
-        QTest::newRow("not the institution") << "中信证券" << QStringList();
-        QTest::newRow("not an older snapshot") << "旧人" << QStringList();
-    }
-
-    void searchAnalysts()
-    {
-        QFETCH(QString, keyword);
-        QFETCH(QStringList, rows);
-        QDlgAnalystSelect picker;
-        auto *list = child<QListWidget>(&picker, "lstAnalyst");
-        auto *edit = child<QLineEdit>(&picker, "edtKeyword");
-        const QStringList before = rowTexts(list);
-        edit->setText(keyword);
-        QCOMPARE(rowTexts(list), before);
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(rowTexts(list), rows);
-        list->clear();
-        click(&picker, "btnSearch");
-        QCOMPARE(rowTexts(list), rows);
-    }
-
 };
 
 QTEST_MAIN(TestPickers)
