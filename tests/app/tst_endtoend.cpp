@@ -99,6 +99,8 @@ class TestEndToEnd : public QObject
     // A start with a fresh environment of its own whose reader and system handler are recorders.
     void startAndLogin(QProcess &program)
     {
+        QVERIFY2(m_xvfb.state() == QProcess::Running,
+                 qPrintable("the X server ended: " + QString::fromLocal8Bit(m_xvfb.readAllStandardError().right(500))));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *hook : {"TAMREL_ECHO_MESSAGES", "TAMREL_AUTOLOGIN", "TAMREL_SCREENSHOT", "TAMREL_LOGIN_SCREENSHOT"})
             env.remove(QString::fromLatin1(hook));
