@@ -8,6 +8,7 @@
 #include "modalwatcher.h"
 #include "usersettings.h"
 
+#include <QAction>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -34,3 +35,37 @@ inline bool prepareMainDatabase(const QTemporaryDir &dir)
     setDataDir(dir.path());
     return initMainDatabase(dir.path());
 }
+
+// The first top-level widget of that class: the window's kept dialogs are parentless.
+inline QWidget *topLevelOf(const char *className)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits(className))
+            return widget;
+    }
+    return nullptr;
+}
+
+inline bool showExposed(QWidget &widget)
+{
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
+}
+
+// The entry of a widget's own actions (the window's menu and shortcuts) with that text.
+inline QAction *actionOf(QWidget &widget, const QString &text)
+{
+    for (QAction *action : widget.actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// Answers the close question with Yes and waits until the engine has stopped and the window is gone.
+#define CLOSE_CONFIRMED(window)                                                                    \
+    do {                                                                                           \
+        ModalWatcher yes(QMessageBox::Yes);                                                        \
+        QVERIFY(!(window).close());                                                                \
+        QTRY_VERIFY_WITH_TIMEOUT(!(window).isVisible(), 20000);                                    \
+    } while (false)
