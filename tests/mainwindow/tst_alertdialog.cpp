@@ -48,20 +48,19 @@ private slots:
         dialog = std::make_unique<QDlgAlert>();
     }
 
+    // A row as "time|institution|pages|file", then "+blue" for a followed institution and "+red"
+    // for a title that names a stock of the user's blocks; the title is plain text.
     void rows_data()
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("inst");
         QTest::addColumn<int>("pages");
         QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("pageText");
-        QTest::addColumn<bool>("blue");
-        QTest::addColumn<bool>("red");
-        QTest::addColumn<QString>("extension");
-        QTest::newRow("plain") << "银行业周报" << "甲证券" << 12 << "PDF" << "12页" << false << false << "pdf";
-        QTest::newRow("markup-like title stays text") << "PE<10倍<b>低估</b>" << "甲证券" << 0 << "" << "-" << false << false << "pdf";
-        QTest::newRow("followed institution") << "周报" << "乙证券" << -3 << "DOC" << "-" << true << false << "doc";
-        QTest::newRow("title names a block stock") << "贵州茅台点评" << "甲证券" << 5 << "PDF" << "5页" << false << true << "pdf";
+        QTest::addColumn<QString>("row");
+        QTest::newRow("plain") << "银行业周报" << "甲证券" << 12 << "PDF" << "09:41|甲证券|12页|pdf";
+        QTest::newRow("markup-like title stays text") << "PE<10倍<b>低估</b>" << "甲证券" << 0 << "" << "09:41|甲证券|-|pdf";
+        QTest::newRow("followed institution") << "周报" << "乙证券" << -3 << "DOC" << "09:41|乙证券|-|doc+blue";
+        QTest::newRow("title names a block stock") << "贵州茅台点评" << "甲证券" << 5 << "PDF" << "09:41|甲证券|5页|pdf+red";
     }
 
     void rows()
@@ -70,23 +69,19 @@ private slots:
         QFETCH(QString, inst);
         QFETCH(int, pages);
         QFETCH(QString, type);
-        QFETCH(QString, pageText);
-        QFETCH(bool, blue);
-        QFETCH(bool, red);
-        QFETCH(QString, extension);
+        QFETCH(QString, row);
         QVERIFY(insert(501, title, inst, pages, type));
         alert(QStringLiteral("501"));
         QCOMPARE(table()->rowCount(), 1);
-        QCOMPARE(table()->item(0, 0)->text() + '|' + table()->item(0, 1)->text() + '|' + table()->item(0, 2)->text()
-                     + '|' + table()->item(0, 3)->text(),
-                 "09:41|" + inst + "||" + pageText);
-        QCOMPARE(titleLabel(0)->text(), title);
+        const QString file = table()->item(0, 0)->data(Qt::UserRole + 1).toString();
+        QCOMPARE(file, makeReportFileName(inst, title, QStringLiteral("20261206"), QFileInfo(file).suffix()));
+        QCOMPARE(table()->item(0, 0)->text() + '|' + table()->item(0, 1)->text() + '|' + table()->item(0, 3)->text() + '|'
+                     + QFileInfo(file).suffix() + (table()->item(0, 1)->foreground().color() == Qt::blue ? "+blue" : "")
+                     + (titleLabel(0)->styleSheet() == "color:red;" ? "+red" : titleLabel(0)->styleSheet()),
+                 row);
+        QCOMPARE(titleLabel(0)->text() + table()->item(0, 2)->text(), title);
         QCOMPARE(titleLabel(0)->textFormat(), Qt::PlainText);
-        QCOMPARE(table()->item(0, 1)->foreground().color() == QColor(Qt::blue), blue);
-        QCOMPARE(titleLabel(0)->styleSheet(), red ? QStringLiteral("color:red;") : QString());
         QCOMPARE(table()->item(0, 0)->data(Qt::UserRole).toString(), QStringLiteral("501"));
-        QCOMPARE(table()->item(0, 0)->data(Qt::UserRole + 1).toString(),
-                 makeReportFileName(inst, title, QStringLiteral("20261206"), extension));
     }
 
     // Newest first, both kinds alike, duplicates kept; shown bottom-right, raised but not moved again.

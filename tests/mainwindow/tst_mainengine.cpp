@@ -9,7 +9,10 @@
 #include "qwinmain.h"
 #include "standinsession.h"
 
+#include <QHeaderView>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QRegularExpression>
 #include <QTableWidget>
 
@@ -40,16 +43,29 @@ struct StatusWatcher
 
 const QString kScrolling = QStringLiteral("滚动提示(&M)");
 
+// Whether the numbers of a column run up (or down) the page; "-" counts as 0.
+bool sortedBy(QTableWidget *t, int column, bool descending)
+{
+    const auto number = [t, column](int row) { return t->item(row, column) ? t->item(row, column)->text().toDouble() : 0; };
+    for (int row = 1; row < t->rowCount(); ++row) {
+        if (descending ? number(row - 1) < number(row) : number(row - 1) > number(row))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 // The window with the real update engine on its thread, against the stand-in: the status bar,
-// the message strip and the alert dialog it feeds, and the close.
+// the message strip and the alert dialog it feeds, the analysis lists over what it imported, and
+// the close.
 class TestMainEngine : public QObject
 {
     Q_OBJECT
 
     DevServer server;
     QTemporaryDir dir;
+    std::unique_ptr<QWinMain> window;
 
 private slots:
     void initTestCase()
@@ -57,37 +73,7 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         QVERIFY(prepareMainDatabase(dir));
         QVERIFY(openStandInSession());
-    }
-
-    // On with Option/MessageShow, at the top centre; the menu entry hides and shows it.
-    void stripFollowsOptionAndMenu_data()
-    {
-        QTest::addColumn<int>("messageShow");
-        QTest::newRow("on") << 1;
-        QTest::newRow("off") << 0;
-    }
-
-    void stripFollowsOptionAndMenu()
-    {
-        QFETCH(int, messageShow);
-        setMessageShow(messageShow);
-        setAlertKinds({});
-        QWinMain window;
-        QVERIFY(showExposed(window));
-        auto *strip = qobject_cast<QDlgMessage *>(topLevelOf("QDlgMessage"));
-        QAction *action = actionOf(window, kScrolling);
-        QCOMPARE(action->isChecked(), messageShow > 0);
-        QCOMPARE(strip->isVisible(), messageShow > 0);
-        QCOMPARE(strip->messageBoard()->isScrolling(), messageShow > 0);
-        action->trigger();
-        QCOMPARE(strip->isVisible(), messageShow == 0);
-        QCOMPARE(strip->messageBoard()->isScrolling(), messageShow == 0);
-        if (strip->isVisible()) {
-            QCOMPARE(strip->pos(), placedPosition(availableAreaOf(&window), strip->frameGeometry().size(),
-                                                  Qt::AlignTop | Qt::AlignHCenter));
-        }
-        QCOMPARE(getMessageShow(), messageShow);
-        CLOSE_CONFIRMED(window);
+        setListYear(server.manifest().value("facts").toObject().value("listYear").toInt());
     }
 
     // The engine's import reaches the status bar, its messages the strip (which keeps them while
@@ -97,21 +83,22 @@ private slots:
         const QJsonObject facts = server.manifest().value("facts").toObject();
         setMessageShow(1);
         setAlertKinds({QStringLiteral("RAT_ACT_INI"), QStringLiteral("RAT_ACT_UPG")});
-        QWinMain window;
-        StatusWatcher status(window);
-        QVERIFY(showExposed(window));
+        window = std::make_unique<QWinMain>();
+        window->resize(1280, 760);
+        StatusWatcher status(*window);
+        QVERIFY(showExposed(*window));
         auto *strip = qobject_cast<QDlgMessage *>(topLevelOf("QDlgMessage"));
         auto *alerts = qobject_cast<QDlgAlert *>(topLevelOf("QDlgAlert"));
-        QCOMPARE(labelText(window, "lblServer"), QStringLiteral("杭州服务器"));
+        QCOMPARE(labelText(*window, "lblServer"), QStringLiteral("杭州服务器"));
         // The engine's first cycle starts a second after the window: this rating's report is
         // not in yet, as when a rating package comes before its report package.
         const QString early = facts.value("reportFiles").toObject().value("PDF").toString();
         alerts->addAlert(QStringLiteral("RAT_ACT_INI"), early);
         QCOMPARE(alerts->pendingAlertCount(), 1);
-        actionOf(window, kScrolling)->trigger();
+        actionOf(*window, kScrolling)->trigger();
         QVERIFY(!strip->isVisible());
 
-        QTRY_COMPARE_WITH_TIMEOUT(labelText(window, "lblReportCount"),
+        QTRY_COMPARE_WITH_TIMEOUT(labelText(*window, "lblReportCount"),
                                   QStringLiteral("今日%1篇报告").arg(facts.value("todayReports").toInt()), 180000);
         QTRY_VERIFY_WITH_TIMEOUT(status.texts.contains(QStringLiteral("数据更新完毕！")), 60000);
         QVERIFY(status.saw(QStringLiteral("^导入")));
@@ -125,16 +112,53 @@ private slots:
         QVERIFY(ids.contains(early) && alerts->isVisible());
         QCOMPARE(alerts->pendingAlertCount(), 0);
 
-        actionOf(window, kScrolling)->trigger();
+        actionOf(*window, kScrolling)->trigger();
         QTRY_VERIFY(!strip->messageBoard()->messages().strip().isEmpty());
         QCOMPARE(strip->messageBoard()->messages().pending().size(), messages - 1);
-        CLOSE_CONFIRMED(window);
+    }
+
+    // The analysis lists shown by request over the imported data, sorted by a header click
+    // through the main window's dispatch; the consensus list sets the stocks the chart steps through.
+    void analysisLists_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("clicks"); // on the header of the section
+        QTest::addColumn<int>("section");
+        QTest::addColumn<bool>("descending");
+        QTest::newRow("consensus by P/E") << "CNS_ALL" << "QWinConsensusList" << 1 << 16 << false;
+        QTest::newRow("value matrix by ROE, descending") << "MTX_ALL" << "QWinMatrixList" << 2 << 6 << true;
+        QTest::newRow("Shanghai quotes by change") << "QUO_MKT_SH" << "QWinQuoteList" << 0 << 4 << true;
+    }
+
+    void analysisLists()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, list);
+        QFETCH(int, clicks);
+        QFETCH(int, section);
+        QFETCH(bool, descending);
+        window->showList(getOrderJson(id), 0);
+        QTableWidget *t = nullptr;
+        for (QMdiSubWindow *sub : window->findChild<QMdiArea *>()->subWindowList())
+            t = sub->inherits(qPrintable(list)) ? sub->findChild<QTableWidget *>() : t;
+        QVERIFY(t->isVisible() && t->rowCount() > 5);
+        QHeaderView *h = t->horizontalHeader();
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(section) + 5, 5));
+        QVERIFY(sortedBy(t, section, descending));
+        QCOMPARE(h->sortIndicatorSection(), clicks ? section : h->sortIndicatorSection());
+        if (id == "CNS_ALL")
+            QCOMPARE(getCurrentStockList().size(), server.manifest().value("facts").toObject().value("listedStocks").toInt());
+        if (id.startsWith("QUO"))
+            QVERIFY(t->item(0, 0)->data(Qt::UserRole).toString().endsWith(".SH"));
     }
 
     // The index transfer hangs; the stop must cut it rather than wait for the client's idle
     // watchdog.
     void closingAbortsAStalledTransfer()
     {
+        CLOSE_CONFIRMED(*window);
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/dat/IDX")));
         QWinMain window;
         StatusWatcher status(window);

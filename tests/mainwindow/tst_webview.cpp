@@ -100,25 +100,7 @@ private slots:
         QCOMPARE(proxy.requestCount(pages.url()), 1);
     }
 
-    // Ctrl+C alone is swallowed; other keys reach the page.
-    void copyingSwallowed_data()
-    {
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<bool>("swallowed");
-        QTest::newRow("Ctrl+C") << int(Qt::ControlModifier) << true;
-        QTest::newRow("Ctrl+Shift+C") << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
-        QTest::newRow("C") << int(Qt::NoModifier) << false;
-    }
-
-    void copyingSwallowed()
-    {
-        QFETCH(int, modifiers);
-        QFETCH(bool, swallowed);
-        QDlgWebview dialog;
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_C, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(static_cast<QObject &>(dialog).eventFilter(dialog.webView(), &key), swallowed);
-    }
-
+    // Ctrl+C alone is swallowed.
     void pageTextNotCopied()
     {
         disableProxy();
@@ -130,6 +112,11 @@ private slots:
         QVERIFY(dialog.webView()->selectedText().contains(QStringLiteral("secret text")));
         QTest::keyClick(dialog.webView(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        // Only Ctrl+C alone: other keys reach the page.
+        for (const Qt::KeyboardModifiers modifiers : {Qt::ControlModifier | Qt::ShiftModifier, Qt::KeyboardModifiers()}) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_C, modifiers);
+            QVERIFY(!static_cast<QObject &>(dialog).eventFilter(dialog.webView(), &key));
+        }
     }
 };
 
