@@ -62,61 +62,51 @@ private slots:
         clearCurrentStockList();
     }
 
+    // A walk through two lists and their pages; after each step the history's depth, the page on
+    // top, which of back, first and previous are enabled, and the list last shown with its page.
     void backAndPager()
     {
-        const QString a = getOrderJson(QStringLiteral("RPT_INB"));
-        const QString b = getOrderJson(QStringLiteral("RPT_COD_MACRO"));
+        const QString a = getOrderJson(QStringLiteral("RPT_INB")), b = getOrderJson(QStringLiteral("RPT_COD_MACRO"));
         QSignalSpy shown(window.data(), &QWinMain::showReportList);
-        window->showList(a, 0);
-        window->showList(b, 2);
-        QVERIFY(enabled("btnBack"));
-        window->goPageNext();
-        QCOMPARE(getOrderHistoryTopPage(), 3);
-        QVERIFY(enabled("btnPageFirst") && enabled("btnPagePrevious"));
-        window->goPagePrevious();
-        QCOMPARE(getOrderHistoryTopPage(), 2);
-        window->goPageFirst();
-        QCOMPARE(shown.last(), QVariantList({b, 0}));
-        QVERIFY(!enabled("btnPageFirst") && !enabled("btnPagePrevious"));
-        QCOMPARE(getOrderHistoryCount(), 2);
-
-        window->goPageNext();
-        window->goPageBack();
-        QCOMPARE(shown.last(), QVariantList({a, 0}));
-        QCOMPARE(getOrderHistoryCount(), 1);
-        QVERIFY(!enabled("btnBack"));
-        // With one list left, back changes nothing.
-        const int before = shown.count();
-        window->goPageBack();
-        QCOMPARE(shown.count(), before);
-        QCOMPARE(getOrderHistoryCount(), 1);
-
-        // Back returns to a list at the page it was left on.
-        window->goPageNext();
-        window->showList(b, 0);
-        window->goPageBack();
-        QCOMPARE(shown.last(), QVariantList({a, 1}));
-        window->showLastList();
-        QCOMPARE(shown.last(), QVariantList({a, 1}));
-        QCOMPARE(getOrderHistoryCount(), 1);
+        const auto state = [&] {
+            return QString::number(getOrderHistoryCount()) + ':' + QString::number(getOrderHistoryTopPage()) + ':'
+                   + (enabled("btnBack") ? 'B' : '-') + (enabled("btnPageFirst") ? 'F' : '-')
+                   + (enabled("btnPagePrevious") ? 'P' : '-') + ':' + (shown.last().at(0) == a ? 'a' : 'b')
+                   + shown.last().at(1).toString();
+        };
+        const QList<QPair<std::function<void()>, QString>> steps = {
+            {[&] { window->showList(a, 0); }, "1:0:---:a0"},
+            {[&] { window->showList(b, 2); }, "2:2:BFP:b2"},
+            {[&] { window->goPageNext(); }, "2:3:BFP:b3"},
+            {[&] { window->goPagePrevious(); }, "2:2:BFP:b2"},
+            {[&] { window->goPageFirst(); }, "2:0:B--:b0"},
+            {[&] { window->goPageNext(); }, "2:1:BFP:b1"},
+            {[&] { window->goPageBack(); }, "1:0:---:a0"},
+            {[&] { window->goPageBack(); }, "1:0:---:a0"},
+            {[&] { window->goPageNext(); }, "1:1:-FP:a1"},
+            {[&] { window->showList(b, 0); }, "2:0:B--:b0"},
+            // Back returns to a list at the page it was left on.
+            {[&] { window->goPageBack(); }, "1:1:-FP:a1"},
+            {[&] { window->showLastList(); }, "1:1:-FP:a1"},
+            // The request on top again only changes its page.
+            {[&] { window->showList(a, 5); }, "1:5:-FP:a5"},
+        };
+        for (int i = 0; i < steps.size(); ++i) {
+            steps.at(i).first();
+            QVERIFY2(state() == steps.at(i).second, qPrintable(QString("step %1: %2").arg(i).arg(state())));
+        }
     }
 
-    // The request on top again only changes its page; the 21st distinct request drops the
-    // oldest; unreadable requests are kept, empty ones and unknown ids are no requests.
+    // The 21st distinct request drops the oldest; unreadable requests are kept, empty ones and
+    // unknown ids are no requests.
     void historyKeepsTwentyLists()
     {
-        const QString other = getOrderJson(QStringLiteral("RCM_FOC"));
-        window->showList(other, 2);
-        window->showList(other, 5);
-        QCOMPARE(getOrderHistoryCount(), 1);
-        QCOMPARE(getOrderHistoryTopPage(), 5);
-        for (int n = 2; n <= 21; ++n)
+        for (int n = 1; n <= 21; ++n)
             window->showList(industryList(n), 0);
         QCOMPARE(getOrderHistoryCount(), 20);
         for (int n = 21; n > 2; --n)
             window->goPageBack();
         QCOMPARE(getOrderHistoryTop(), industryList(2));
-        QVERIFY(!enabled("btnBack"));
         window->showList(QStringLiteral("not json"), 1);
         window->showList(QString(), 0);
         QAction unknown;
