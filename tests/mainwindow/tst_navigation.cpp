@@ -177,11 +177,12 @@ private slots:
         QTest::addColumn<int>("depth");
         QTest::addColumn<int>("effect");
         QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("modifiers");
         using S = ShownWindow;
         using K = KeyCommand;
         const auto row = [](const char *name, bool release, int key, const char *text, S shown, int depth,
-                            K::Effect effect, const char *argument = "") {
-            QTest::newRow(name) << release << key << text << shown << depth << int(effect) << argument;
+                            K::Effect effect, const char *argument = "", int modifiers = Qt::NoModifier) {
+            QTest::newRow(name) << release << key << text << shown << depth << int(effect) << argument << modifiers;
         };
         row("letter, ratings", false, Qt::Key_A, "a", S::RatingList, 1, K::RatingOfStock, "a");
         row("digit, consensus", false, Qt::Key_0, "0", S::ConsensusList, 1, K::ConsensusOfStock, "0");
@@ -196,6 +197,13 @@ private slots:
         row("page up, chart", true, Qt::Key_PageUp, "", S::Chart, 1, K::ChartOfStock, "000001.SZ");
         row("page down, chart", true, Qt::Key_PageDown, "", S::Chart, 1, K::ChartOfStock, "600036.SH");
         row("page down, list", true, Qt::Key_PageDown, "", S::ReportList, 1, K::Consume);
+        // Letters and digits with Ctrl, Alt or Meta are commands, not stock codes; Shift still types.
+        row("ctrl+c, reports", false, Qt::Key_C, "\x03", S::ReportList, 1, K::PassOn, "", Qt::ControlModifier);
+        row("ctrl+o, chart", false, Qt::Key_O, "\x0f", S::Chart, 1, K::PassOn, "", Qt::ControlModifier);
+        row("alt+6, ratings", false, Qt::Key_6, "6", S::RatingList, 1, K::PassOn, "", Qt::AltModifier);
+        row("meta+a, matrix", false, Qt::Key_A, "a", S::MatrixList, 1, K::PassOn, "", Qt::MetaModifier);
+        row("shift+a, reports", false, Qt::Key_A, "A", S::ReportList, 1, K::ReportOfStock, "A", Qt::ShiftModifier);
+        row("keypad 6, chart", false, Qt::Key_6, "6", S::Chart, 1, K::ChartOfStock, "6", Qt::KeypadModifier);
     }
 
     // What typedKeys() does not type.
@@ -208,10 +216,11 @@ private slots:
         QFETCH(int, depth);
         QFETCH(int, effect);
         QFETCH(QString, argument);
+        QFETCH(int, modifiers);
         // The chart steps through the current stock list, set here as the lists will set it.
         setCurrentStockList({"000001.SZ", "600000.SH", "600036.SH"});
         const KeyCommand command = keyCommand(release ? QEvent::KeyRelease : QEvent::KeyPress, key, text, shown,
-                                              depth, QStringLiteral("600000.SH"));
+                                              depth, QStringLiteral("600000.SH"), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(int(command.effect), effect);
         QCOMPARE(command.argument, argument);
     }
@@ -230,6 +239,10 @@ private slots:
             ModalWatcher lookups;
             lookups.rejectDialogsOf("QDlgGenius");
             QTest::keyClick(keyTarget(), Qt::Key_7);
+            QCOMPARE(lookups.count(), 1);
+            // Ctrl with a letter that neither a shortcut nor the focused widget takes opens none.
+            QTest::keyClick(window->centralWidget(), Qt::Key_E, Qt::ControlModifier);
+            QTest::qWait(60);
             QCOMPARE(lookups.count(), 1);
             QCOMPARE(getOrderHistoryCount(), 2);
             window->showList(getOrderJson(QStringLiteral("ACE_ALL")), 0);
