@@ -61,11 +61,3 @@ inline QAction *actionOf(QWidget &widget, const QString &text)
     }
     return nullptr;
 }
-
-// Answers the close question with Yes and waits until the engine has stopped and the window is gone.
-#define CLOSE_CONFIRMED(window)                                                                    \
-    do {                                                                                           \
-        ModalWatcher yes(QMessageBox::Yes);                                                        \
-        QVERIFY(!(window).close());                                                                \
-        QTRY_VERIFY_WITH_TIMEOUT(!(window).isVisible(), 20000);                                    \
-    } while (false)

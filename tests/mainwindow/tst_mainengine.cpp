@@ -154,19 +154,20 @@ private slots:
             QVERIFY(t->item(0, 0)->data(Qt::UserRole).toString().endsWith(".SH"));
     }
 
-    // The index transfer hangs; the stop must cut it rather than wait for the client's idle
-    // watchdog.
+    // Closed, the window waits for its engine to stop. With the index transfer hanging, the stop
+    // must cut it rather than wait for the client's idle watchdog.
     void closingAbortsAStalledTransfer()
     {
-        CLOSE_CONFIRMED(*window);
-        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/dat/IDX")));
-        QWinMain window;
-        StatusWatcher status(window);
-        QVERIFY(showExposed(window));
-        QTRY_VERIFY_WITH_TIMEOUT(status.saw(QStringLiteral("^接收索引数据")), 30000);
         ModalWatcher answerer(QMessageBox::Yes);
-        QVERIFY(!window.close());
-        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 10000);
+        QVERIFY(!window->close());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 20000);
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/dat/IDX")));
+        window = std::make_unique<QWinMain>();
+        StatusWatcher status(*window);
+        QVERIFY(showExposed(*window));
+        QTRY_VERIFY_WITH_TIMEOUT(status.saw(QStringLiteral("^接收索引数据")), 30000);
+        QVERIFY(!window->close());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 10000);
         QVERIFY(status.texts.contains(QStringLiteral("接收索引数据失败！")));
         QVERIFY(server.resetFaults());
     }

@@ -70,23 +70,16 @@ private slots:
     void initTestCase() { QVERIFY(prepareMainDatabase(dir)); }
 
     // The strip names the same local copy as the report list, whose empty type reads "PDF".
-    void recordTextAndFile_data()
-    {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("listType");
-        QTest::newRow("empty type") << "" << "PDF";
-        QTest::newRow("doc") << "DOC" << "DOC";
-    }
-
     void recordTextAndFile()
     {
-        QFETCH(QString, type);
-        QFETCH(QString, listType);
         const QString title = QStringLiteral("PE<10倍: \"低估\"");
-        const QMessageRecord r(QStringLiteral("7"), title, QStringLiteral("机构"), type,
-                               QDateTime(QDate(2026, 12, 7), QTime(9, 5, 59)), QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
-        QCOMPARE(r.getText(), QStringLiteral("[09:05] 机构 - ") + title);
-        QCOMPARE(r.getFileName(), makeReportFileName(QStringLiteral("机构"), title, QStringLiteral("20261206"), listType));
+        for (const QString &type : {QString(), QStringLiteral("DOC")}) {
+            const QMessageRecord r(QStringLiteral("7"), title, QStringLiteral("机构"), type,
+                                   QDateTime(QDate(2026, 12, 7), QTime(9, 5, 59)), QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
+            QCOMPARE(r.getText(), QStringLiteral("[09:05] 机构 - ") + title);
+            QCOMPARE(r.getFileName(), makeReportFileName(QStringLiteral("机构"), title, QStringLiteral("20261206"),
+                                                         type.isEmpty() ? QStringLiteral("PDF") : type));
+        }
     }
 
     // It enters at the right edge in its first pass, crosses, is queued and comes back at once
