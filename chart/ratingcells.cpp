@@ -1,5 +1,7 @@
 #include "ratingcells.h"
 
+#include "ratinglistrow.h"
+
 namespace {
 
 QString priceText(double value)
@@ -11,13 +13,7 @@ QString priceText(double value)
 
 QString ratingActionText(const QString &action)
 {
-    if (action == QLatin1String("I"))
-        return QStringLiteral("*");
-    if (action == QLatin1String("U"))
-        return QStringLiteral("↑");
-    if (action == QLatin1String("D"))
-        return QStringLiteral("↓");
-    return QStringLiteral("-");
+    return ratingActionMark(action);
 }
 
 QString targetPriceText(double lower, double upper, double factorRatio)

@@ -120,6 +120,11 @@ QString RatingListRow::industryText() const
 
 QString RatingListRow::actionMark() const
 {
+    return ratingActionMark(action);
+}
+
+QString ratingActionMark(const QString &action)
+{
     if (action == QLatin1String("I"))
         return QStringLiteral("*");
     if (action == QLatin1String("U"))

@@ -85,3 +85,6 @@ inline QString fixed(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
 }
+
+// The mark of a rating action: "*" first rating, "↑" upgrade, "↓" downgrade, "-" otherwise.
+QString ratingActionMark(const QString &action);
