@@ -41,6 +41,8 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include "benchsupport.h"
+
 #include <random>
 #include <vector>
 
@@ -53,12 +55,6 @@ constexpr int kAnalystsPerInst = 40; // ids 1001.., institution by institution
 const QDate kFirstDay(2011, 1, 3);
 const QDate kLastDay(2017, 1, 6);
 constexpr int kListYear = 2015;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 using Rng = std::mt19937;
 
@@ -341,23 +337,8 @@ int main(int argc, char **argv)
         dbDir = temp.path();
 
     loadDefaultConfig();
-    const bool fresh = !QFile::exists(QDir(dbDir).filePath(QStringLiteral("data.s3")));
-    if (!initMainDatabase(dbDir)) {
-        out() << "cannot open the database in " << dbDir << Qt::endl;
+    if (!openBenchDatabase(dbDir, keepSchema, QString::number(kRatings) + QStringLiteral(" ratings"), buildDatabase))
         return 1;
-    }
-    setDataDir(dbDir);
-    if (fresh) {
-        out() << "building " << kRatings << " ratings in " << dbDir << Qt::endl;
-        QElapsedTimer build;
-        build.start();
-        if (!buildDatabase(mainDatabase()))
-            return 1;
-        out() << "built in " << build.elapsed() / 1000.0 << " s" << Qt::endl;
-    } else if (!keepSchema) {
-        // Indexes of the schema that a file made by an older build lacks
-        createDatabaseSchema(mainDatabase(), QStringLiteral(":/config.ini"));
-    }
     setListYear(kListYear);
     loadStockCache();
     loadAnalystCache();

@@ -47,6 +47,8 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include "benchsupport.h"
+
 #include <random>
 #include <vector>
 
@@ -57,12 +59,6 @@ constexpr int kStocks = 3000;
 constexpr int kAnalysts = 3000; // ids 1001.., the awarded ones among them
 const QDate kFirstDay(2011, 1, 3);
 const QDate kLastDay(2017, 1, 6);
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 using Rng = std::mt19937;
 
@@ -499,23 +495,8 @@ int main(int argc, char **argv)
     installAppFont(appDir);
     if (!installStyleSheet(&app, appDir))
         out() << "no skin.qss in " << appDir << ": measuring without the program's style sheet" << Qt::endl;
-    const bool fresh = !QFile::exists(QDir(dbDir).filePath(QStringLiteral("data.s3")));
-    if (!initMainDatabase(dbDir)) {
-        out() << "cannot open the database in " << dbDir << Qt::endl;
+    if (!openBenchDatabase(dbDir, keepSchema, QString::number(reportCount) + QStringLiteral(" reports"), buildDatabase))
         return 1;
-    }
-    setDataDir(dbDir);
-    if (fresh) {
-        out() << "building " << reportCount << " reports in " << dbDir << Qt::endl;
-        QElapsedTimer build;
-        build.start();
-        if (!buildDatabase(mainDatabase()))
-            return 1;
-        out() << "built in " << build.elapsed() / 1000.0 << " s" << Qt::endl;
-    } else if (!keepSchema) {
-        // Indexes of the schema that a file made by an older build lacks
-        createDatabaseSchema(mainDatabase(), QStringLiteral(":/config.ini"));
-    }
     loadStockCache();
     loadAnalystCache();
     loadAnalystAwardTable();
