@@ -7,10 +7,9 @@
 #include "userliststore.h"
 #include "userlists.h"
 
+#include <QAction>
 #include <QInputDialog>
-#include <QLabel>
 #include <QMdiArea>
-#include <QMenu>
 #include <QToolButton>
 #include <QtTest>
 
@@ -63,20 +62,19 @@ private slots:
         m_dir.reset();
     }
 
-    void showChartFillsTheTitleAndDisablesPaging()
+    void showChartTitlesAndDisablesPaging()
     {
         QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行,金融", 0, QString(), 0, 8}));
         QSignalSpy title(m_chart, &QWinChart::showTitle);
-        QStringList order;
+        QList<std::shared_ptr<QSignalSpy>> paging;
         for (auto signal : {&QWinChart::disablePageNext, &QWinChart::disablePageLast, &QWinChart::disableGoBack})
-            connect(m_chart, signal, this, [&order, signal] { order << QString::number(order.size()); });
-        for (int i = 0; i < 2; ++i)
-            m_chart->showChart(kCode);
-        QCOMPARE(title.count(), 2);
+            paging << std::make_shared<QSignalSpy>(m_chart, signal);
+        m_chart->showChart(kCode);
+        QCOMPARE(title.count(), 1);
         QCOMPARE(title.at(0).at(0).toString(), QStringLiteral("浦发银行 [ 600000.SH ]"));
-        QCOMPARE(order.size(), 6);
+        for (const auto &spy : paging)
+            QCOMPARE(spy->count(), 1);
         QVERIFY(m_chart->isMaximized());
-        QCOMPARE(m_chart->findChild<QLabel *>("ChartStockName")->text(), QStringLiteral("浦发银行 [ 600000.SH ]"));
         QVERIFY(m_chart->chartWidget()->isBandVisible()); // a level gives bands
         QCOMPARE(m_chart->getStockCode(), kCode);
     }
@@ -86,13 +84,9 @@ private slots:
         QVERIFY(insertStock({kCode, QStringLiteral("浦发银行")}));
         m_chart->showChart(kCode);
         QSignalSpy last(m_chart, &QWinChart::showLastList);
-        auto *close = m_chart->findChild<QToolButton *>("btnChartClose");
-        QVERIFY(close);
-        QCOMPARE(close->toolTip(), QStringLiteral("关闭走势图"));
-        close->click();
+        m_chart->findChild<QToolButton *>("btnChartClose")->click();
         QCOMPARE(last.count(), 1);
-        QVERIFY(m_chart->isVisible());
-        QVERIFY(m_chart->isMaximized());
+        QVERIFY(m_chart->isVisible() && m_chart->isMaximized());
     }
 
     void staleness_data()
@@ -106,8 +100,10 @@ private slots:
         QTest::newRow("no file") << 30 << kModify << -1 << true << 0;
         QTest::newRow("current") << 30 << kModify << 30 << false << 30;
         QTest::newRow("cache a second later") << 30 << "2016-03-01 15:00:01" << 30 << true << 30;
+        QTest::newRow("file newer") << 30 << "2016-03-01 14:59:59" << 30 << false << 30;
         QTest::newRow("fewer rows") << 31 << kModify << 30 << true << 30;
         QTest::newRow("more rows, same time") << 29 << kModify << 30 << false << 30;
+        QTest::newRow("more rows, cache later") << 29 << "2016-03-01 15:00:01" << 30 << true << 30;
         QTest::newRow("file without table") << 30 << kModify << -2 << true << 0;
     }
 
@@ -117,7 +113,6 @@ private slots:
         QFETCH(QString, cacheTime);
         QFETCH(int, fileRows);
         QFETCH(bool, download);
-        QFETCH(int, shown);
         QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行", cacheCount, cacheTime}));
         QVERIFY(insertRating({1, kCode, QStringLiteral("中信证券"), QStringLiteral("2016-02-01")}));
         if (fileRows >= 0)
@@ -129,7 +124,7 @@ private slots:
         QCOMPARE(asked.count(), download ? 1 : 0);
         if (download)
             QCOMPARE(asked.at(0).at(0).toString(), kCode);
-        QCOMPARE(m_chart->chartWidget()->getPriceCount(), shown);
+        QTEST(m_chart->chartWidget()->getPriceCount(), "shown");
         QCOMPARE(m_chart->chartWidget()->getRatingDayCount(), cacheCount >= 1 && fileRows != -1 ? 1 : 0);
         QVERIFY(!QSqlDatabase::contains(QStringLiteral("PriceDB")));
     }
@@ -137,45 +132,38 @@ private slots:
     void yearProfits_data()
     {
         QTest::addColumn<int>("financeYears"); // ending with 2015
-        QTest::addColumn<bool>("estimate");
+        QTest::addColumn<bool>("ratings");
+        QTest::addColumn<bool>("estimates");
         QTest::addColumn<QString>("text");
-        QTest::newRow("no finance rows") << 0 << true << QString();
-        QTest::newRow("three years and the estimate") << 3 << true << "2015[1500],2014[1400],2013[1300],2016[2000]";
-        QTest::newRow("newest five only, TTM fallback") << 6 << false
-                                                         << "2015[1500],2014[1400],2013[1300],2012[1200],2011[1100],2016[777]";
+        QTest::newRow("no finance rows") << 0 << true << true << QString();
+        QTest::newRow("three years and the estimate") << 3 << true << true
+                                                      << "2015[1500],2014[1400],2013[1300],2016[2000]";
+        QTest::newRow("ratings without estimates") << 1 << true << false << "2015[1500],2016[]";
+        QTest::newRow("newest five only, TTM fallback")
+            << 6 << false << false << "2015[1500],2014[1400],2013[1300],2012[1200],2011[1100],2016[777]";
     }
 
     void yearProfits()
     {
         QFETCH(int, financeYears);
-        QFETCH(bool, estimate);
-        QFETCH(QString, text);
+        QFETCH(bool, ratings);
+        QFETCH(bool, estimates);
         QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行", 0, QString(), 777}));
         for (int i = 0; i < financeYears; ++i)
             QVERIFY(execSql("insert into T_Finance (Stk_Code, Fin_Date, Prf_5010) values (?, ?, ?)",
                             {kCode, QString::number(2015 - i) + "-12-31", 1500 - 100 * i}));
         QVERIFY(insertReport({100, "2016-03-01 09:00:00", "", "中信证券", "21", "t", "", kCode, ""}));
-        if (estimate) {
-            // Two new ratings above hold with estimates of 1800 and 2200; one at hold and one
-            // too old do not count.
-            QVERIFY(insertRating({1, kCode, "甲", "2016-02-01", "买入", 5}));
-            QVERIFY(insertRating({2, kCode, "乙", "2016-02-02", "增持", 4}));
-            QVERIFY(insertRating({3, kCode, "丙", "2016-02-03", "中性", 3}));
-            QVERIFY(insertRating({4, kCode, "丁", "2014-02-03", "买入", 5}));
-            for (const auto &e : QList<QPair<int, int>>{{1, 1800}, {2, 2200}, {3, 9000}, {4, 9000}})
-                QVERIFY(execSql("insert into T_Estimate (Rpt_ID, Est_Period, Stk_Code, Est_NetProfit) values (?, '2016Q4', ?, ?)",
-                                {e.first, kCode, e.second}));
+        // Two new ratings above hold with estimates of 1800 and 2200; one at hold and one too old
+        // do not count.
+        const QList<FixtureRating> rated{{1, kCode, "甲", "2016-02-01", "买入", 5}, {2, kCode, "乙", "2016-02-02", "增持", 4},
+                                         {3, kCode, "丙", "2016-02-03", "中性", 3}, {4, kCode, "丁", "2014-02-03", "买入", 5}};
+        const QList<int> estimated{1800, 2200, 9000, 9000};
+        for (int i = 0; ratings && i < rated.size(); ++i) {
+            QVERIFY(insertRating(rated.at(i)));
+            QVERIFY(!estimates || execSql("insert into T_Estimate (Rpt_ID, Est_Period, Stk_Code, Est_NetProfit) "
+                                          "values (?, '2016Q4', ?, ?)", {rated.at(i).reportId, kCode, estimated.at(i)}));
         }
-        QCOMPARE(readYearProfitText(kCode, 180), text);
-    }
-
-    void ratingWithoutEstimateGivesAnEmptyValue()
-    {
-        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行", 0, QString(), 777}));
-        QVERIFY(execSql("insert into T_Finance (Stk_Code, Fin_Date, Prf_5010) values (?, '2015-12-31', 1500)", {kCode}));
-        QVERIFY(insertReport({100, "2016-03-01 09:00:00", "", "中信证券", "21", "t", "", kCode, ""}));
-        QVERIFY(insertRating({1, kCode, "甲", "2016-02-01", "买入", 5}));
-        QCOMPARE(readYearProfitText(kCode, 180), QStringLiteral("2015[1500],2016[]"));
+        QTEST(readYearProfitText(kCode, 180), "text");
     }
 
     void blockEntryCarriesItsNameAsData()
@@ -185,28 +173,20 @@ private slots:
         m_chart->showChart(kCode);
         QSignalSpy sidebar(m_chart, &QWinChart::loadBlockListOfSidebar);
         bool triggered = false;
-        QTimer::singleShot(50, [&triggered] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!menu)
-                return;
-            for (QAction *a : menu->actions()) {
-                if (!a->menu())
-                    continue;
-                for (QAction *entry : a->menu()->actions()) {
-                    if (entry->data().toString() == QStringLiteral("科技")) {
-                        entry->setText(QStringLiteral("&科技")); // as a theme might
-                        entry->trigger();
-                        triggered = true;
-                    }
+        QTimer::singleShot(50, [this, &triggered] {
+            for (QAction *entry : m_chart->findChildren<QAction *>()) {
+                if (entry->data().toString() == QStringLiteral("科技")) {
+                    entry->setText(QStringLiteral("&科技")); // as a theme might
+                    entry->trigger();
+                    triggered = true;
                 }
             }
-            menu->close();
+            QApplication::activePopupWidget()->close();
         });
         QMetaObject::invokeMethod(m_chart, "popMenuOfChart", Q_ARG(QPoint, QPoint(10, 10)));
         QVERIFY(triggered);
         QVERIFY(isStockOfBlock(QStringLiteral("科技"), kCode));
-        QCOMPARE(getBlockNameList(), QStringList{QStringLiteral("科技")});
-        QVERIFY(getStockBlockModified() > 0);
+        QCOMPARE(getBlockNameList(), QStringList{QStringLiteral("科技")}); // no stray "&科技"
         QCOMPARE(sidebar.count(), 0);
     }
 
@@ -217,7 +197,6 @@ private slots:
         QTest::addColumn<QStringList>("blocks");
         QTest::newRow("trimmed") << "  新能源 " << QString() << QStringList{"新能源"};
         QTest::newRow("empty") << "   " << "请填写板块名!" << QStringList();
-        QTest::newRow("improper character") << "a/b" << "板块名含有不恰当字符!" << QStringList();
         QTest::newRow("cancelled") << QString() << QString() << QStringList();
     }
 
@@ -232,12 +211,10 @@ private slots:
         ModalWatcher boxes;
         answerInput(answer);
         QMetaObject::invokeMethod(m_chart, "newBlock");
-        QCOMPARE(boxes.count(), box.isEmpty() ? 0 : 1);
         QCOMPARE(boxes.last().text, box);
         QCOMPARE(getBlockNameList(), blocks);
         QCOMPARE(sidebar.count(), blocks.size());
-        for (const QString &b : blocks)
-            QVERIFY(isStockOfBlock(b, kCode));
+        QVERIFY(blocks.isEmpty() || isStockOfBlock(blocks.at(0), kCode));
     }
 };
 
