@@ -56,31 +56,48 @@ class TestChartLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void guards_data()
+    void guardsAndPaintingWithoutCrash_data()
     {
         QTest::addColumn<QList<QPriceRecord>>("records");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("plotted");
+        const QList<QPriceRecord> flat = dailyCloses(QDate(2014, 1, 1), {10, 10, 10}, 0);
+        const QList<QPriceRecord> odd = dailyCloses(QDate(2014, 1, 1), {10, 0, 12, -1});
         QTest::newRow("no records") << QList<QPriceRecord>() << QSize(400, 300) << false;
+        QTest::newRow("1x1") << kMarked << QSize(1, 1) << false;
         QTest::newRow("59 wide: no plot width") << kMarked << QSize(59, 300) << false;
         QTest::newRow("60 wide") << kMarked << QSize(60, 300) << true;
         QTest::newRow("42 high: no plot height") << kMarked << QSize(400, 43) << false;
-        QTest::newRow("one flat record") << dailyCloses(QDate(2014, 1, 1), {10}, 0) << QSize(400, 300) << true;
+        QTest::newRow("flat at 60x44") << flat << QSize(60, 44) << true;
+        QTest::newRow("one flat record") << flat.mid(0, 1) << QSize(400, 300) << true;
         QTest::newRow("no price above 0") << dailyCloses(QDate(2014, 1, 1), {0, 0}, 0) << QSize(400, 300) << false;
+        QTest::newRow("zero and negative closes") << odd << QSize(640, 480) << true;
+        QTest::newRow("zero and negative closes, tiny") << odd << QSize(61, 50) << true;
     }
 
-    void guards()
+    void guardsAndPaintingWithoutCrash()
     {
         QFETCH(QList<QPriceRecord>, records);
         QFETCH(QSize, size);
         const ChartLayout l = layoutOf(records, size);
         QTEST(l.plotted, "plotted");
-        if (!l.plotted)
-            return;
-        QVERIFY(l.topPrice > l.bottomPrice);
-        QVERIFY(std::isfinite(l.scale) && l.scale > 0);
-        for (const ChartLayout::Slot &d : l.days)
-            QVERIFY(std::isfinite(l.toPlot(d.x, d.y).y()));
+        if (l.plotted) {
+            QVERIFY(l.topPrice > l.bottomPrice);
+            QVERIFY(std::isfinite(l.scale) && l.scale > 0);
+            for (const ChartLayout::Slot &d : l.days)
+                QVERIFY(std::isfinite(l.toPlot(d.x, d.y).y()));
+        }
+        QChart chart;
+        chart.resize(size);
+        chart.setBandVisible(true);
+        chart.setData(QStringLiteral("600000.SH"), records, {QStringLiteral("20140101")}, QStringLiteral("2013[100]"));
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        chart.render(&image);
+        sendTo(&chart, QEvent::Enter);
+        sendTo(&chart, QEvent::MouseMove, QPoint(size.width() / 2, size.height() / 2));
+        chart.render(&image);
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
     }
 
     void farBandPointsStayInRange()
@@ -159,71 +176,16 @@ private slots:
         QTEST(texts, "labels");
     }
 
-    void markHitBox_data()
-    {
-        QTest::addColumn<QPoint>("pos");
-        QTest::addColumn<bool>("hit");
-        QTest::newRow("apex") << QPoint(307, 107) << true;
-        QTest::newRow("6 right, 6 below") << QPoint(313, 113) << true;
-        QTest::newRow("6 left") << QPoint(301, 110) << true;
-        QTest::newRow("7 right") << QPoint(314, 107) << false;
-        QTest::newRow("above the apex") << QPoint(307, 106) << false;
-        QTest::newRow("7 below") << QPoint(307, 114) << false;
-    }
-
     void markHitBox()
     {
-        QFETCH(QPoint, pos);
-        QFETCH(bool, hit);
         const ChartLayout l = layoutOf(kMarked, kUnitSize);
         QCOMPARE(l.marks.size(), 1);
-        QCOMPARE(l.marksAt(pos), hit ? QVector<QDate>{QDate(2014, 7, 15)} : QVector<QDate>());
-    }
-
-    void paintsTinyAndFlatChartsWithoutCrash_data()
-    {
-        QTest::addColumn<QList<QPriceRecord>>("records");
-        QTest::addColumn<QSize>("size");
-        const QList<QPriceRecord> flat = dailyCloses(QDate(2014, 1, 1), {10, 10, 10}, 0);
-        const QList<QPriceRecord> some = dailyCloses(QDate(2014, 1, 1), {10, 0, 12, -1});
-        for (const QSize &size : {QSize(1, 1), QSize(59, 43), QSize(60, 44), QSize(61, 50), QSize(640, 480)}) {
-            const QByteArray name = QByteArray::number(size.width()) + "x" + QByteArray::number(size.height());
-            QTest::newRow(name + " empty") << QList<QPriceRecord>() << size;
-            QTest::newRow(name + " flat") << flat << size;
-            QTest::newRow(name + " one") << flat.mid(0, 1) << size;
-            QTest::newRow(name + " zero and negative closes") << some << size;
-        }
-    }
-
-    void paintsTinyAndFlatChartsWithoutCrash()
-    {
-        QFETCH(QList<QPriceRecord>, records);
-        QFETCH(QSize, size);
-        QChart chart;
-        chart.resize(size);
-        chart.setBandVisible(true);
-        chart.setData(QStringLiteral("600000.SH"), records, {QStringLiteral("20140101")}, QStringLiteral("2013[100]"));
-        QImage image(size, QImage::Format_ARGB32);
-        image.fill(Qt::black);
-        chart.render(&image);
-        sendTo(&chart, QEvent::Enter);
-        sendTo(&chart, QEvent::MouseMove, QPoint(size.width() / 2, size.height() / 2));
-        chart.render(&image);
-        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
-    }
-
-    void emptyChartShowsOnlyAxes()
-    {
-        QChart chart;
-        chart.resize(300, 200);
-        QImage image(chart.size(), QImage::Format_RGB32);
-        chart.render(&image);
-        QCOMPARE(image.pixelColor(55, 10), QColor(192, 192, 192));
-        QCOMPARE(image.pixelColor(200, 199 - 22), QColor(192, 192, 192));
-        for (int x = 0; x < 300; x += 7) {
-            for (int y = 0; y < 170; y += 7)
-                QVERIFY(x == 55 || image.pixelColor(x, y) == QColor(Qt::white));
-        }
+        // The apex, 6 right and 6 below, 6 left; 7 right, above the apex, 7 below.
+        QList<bool> hits;
+        for (const QPoint &p : {QPoint(307, 107), QPoint(313, 113), QPoint(301, 110), QPoint(314, 107),
+                                QPoint(307, 106), QPoint(307, 114)})
+            hits << (l.marksAt(p) == QVector<QDate>{QDate(2014, 7, 15)});
+        QCOMPARE(hits, QList<bool>({true, true, true, false, false, false}));
     }
 
     void markSignalIsQueuedOnMouseMove()

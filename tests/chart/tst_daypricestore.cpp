@@ -89,22 +89,17 @@ private slots:
         QCOMPARE(closes(), QStringList({"2014-07-05=10.5", "2014-07-06=NULL"}));
     }
 
-    void badPackagesTouchNothing_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("not JSON") << QStringLiteral("<html>busy</html>");
-        QTest::newRow("data not an array") << QStringLiteral("{\"data\":5}");
-    }
-
     void badPackagesTouchNothing()
     {
-        QFETCH(QString, text);
-        const DayImportResult r = importDayPrices(db(), text);
-        QVERIFY(!r.ok && r.badPackage && !r.error.isEmpty());
+        const QStringList bad{QString(), "<html>busy</html>", "{\"data\":5}"};
+        for (const QString &text : bad) {
+            const DayImportResult r = importDayPrices(db(), text);
+            QVERIFY(!r.ok && r.badPackage && !r.error.isEmpty());
+        }
         QCOMPARE(sqlColumn(db(), "select name from sqlite_master"), QStringList());
         QVERIFY(importDayPrices(db(), package({row("2014-07-14", "10", "2014-07-14 16:00:00")})).ok);
-        QVERIFY(!importDayPrices(db(), text).ok);
+        for (const QString &text : bad)
+            QVERIFY(!importDayPrices(db(), text).ok);
         QCOMPARE(closes(), QStringList{"2014-07-14=10.0"});
     }
 
@@ -131,26 +126,13 @@ private slots:
         QCOMPARE(status.newest, QDateTime(QDate(2014, 7, 18), QTime(9, 30)));
     }
 
-    void plainCodes_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("plain");
-        QTest::newRow("exchange code") << "600000.SH" << true;
-        QTest::newRow("letters") << "AAPL_US-1" << true;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("parent") << ".." << false;
-        QTest::newRow("traversal") << "../data.s3" << false;
-        QTest::newRow("backslash") << "a\\b" << false;
-        QTest::newRow("quote") << "600000'.SH" << false;
-        QTest::newRow("too long") << QString(65, 'a') << false;
-    }
-
     void plainCodes()
     {
-        QFETCH(QString, code);
-        QFETCH(bool, plain);
-        QCOMPARE(isPlainStockCode(code), plain);
-        QCOMPARE(dayPriceFilePath(code).isEmpty(), !plain);
+        const QStringList plain{"600000.SH", "AAPL_US-1"};
+        for (const QString &code : plain + QStringList{"", "..", "../data.s3", "a\\b", "600000'.SH", QString(65, 'a')}) {
+            QCOMPARE(isPlainStockCode(code), plain.contains(code));
+            QCOMPARE(dayPriceFilePath(code).isEmpty(), !plain.contains(code));
+        }
     }
 };
 

@@ -1,15 +1,19 @@
 #include "chartfixture.h"
 #include "chartqueries.h"
-#include "modalwatcher.h"
 #include "testfiles.h"
 #include "qchart.h"
+#include "qdlgrating.h"
+#include "qlinklabel.h"
 #include "qwinchart.h"
+#include "ratingcells.h"
+#include "serviceapi.h"
 #include "userliststore.h"
 #include "userlists.h"
 
 #include <QAction>
 #include <QInputDialog>
 #include <QMdiArea>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
 
@@ -20,27 +24,14 @@ const QString kModify = QStringLiteral("2016-03-01 15:00:00");
 
 } // namespace
 
-class TestWinChart : public QObject
+// The chart window and the pop-up of one day's ratings.
+class TestChartWindows : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QMdiArea *m_area = nullptr;
     QWinChart *m_chart = nullptr;
-
-    // Answers the next modal input dialog with text, or cancels it when text is null.
-    void answerInput(const QString &text)
-    {
-        QTimer::singleShot(50, [text] {
-            auto *input = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-            if (!input)
-                return;
-            if (text.isNull())
-                return input->reject();
-            input->setTextValue(text);
-            input->accept();
-        });
-    }
 
 private slots:
     void init()
@@ -190,33 +181,88 @@ private slots:
         QCOMPARE(sidebar.count(), 0);
     }
 
-    void newBlock_data()
+    void newBlockTakesTheStock()
     {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QStringList>("blocks");
-        QTest::newRow("trimmed") << "  新能源 " << QString() << QStringList{"新能源"};
-        QTest::newRow("empty") << "   " << "请填写板块名!" << QStringList();
-        QTest::newRow("cancelled") << QString() << QString() << QStringList();
-    }
-
-    void newBlock()
-    {
-        QFETCH(QString, answer);
-        QFETCH(QString, box);
-        QFETCH(QStringList, blocks);
         QVERIFY(insertStock({kCode, QStringLiteral("浦发银行")}));
         m_chart->showChart(kCode);
         QSignalSpy sidebar(m_chart, &QWinChart::loadBlockListOfSidebar);
-        ModalWatcher boxes;
-        answerInput(answer);
-        QMetaObject::invokeMethod(m_chart, "newBlock");
-        QCOMPARE(boxes.last().text, box);
-        QCOMPARE(getBlockNameList(), blocks);
-        QCOMPARE(sidebar.count(), blocks.size());
-        QVERIFY(blocks.isEmpty() || isStockOfBlock(blocks.at(0), kCode));
+        // Cancelled first, then answered.
+        for (const QString &answer : {QString(), QStringLiteral("  新能源 ")}) {
+            QTimer::singleShot(50, [answer] {
+                if (auto *input = qobject_cast<QInputDialog *>(QApplication::activeModalWidget()))
+                    answer.isNull() ? input->reject() : (input->setTextValue(answer), input->accept());
+            });
+            QMetaObject::invokeMethod(m_chart, "newBlock");
+            QCOMPARE(sidebar.count(), answer.isNull() ? 0 : 1);
+        }
+        QCOMPARE(getBlockNameList(), QStringList{"新能源"});
+        QVERIFY(isStockOfBlock(QStringLiteral("新能源"), kCode));
+    }
+
+    void targetPrices()
+    {
+        QCOMPARE(targetPriceText(12.3, 12.3, 1.0), QStringLiteral("12.30"));
+        QCOMPARE(targetPriceText(0.0, 12.0, 1.0), QStringLiteral("0.00 ~ 12.00"));
+        QCOMPARE(targetPriceText(12.3, 12.3, 1.0001), QStringLiteral("12.30(*)")); // the basis changed
+    }
+
+    void ratingPopupListsOpensAndHides()
+    {
+        const QString day = QStringLiteral("2016-02-01");
+        setFileFormat(QStringLiteral("INS-TTL-PUB"));
+        // The stock's factor doubled since the ratings were made: target prices halve.
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 2}));
+        QVERIFY(insertReport({11, "2016-02-01 09:00:00", "", "甲证券", "21", "银行深度", "", kCode, "", 0, 1, ""}));
+        QVERIFY(insertReport({12, "2016-02-01 09:00:00", "", "乙证券", "21", "点评", "", kCode, "", 0, 1, "DOC"}));
+        // 13's report is missing; 14 is of another day, 15 of another stock.
+        for (const FixtureRating &r : QList<FixtureRating>{{11, kCode, "甲证券", day, "买入", 5, "U", 1, 24.6, 24.6},
+                                                           {12, kCode, "乙证券", day, "中性", 3, "I", 1, 0, 0},
+                                                           {13, kCode, "丙证券", day, "减持", 2, "D", 1, 20, 30},
+                                                           {14, kCode, "丁证券", "2016-02-02"},
+                                                           {15, "600001.SH", "戊证券", day}})
+            QVERIFY(insertRating(r));
+        QVERIFY(addToConcernedInstList(QStringLiteral("乙证券")));
+
+        QDlgRating popup;
+        QSignalSpy open(&popup, &QDlgRating::openFile);
+        popup.showRating(kCode, day);
+        QCOMPARE(popup.windowTitle(), QStringLiteral("浦发银行[600000.SH] - 2016-02-01"));
+        QTableWidget *t = popup.ratingTable();
+        QStringList rows;
+        for (int r = 0; r < t->rowCount(); ++r) {
+            auto *label = qobject_cast<QLinkLabel *>(t->cellWidget(r, 1));
+            rows << t->item(r, 0)->text() + '|' + label->text() + '|' + label->styleSheet() + '|' + t->item(r, 2)->text();
+        }
+        QCOMPARE(rows, QStringList({"甲证券|买入(↑)||12.30(*)", "乙证券|中性(*)|color:orange;|",
+                                    "丙证券|减持(↓)|color:green;|10.00 ~ 15.00(*)"}));
+        QCOMPARE(t->item(1, 0)->foreground().color(), QColor(Qt::blue)); // a followed institution
+        QVERIFY(t->item(0, 0)->foreground().color() != QColor(Qt::blue));
+
+        // A report without a type is a PDF; a rating without its report offers no click.
+        for (int row : {1, 0, 2}) {
+            t->setCurrentCell(row, 0);
+            popup.viewReport();
+        }
+        QCOMPARE(open.count(), 2);
+        QCOMPARE(open.at(0).at(0).toString(), QStringLiteral("12"));
+        QCOMPARE(open.at(0).at(1).toString(), getLocalFilePath(QStringLiteral("乙证券-点评-20160201.doc")));
+        QCOMPARE(open.at(1).at(1).toString(), getLocalFilePath(QStringLiteral("甲证券-银行深度-20160201.pdf")));
+
+        // Leaving hides it, unless a report was opened since it was shown.
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&popup, &leave);
+        QVERIFY(popup.isVisible());
+        QVERIFY(execSql("delete from T_Rating"));
+        popup.showRating(kCode, day);
+        QApplication::sendEvent(&popup, &leave);
+        QVERIFY(!popup.isVisible());
+        popup.showRating(kCode, day); // the same pair is shown again, not reloaded
+        QVERIFY(popup.isVisible());
+        QCOMPARE(t->rowCount(), 3);
+        popup.showRating(kCode, QStringLiteral("2016-02-03"));
+        QCOMPARE(t->rowCount(), 0);
     }
 };
 
-QTEST_MAIN(TestWinChart)
-#include "tst_winchart.moc"
+QTEST_MAIN(TestChartWindows)
+#include "tst_chartwindows.moc"
