@@ -9,8 +9,18 @@ bool isLetterOrDigit(int key)
     return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
 }
 
-KeyCommand pressCommand(int key, const QString &text, ShownWindow shown, int historyDepth)
+// Ctrl, Alt or Meta with a letter is a command (Ctrl+C, a shortcut whose window lost the
+// focus), not a stock code: its text is a control character.
+bool isCommandChord(Qt::KeyboardModifiers modifiers)
 {
+    return modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+
+KeyCommand pressCommand(int key, const QString &text, ShownWindow shown, int historyDepth,
+                        Qt::KeyboardModifiers modifiers)
+{
+    if (isLetterOrDigit(key) && isCommandChord(modifiers))
+        return {KeyCommand::PassOn, QString()};
     if (isLetterOrDigit(key)) {
         switch (shown) {
         case ShownWindow::ReportList:
@@ -61,10 +71,10 @@ KeyCommand releaseCommand(int key, ShownWindow shown, const QString &chartCode)
 } // namespace
 
 KeyCommand keyCommand(QEvent::Type type, int key, const QString &text, ShownWindow shown,
-                      int historyDepth, const QString &chartCode)
+                      int historyDepth, const QString &chartCode, Qt::KeyboardModifiers modifiers)
 {
     if (type == QEvent::KeyPress)
-        return pressCommand(key, text, shown, historyDepth);
+        return pressCommand(key, text, shown, historyDepth, modifiers);
     if (type == QEvent::KeyRelease)
         return releaseCommand(key, shown, chartCode);
     return {KeyCommand::PassOn, QString()};

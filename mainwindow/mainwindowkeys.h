@@ -29,9 +29,10 @@ struct KeyCommand
     QString argument;
 };
 
-// What a key event of type (press or release) does: letters and digits start the stock
-// lookup of the list on screen with the typed text; Escape leaves the chart, goes back or
+// What a key event of type (press or release) does: letters and digits (typed plainly or
+// with Shift) start the stock lookup of the list on screen with the typed text; Escape leaves the chart, goes back or
 // closes the window; releasing Up or Down zooms the chart; releasing PageUp or PageDown steps
 // the chart (showing chartCode) through the current stock list.
 KeyCommand keyCommand(QEvent::Type type, int key, const QString &text, ShownWindow shown,
-                      int historyDepth, const QString &chartCode);
+                      int historyDepth, const QString &chartCode,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier);

@@ -69,7 +69,8 @@ bool QWinMain::handleKey(QKeyEvent *event)
         shown = ShownWindow::Chart;
 
     const KeyCommand command = keyCommand(event->type(), event->key(), event->text(), shown,
-                                          getOrderHistoryCount(), winChart->getStockCode());
+                                          getOrderHistoryCount(), winChart->getStockCode(),
+                                          event->modifiers());
     switch (command.effect) {
     case KeyCommand::PassOn:
         return false;

@@ -71,13 +71,15 @@ class TestEndToEnd : public QObject
         return ran;
     }
 
-    // The first visible window whose name matches the pattern, waiting up to the timeout.
-    QString waitForWindow(const QString &pattern, int timeoutMs = 60000)
+    // The first visible window whose name matches the pattern, waiting up to the timeout or until
+    // the program, when given, ended.
+    QString waitForWindow(const QString &pattern, int timeoutMs = 60000, const QProcess *program = nullptr)
     {
         QElapsedTimer timer;
         timer.start();
         QString ids;
-        while (!xdotool({"search", "--onlyvisible", "--name", pattern}, &ids) && timer.elapsed() < timeoutMs)
+        while (!xdotool({"search", "--onlyvisible", "--name", pattern}, &ids) && timer.elapsed() < timeoutMs
+               && (!program || program->state() != QProcess::NotRunning))
             QTest::qWait(200);
         return ids.section(QLatin1Char('\n'), 0, 0);
     }
@@ -97,6 +99,8 @@ class TestEndToEnd : public QObject
     // A start with a fresh environment of its own whose reader and system handler are recorders.
     void startAndLogin(QProcess &program)
     {
+        QVERIFY2(m_xvfb.state() == QProcess::Running,
+                 qPrintable("the X server ended: " + QString::fromLocal8Bit(m_xvfb.readAllStandardError().right(500))));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *hook : {"TAMREL_ECHO_MESSAGES", "TAMREL_AUTOLOGIN", "TAMREL_SCREENSHOT", "TAMREL_LOGIN_SCREENSHOT"})
             env.remove(QString::fromLatin1(hook));
@@ -109,8 +113,11 @@ class TestEndToEnd : public QObject
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(qEnvironmentVariable("TAMREL_PROGRAM"), QStringList());
-        const QString login = waitForWindow(QStringLiteral("^用户登录 - "));
-        QVERIFY2(!login.isEmpty(), "the login dialog did not appear");
+        const QString login = waitForWindow(QStringLiteral("^用户登录 - "), 60000, &program);
+        QVERIFY2(!login.isEmpty(), program.state() == QProcess::NotRunning
+                                       ? qPrintable(QStringLiteral("the program ended before its login dialog appeared, "
+                                                                   "exit code %1").arg(program.exitCode()))
+                                       : "the login dialog did not appear");
         QVERIFY(click(login, kGuestLogin));
     }
 
@@ -157,8 +164,11 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        // Xvfb picks a free display number and writes it to its standard output.
-        m_xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        // Xvfb picks a free display number and writes it to its standard output. Without -noreset
+        // it resets whenever its last client leaves (the program between starts, each xdotool
+        // call), and a program connecting during the reset is refused and ends at once.
+        m_xvfb.start(QStringLiteral("Xvfb"),
+                     {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
         QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine() || m_xvfb.state() == QProcess::NotRunning, 20000);
         m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine().trimmed());
         QVERIFY2(m_display.size() > 1, "Xvfb did not start");

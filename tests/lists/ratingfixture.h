@@ -66,35 +66,26 @@ inline std::unique_ptr<QTemporaryDir> openRatingFixture()
     bool ok = true;
     for (const FixtureRating &r : fixtureRatings())
         ok = ok && insertRating(r);
-    // code, name, industry, shares, close, factor, TTM profit
-    const QList<QVariantList> stocks = {
-        {"000001.SZ", "平安银行", "银行", 100, 10, 1, 100},  {"002001.SZ", "新和成", "化工", 100, 14, 1, 0},
-        {"300001.SZ", "特锐德", "电气设备,机械", 50, 20, 1, 40}, {"600000.SH", "浦发银行", "银行", 100, 15, 1, 150},
-        {"600519.SH", "贵州茅台", "食品饮料", 10, 300, 1, 30}, {"601988.SH", "中国银行", "银行", 1000, 3.5, 1, 1000},
-    };
-    for (const QVariantList &s : stocks)
-        ok = ok && execSql("insert into T_Stock (Stk_Code, Stk_Name, Ind_Name, Stk_Share, Prc_Close, Prc_Factor, "
-                           "Prf_5010_TTM, Stk_Quit) values (?, ?, ?, ?, ?, ?, ?, 0)",
-                           s);
-    // Estimates (report, period, stock, net profit) and annual figures (stock, date, profit).
-    const QList<QVariantList> estimates = {
-        {201, "2016Q4", "000001.SZ", 150}, {201, "2017Q4", "000001.SZ", 170}, {201, "2018Q4", "000001.SZ", 190},
-        {205, "2016Q4", "000001.SZ", 140}, {205, "2017Q4", "000001.SZ", 175}, {205, "2018Q4", "000001.SZ", 190},
-        {201, "2015Q4", "000001.SZ", 999}, {203, "2016Q4", "000001.SZ", 999},
-    };
-    for (const QVariantList &e : estimates)
-        ok = ok && execSql("insert into T_Estimate (Rpt_ID, Est_Period, Stk_Code, Est_NetProfit) values (?, ?, ?, ?)", e);
-    ok = ok && execSql("insert into T_Finance (Stk_Code, Fin_Date, Prf_5010) values ('000001.SZ', '2015-12-31', 120)")
-         && execSql("insert into T_Finance (Stk_Code, Fin_Date, Prf_5010) values ('000001.SZ', '2014-12-31', 90)")
-         && execSql("insert into T_Finance (Stk_Code, Fin_Date, Prf_5010) values ('300001.SZ', '2016-12-31', 30)");
-    // Recommended within the 30 days before the newest entry (202) and before them (205).
-    ok = ok && execSql("insert into T_Recommend (Rpt_ID, Rcm_DtAdd) values (202, '2017-01-05 12:00:00')")
-         && execSql("insert into T_Recommend (Rpt_ID, Rcm_DtAdd) values (205, '2016-11-01 12:00:00')");
-    // uid 1 wrote as 1001 and, after moving, as 1101.
-    for (const char *anl : {"1001,1,张三", "1101,1,张三", "1002,2,李四", "1003,3,王五", "1004,4,Smith"})
-        ok = ok && execSql("insert into T_Analyst (Anl_ID, Anl_UID, Anl_Name, Ins_Name, Ind_Name, Anl_Months, Anl_New, "
-                           "Anl_DtUpdate) values (?, ?, ?, '', '', 12, 1, '2017-01-01 00:00:00')",
-                           QVariant(QString::fromUtf8(anl).split(QLatin1Char(','))).toList());
+    // Stocks (code, name, industry, shares, close, factor, TTM profit), estimates (report, period,
+    // stock, net profit), annual figures; recommended within the 30 days before the newest entry
+    // (202) and before them (205).
+    ok = ok && execSql("insert into T_Stock (Stk_Code, Stk_Name, Ind_Name, Stk_Share, Prc_Close, Prc_Factor, "
+                       "Prf_5010_TTM, Stk_Quit) values ('000001.SZ', '平安银行', '银行', 100, 10, 1, 100, 0), "
+                       "('002001.SZ', '新和成', '化工', 100, 14, 1, 0, 0), "
+                       "('300001.SZ', '特锐德', '电气设备,机械', 50, 20, 1, 40, 0), "
+                       "('600000.SH', '浦发银行', '银行', 100, 15, 1, 150, 0), "
+                       "('600519.SH', '贵州茅台', '食品饮料', 10, 300, 1, 30, 0), "
+                       "('601988.SH', '中国银行', '银行', 1000, 3.5, 1, 1000, 0)")
+         && execSql("insert into T_Estimate (Rpt_ID, Est_Period, Stk_Code, Est_NetProfit) values "
+                    "(201, '2016Q4', '000001.SZ', 150), (201, '2017Q4', '000001.SZ', 170), "
+                    "(201, '2018Q4', '000001.SZ', 190), (205, '2016Q4', '000001.SZ', 140), "
+                    "(205, '2017Q4', '000001.SZ', 175), (205, '2018Q4', '000001.SZ', 190), "
+                    "(201, '2015Q4', '000001.SZ', 999), (203, '2016Q4', '000001.SZ', 999)")
+         && execSql("insert into T_Finance (Stk_Code, Fin_Date, Prf_5010) values ('000001.SZ', '2015-12-31', 120), "
+                    "('000001.SZ', '2014-12-31', 90), ('300001.SZ', '2016-12-31', 30)")
+         && execSql("insert into T_Recommend (Rpt_ID, Rcm_DtAdd) values (202, '2017-01-05 12:00:00'), "
+                    "(205, '2016-11-01 12:00:00')")
+         && insertFixtureAnalysts();
     if (!ok)
         return nullptr;
     loadStockCache();

@@ -5,34 +5,34 @@
 #include "ratinglistquery.h"
 #include "ratinglistrequest.h"
 
-#include <QRegularExpression>
 #include <QSqlRecord>
 
 namespace {
 
 const char kAll[] = "201,202,203,210,204,205,206,211,207,208";
 
-// "key=value;...": the user's lists and options of one case ("name:rest" for blocks).
-void applySetup(const QString &setup)
-{
-    for (const QString &item : setup.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString key = item.section(QLatin1Char('='), 0, 0), value = item.section(QLatin1Char('='), 1);
-        if (key == QLatin1String("masked"))
-            setMaskedInstList(value.split(QLatin1Char('|')).join(QLatin1Char(',')));
-        else if (key == QLatin1String("pagesize"))
-            setPageSize(value.toInt());
-        else if (key == QLatin1String("block"))
-            addBlockStock(value.section(QLatin1Char(':'), 0, 0), value.section(QLatin1Char(':'), 1), false);
-        else if (key == QLatin1String("inst"))
-            addToConcernedInstList(value);
-        else if (key == QLatin1String("anl"))
-            addToConcernedAnalystList(value);
-    }
-}
-
 QString request(const QString &args)
 {
     return QStringLiteral("{\"id\": \"RAT_X\", \"name\": \"x\", \"args\": {%1}}").arg(args);
+}
+
+QString ids(const QString &text, int page, bool analystFunction = false)
+{
+    JsonScript json;
+    return selectedIds(RatingListQuery(RatingListRequest::parse(text, json), page, analystFunction));
+}
+
+// One rating's record of the newest-ratings list.
+QSqlRecord recordOf(const QString &id)
+{
+    JsonScript json;
+    const RatingListQuery statement(RatingListRequest::parse(filledRequest("RAT_NEW"), json), 0);
+    QSqlQuery query(mainDatabase());
+    for (bool ok = statement.exec(query); ok && query.next();) {
+        if (query.value(RatingListQuery::ColId).toString() == id)
+            return query.record();
+    }
+    return QSqlRecord();
 }
 
 } // namespace
@@ -42,35 +42,6 @@ class TestRatingListQuery : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-
-    // The ids of one page, "" when nothing is selected, "error: ..." when the statement fails.
-    QString ids(const QString &text, int page, bool analystFunction = false)
-    {
-        JsonScript json;
-        const RatingListQuery statement(RatingListRequest::parse(text, json), page, analystFunction);
-        QSqlQuery query(mainDatabase());
-        if (!statement.exec(query))
-            return statement.selectsNothing() ? QString() : QStringLiteral("error: ") + query.lastError().text();
-        QStringList list;
-        while (query.next())
-            list << query.value(RatingListQuery::ColId).toString();
-        return list.join(QLatin1Char(','));
-    }
-
-    // One rating's record of the newest-ratings list.
-    QSqlRecord recordOf(const QString &id)
-    {
-        JsonScript json;
-        const RatingListQuery statement(RatingListRequest::parse(filledRequest("RAT_NEW"), json), 0);
-        QSqlQuery query(mainDatabase());
-        if (!statement.exec(query))
-            return QSqlRecord();
-        while (query.next()) {
-            if (query.value(RatingListQuery::ColId).toString() == id)
-                return query.record();
-        }
-        return QSqlRecord();
-    }
 
 private slots:
     void initTestCase()
@@ -102,19 +73,13 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<int>("column");
         QTest::addColumn<QVariant>("expected");
-
         using Q = RatingListQuery;
         auto row = [](const char *name, const char *id, int column, const QVariant &value) {
             QTest::newRow(name) << QString(id) << column << value;
         };
         row("days to the newest entry day", "205", Q::ColDaysPassed, 36.0);
-        row("same day", "201", Q::ColDaysPassed, 0.0);
         row("calendar years", "208", Q::ColYearPassed, 2);
-        row("stock name", "201", Q::ColStockName, "平安银行");
-        row("industry", "203", Q::ColIndustry, "电气设备,机械");
-        row("page count of the report", "205", Q::ColPageCount, 15);
         row("previous lower target", "201", Q::ColPreTpLower, 11.0);
-        row("previous upper target", "201", Q::ColPreTpUpper, 13.0);
         row("no previous rating", "202", Q::ColPreTpLower, QVariant());
         row("room to the lower target", "201", Q::ColScopeLower, 20.0);
         row("change since publication", "201", Q::ColChange, 0.0);
@@ -122,18 +87,15 @@ private slots:
         row("no annual report of the next year", "201", Q::ColEpsNew, QVariant());
         row("annual report of the next year", "203", Q::ColEpsNew, 0.6);
         row("estimate of the next year", "201", Q::ColEps1, 1.5);
-        row("estimate two years on", "201", Q::ColEps2, 1.7);
         row("estimate three years on", "201", Q::ColEps3, 1.9);
         row("estimate of another stock is not joined", "203", Q::ColEps1, QVariant());
         row("previous estimate", "201", Q::ColPreEps2, 1.75);
         row("P/E on the trailing profit", "201", Q::ColPeTtm, 10.0);
         row("P/E without trailing profit", "204", Q::ColPeTtm, 0);
         row("P/E on the list year", "201", Q::ColPeLast, 1000.0 / 120);
-        row("report title", "201", Q::ColTitle, "报告201");
         row("no report yet", "210", Q::ColTitle, QVariant());
         row("recommended lately", "202", Q::ColRecommendId, 202);
         row("recommended too long ago", "205", Q::ColRecommendId, QVariant());
-        row("read flag", "203", Q::ColReaded, 1);
     }
 
     void joinedValues()
@@ -141,9 +103,7 @@ private slots:
         QFETCH(QString, id);
         QFETCH(int, column);
         QFETCH(QVariant, expected);
-        const QSqlRecord record = recordOf(id);
-        QCOMPARE(record.count(), int(RatingListQuery::ColumnCount));
-        const QVariant value = record.value(column);
+        const QVariant value = recordOf(id).value(column);
         if (!expected.isValid())
             QVERIFY2(value.isNull(), qPrintable(value.toString()));
         else if (expected.type() == QVariant::Double)
@@ -152,59 +112,15 @@ private slots:
             QCOMPARE(value.toString(), expected.toString());
     }
 
-    // Every rating list of the configuration, placeholders filled, is a statement that runs.
-    void everyTemplateRuns()
-    {
-        applySetup("block=b:000001.SZ;inst=中信证券;anl=1");
-        const QStringList requests = filledTemplates(QStringLiteral("RAT_"));
-        for (const QString &request : requests)
-            QVERIFY2(!ids(request, 0).startsWith(QLatin1String("error")), qPrintable(request));
-        QCOMPARE(requests.size(), 26);
-    }
-
-    // Each page fetches its own slice; page size comes from the settings, at least 1.
-    void pagingLimits_data()
-    {
-        QTest::addColumn<int>("pageSize");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("limit");
-        QTest::newRow("page 0") << 50 << 0 << "limit 0, 50";
-        QTest::newRow("page 2") << 50 << 2 << "limit 100, 50";
-        QTest::newRow("page size 0 from a hand-edited file") << 0 << 3 << "limit 3, 1";
-        QTest::newRow("negative page size") << -5 << 0 << "limit 0, 1";
-    }
-
-    void pagingLimits()
-    {
-        QFETCH(int, pageSize);
-        QFETCH(int, page);
-        QFETCH(QString, limit);
-        setPageSize(pageSize);
-        JsonScript json;
-        const RatingListQuery statement(RatingListRequest::parse(filledRequest("RAT_NEW"), json), page);
-        QVERIFY2(statement.statement().contains(QStringLiteral("order by T_Rating.Rpt_DtPublish desc ") + limit),
-                 qPrintable(statement.statement()));
-    }
-
-    void scoreComparisons_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        for (const char *good : {"=5", ">3", "<2", ">=4", "<=1", "!=3"})
-            QTest::newRow(good) << QString(good) << true;
-        for (const char *bad : {"=6", "=0", "5", "==5", "= 5", ">3 or 1=1", "=5;", "<>3", "=45", ""})
-            QTest::newRow(bad) << QString(bad) << false;
-    }
-
+    // "recomm" is one comparison of a score 1-5, nothing else.
     void scoreComparisons()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
         QString op;
         int score = 0;
-        QCOMPARE(parseScoreComparison(text, &op, &score), valid);
-        if (valid)
-            QCOMPARE(op + QString::number(score), text);
+        for (const char *good : {"=5", ">3", "<2", ">=4", "<=1", "!=3"})
+            QVERIFY2(parseScoreComparison(good, &op, &score) && op + QString::number(score) == good, good);
+        for (const char *bad : {"=6", "=0", "5", "==5", "= 5", ">3 or 1=1", "=5;", "<>3", "=45", ""})
+            QVERIFY2(!parseScoreComparison(bad, &op, &score), bad);
     }
 };
 
@@ -224,8 +140,8 @@ void TestRatingListQuery::ratingIds_data()
     // Newest publication first, whatever "order" says; paging
     row("newest", filledRequest("RAT_NEW"), "", kAll);
     row("page 1 of 3", filledRequest("RAT_NEW"), "pagesize=3", "210,204,205", 1);
-    row("last short page", filledRequest("RAT_NEW"), "pagesize=3", "208", 3);
-    row("past the end", filledRequest("RAT_NEW"), "pagesize=3", "", 4);
+    row("page size 0 from a hand-edited file reads as 1", filledRequest("RAT_NEW"), "pagesize=0", "203", 2);
+    row("negative page size", filledRequest("RAT_NEW"), "pagesize=-5", "201");
     row("a request that is not JSON lists every rating", "{not json", "", kAll);
 
     // Masked institutions: out of every list, even their own
@@ -284,12 +200,10 @@ void TestRatingListQuery::ratingIds_data()
     // Windows counted from the newest entry; "count" over RatingDays, not "days"
     row("first recommendations", filledRequest("RAT_FST"), "", "202");
     row("30 days", request("\"days\": 30"), "", "201,202,203,210,204");
-    row("30 days as text", request("\"days\": \"30\""), "", "201,202,203,210,204");
     row("one rating in RatingDays", request("\"count\": 1"), "", "202,204");
     row("two ratings in RatingDays", request("\"count\": 2"), "", "201,203,210,205,206,211");
     row("new only", request("\"new\": 1"), "", "201,202,210,204");
     row("large room", filledRequest("RAT_TPS"), "", "202");
-    row("room given as a number", request("\"scope\": 60"), "", "202");
     row("raised targets", filledRequest("RAT_TPR"), "", "201");
     row("raised targets, old too", request("\"tp\": 1"), "", "201");
     row("raised estimates", filledRequest("RAT_ESR"), "", "201");

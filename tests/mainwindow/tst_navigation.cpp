@@ -235,6 +235,43 @@ private slots:
         QCOMPARE(command.argument, argument);
     }
 
+    // Letters and digits with Ctrl, Alt or Meta are commands, not stock codes; Shift still types.
+    void chordKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<ShownWindow>("shown");
+        QTest::addColumn<int>("effect");
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("ctrl+c, reports") << int(Qt::Key_C) << "\x03" << int(Qt::ControlModifier)
+                                         << ShownWindow::ReportList << int(KeyCommand::PassOn) << "";
+        QTest::newRow("ctrl+o, chart") << int(Qt::Key_O) << "\x0f" << int(Qt::ControlModifier) << ShownWindow::Chart
+                                       << int(KeyCommand::PassOn) << "";
+        QTest::newRow("alt+6, ratings") << int(Qt::Key_6) << "6" << int(Qt::AltModifier) << ShownWindow::RatingList
+                                        << int(KeyCommand::PassOn) << "";
+        QTest::newRow("meta+a, matrix") << int(Qt::Key_A) << "a" << int(Qt::MetaModifier) << ShownWindow::MatrixList
+                                        << int(KeyCommand::PassOn) << "";
+        QTest::newRow("shift+a, reports") << int(Qt::Key_A) << "A" << int(Qt::ShiftModifier)
+                                          << ShownWindow::ReportList << int(KeyCommand::ReportOfStock) << "A";
+        QTest::newRow("keypad 6, chart") << int(Qt::Key_6) << "6" << int(Qt::KeypadModifier) << ShownWindow::Chart
+                                         << int(KeyCommand::ChartOfStock) << "6";
+    }
+
+    void chordKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(int, modifiers);
+        QFETCH(ShownWindow, shown);
+        QFETCH(int, effect);
+        QFETCH(QString, argument);
+        const KeyCommand command = keyCommand(QEvent::KeyPress, key, text, shown, 1, QString(),
+                                              Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(int(command.effect), effect);
+        QCOMPARE(command.argument, argument);
+    }
+
     // Keys typed as a user types them, to the widget that has the focus.
     void typedKeys()
     {
@@ -250,6 +287,16 @@ private slots:
             lookups.rejectDialogsOf("QDlgGenius");
             QTest::keyClick(keyTarget(), Qt::Key_7);
             QCOMPARE(lookups.count(), 1);
+        }
+        QCOMPARE(getOrderHistoryCount(), 2);
+
+        // Ctrl with a letter that neither a shortcut nor the focused widget takes opens no lookup.
+        {
+            ModalWatcher lookups;
+            lookups.rejectDialogsOf("QDlgGenius");
+            QTest::keyClick(window->centralWidget(), Qt::Key_E, Qt::ControlModifier);
+            QTest::qWait(60);
+            QCOMPARE(lookups.count(), 0);
         }
         QCOMPARE(getOrderHistoryCount(), 2);
 

@@ -2,14 +2,6 @@
 // sharing, the upgrade and the network test, and the proxy the user saves: every request started
 // afterwards (the login, the object-host test, the update engine's downloads, the dialogs) goes
 // through it, and none once it is switched off.
-//
-// pictures() also saves a PNG of each dialog into $TAMREL_SHOTS_DIR when that is set, offscreen
-// or under Xvfb. From the build folder:
-//
-//   TAMREL_BINARY_DIR=$PWD TAMREL_DEVSERVER=$PWD/devserver/tamrel-devserver QT_QPA_PLATFORM=offscreen
-//   TAMREL_SHOTS_DIR=$(mktemp -d) ../tests/run-isolated.sh tests/session/session_tst_session pictures
-//
-// (the environment and the command on one line).
 
 #include "datamigration.h"
 #include "dbconnection.h"
@@ -18,7 +10,6 @@
 #include "enginerunner.h"
 #include "globalstate.h"
 #include "modalwatcher.h"
-#include "qdlgbulletin.h"
 #include "qdlgdownloadfile.h"
 #include "qdlglogin.h"
 #include "qdlgnetwork.h"
@@ -291,9 +282,7 @@ private slots:
         QTest::addColumn<bool>("enabled");
         QTest::newRow("both empty") << "" << "" << "游客登录" << true;
         QTest::newRow("8 digits, 4 chars") << "20170101" << "abcd" << "用户登录" << true;
-        QTest::newRow("11 digits, 10 chars") << "13800138000" << "abcdefghij" << "用户登录" << true;
         QTest::newRow("7 digits") << "2017010" << "abcd" << "用户登录" << false;
-        QTest::newRow("9 digits") << "201701011" << "abcd" << "用户登录" << false;
         QTest::newRow("11 digits, 3 chars") << "13800138000" << "abc" << "用户登录" << false;
         QTest::newRow("account only") << "20170101" << "" << "用户登录" << false;
     }
@@ -427,15 +416,12 @@ private slots:
         QTest::addColumn<bool>("verified");
         const QString acc = "20170101", pwd = "demo8888", unregistered = "帐号未注册";
         QTest::newRow("wrong password") << "" << acc << "nottheone" << "帐号或密码错误" << false;
-        QTest::newRow("refused") << "login_refused" << acc << pwd << "帐号或密码错误" << false;
-        QTest::newRow("unknown account") << "" << "13800138001" << "abcd" << unregistered << false;
         QTest::newRow("account with & and =") << "" << "2017&x=1" << "abcd" << unregistered << false;
         QTest::newRow("unregistered") << "login_unregistered" << acc << pwd << unregistered << false;
         QTest::newRow("empty msg") << "login_empty_msg" << acc << pwd << verifyFailed << false;
         QTest::newRow("verify error") << "http_500@/user/verify" << acc << pwd << verifyFailed << false;
         QTest::newRow("test error") << "http_500@/oss/tst" << acc << pwd << testFailed << true;
         QTest::newRow("test result 0.5") << "tst_half" << acc << pwd << testBelowOne + "{\"result\":0.5})" << true;
-        QTest::newRow("test result 0") << "tst_zero" << acc << pwd << testBelowOne + "{\"result\":0})" << true;
         QTest::newRow("test not inflating") << "tst_plain" << acc << pwd << testBelowOne + ")" << true;
     }
 
@@ -500,20 +486,6 @@ private slots:
         }
     }
 
-    void linksOpenTheProxyAndNetworkDialogs()
-    {
-        QPointer<QDlgLogin> dialog = openDialog();
-        // Only the status line's "showNetworkDialog" link opens the network test.
-        for (const auto &link : {std::make_pair("lblProxy", "showProxyDialog"), std::make_pair("lblStatus", "openProxyWebsite"),
-                                 std::make_pair("lblStatus", "showNetworkDialog")})
-            QVERIFY(QMetaObject::invokeMethod(child(dialog, link.first), "linkActivated", Q_ARG(QString, link.second)));
-        const QList<QDialog *> opened = dialog->findChildren<QDialog *>();
-        QCOMPARE(opened.size(), 2);
-        QVERIFY(qobject_cast<QDlgProxy *>(opened.at(0)) && qobject_cast<QDlgNetwork *>(opened.at(1)));
-        QVERIFY(opened.at(0)->isModal() && opened.at(1)->isModal() && opened.at(1)->isVisible());
-        delete dialog.data();
-    }
-
     void downloadStoresTheReport()
     {
         const QString path = reportPath();
@@ -549,7 +521,6 @@ private slots:
         QTest::newRow("file: cut short") << "truncate@/oss/fil" << failed << fileError.arg(QNetworkReply::RemoteHostClosedError) << 2;
         QTest::newRow("file: empty") << "file_empty" << failed << "报告文件为空，请重新尝试或与我们联系！" << 2;
         QTest::newRow("address is file:") << "file_obj_file" << failed << "报告地址无效，请重新尝试或与我们联系！" << 1;
-        QTest::newRow("address is qrc:") << "file_obj_qrc" << failed << "报告地址无效，请重新尝试或与我们联系！" << 1;
         QTest::newRow("report folder is a file") << "local:folder" << "文件错误" << "不能创建报告目录！" << 2;
         QTest::newRow("report file is a folder") << "local:file" << "文件保存失败" << saveFailed << 2;
         QTest::newRow("disk full: the older copy stays") << "local:disk" << "文件保存失败" << saveFailed << 2;
@@ -788,7 +759,7 @@ private slots:
     void networkTest_data()
     {
         QTest::addColumn<QString>("cause");
-        QTest::addColumn<QString>("internet"); // empty: either answer
+        QTest::addColumn<QString>("internet");
         QTest::addColumn<QString>("service");
         const QString reached = "√ 能连通互联网";
         QTest::newRow("service reached") << "" << reached << "√ 能连接认证服务";
@@ -798,7 +769,6 @@ private slots:
         QTest::newRow("proxy not there") << "proxy" << reached
             << "X 不能连接认证服务(已使用代理)，请<a style='color:red;' href='showProxyDialog'>设置代理</a>";
         QTest::newRow("name not found") << "no-such-host.invalid" << "X 不能连通互联网，请检查网络或防火墙设置" << "";
-        QTest::newRow("the public name: ends either way") << "public" << "" << "";
     }
 
     void networkTest()
@@ -806,8 +776,8 @@ private slots:
         QFETCH(QString, cause);
         QFETCH(QString, internet);
         QVERIFY(cause != "http_500" || m_server.setFault(cause, true, "/user/verify"));
-        if (cause.contains('.') || cause == "public")
-            qputenv("TAMREL_LOOKUP_HOST", cause == "public" ? "" : cause.toLatin1());
+        if (cause.contains('.'))
+            qputenv("TAMREL_LOOKUP_HOST", cause.toLatin1());
         if (cause == "proxy") // a port that nobody listens on
             setProxy("127.0.0.1", 1, QString(), QString());
         QDlgNetwork dialog;
@@ -818,8 +788,6 @@ private slots:
         QVERIFY(button(&dialog, "btnClose")->isEnabled());
         if (text(&dialog, "lblInterfaceStatus") != "√ 有网络连接")
             QSKIP("no network interface besides loopback: the test stops at its first line");
-        if (internet.isEmpty())
-            return;
         QCOMPARE(text(&dialog, "lblInternetStatus"), internet);
         QTEST(text(&dialog, "lblAuthServiceStatus"), "service");
         // Only the signed time goes out: no account, password, machine or session.
@@ -833,32 +801,7 @@ private slots:
         QVERIFY(dialog.findChild<QDlgProxy *>() && dialog.findChild<QDlgProxy *>()->isModal());
     }
 
-    void pictures()
-    {
-        // The download while the file is held back, the share with its link, the network test
-        // with a name found here.
-        QVERIFY(m_server.setFault("stall", true, "/oss/fil"));
-        setSessionId(m_session);
-        auto *download = new QDlgDownloadFile;
-        download->show();
-        download->downloadReport(m_pdfId, getLocalFilePath("shot.pdf"));
-        const SampleReport report = sampleReport(m_server.dataDir(), m_pdfId);
-        auto *bulletin = new QDlgBulletin;
-        bulletin->setContent("<p>欢迎使用 Tamrel 样本服务。</p><p>这是一条测试公告：数据均为样本数据。</p>");
-        auto *network = new QDlgNetwork;
-        const QList<QDialog *> shown{download, share(report.institution, report.title), new QDlgUpgrade, bulletin, new QDlgProxy, network};
-        network->show();
-        QTest::mouseClick(button(network, "btnTest"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(button(network, "btnTest")->isEnabled() && !text(shown.at(1), "lblUrl").isEmpty(), 30000);
-        for (QDialog *dialog : shown) {
-            dialog->show();
-            const QImage image = dialog->grab().toImage();
-            QCOMPARE(image.size(), dialog->size() * dialog->devicePixelRatioF());
-            QVERIFY(qEnvironmentVariableIsEmpty("TAMREL_SHOTS_DIR")
-                    || image.save(qEnvironmentVariable("TAMREL_SHOTS_DIR") + '/' + dialog->metaObject()->className() + ".png"));
-        }
-        qDeleteAll(shown);
-    }
+
     void proxyDialogShowsAndSaves_data()
     {
         QTest::addColumn<bool>("storedOn");
@@ -867,7 +810,6 @@ private slots:
         QTest::addColumn<QString>("press");
         QTest::addColumn<QStringList>("saved");
         const QStringList values = {"127.0.0.1", "8888", "bob", "pw"};
-        QTest::newRow("switched on") << false << true << values << "btnOK" << QStringList{"1", "127.0.0.1", "8888", "bob", "pw"};
         QTest::newRow("switched off: the values stay") << true << false << QStringList() << "btnOK" << QStringList{"0"} + oldValues;
         QTest::newRow("cancel saves nothing") << false << true << values << "btnCancel" << QStringList{"0", "", "0", "", ""};
     }
