@@ -43,6 +43,15 @@ void QDlgGenius::setKeyword(const QString &text)
     edtKeyword->setText(text.toUpper());
 }
 
+// QDialog hands the edit its focus as if tabbed to, which selects the keyword: the next key typed
+// would replace the one that opened the lookup.
+void QDlgGenius::setVisible(bool visible)
+{
+    QDialog::setVisible(visible);
+    if (visible)
+        edtKeyword->deselect();
+}
+
 QString QDlgGenius::getSelectedStock() const
 {
     return selectedCode;

@@ -21,6 +21,8 @@ public:
     void setKeyword(const QString &text);
     QString getSelectedStock() const;
 
+    void setVisible(bool visible) override;
+
 public slots:
     void accept() override;
     void keywordChanged(const QString &keyword);

@@ -1,6 +1,8 @@
-#include "defaultconfig.h"
+// Preferences and display settings (stored values, OK and Cancel), the about box (the data-folder
+// link and the next data folder) and the award table.
+
+#include "dialogtest.h"
 #include "globalstate.h"
-#include "modalwatcher.h"
 #include "qdlgabout.h"
 #include "qdlganalyst.h"
 #include "qdlgdisplay.h"
@@ -9,31 +11,15 @@
 #include "usersettings.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QPointer>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QSlider>
-#include <QSpinBox>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QtTest>
 
 namespace {
-
-template <typename T>
-T *child(QWidget *dialog, const char *name)
-{
-    T *widget = dialog->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 
 QString stored(const QString &key)
 {
@@ -52,21 +38,6 @@ void storeOptions(const QList<QPair<QString, QVariant>> &values)
     loadOptionConfig();
 }
 
-// Chooses a folder in the next folder dialog, or cancels it when the path is empty.
-void answerFolderDialog(const QString &path)
-{
-    QTimer::singleShot(50, [path] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        dialog->setDirectory(path);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-}
-
 } // namespace
 
 class TestSettingsDialogs : public QObject
@@ -76,170 +47,99 @@ class TestSettingsDialogs : public QObject
 private slots:
     void initTestCase() { loadDefaultConfig(); }
 
-    // Stored option -> what the dialog shows -> what OK stores.
-    void optionValuesAreClampedAndWritten_data()
+    // Stored option -> what OK stores after the dialog showed it.
+    void valuesAreClampedAndWritten_data()
     {
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("display"); // else preferences
+        QTest::addColumn<QString>("key"); // then the alert boxes ticked or cleared before OK
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("afterOk");
-        QTest::newRow("reader 2 is the system's") << "Option/PdfReader" << QVariant(2) << "1";
-        QTest::newRow("reader 0 is our own") << "Option/PdfReader" << QVariant(0) << "0";
-        QTest::newRow("message 5 is on") << "Option/MessageShow" << QVariant(5) << "1";
-        QTest::newRow("message 0 is off") << "Option/MessageShow" << QVariant(0) << "0";
-        QTest::newRow("year above the range") << "Option/DataYear" << QVariant(2016) << "2014";
-        QTest::newRow("year below the range") << "Option/DataYear" << QVariant(2005) << "2009";
-        QTest::newRow("second format") << "Option/FileFormat" << QVariant("PUB-INS-TTL") << "PUB-INS-TTL";
+        QTest::newRow("reader 2 is the system's") << false << "PdfReader" << QVariant(2) << "1";
+        QTest::newRow("reader 0 is our own") << false << "PdfReader" << QVariant(0) << "0";
+        QTest::newRow("message 5 is on") << false << "MessageShow" << QVariant(5) << "1";
+        QTest::newRow("year above the range") << false << "DataYear" << QVariant(2016) << "2014";
+        QTest::newRow("year below the range") << false << "DataYear" << QVariant(2005) << "2009";
+        QTest::newRow("second format") << false << "FileFormat" << QVariant("PUB-INS-TTL") << "PUB-INS-TTL";
         // No entry selected: keep the stored code rather than an empty format.
-        QTest::newRow("unknown format kept") << "Option/FileFormat" << QVariant("XYZ") << "XYZ";
-        QTest::newRow("alert kinds kept") << "Option/Alert" << QVariant("OTHER,RAT_ACT_UPG") << "OTHER,RAT_ACT_UPG";
+        QTest::newRow("unknown format kept") << false << "FileFormat" << QVariant("XYZ") << "XYZ";
+        QTest::newRow("alert kinds kept") << false << "Alert" << QVariant("OTHER,RAT_ACT_UPG") << "OTHER,RAT_ACT_UPG";
+        QTest::newRow("alerts ticked, new kind appended") << false << "Alert +Initial +Upgrade" << QVariant("RAT_ACT_UPG")
+                                                          << "RAT_ACT_UPG,RAT_ACT_INI";
+        QTest::newRow("alerts cleared") << false << "Alert -Initial -Upgrade" << QVariant("RAT_ACT_UPG,RAT_ACT_INI") << "";
+        QTest::newRow("other kinds survive") << false << "Alert -Initial +Upgrade" << QVariant("X,RAT_ACT_INI,Y") << "X,Y,RAT_ACT_UPG";
+        QTest::newRow("page size below the range") << true << "PageSize" << QVariant(10) << "20";
+        QTest::newRow("page size above the range") << true << "PageSize" << QVariant(500) << "200";
+        QTest::newRow("page count above the range") << true << "PageCount" << QVariant(80) << "50";
+        QTest::newRow("companies 3 is on") << true << "IncludeCompany" << QVariant(3) << "1";
     }
 
-    void optionValuesAreClampedAndWritten()
+    void valuesAreClampedAndWritten()
     {
+        QFETCH(bool, display);
         QFETCH(QString, key);
         QFETCH(QVariant, value);
         QFETCH(QString, afterOk);
-        storeOptions({{key, value}});
-        QPointer<QDlgOption> dialog = new QDlgOption(nullptr);
-        if (key == "Option/FileFormat" && afterOk == "XYZ")
-            QCOMPARE(child<QComboBox>(dialog, "cboFileFormat")->currentIndex(), -1);
-        child<QPushButton>(dialog, "btnOK")->click();
-        QTRY_VERIFY(dialog.isNull()); // deleted on close
-        QCOMPARE(stored(key), afterOk);
-    }
-
-    void alertKindsFollowTheBoxes_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<bool>("initial");
-        QTest::addColumn<bool>("upgrade");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("both ticked, new kind appended") << "RAT_ACT_UPG" << true << true << "RAT_ACT_UPG,RAT_ACT_INI";
-        QTest::newRow("both cleared") << "RAT_ACT_UPG,RAT_ACT_INI" << false << false << "";
-        QTest::newRow("others survive") << "X,RAT_ACT_INI,Y" << false << true << "X,Y,RAT_ACT_UPG";
-    }
-
-    void alertKindsFollowTheBoxes()
-    {
-        QFETCH(QString, before);
-        QFETCH(bool, initial);
-        QFETCH(bool, upgrade);
-        QFETCH(QString, after);
-        storeOptions({{"Option/Alert", before}});
-        auto *dialog = new QDlgOption(nullptr);
-        QCOMPARE(child<QCheckBox>(dialog, "chkAlertInitial")->isChecked(), before.contains("RAT_ACT_INI"));
-        child<QCheckBox>(dialog, "chkAlertInitial")->setChecked(initial);
-        child<QCheckBox>(dialog, "chkAlertUpgrade")->setChecked(upgrade);
-        child<QPushButton>(dialog, "btnOK")->click();
-        QCOMPARE(stored("Option/Alert"), after);
-        QCOMPARE(getAlertKinds().join(','), after);
-    }
-
-    void displayValuesAreClampedAndShown_data()
-    {
-        QTest::addColumn<int>("pageSize");
-        QTest::addColumn<int>("pageCount");
-        QTest::addColumn<QString>("sizeShown");
-        QTest::addColumn<QString>("countShown");
-        QTest::newRow("below the ranges") << 10 << 0 << "20" << "0";
-        QTest::newRow("above the ranges") << 500 << 80 << "200" << "50";
-        QTest::newRow("inside") << 100 << 7 << "100" << "7";
-    }
-
-    void displayValuesAreClampedAndShown()
-    {
-        QFETCH(int, pageSize);
-        QFETCH(int, pageCount);
-        QFETCH(QString, sizeShown);
-        QFETCH(QString, countShown);
-        storeOptions({{"Option/PageSize", pageSize}, {"Option/PageCount", pageCount}, {"Option/IncludeCompany", 3}});
-        auto *dialog = new QDlgDisplay(nullptr);
-        QCOMPARE(child<QLabel>(dialog, "lblPageSize")->text(), sizeShown);
-        QCOMPARE(child<QLabel>(dialog, "lblPageCount")->text(), countShown);
-        QVERIFY(child<QCheckBox>(dialog, "chkIncludeCompany")->isChecked());
-        child<QPushButton>(dialog, "btnOK")->click();
-        QCOMPARE(QStringList({stored("Option/PageSize"), stored("Option/PageCount"), stored("Option/IncludeCompany")}),
-                 QStringList({sizeShown, countShown, "1"}));
-        QCOMPARE(getPageSize(), sizeShown.toInt());
+        const QString option = "Option/" + key.section(' ', 0, 0);
+        storeOptions({{option, value}});
+        QDialog *dialog = display ? static_cast<QDialog *>(new QDlgDisplay(nullptr)) : new QDlgOption(nullptr);
+        for (const QString &tick : key.split(' ').mid(1)) // "+Box" ticks chkAlertBox, "-Box" clears it
+            child<QCheckBox>(dialog, qPrintable("chkAlert" + tick.mid(1)))->setChecked(tick.startsWith('+'));
+        click(dialog, "btnOK"); // deletes itself on close
+        QCOMPARE(stored(option), afterOk);
+        if (option == "Option/Alert")
+            QCOMPARE(getAlertKinds().join(','), afterOk);
+        if (key == "PageSize")
+            QCOMPARE(getPageSize(), afterOk.toInt());
     }
 
     void cancelChangesNothing()
     {
         storeOptions({{"Option/PageSize", 50}, {"Option/PdfReader", 0}, {"Option/Alert", "RAT_ACT_INI"}});
         const QByteArray before = readFile(getUserConfigPath());
-
-        QPointer<QDlgDisplay> display = new QDlgDisplay(nullptr);
+        auto *display = new QDlgDisplay(nullptr);
         child<QSlider>(display, "sldPageSize")->setValue(150);
-        QCOMPARE(child<QLabel>(display, "lblPageSize")->text(), QString("150"));
-        child<QPushButton>(display, "btnCancel")->click();
-        QTRY_VERIFY(display.isNull());
-
-        QPointer<QDlgOption> option = new QDlgOption(nullptr);
+        click(display, "btnCancel");
+        auto *option = new QDlgOption(nullptr);
         child<QRadioButton>(option, "radReaderSystem")->setChecked(true);
         child<QCheckBox>(option, "chkAlertInitial")->setChecked(false);
-        child<QPushButton>(option, "btnCancel")->click();
-        QTRY_VERIFY(option.isNull());
-
-        QCOMPARE(getPageSize(), 50);
-        QCOMPARE(getPdfReader(), 0);
-        QVERIFY(isAlertEnabled("RAT_ACT_INI"));
+        click(option, "btnCancel");
+        QVERIFY(getPageSize() == 50 && getPdfReader() == 0 && isAlertEnabled("RAT_ACT_INI"));
         QCOMPARE(readFile(getUserConfigPath()), before);
     }
 
-    void aboutTexts()
+    // The data folder shown as a link to the folder itself, its path as text, not markup. A folder
+    // chosen waits for the next start; cancelling or choosing the current one withdraws nothing.
+    void aboutDataDirectory()
     {
         QTemporaryDir dir;
-        const QString dataDir = dir.path() + "/数据 <a>&'x";
-        QVERIFY(QDir().mkpath(dataDir));
-        storeOptions({{"Option/DataDir", dataDir}});
-        QCOMPARE(getDataDir(), dataDir);
-        auto *about = new QDlgAbout(nullptr);
-        QCOMPARE(child<QLabel>(about, "lblSoftware")->text(),
-                 "<font size='5'>" + getCnName() + "</font> 2017.01 (Build:20170109）");
-        QLabel *location = child<QLabel>(about, "lblAppDataLocation");
-        // The link opens the folder itself; the text shows the path, not markup.
-        QTextDocument shown;
-        shown.setHtml(location->text());
-        QCOMPARE(shown.toPlainText(), dataDir);
-        const QString href = shown.begin().begin().fragment().charFormat().anchorHref();
-        QCOMPARE(QUrl(href).toLocalFile(), dataDir);
-        QCOMPARE(child<QLabel>(about, "lblWebsite")->text(),
-                 "<a href='http://" + getWebsite() + "'>http://" + getWebsite() + "</a>");
-        QCOMPARE(child<QLabel>(about, "lblPlatform")->text(), getPlatform());
-        delete about;
-    }
-
-    void aboutChoosesTheNextDataDirectory()
-    {
-        QTemporaryDir dir;
-        const QString current = dir.path() + "/current", first = dir.path() + "/第一", second = dir.path() + "/Second";
+        const QString current = dir.path() + "/数据 <a>&'x", first = dir.path() + "/第一", second = dir.path() + "/Second";
         for (const QString &path : {current, first, second})
             QVERIFY(QDir().mkpath(path));
         storeOptions({{"Option/DataDir", current}});
-        auto *about = new QDlgAbout(nullptr);
-        QLabel *tip = child<QLabel>(about, "lblAppDataLocationTip");
-        ModalWatcher boxes;
-
-        answerFolderDialog(QString()); // cancelled
-        emit tip->linkActivated("setAppDataLocation");
-        answerFolderDialog(current); // the current one
-        emit tip->linkActivated("setAppDataLocation");
-        QCOMPARE(stored("Option/NewDataDir"), QString("<missing>"));
-
-        answerFolderDialog(first);
-        emit tip->linkActivated("setAppDataLocation");
-        QTRY_COMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().text, QString("数据目录在程序重启后生效"));
-        QCOMPARE(stored("Option/NewDataDir"), first);
-
-        answerFolderDialog(current); // does not withdraw the earlier choice
-        emit tip->linkActivated("setAppDataLocation");
-        answerFolderDialog(second);
-        emit tip->linkActivated("setAppDataLocation");
-        QTRY_COMPARE(boxes.count(), 2);
-        QCOMPARE(stored("Option/NewDataDir"), second);
+        std::unique_ptr<QDlgAbout> about(new QDlgAbout(nullptr));
+        QTextDocument shown;
+        shown.setHtml(child<QLabel>(about.get(), "lblAppDataLocation")->text());
+        QCOMPARE(shown.toPlainText(), current);
+        QCOMPARE(QUrl(shown.begin().begin().fragment().charFormat().anchorHref()).toLocalFile(), current);
+        const QList<QPair<QString, QString>> choices{
+            {"", "<missing>"}, {current, "<missing>"}, {first, first}, {current, first}, {second, second}};
+        for (const auto &choice : choices) {
+            ModalScript script;
+            script.then<QFileDialog>([&choice](QFileDialog *d) {
+                if (choice.first.isEmpty())
+                    return d->reject();
+                d->setDirectory(choice.first);
+                QMetaObject::invokeMethod(d, "accept");
+            });
+            const bool taken = choice.first == choice.second;
+            if (taken)
+                script.answer();
+            emit child<QLabel>(about.get(), "lblAppDataLocationTip")->linkActivated("setAppDataLocation");
+            QVERIFY_SCRIPT(script);
+            QCOMPARE(script.boxes, taken ? QStringList{"注意/数据目录在程序重启后生效"} : QStringList());
+            QCOMPARE(stored("Option/NewDataDir"), choice.second);
+        }
         QCOMPARE(getDataDir(), current);
-        delete about;
     }
 
     void analystLinks_data()
@@ -249,11 +149,9 @@ private slots:
         const QString a = "<a style='color:black;' href='%1'>%2</a>";
         QTest::newRow("two") << "张三[1001],李四[1002]" << a.arg("1001", "张三") + " , " + a.arg("1002", "李四");
         QTest::newRow("no brackets") << "王五" << a.arg("", "王五");
-        QTest::newRow("empty brackets") << "王五[]" << a.arg("", "王五");
         QTest::newRow("empty parts") << ",张三[1],,李四[2]," << a.arg("1", "张三") + " , " + a.arg("2", "李四");
-        QTest::newRow("two names, no comma") << "张三[1]李四[2]" << a.arg("1", "张三");
         QTest::newRow("no closing bracket") << "张三[12" << a.arg("12", "张三");
-        QTest::newRow("closing before opening") << "张]三[12" << a.arg("12", "张]三");
+        QTest::newRow("closing before opening, markup") << "张]<b>[12" << a.arg("12", "张]&lt;b&gt;");
     }
 
     void analystLinks()
@@ -266,34 +164,24 @@ private slots:
     void awardTable()
     {
         QDlgAnalyst dialog(nullptr);
+        auto *years = child<QLabel>(&dialog, "LblYear");
+        QCOMPARE(years->text().count("<a "), 5);
         QCOMPARE(dialog.windowTitle(), QString("2016新财富最佳分析师"));
-        const QString bar = child<QLabel>(&dialog, "LblYear")->text();
-        QCOMPARE(bar.count("<a "), 5);
-        QVERIFY(bar.startsWith("<a href='2012'>2012</a>&nbsp;<a href='2013'>"));
-        QVERIFY(bar.endsWith("<a href='2016'>2016</a>"));
-
         auto *table = child<QTableWidget>(&dialog, "TblAnalystList");
-        emit child<QLabel>(&dialog, "LblYear")->linkActivated("2012");
+        emit years->linkActivated("2012");
         QCOMPARE(dialog.windowTitle(), QString("2012新财富最佳分析师"));
-        const int rows = table->rowCount();
         // 2012's first category has three institutions, its third five; medal 4 is a number.
-        QCOMPARE(table->item(0, 0)->text(), QString("宏观经济"));
+        QCOMPARE(table->item(0, 0)->text() + table->item(3, 0)->text(), QString("宏观经济策略研究"));
         QCOMPARE(table->rowSpan(0, 0), 3);
-        QCOMPARE(table->item(3, 0)->text(), QString("策略研究"));
         QCOMPARE(table->rowSpan(6, 0), 5);
-        QVERIFY(!qobject_cast<QLabel *>(table->cellWidget(0, 1))->pixmap(Qt::ReturnByValue).isNull());
-        QCOMPARE(qobject_cast<QLabel *>(table->cellWidget(9, 1))->text(), QString("4"));
-        QCOMPARE(qobject_cast<QLabel *>(table->cellWidget(9, 2))->text(), QString("中信证券"));
-
+        auto cell = [table](int row, int column) { return qobject_cast<QLabel *>(table->cellWidget(row, column)); };
+        QVERIFY(!cell(0, 1)->pixmap(Qt::ReturnByValue).isNull());
+        QCOMPARE(cell(9, 1)->text() + cell(9, 2)->text(), QString("4中信证券"));
         QSignalSpy analysts(&dialog, &QDlgAnalyst::showReportListOfAnls);
-        emit qobject_cast<QLabel *>(table->cellWidget(0, 3))->linkActivated("1001");
+        emit cell(0, 3)->linkActivated("1001");
         QCOMPARE(analysts.value(0).value(0).toString(), QString("1001"));
-
-        dialog.showAnalyst("2012");
-        QCOMPARE(table->rowCount(), rows);
         dialog.showAnalyst("1999");
         QCOMPARE(table->rowCount(), 0);
-        QCOMPARE(dialog.windowTitle(), QString("1999新财富最佳分析师"));
     }
 };
 

@@ -2,18 +2,13 @@
 // the manager's new and modify with what they store, signal and stamp.
 
 #include "dialogtest.h"
-#include "globalstate.h"
-#include "jsonscript.h"
 #include "qdlgsubscribe.h"
 #include "qdlgsubscribemanage.h"
 #include "subscribecontent.h"
 #include "userlists.h"
 
-#include <QComboBox>
 #include <QJsonDocument>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
 
 namespace {
 
@@ -22,14 +17,6 @@ void fill(QDlgSubscribe *editor, const QStringList &fields)
     child<QLineEdit>(editor, "edtTitleKeyword")->setText(fields.value(0));
     child<QLineEdit>(editor, "edtInstKeyword")->setText(fields.value(1));
     child<QLineEdit>(editor, "edtAnalsKeyword")->setText(fields.value(2));
-}
-
-QStringList fieldsOf(QDlgSubscribe *editor)
-{
-    auto *code = child<QComboBox>(editor, "cboCode");
-    return {child<QLineEdit>(editor, "edtTitleKeyword")->text(), child<QLineEdit>(editor, "edtInstKeyword")->text(),
-            child<QLineEdit>(editor, "edtAnalsKeyword")->text(),
-            code->currentIndex() < 0 ? QStringLiteral("(none)") : code->currentData().toString()};
 }
 
 } // namespace
@@ -44,81 +31,31 @@ private slots:
     void initTestCase() { QVERIFY(prepareDialogDatabase(m_dir)); }
     void init() { resetUserLists(); }
 
-    void contentText()
-    {
-        const QString text = buildSubscribeContent({"铅 -铅笔", "", "", "STK.IND@CN"});
-        QCOMPARE(text, QString(R"({"ttl":"铅 -铅笔","ins":"","anl":"","cod":"STK.IND@CN"})"));
-        const QString stored = encodeSubscribeContent(text);
-        QCOMPARE(stored, QString("%7B%22ttl%22%3A%22%E9%93%85%20-%E9%93%85%E7%AC%94%22%2C%22ins%22%3A%22%22%2C%22anl%22%3A%22%22%2C%22cod%22%3A%22STK.IND%40CN%22%7D"));
-        QCOMPARE(decodeSubscribeContent(stored), text);
-        QVERIFY(QJsonDocument::fromJson(text.toUtf8()).isObject());
-    }
-
-    void readBack_data()
-    {
-        QTest::addColumn<QString>("json");
-        QTest::addColumn<QStringList>("fields");   // title, institution, analyst, code
-        QTest::newRow("four members") << R"({"ttl":"铅","ins":"中信","anl":"张三","cod":"MCR@CN"})" << QStringList{"铅", "中信", "张三", "MCR@CN"};
-        QTest::newRow("older form, institution under ath") << "{\"ttl\":\"银\\\"行\",\"ath\":\"张三\",\"cod\":\"101,102\"}"
-                                                           << QStringList{"银\"行", "张三", "", "101,102"};
-        QTest::newRow("ins wins over ath") << R"({"ins":"中信","ath":"国信"})" << QStringList{"", "中信", "", ""};
-        QTest::newRow("empty") << "" << QStringList{"", "", "", ""};
-        QTest::newRow("not JSON") << "{ttl:" << QStringList{"", "", "", ""};
-    }
-
-    void readBack()
-    {
-        QFETCH(QString, json);
-        QFETCH(QStringList, fields);
-        const SubscribeCondition c = parseSubscribeContent(json);
-        QCOMPARE((QStringList{c.title, c.inst, c.analyst, c.code}), fields);
-    }
-
-    void editorOpens_data()
-    {
-        QTest::addColumn<QString>("json");
-        QTest::addColumn<QStringList>("fields");   // the three edits and the current code
-        QTest::newRow("nothing") << "" << QStringList{"", "", "", ""};
-        QTest::newRow("a category") << R"({"ttl":"铅","ins":"","anl":"王五","cod":"STK.COM@CN"})" << QStringList{"铅", "", "王五", "STK.COM@CN"};
-        QTest::newRow("a code no longer offered") << R"({"ttl":"铅","cod":"XYZ"})" << QStringList{"铅", "", "", "(none)"};
-        QTest::newRow("the code compares case-sensitively") << R"({"ttl":"铅","cod":"stk.com@cn"})" << QStringList{"铅", "", "", "(none)"};
-        QTest::newRow("older form") << R"({"ttl":"铅","ath":"中信证券","cod":""})" << QStringList{"铅", "中信证券", "", ""};
-    }
-
-    void editorOpens()
-    {
-        QFETCH(QString, json);
-        QFETCH(QStringList, fields);
-        QDlgSubscribe editor;
-        editor.setContent(json);
-        QCOMPARE(fieldsOf(&editor), fields);
-        auto *code = child<QComboBox>(&editor, "cboCode");
-        QCOMPARE(code->itemText(0), QString("<不限>"));
-        QCOMPARE(code->count(), getReportCodeList().size() + 1);
-    }
-
     void editorOK_data()
     {
-        QTest::addColumn<QString>("json");        // given to setContent
-        QTest::addColumn<QStringList>("typed");   // the three edits; none typed when empty
+        QTest::addColumn<QString>("json");      // given to setContent
+        QTest::addColumn<QStringList>("typed"); // the three edits; none typed when empty
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("content");
         const QStringList asOpened;
+        auto refused = [](const char *name, const QStringList &typed, const char *box, const char *focus) {
+            QTest::newRow(name) << QString(typed.isEmpty() ? "{ttl:" : "")  << typed << QString(box) << QString(focus) << QString();
+        };
         QTest::newRow("trimmed, category kept") << R"({"cod":"STK.IND@CN"})" << QStringList{"  铅 -铅笔 ", "", ""} << "" << ""
                                                 << R"({"ttl":"铅 -铅笔","ins":"","anl":"","cod":"STK.IND@CN"})";
-        QTest::newRow("spaces only, with a category") << R"({"cod":"STK.IND@CN"})" << QStringList{"  ", " ", ""}
-                                                      << "请填写关键词！" << "edtTitleKeyword" << "";
-        QTest::newRow("title and institution improper") << "" << QStringList{"a,b", "x.y", ""} << "关键词包含不恰当的字符！"
-                                                        << "edtTitleKeyword" << "";
-        QTest::newRow("institution improper") << "" << QStringList{"铅", "a_b", ""} << "研究机构包含不恰当的字符！" << "edtInstKeyword" << "";
-        QTest::newRow("analyst improper") << "" << QStringList{"", "", "王'五"} << "分析师包含不恰当的字符！" << "edtAnalsKeyword" << "";
-        QTest::newRow("double quote") << "" << QStringList{"a\"b", "", ""} << "关键词包含不恰当的字符！" << "edtTitleKeyword" << "";
-        QTest::newRow("backslash") << "" << QStringList{"", "a\\b", ""} << "研究机构包含不恰当的字符！" << "edtInstKeyword" << "";
-        QTest::newRow("tab inside") << "" << QStringList{"a\tb", "", ""} << "关键词包含不恰当的字符！" << "edtTitleKeyword" << "";
-        QTest::newRow("line break inside") << "" << QStringList{"", "", "王\n五"} << "分析师包含不恰当的字符！" << "edtAnalsKeyword" << "";
+        QTest::newRow("spaces only") << R"({"cod":"STK.IND@CN"})" << QStringList{"  ", " ", ""} << "请填写关键词！"
+                                     << "edtTitleKeyword" << "";
+        refused("title and institution improper", {"a,b", "x.y", ""}, "关键词包含不恰当的字符！", "edtTitleKeyword");
+        refused("double quote", {"a\"b", "", ""}, "关键词包含不恰当的字符！", "edtTitleKeyword");
+        refused("tab inside", {"a\tb", "", ""}, "关键词包含不恰当的字符！", "edtTitleKeyword");
+        refused("backslash", {"", "a\\b", ""}, "研究机构包含不恰当的字符！", "edtInstKeyword");
+        refused("line break inside", {"", "", "王\n五"}, "分析师包含不恰当的字符！", "edtAnalsKeyword");
         QTest::newRow("a code no longer offered") << R"({"ttl":"铅","cod":"XYZ"})" << asOpened << "" << ""
                                                   << R"({"ttl":"铅","ins":"","anl":"","cod":""})";
+        QTest::newRow("ins wins over ath") << R"({"ttl":"铅","ins":"中信","ath":"国信"})" << asOpened << "" << ""
+                                           << R"({"ttl":"铅","ins":"中信","anl":"","cod":""})";
+        refused("not JSON", QStringList(), "请填写关键词！", "edtTitleKeyword");
         QTest::newRow("older form written as ins") << R"({"ttl":"铅","ath":"中信证券","cod":"MCR@"})" << asOpened << "" << ""
                                                    << R"({"ttl":"铅","ins":"中信证券","anl":"","cod":"MCR@"})";
         QTest::newRow("inner blanks and hyphens") << "" << QStringList{"", "中信 -国信", "A-B"} << "" << ""
@@ -139,136 +76,68 @@ private slots:
         ModalScript script;
         if (!box.isEmpty())
             script.answer();
-        child<QPushButton>(&editor, "btnOK")->click();
-        QVERIFY(script.finished());
-        QCOMPARE(script.boxes(), box.isEmpty() ? QStringList() : QStringList{"注意/" + box});
+        click(&editor, "btnOK");
+        QVERIFY_SCRIPT(script);
+        QCOMPARE(script.boxes, box.isEmpty() ? QStringList() : QStringList{"注意/" + box});
         QCOMPARE(editor.result(), int(box.isEmpty() ? QDialog::Accepted : QDialog::Rejected));
         QCOMPARE(editor.getContent(), content);
         if (!focus.isEmpty())
             QCOMPARE(editor.focusWidget()->objectName(), focus);
-        if (!content.isEmpty())
-            QVERIFY(QJsonDocument::fromJson(content.toUtf8()).isObject());
+        QVERIFY(content.isEmpty() || QJsonDocument::fromJson(content.toUtf8()).isObject());
     }
 
-    void cancelLeavesNoContent()
+    // The manager's New and Modify over the subscriptions 甲 and 铅 (stored). Modify works on 铅; New
+    // names its condition (null: the prompt cancelled). after: 铅's content, or the new one's.
+    void newAndModify_data()
     {
-        QDlgSubscribe editor;
-        fill(&editor, {"铅"});
-        child<QPushButton>(&editor, "btnCancel")->click();
-        QCOMPARE(editor.result(), int(QDialog::Rejected));
-        QCOMPARE(editor.getContent(), QString());
-    }
-
-    void newSubscription_data()
-    {
-        QTest::addColumn<bool>("written");     // the editor's OK (else cancelled)
-        QTest::addColumn<QString>("name");     // typed at the name prompt; "(cancel)" cancels it
-        QTest::addColumn<QStringList>("seen");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("stored") << true << " 芯片 " << QStringList{"QDlgSubscribe", "新建订阅/请输入订阅名称"} << QStringList{"旧", "芯片"};
-        QTest::newRow("editor cancelled, no prompt") << false << "" << QStringList{"QDlgSubscribe"} << QStringList{"旧"};
-        QTest::newRow("name prompt cancelled") << true << "(cancel)" << QStringList{"QDlgSubscribe", "新建订阅/请输入订阅名称"}
-                                               << QStringList{"旧"};
-        QTest::newRow("existing name") << true << "旧" << QStringList{"QDlgSubscribe", "新建订阅/请输入订阅名称"} << QStringList{"旧"};
-        QTest::newRow("empty name") << true << " " << QStringList{"QDlgSubscribe", "新建订阅/请输入订阅名称", "错误/请填写订阅名称!"}
-                                    << QStringList{"旧"};
-        QTest::newRow("improper name") << true << "a.b" << QStringList{"QDlgSubscribe", "新建订阅/请输入订阅名称", "错误/订阅名称含有不恰当字符!"}
-                                       << QStringList{"旧"};
-    }
-
-    void newSubscription()
-    {
-        QFETCH(bool, written);
-        QFETCH(QString, name);
-        QFETCH(QStringList, seen);
-        QFETCH(QStringList, names);
-        addSubscribe("旧", "x", false);
-        QDlgSubscribeManage dialog;
-        QSignalSpy reload(&dialog, SIGNAL(loadSubscribeListOfSidebar()));
-        ModalScript script;
-        QStringList opened;
-        script.then<QDlgSubscribe>([&](QDlgSubscribe *editor) {
-            opened = fieldsOf(editor);
-            fill(editor, {"芯片", "", "张三"});
-            child<QPushButton>(editor, written ? "btnOK" : "btnCancel")->click();
-        });
-        if (name == "(cancel)")
-            script.cancelInput();
-        else if (written)
-            script.type(name);
-        for (int i = 2; i < seen.size(); ++i)
-            script.answer();
-        child<QPushButton>(&dialog, "btnNew")->click();
-        QVERIFY(script.finished());
-        QCOMPARE(script.unexpected, QStringList());
-        QCOMPARE(opened, (QStringList{"", "", "", ""}));
-        QStringList shown;
-        for (const ModalScript::Seen &s : script.seen)
-            shown << (s.className == "QDlgSubscribe" ? s.className : s.title + '/' + s.text);
-        QCOMPARE(shown, seen);
-        QCOMPARE(getSubscribeNameList(), names);
-        QCOMPARE(getSubscribeContent("旧"), QString("x"));
-        const bool added = names.size() == 2;
-        QCOMPARE(reload.count(), int(added));
-        QCOMPARE(getReportSubscribeModified() > 0, added);
-        if (added)
-            QCOMPARE(getSubscribeContent("芯片"),
-                     QString("%7B%22ttl%22%3A%22%E8%8A%AF%E7%89%87%22%2C%22ins%22%3A%22%22%2C%22anl%22%3A%22%E5%BC%A0%E4%B8%89%22"
-                             "%2C%22cod%22%3A%22%22%7D"));
-    }
-
-    void modify_data()
-    {
+        QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<bool>("ok"); // the condition editor's OK, else Cancel
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("after");
-        QTest::newRow("unchanged, stored again") << R"({"ttl":"铅","ins":"","anl":"","cod":"MCR@"})" << true
-                                                 << QStringList{"铅", "", "", "MCR@"} << R"({"ttl":"铅","ins":"","anl":"","cod":"MCR@"})";
-        QTest::newRow("older form keeps its institution") << R"({"ttl":"铅","ath":"中信证券","cod":""})" << true
-                                                          << QStringList{"铅", "中信证券", "", ""}
-                                                          << R"({"ttl":"铅","ins":"中信证券","anl":"","cod":""})";
-        QTest::newRow("cancelled") << R"({"ttl":"铅","ath":"中信证券","cod":""})" << false << QStringList{"铅", "中信证券", "", ""}
-                                   << R"({"ttl":"铅","ath":"中信证券","cod":""})";
+        const QString older = R"({"ttl":"铅","ath":"中信证券","cod":""})", kept = R"({"ttl":"铅","ins":"","anl":"","cod":"MCR@"})";
+        const QStringList two{"甲", "铅"};
+        QTest::newRow("new, stored") << "New" << kept << true << " 芯片 " << QStringList{"甲", "铅", "芯片"}
+                                     << R"({"ttl":"芯片","ins":"","anl":"张三","cod":""})";
+        QTest::newRow("new, editor cancelled, no prompt") << "New" << kept << false << "" << two << kept;
+        QTest::newRow("new, name prompt cancelled") << "New" << kept << true << QString() << two << kept;
+        QTest::newRow("new, existing name") << "New" << kept << true << "甲" << two << kept;
+        QTest::newRow("modify, unchanged, stored again") << "Modify" << kept << true << "" << two << kept;
+        QTest::newRow("modify, older form keeps its institution") << "Modify" << older << true << "" << two
+                                                                  << R"({"ttl":"铅","ins":"中信证券","anl":"","cod":""})";
+        QTest::newRow("modify, cancelled") << "Modify" << older << false << "" << two << older;
     }
 
-    void modify()
+    void newAndModify()
     {
+        QFETCH(QString, button);
         QFETCH(QString, stored);
         QFETCH(bool, ok);
-        QFETCH(QStringList, opened);
+        QFETCH(QString, name);
+        QFETCH(QStringList, names);
         QFETCH(QString, after);
         addSubscribe("甲", "x", false);
         addSubscribe("铅", encodeSubscribeContent(stored), false);
         QDlgSubscribeManage dialog;
         QSignalSpy reload(&dialog, SIGNAL(loadSubscribeListOfSidebar()));
-        auto *list = child<QListWidget>(&dialog, "lstSubscribe");
-        list->setCurrentRow(1);
-        QStringList fields;
+        child<QListWidget>(&dialog, "lstSubscribe")->setCurrentRow(1);
         ModalScript script;
         script.then<QDlgSubscribe>([&](QDlgSubscribe *editor) {
-            fields = fieldsOf(editor);
-            child<QPushButton>(editor, ok ? "btnOK" : "btnCancel")->click();
+            if (button == "New")
+                fill(editor, {"芯片", "", "张三"});
+            click(editor, ok ? "btnOK" : "btnCancel");
         });
-        child<QPushButton>(&dialog, "btnModify")->click();
-        QVERIFY(script.finished());
-        QCOMPARE(fields, opened);
-        QCOMPARE(decodeSubscribeContent(getSubscribeContent("铅")), after);
-        QCOMPARE(getSubscribeNameList(), (QStringList{"甲", "铅"}));
-        QCOMPARE(reload.count(), int(ok));
-        QCOMPARE(getReportSubscribeModified() > 0, ok);
-        QCOMPARE(list->currentRow(), ok ? -1 : 1);
-    }
-
-    void modifyNeedsARow()
-    {
-        addSubscribe("甲", "x", false);
-        QDlgSubscribeManage dialog;
-        ModalScript script;
-        script.answer();
-        child<QPushButton>(&dialog, "btnModify")->click();
-        QCOMPARE(script.boxes(), QStringList{"注意/请选择修改的订阅"});
-        QCOMPARE(script.unexpected, QStringList());
+        if (ok && button == "New")
+            script.type(name);
+        click(&dialog, qPrintable("btn" + button));
+        QVERIFY_SCRIPT(script);
+        QCOMPARE(getSubscribeNameList(), names);
+        const bool changed = ok && (button == "Modify" || names.size() == 3);
+        QCOMPARE(decodeSubscribeContent(getSubscribeContent(names.size() == 3 ? "芯片" : "铅")), after);
+        QCOMPARE(getSubscribeContent("甲"), QString("x"));
+        QCOMPARE(reload.count(), int(changed));
+        QCOMPARE(getReportSubscribeModified() > 0, changed);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "modalwatcher.h"
 #include "usersettings.h"
 
+#include <QAction>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,4 +34,30 @@ inline bool prepareMainDatabase(const QTemporaryDir &dir)
     loadOptionConfig();
     setDataDir(dir.path());
     return initMainDatabase(dir.path());
+}
+
+// The first top-level widget of that class: the window's kept dialogs are parentless.
+inline QWidget *topLevelOf(const char *className)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits(className))
+            return widget;
+    }
+    return nullptr;
+}
+
+inline bool showExposed(QWidget &widget)
+{
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
+}
+
+// The entry of a widget's own actions (the window's menu and shortcuts) with that text.
+inline QAction *actionOf(QWidget &widget, const QString &text)
+{
+    for (QAction *action : widget.actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
 }

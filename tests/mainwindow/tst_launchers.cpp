@@ -5,6 +5,7 @@
 #include "qwinmain.h"
 #include "urlcatcher.h"
 #include "userlists.h"
+#include "userliststore.h"
 
 #include <QDesktopServices>
 #include <QListWidget>
@@ -16,14 +17,6 @@
 #include <QWebView>
 
 namespace {
-
-QWidget *topLevelOf(const char *className)
-{
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->inherits(className))
-            return widget;
-    return nullptr;
-}
 
 // Runs body on the next modal dialog of that class once it is up, then rejects the dialog
 // unless body closed it.
@@ -52,44 +45,21 @@ class TestLaunchers : public QObject
     QTemporaryDir dir;
     QScopedPointer<QWinMain> window;
 
-    QAction *menuEntry(const QString &text)
-    {
-        for (QAction *action : window->findChild<QMenu *>("mnuMain")->actions())
-            if (action->text() == text)
-                return action;
-        qFatal("no menu entry %s", qPrintable(text));
-        return nullptr;
-    }
+    QAction *menuEntry(const QString &text) { return actionOf(*window->findChild<QMenu *>("mnuMain"), text); }
 
     bool launch(const char *slot, QGenericArgument argument = QGenericArgument())
     {
         return QMetaObject::invokeMethod(window.data(), slot, argument);
     }
 
-    // One new item in each of the user's lists, which the tests' cleanup() removes again.
-    static void addListItems()
-    {
-        QVERIFY(addBlockStock("新板块", "", false) && addFavoriteReport("新收藏", "0", false)
-                && addToConcernedInstList("新机构") && addToConcernedAnalystList("99999")
-                && addSubscribe("新订阅", "", false));
-    }
-
 private slots:
-    void cleanup()
-    {
-        deleteBlock("新板块");
-        deleteFavorite("新收藏");
-        removeFromConcernedInstList("新机构");
-        removeFromConcernedAnalystList("99999");
-        deleteSubscribe("新订阅");
-    }
+    void cleanup() { resetUserLists(); }
 
     void initTestCase()
     {
         QVERIFY(prepareMainDatabase(dir));
         window.reset(new QWinMain);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.data()));
+        QVERIFY(showExposed(*window));
     }
 
     void cleanupTestCase() { window.reset(); }
@@ -138,64 +108,55 @@ private slots:
     }
 
     // A list editor rebuilds its side-bar menu while it is open and has the lists re-marked once
-    // after it closes; the subscription editor has nothing to re-mark.
+    // after it closes; the subscription editor has nothing to re-mark. Used once, it is deleted.
     void manageDialogsReloadAndMark_data()
     {
-        QTest::addColumn<QString>("launcher");
-        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("kind"); // show<kind>ManageDialog opens QDlg<kind>Manage
         QTest::addColumn<QString>("reload");
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("mark");
-        QTest::newRow("blocks") << "showBlockManageDialog" << "QDlgBlockManage" << "loadBlockListOfSidebar"
-                                << "mnuReportBlock" << "markBlockedStock()";
-        QTest::newRow("favourites") << "showFavoriteManageDialog" << "QDlgFavoriteManage"
-                                    << "loadFavoriteListOfSidebar" << "mnuFavorite" << "markFavoriteReport()";
-        QTest::newRow("institutions") << "showInstManageDialog" << "QDlgInstManage"
-                                      << "loadConcernedInstListOfSidebar" << "mnuReportInst"
-                                      << "markConcernedInst()";
-        QTest::newRow("analysts") << "showAnalystManageDialog" << "QDlgAnalystManage"
-                                  << "loadConcernedAnalystListOfSidebar" << "mnuReportAnalyst"
+        QTest::newRow("blocks") << "Block" << "loadBlockListOfSidebar" << "mnuReportBlock" << "markBlockedStock()";
+        QTest::newRow("favourites") << "Favorite" << "loadFavoriteListOfSidebar" << "mnuFavorite" << "markFavoriteReport()";
+        QTest::newRow("institutions") << "Inst" << "loadConcernedInstListOfSidebar" << "mnuReportInst" << "markConcernedInst()";
+        QTest::newRow("analysts") << "Analyst" << "loadConcernedAnalystListOfSidebar" << "mnuReportAnalyst"
                                   << "markConcernedAnalyst()";
-        QTest::newRow("subscriptions") << "showSubscribeManageDialog" << "QDlgSubscribeManage"
-                                       << "loadSubscribeListOfSidebar" << "mnuSubscribe" << "";
+        QTest::newRow("subscriptions") << "Subscribe" << "loadSubscribeListOfSidebar" << "mnuSubscribe" << "";
     }
 
     void manageDialogsReloadAndMark()
     {
-        QFETCH(QString, launcher);
-        QFETCH(QString, dialog);
+        QFETCH(QString, kind);
         QFETCH(QString, reload);
         QFETCH(QString, menu);
         QFETCH(QString, mark);
         QMenu *sideMenu = window->findChild<QMenu *>(menu);
-        QVERIFY(sideMenu);
-        const auto entries = [sideMenu] {
-            int named = 0;
-            for (const QAction *action : sideMenu->actions())
-                named += action->property("ID").toString().isEmpty() ? 0 : 1;
-            return named;
+        QList<QSharedPointer<QSignalSpy>> spies;
+        for (const char *signal : {"markBlockedStock()", "markFavoriteReport()", "markConcernedInst()", "markConcernedAnalyst()"})
+            spies << QSharedPointer<QSignalSpy>::create(window.data(), QByteArray("2") + signal);
+        const auto marked = [&spies] {
+            QString fired;
+            for (const auto &spy : spies)
+                fired += QString(spy->signal()).repeated(spy->count());
+            return fired;
         };
-        QList<QSignalSpy *> marks;
-        for (const char *signal : {"markBlockedStock()", "markFavoriteReport()", "markConcernedInst()",
-                                   "markConcernedAnalyst()"})
-            marks << new QSignalSpy(window.data(), QByteArray("2") + signal);
-        int before = -1, during = -1, marksDuring = -1;
+        int before = -1, during = -1;
+        QString markedDuring = "-";
+        const QString dialog = "QDlg" + kind + "Manage";
         whileModal(dialog.toLatin1(), [&](QDialog *shown) {
-            before = entries();
-            addListItems();
+            before = sideMenu->actions().size();
+            // One new item in each of the user's lists.
+            QVERIFY(addBlockStock("新板块", "", false) && addFavoriteReport("新收藏", "0", false)
+                    && addToConcernedInstList("新机构") && addToConcernedAnalystList("99999")
+                    && addSubscribe("新订阅", "", false));
             QVERIFY(QMetaObject::invokeMethod(shown, qPrintable(reload)));
-            during = entries();
-            marksDuring = 0;
-            for (QSignalSpy *spy : marks)
-                marksDuring += spy->count();
+            during = sideMenu->actions().size();
+            markedDuring = marked();
         });
-        QVERIFY(launch(qPrintable(launcher)));
+        QVERIFY(launch(qPrintable("show" + kind + "ManageDialog")));
         QVERIFY2(during > before, qPrintable(QString("%1 entries before, %2 after").arg(before).arg(during)));
-        QCOMPARE(marksDuring, 0);
-        for (QSignalSpy *spy : marks)
-            QCOMPARE(spy->count(), spy->signal() == mark.toLatin1() ? 1 : 0);
-        qDeleteAll(marks);
-        QTRY_VERIFY(!topLevelOf(qPrintable(dialog))); // deleted, not kept
+        QCOMPARE(markedDuring, QString());
+        QCOMPARE(marked(), mark);
+        QTRY_VERIFY(!topLevelOf(qPrintable(dialog)));
     }
 
     // The institution picker's choice is the list shown.
@@ -212,9 +173,7 @@ private slots:
         });
         window->showReportListOfInst(QString());
         QCOMPARE(reports.count(), 1);
-        QCOMPARE(listRequestName(reports.value(0).value(0).toString()), getOrderJson("RPT_INS").contains("%inst%")
-                     ? listRequestName(fillListRequest(getOrderJson("RPT_INS"), {{"%inst%", "甲证券"}}))
-                     : QString());
+        QCOMPARE(reports.at(0).at(0).toString(), fillListRequest(getOrderJson("RPT_INS"), {{"%inst%", "甲证券"}}));
     }
 
     // A kept dialog is centred in the available area when hidden, only brought forward when shown.
@@ -251,9 +210,7 @@ private slots:
     void webPageLoadsOnlyWhenShownAnew()
     {
         QWidget *web = topLevelOf("QDlgWebview");
-        QWebView *view = web->findChild<QWebView *>();
-        QVERIFY(view);
-        QSignalSpy loads(view, &QWebView::loadStarted);
+        QSignalSpy loads(web->findChild<QWebView *>(), &QWebView::loadStarted);
         QVERIFY(launch("onShortcutMenuClicked", Q_ARG(QString, "other")));
         QVERIFY(!web->isVisible());
         QVERIFY(launch("onShortcutMenuClicked", Q_ARG(QString, "showWinDialog#page")));
@@ -266,14 +223,11 @@ private slots:
     // The hot ratings and the market-wide quote lists have no side-bar page: the menu has them.
     void menuOffersHotRatingsAndQuotes()
     {
-        QAction *hot = menuEntry("热门推荐(&R)");
-        hot->trigger();
-        QWidget *kept = topLevelOf("QDlgHotRating");
-        QVERIFY(kept->isVisible());
-        kept->hide();
+        menuEntry("热门推荐(&R)")->trigger();
+        QVERIFY(topLevelOf("QDlgHotRating")->isVisible());
+        topLevelOf("QDlgHotRating")->hide();
 
         QMenu *quotes = window->findChild<QMenu *>("mnuQuote");
-        QVERIFY(quotes);
         QSignalSpy shown(window.data(), &QWinMain::showQuoteList);
         QStringList ids;
         for (QAction *action : quotes->actions()) {

@@ -1,8 +1,11 @@
 #include "mainwindowtest.h"
 
+#include "dialogplacement.h"
+#include "globalstate.h"
 #include "messagescroller.h"
 #include "qdlgmessage.h"
 #include "qmessageboard.h"
+#include "qwinmain.h"
 #include "serviceapi.h"
 
 #include <QSignalSpy>
@@ -28,10 +31,10 @@ int widthOf(const QString &id)
     return 12 + id.size();
 }
 
-// Steps until the condition holds; the number of steps taken, or -1 after limit steps.
-int stepUntil(MessageScroller &scroller, int width, const std::function<bool()> &done, int limit = 10000)
+// Steps until the condition holds; the number of steps taken, or -1 after 10000 steps.
+int stepUntil(MessageScroller &scroller, int width, const std::function<bool()> &done)
 {
-    for (int steps = 0; steps < limit; ++steps) {
+    for (int steps = 0; steps < 10000; ++steps) {
         if (done())
             return steps;
         scroller.step(width, lengthWidth);
@@ -39,12 +42,20 @@ int stepUntil(MessageScroller &scroller, int width, const std::function<bool()> 
     return -1;
 }
 
-QStringList ids(const QList<QMessageRecord> &records)
+void send(QWidget *widget, QEvent::Type type, const QPoint &pos, Qt::MouseButton button = Qt::LeftButton)
 {
-    QStringList list;
-    for (const QMessageRecord &r : records)
-        list << r.getId();
-    return list;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+// A board of the dialog's size, shown, whose single message "42" stands at x = 0.
+void messageAtLeftEdge(QMessageBoard *board)
+{
+    board->addMessage(QStringLiteral("42"), QStringLiteral("标题"), QStringLiteral("机构"), QString(), kT1, kT1);
+    board->tick();
+    while (board->messages().strip().first().getX() > 0)
+        board->tick();
 }
 
 } // namespace
@@ -55,69 +66,20 @@ class TestMessageStrip : public QObject
 
     QTemporaryDir dir;
 
-    // A board of the dialog's size whose single message stands at x = 0.
-    void boardWithMessageAtLeftEdge(QMessageBoard &board, const QString &id)
-    {
-        board.resize(574, 20);
-        board.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&board));
-        board.addMessage(id, QStringLiteral("标题"), QStringLiteral("机构"), QString(), kT1, kT1);
-        board.tick();
-        while (board.messages().strip().first().getX() > 0)
-            board.tick();
-    }
-
-    static void send(QWidget *widget, QEvent::Type type, const QPoint &pos,
-                     Qt::MouseButton button = Qt::LeftButton)
-    {
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, held, Qt::NoModifier);
-        QCoreApplication::sendEvent(widget, &event);
-    }
-
-    static void sendEnter(QWidget *widget)
-    {
-        QEvent enter(QEvent::Enter);
-        QCoreApplication::sendEvent(widget, &enter);
-    }
-
 private slots:
     void initTestCase() { QVERIFY(prepareMainDatabase(dir)); }
 
-    void recordText()
-    {
-        const QMessageRecord r(QStringLiteral("7"), QStringLiteral("标题"), QStringLiteral("机构"), QString(),
-                               QDateTime(QDate(2026, 12, 7), QTime(9, 5, 59)), kT1);
-        QCOMPARE(r.getText(), QStringLiteral("[09:05] 机构 - 标题"));
-        QCOMPARE(QMessageRecord(QStringLiteral("7"), QString(), QString(), QString(), QDateTime(), QDateTime()).getText(),
-                 QStringLiteral("[]  - "));
-    }
-
     // The strip names the same local copy as the report list, whose empty type reads "PDF".
-    void fileNameMatchesTheList_data()
+    void recordTextAndFile()
     {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("listType");
-        QTest::newRow("empty type") << "" << "PDF";
-        QTest::newRow("doc") << "DOC" << "DOC";
-    }
-
-    void fileNameMatchesTheList()
-    {
-        QFETCH(QString, type);
-        QFETCH(QString, listType);
         const QString title = QStringLiteral("PE<10倍: \"低估\"");
-        const QMessageRecord r(QStringLiteral("7"), title, QStringLiteral("机构"), type, kT1,
-                               QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
-        QCOMPARE(r.getFileName(), makeReportFileName(QStringLiteral("机构"), title, QStringLiteral("20261206"), listType));
-    }
-
-    void nothingToShow()
-    {
-        MessageScroller scroller;
-        for (int i = 0; i < 50; ++i)
-            scroller.step(100, lengthWidth);
-        QVERIFY(scroller.strip().isEmpty() && scroller.rotation().isEmpty());
+        for (const QString &type : {QString(), QStringLiteral("DOC")}) {
+            const QMessageRecord r(QStringLiteral("7"), title, QStringLiteral("机构"), type,
+                                   QDateTime(QDate(2026, 12, 7), QTime(9, 5, 59)), QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
+            QCOMPARE(r.getText(), QStringLiteral("[09:05] 机构 - ") + title);
+            QCOMPARE(r.getFileName(), makeReportFileName(QStringLiteral("机构"), title, QStringLiteral("20261206"),
+                                                         type.isEmpty() ? QStringLiteral("PDF") : type));
+        }
     }
 
     // It enters at the right edge in its first pass, crosses, is queued and comes back at once
@@ -126,27 +88,22 @@ private slots:
     {
         MessageScroller scroller;
         const int width = 100;
-        scroller.add(record(QStringLiteral("abcdefghij")));
-        const int w = widthOf(QStringLiteral("abcdefghij"));
+        const QString id = QStringLiteral("abcdefghij");
+        scroller.add(record(id));
         scroller.step(width, lengthWidth);
         QCOMPARE(scroller.strip().size(), 1);
         QCOMPARE(scroller.strip().first().getX(), width);
         QVERIFY(scroller.strip().first().isFirstPass());
-
         // x + w reaches 0 after width + w further steps; the step after that takes it off.
-        for (int i = 0; i < width + w; ++i)
+        for (int i = 0; i < width + widthOf(id); ++i)
             scroller.step(width, lengthWidth);
-        QCOMPARE(scroller.strip().size(), 1);
-        QCOMPARE(scroller.strip().first().getX() + w, 0);
+        QCOMPARE(scroller.strip().first().getX() + widthOf(id), 0);
         scroller.step(width, lengthWidth);
         QVERIFY(scroller.strip().isEmpty());
-        QCOMPARE(ids(scroller.rotation()), QStringList{"abcdefghij"});
-
+        QCOMPARE(scroller.rotation().size(), 1);
         scroller.step(width, lengthWidth);
-        QCOMPARE(scroller.strip().size(), 1);
         QCOMPARE(scroller.strip().first().getX(), width);
         QVERIFY(!scroller.strip().first().isFirstPass());
-
         for (int i = 0; i < 500; ++i) {
             scroller.step(width, lengthWidth);
             QVERIFY(scroller.strip().size() <= 1);
@@ -159,17 +116,14 @@ private slots:
     {
         MessageScroller scroller;
         const int width = 300;
-        const int w1 = widthOf(QStringLiteral("a2345"));
-        const int w2 = widthOf(QStringLiteral("b234567890"));
-        scroller.add(record(QStringLiteral("a2345")));
-        scroller.add(record(QStringLiteral("b234567890")));
-        scroller.add(record(QStringLiteral("c")));
+        const int w1 = widthOf(QStringLiteral("a2345")), w2 = widthOf(QStringLiteral("b234567890"));
+        for (const char *id : {"a2345", "b234567890", "c"})
+            scroller.add(record(QString::fromLatin1(id)));
         QCOMPARE(stepUntil(scroller, width, [&] { return scroller.strip().size() == 2; }), w1 + 20 + 1);
         QCOMPARE(scroller.strip().at(0).getX(), width - w1 - 20);
         QCOMPARE(scroller.strip().at(1).getX(), width);
         QCOMPARE(stepUntil(scroller, width, [&] { return scroller.strip().size() == 3; }), w2 + 20);
         QCOMPARE(scroller.strip().at(2).getX() - (scroller.strip().at(1).getX() + w2), 20);
-        QVERIFY(scroller.pending().isEmpty());
     }
 
     // New messages come before queued ones.
@@ -191,16 +145,13 @@ private slots:
         QTest::addColumn<QList<int>>("queued"); // seconds after T1 of the six queued messages
         QTest::addColumn<int>("leaving");       // milliseconds after T1 of the leaving one
         QTest::addColumn<QString>("leavingId");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("expected");
         const QList<int> spread{0, 1, 2, 3, 4, 5};
-        QTest::newRow("older dropped") << spread << -1000 << "g" << QStringList{"a", "b", "c", "d", "e", "f"};
-        QTest::newRow("newer replaces the earliest")
-            << spread << 10000 << "g" << QStringList{"b", "c", "d", "e", "f", "g"};
-        QTest::newRow("newer replaces the three of the earliest second")
-            << QList<int>{0, 0, 0, 3, 4, 5} << 10000 << "g" << QStringList{"d", "e", "f", "g"};
-        QTest::newRow("of the earliest second: appended and removed again")
-            << spread << 0 << "g" << QStringList{"b", "c", "d", "e", "f"};
-        QTest::newRow("already queued: not twice") << spread << 10000 << "c" << QStringList{"a", "b", "c", "d", "e", "f"};
+        QTest::newRow("older dropped") << spread << -1000 << "g" << "abcdef";
+        QTest::newRow("newer replaces the earliest") << spread << 10000 << "g" << "bcdefg";
+        QTest::newRow("newer replaces the three of the earliest second") << QList<int>{0, 0, 0, 3, 4, 5} << 10000 << "g" << "defg";
+        QTest::newRow("of the earliest second: appended and removed again") << spread << 0 << "g" << "bcdef";
+        QTest::newRow("already queued: not twice") << spread << 10000 << "c" << "abcdef";
     }
 
     void rotationQueueRule()
@@ -208,7 +159,7 @@ private slots:
         QFETCH(QList<int>, queued);
         QFETCH(int, leaving);
         QFETCH(QString, leavingId);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, expected);
         MessageScroller scroller;
         const int width = 40;
         for (int i = 0; i < queued.size(); ++i)
@@ -216,15 +167,19 @@ private slots:
         QVERIFY(stepUntil(scroller, width, [&] { return scroller.rotation().size() == 6; }) > 0);
         scroller.add(record(leavingId, kT1.addMSecs(leaving)));
         // Queued copies leaving change nothing, so the queue changes only when the new one leaves.
-        QVERIFY(stepUntil(scroller, width, [&] { return !scroller.strip().isEmpty() && scroller.strip().last().isFirstPass(); }) >= 0);
-        QVERIFY(stepUntil(scroller, width, [&] {
-                    for (const QMessageRecord &r : scroller.strip())
-                        if (r.isFirstPass())
-                            return false;
+        const auto firstPassShown = [&] {
+            for (const QMessageRecord &r : scroller.strip()) {
+                if (r.isFirstPass())
                     return true;
-                }) >= 0);
-        QStringList queue = ids(scroller.rotation());
-        queue.sort();
+            }
+            return false;
+        };
+        QVERIFY(stepUntil(scroller, width, firstPassShown) >= 0);
+        QVERIFY(stepUntil(scroller, width, [&] { return !firstPassShown(); }) >= 0);
+        QString queue;
+        for (const QMessageRecord &r : scroller.rotation())
+            queue += r.getId();
+        std::sort(queue.begin(), queue.end());
         QCOMPARE(queue, expected);
     }
 
@@ -239,136 +194,113 @@ private slots:
         QCOMPARE(scroller.pending().last().getId(), QString::number(MessageScroller::kPendingLimit + 49));
     }
 
+    // Yellow on the first pass, cyan on the later ones.
     void firstPassYellowThenCyan()
     {
         QMessageBoard board;
-        boardWithMessageAtLeftEdge(board, QStringLiteral("42"));
-        // "Y" when the strip shows yellow pixels, "C" for cyan ones.
-        const auto colours = [&board] {
+        board.resize(574, 20);
+        QVERIFY(showExposed(board));
+        messageAtLeftEdge(&board);
+        const auto shows = [&board](bool yellow) {
             const QImage image = board.grab().toImage();
-            QString seen;
             for (int y = 0; y < image.height(); ++y) {
                 for (int x = 0; x < image.width(); ++x) {
                     const QColor c = image.pixelColor(x, y);
-                    const QChar kind = c.red() > 200 && c.green() > 200 && c.blue() < 60   ? 'Y'
-                                       : c.red() < 60 && c.green() > 200 && c.blue() > 200 ? 'C'
-                                                                                           : ' ';
-                    if (kind != ' ' && !seen.contains(kind))
-                        seen += kind;
+                    if (c.green() > 200 && (yellow ? c.red() > 200 && c.blue() < 60 : c.red() < 60 && c.blue() > 200))
+                        return true;
                 }
             }
-            return seen;
+            return false;
         };
-        QCOMPARE(colours(), QStringLiteral("Y"));
+        QVERIFY(shows(true) && !shows(false));
         while (board.messages().rotation().isEmpty())
             board.tick();
         while (board.messages().strip().isEmpty() || board.messages().strip().first().getX() > 0)
             board.tick();
-        QCOMPARE(colours(), QStringLiteral("C"));
+        QVERIFY(!shows(true) && shows(false));
     }
 
-    // The mouse over the strip stops it; the message beneath is the one a click opens.
-    void hoverStopsAndPicks()
+    // The mouse over the strip stops it and picks the message beneath, which a left click without
+    // movement opens; a drag moves the dialog.
+    void clickOpensDragMoves_data()
     {
-        QMessageBoard board;
-        boardWithMessageAtLeftEdge(board, QStringLiteral("42"));
-        sendEnter(&board);
-        board.tick();
-        QCOMPARE(board.messages().strip().first().getX(), 0);
-        send(&board, QEvent::MouseMove, QPoint(3, 10), Qt::NoButton);
-        QCOMPARE(board.getHoverReportId(), QStringLiteral("42"));
-        QCOMPARE(board.cursor().shape(), Qt::PointingHandCursor);
-        send(&board, QEvent::MouseMove, QPoint(570, 10), Qt::NoButton);
-        QCOMPARE(board.getHoverReportId(), QString());
-        QCOMPARE(board.cursor().shape(), Qt::ArrowCursor);
-
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(&board, &leave);
-        board.tick();
-        QCOMPARE(board.messages().strip().first().getX(), -1);
-    }
-
-    void clickIsPressAndReleaseWithoutMovement_data()
-    {
-        QTest::addColumn<bool>("moved");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("moveBy");
         QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("clicked");
-        QTest::newRow("left click") << false << int(Qt::LeftButton) << true;
-        QTest::newRow("drag") << true << int(Qt::LeftButton) << false;
-        QTest::newRow("right click") << false << int(Qt::RightButton) << false;
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("click on the message") << 3 << 0 << int(Qt::LeftButton) << true;
+        QTest::newRow("click beside it") << 570 << 0 << int(Qt::LeftButton) << false;
+        QTest::newRow("drag") << 3 << 30 << int(Qt::LeftButton) << false;
+        QTest::newRow("right click") << 3 << 0 << int(Qt::RightButton) << false;
     }
 
-    void clickIsPressAndReleaseWithoutMovement()
+    void clickOpensDragMoves()
     {
-        QFETCH(bool, moved);
+        QFETCH(int, x);
+        QFETCH(int, moveBy);
         QFETCH(int, button);
-        QFETCH(bool, clicked);
-        QMessageBoard board;
-        QSignalSpy spy(&board, &QMessageBoard::clicked);
-        send(&board, QEvent::MouseButtonPress, QPoint(3, 10), Qt::MouseButton(button));
-        if (moved)
-            send(&board, QEvent::MouseMove, QPoint(4, 10), Qt::MouseButton(button));
-        send(&board, QEvent::MouseButtonRelease, QPoint(4, 10), Qt::MouseButton(button));
-        QCOMPARE(spy.count(), clicked ? 1 : 0);
-    }
-
-    void dialogScrollsOnlyWhileShown()
-    {
-        QDlgMessage dialog;
-        QMessageBoard *board = dialog.messageBoard();
-        QVERIFY(!board->isScrolling());
-        dialog.show();
-        QVERIFY(board->isScrolling());
-        dialog.hide();
-        QVERIFY(!board->isScrolling());
-        dialog.setVisible(true);
-        QVERIFY(board->isScrolling());
-        QCOMPARE(board->size(), QSize(574, 20));
-    }
-
-    void dialogOpensTheMessageUnderTheMouse()
-    {
-        QDlgMessage dialog;
-        QSignalSpy spy(&dialog, &QDlgMessage::openFile);
-        QMessageBoard *board = dialog.messageBoard();
-        dialog.show();
-        dialog.addMessage(QStringLiteral("42"), QStringLiteral("标题"), QStringLiteral("机构"), QString(), kT1, kT1);
-        board->tick();
-        while (board->messages().strip().first().getX() > 0)
-            board->tick();
-        sendEnter(board);
-
-        // Nothing under the mouse: nothing opens.
-        send(board, QEvent::MouseMove, QPoint(570, 10), Qt::NoButton);
-        send(board, QEvent::MouseButtonPress, QPoint(570, 10));
-        send(board, QEvent::MouseButtonRelease, QPoint(570, 10));
-        QCOMPARE(spy.count(), 0);
-
-        send(board, QEvent::MouseMove, QPoint(3, 10), Qt::NoButton);
-        send(board, QEvent::MouseButtonPress, QPoint(3, 10));
-        send(board, QEvent::MouseButtonRelease, QPoint(3, 10));
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("42"));
-        QCOMPARE(spy.at(0).at(1).toString(),
-                 getLocalFilePath(makeReportFileName(QStringLiteral("机构"), QStringLiteral("标题"),
-                                                     kT1.toString(QStringLiteral("yyyyMMdd")), QStringLiteral("PDF"))));
-    }
-
-    // Presses and moves on the strip reach the dialog, which follows the mouse; the drag opens nothing.
-    void dragByTheStrip()
-    {
+        QFETCH(bool, opens);
         QDlgMessage dialog;
         QSignalSpy spy(&dialog, &QDlgMessage::openFile);
         dialog.move(100, 50);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(showExposed(dialog));
         const QPoint start = dialog.pos();
         QMessageBoard *board = dialog.messageBoard();
-        send(board, QEvent::MouseButtonPress, QPoint(10, 10));
-        send(board, QEvent::MouseMove, QPoint(40, 15));
-        QCOMPARE(dialog.pos(), start + QPoint(30, 5));
-        send(board, QEvent::MouseButtonRelease, QPoint(40, 15));
-        QCOMPARE(spy.count(), 0);
+        messageAtLeftEdge(board);
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(board, &enter);
+        board->tick();
+        QCOMPARE(board->messages().strip().first().getX(), 0);
+        send(board, QEvent::MouseMove, QPoint(x, 10), Qt::NoButton);
+        QCOMPARE(board->getHoverReportId(), x < 100 ? QStringLiteral("42") : QString());
+        QCOMPARE(board->cursor().shape(), x < 100 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        send(board, QEvent::MouseButtonPress, QPoint(x, 10), Qt::MouseButton(button));
+        if (moveBy)
+            send(board, QEvent::MouseMove, QPoint(x + moveBy, 15), Qt::MouseButton(button));
+        send(board, QEvent::MouseButtonRelease, QPoint(x + moveBy, 15), Qt::MouseButton(button));
+        QCOMPARE(dialog.pos(), start + (moveBy ? QPoint(moveBy, 5) : QPoint()));
+        QCOMPARE(spy.count(), opens ? 1 : 0);
+        if (opens) {
+            QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("42"));
+            QCOMPARE(spy.at(0).at(1).toString(),
+                     getLocalFilePath(makeReportFileName(QStringLiteral("机构"), QStringLiteral("标题"),
+                                                         kT1.toString(QStringLiteral("yyyyMMdd")), QStringLiteral("PDF"))));
+        }
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(board, &leave);
+        board->tick();
+        QCOMPARE(board->messages().strip().first().getX(), -1);
+    }
+
+    // On with Option/MessageShow, at the top centre of the main window's screen; the menu entry
+    // hides and shows it.
+    void stripFollowsOptionAndMenu_data()
+    {
+        QTest::addColumn<int>("messageShow");
+        QTest::newRow("on") << 1;
+        QTest::newRow("off") << 0;
+    }
+
+    void stripFollowsOptionAndMenu()
+    {
+        QFETCH(int, messageShow);
+        setMessageShow(messageShow);
+        QWinMain window;
+        QVERIFY(showExposed(window));
+        auto *strip = qobject_cast<QDlgMessage *>(topLevelOf("QDlgMessage"));
+        QAction *action = actionOf(window, QStringLiteral("滚动提示(&M)"));
+        QCOMPARE(action->isChecked(), messageShow > 0);
+        for (const bool on : {messageShow > 0, messageShow == 0}) {
+            QCOMPARE(strip->isVisible(), on);
+            QCOMPARE(strip->messageBoard()->isScrolling(), on);
+            if (on) {
+                QCOMPARE(strip->pos(), placedPosition(availableAreaOf(&window), strip->frameGeometry().size(),
+                                                      Qt::AlignTop | Qt::AlignHCenter));
+            }
+            if (on == (messageShow > 0))
+                action->trigger();
+        }
+        QCOMPARE(getMessageShow(), messageShow);
     }
 };
 

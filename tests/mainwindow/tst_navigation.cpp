@@ -4,10 +4,11 @@
 #include "listrequest.h"
 #include "mainwindowkeys.h"
 #include "orderhistory.h"
-#include "qwinacelist.h"
+#include "qwinchart.h"
 #include "qwinmain.h"
 #include "qwinratinglist.h"
 #include "qwinreportlist.h"
+#include "stockcache.h"
 
 #include <QSignalSpy>
 #include <QToolButton>
@@ -45,12 +46,10 @@ private slots:
     {
         QVERIFY(prepareMainDatabase(dir));
         // A stock whose code is one character, so that a typed digit needs no lookup.
-        for (const auto &stock : {QStringList{"600000.SH", "浦发银行"}, QStringList{"6", "六"}})
-            QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values (?, ?, 0)",
-                            {stock[0], stock[1]}));
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600000.SH', '浦发银行', 0), "
+                        "('600004.SH', '白云机场', 0), ('6', '六', 0)"));
         window.reset(new QWinMain);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.data()));
+        QVERIFY(showExposed(*window));
         QApplication::setActiveWindow(window.data());
     }
 
@@ -63,59 +62,62 @@ private slots:
         clearCurrentStockList();
     }
 
+    // A walk through two lists and their pages; after each step the history's depth, the page on
+    // top, which of back, first and previous are enabled, and the list last shown with its page.
     void backAndPager()
     {
-        const QString a = getOrderJson(QStringLiteral("RPT_INB"));
-        const QString b = getOrderJson(QStringLiteral("RPT_COD_MACRO"));
+        const QString a = getOrderJson(QStringLiteral("RPT_INB")), b = getOrderJson(QStringLiteral("RPT_COD_MACRO"));
         QSignalSpy shown(window.data(), &QWinMain::showReportList);
-        window->showList(a, 0);
-        window->showList(b, 2);
-        QVERIFY(enabled("btnBack"));
-
-        window->goPageNext();
-        QCOMPARE(getOrderHistoryCount(), 2);
-        QCOMPARE(getOrderHistoryTopPage(), 3);
-        QVERIFY(enabled("btnPageFirst") && enabled("btnPagePrevious"));
-        window->goPagePrevious();
-        QCOMPARE(getOrderHistoryTopPage(), 2);
-        window->goPageFirst();
-        QCOMPARE(shown.last(), QVariantList({b, 0}));
-        QVERIFY(!enabled("btnPageFirst") && !enabled("btnPagePrevious"));
-        QCOMPARE(getOrderHistoryCount(), 2);
-
-        window->goPageNext();
-        window->goPageBack();
-        QCOMPARE(shown.last(), QVariantList({a, 0}));
-        QCOMPARE(getOrderHistoryCount(), 1);
-        QVERIFY(!enabled("btnBack"));
-        // With one list left, back changes nothing.
-        const int before = shown.count();
-        window->goPageBack();
-        QCOMPARE(shown.count(), before);
-        QCOMPARE(getOrderHistoryCount(), 1);
-        QVERIFY(!enabled("btnBack"));
-
-        // Back returns to a list at the page it was left on.
-        window->goPageNext();
-        window->showList(b, 0);
-        window->goPageBack();
-        QCOMPARE(shown.last(), QVariantList({a, 1}));
-
-        window->showLastList();
-        QCOMPARE(shown.last(), QVariantList({a, 1}));
-        QCOMPARE(getOrderHistoryCount(), 1);
+        const auto state = [&] {
+            return QString::number(getOrderHistoryCount()) + ':' + QString::number(getOrderHistoryTopPage()) + ':'
+                   + (enabled("btnBack") ? 'B' : '-') + (enabled("btnPageFirst") ? 'F' : '-')
+                   + (enabled("btnPagePrevious") ? 'P' : '-') + ':' + (shown.last().at(0) == a ? 'a' : 'b')
+                   + shown.last().at(1).toString();
+        };
+        const QList<QPair<std::function<void()>, QString>> steps = {
+            {[&] { window->showList(a, 0); }, "1:0:---:a0"},
+            {[&] { window->showList(b, 2); }, "2:2:BFP:b2"},
+            {[&] { window->goPageNext(); }, "2:3:BFP:b3"},
+            {[&] { window->goPagePrevious(); }, "2:2:BFP:b2"},
+            {[&] { window->goPageFirst(); }, "2:0:B--:b0"},
+            {[&] { window->goPageNext(); }, "2:1:BFP:b1"},
+            {[&] { window->goPageBack(); }, "1:0:---:a0"},
+            {[&] { window->goPageBack(); }, "1:0:---:a0"},
+            {[&] { window->goPageNext(); }, "1:1:-FP:a1"},
+            {[&] { window->showList(b, 0); }, "2:0:B--:b0"},
+            // Back returns to a list at the page it was left on.
+            {[&] { window->goPageBack(); }, "1:1:-FP:a1"},
+            {[&] { window->showLastList(); }, "1:1:-FP:a1"},
+            // The request on top again only changes its page.
+            {[&] { window->showList(a, 5); }, "1:5:-FP:a5"},
+        };
+        for (int i = 0; i < steps.size(); ++i) {
+            steps.at(i).first();
+            QVERIFY2(state() == steps.at(i).second, qPrintable(QString("step %1: %2").arg(i).arg(state())));
+        }
     }
 
+    // The 21st distinct request drops the oldest; unreadable requests are kept, empty ones and
+    // unknown ids are no requests.
     void historyKeepsTwentyLists()
     {
         for (int n = 1; n <= 21; ++n)
             window->showList(industryList(n), 0);
         QCOMPARE(getOrderHistoryCount(), 20);
-        QVERIFY(enabled("btnBack"));
         for (int n = 21; n > 2; --n)
             window->goPageBack();
         QCOMPARE(getOrderHistoryTop(), industryList(2));
-        QVERIFY(!enabled("btnBack"));
+        window->showList(QStringLiteral("not json"), 1);
+        window->showList(QString(), 0);
+        QAction unknown;
+        unknown.setProperty("ID", QStringLiteral("NO_SUCH_LIST"));
+        connect(&unknown, &QAction::triggered, window.data(), &QWinMain::onActionClicked);
+        unknown.trigger();
+        QCOMPARE(getOrderHistoryTop(), QStringLiteral("not json"));
+        QCOMPARE(getOrderHistoryCount(), 2);
+        for (const QString &request : {QStringLiteral("RPT_NEW"), QStringLiteral("[\"RPT_NEW\"]"),
+                                       QStringLiteral("{\"name\": \"x\"}"), QString()})
+            QCOMPARE(listRequestId(request), QString());
     }
 
     void newestReportsAndRatings_data()
@@ -144,10 +146,9 @@ private slots:
         window->showList(request, page);
         QSignalSpy reportLists(window.data(), &QWinMain::showReportList);
         QSignalSpy ratingLists(window.data(), &QWinMain::showRatingList);
-
         window->showNewestReport();
-        QCOMPARE(reportLists.count(), reports ? 1 : 0);
         window->showNewestRating();
+        QCOMPARE(reportLists.count(), reports ? 1 : 0);
         QCOMPARE(ratingLists.count(), ratings ? 1 : 0);
         for (const QSignalSpy *spy : {&reportLists, &ratingLists}) {
             if (!spy->isEmpty())
@@ -169,105 +170,57 @@ private slots:
 
     void keyCommands_data()
     {
-        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("release");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<ShownWindow>("shown");
         QTest::addColumn<int>("depth");
         QTest::addColumn<int>("effect");
         QTest::addColumn<QString>("argument");
-        const int press = QEvent::KeyPress;
-        const int release = QEvent::KeyRelease;
-        QTest::newRow("digit, reports") << press << int(Qt::Key_6) << "6" << ShownWindow::ReportList << 1
-                                        << int(KeyCommand::ReportOfStock) << "6";
-        QTest::newRow("letter, ratings") << press << int(Qt::Key_A) << "a" << ShownWindow::RatingList << 1
-                                         << int(KeyCommand::RatingOfStock) << "a";
-        QTest::newRow("digit, consensus") << press << int(Qt::Key_0) << "0" << ShownWindow::ConsensusList << 1
-                                          << int(KeyCommand::ConsensusOfStock) << "0";
-        QTest::newRow("letter, matrix") << press << int(Qt::Key_Z) << "Z" << ShownWindow::MatrixList << 1
-                                        << int(KeyCommand::MatrixOfStock) << "Z";
-        QTest::newRow("digit, chart") << press << int(Qt::Key_9) << "9" << ShownWindow::Chart << 1
-                                      << int(KeyCommand::ChartOfStock) << "9";
-        QTest::newRow("digit, ranking") << press << int(Qt::Key_6) << "6" << ShownWindow::Other << 1
-                                        << int(KeyCommand::Consume) << "";
-        QTest::newRow("other character") << press << int(Qt::Key_Minus) << "-" << ShownWindow::ReportList << 1
-                                         << int(KeyCommand::PassOn) << "";
-        QTest::newRow("escape, chart") << press << int(Qt::Key_Escape) << "" << ShownWindow::Chart << 1
-                                       << int(KeyCommand::ShowLastList) << "";
-        QTest::newRow("escape, one list") << press << int(Qt::Key_Escape) << "" << ShownWindow::ReportList << 1
-                                          << int(KeyCommand::CloseWindow) << "";
-        QTest::newRow("escape, two lists") << press << int(Qt::Key_Escape) << "" << ShownWindow::Other << 2
-                                           << int(KeyCommand::GoBack) << "";
-        QTest::newRow("escape released") << release << int(Qt::Key_Escape) << "" << ShownWindow::Other << 2
-                                         << int(KeyCommand::PassOn) << "";
-        QTest::newRow("up pressed") << press << int(Qt::Key_Up) << "" << ShownWindow::Chart << 1
-                                    << int(KeyCommand::PassOn) << "";
-        QTest::newRow("up released") << release << int(Qt::Key_Up) << "" << ShownWindow::Other << 1
-                                     << int(KeyCommand::ZoomIn) << "";
-        QTest::newRow("down released") << release << int(Qt::Key_Down) << "" << ShownWindow::ReportList << 1
-                                       << int(KeyCommand::ZoomOut) << "";
-        QTest::newRow("page down pressed") << press << int(Qt::Key_PageDown) << "" << ShownWindow::Chart << 1
-                                           << int(KeyCommand::PassOn) << "";
-        QTest::newRow("page up, chart") << release << int(Qt::Key_PageUp) << "" << ShownWindow::Chart << 1
-                                        << int(KeyCommand::ChartOfStock) << "000001.SZ";
-        QTest::newRow("page down, chart") << release << int(Qt::Key_PageDown) << "" << ShownWindow::Chart << 1
-                                          << int(KeyCommand::ChartOfStock) << "600036.SH";
-        QTest::newRow("page down, list") << release << int(Qt::Key_PageDown) << "" << ShownWindow::ReportList << 1
-                                         << int(KeyCommand::Consume) << "";
-        QTest::newRow("digit released") << release << int(Qt::Key_6) << "6" << ShownWindow::ReportList << 1
-                                        << int(KeyCommand::PassOn) << "";
+        QTest::addColumn<int>("modifiers");
+        using S = ShownWindow;
+        using K = KeyCommand;
+        const auto row = [](const char *name, bool release, int key, const char *text, S shown, int depth,
+                            K::Effect effect, const char *argument = "", int modifiers = Qt::NoModifier) {
+            QTest::newRow(name) << release << key << text << shown << depth << int(effect) << argument << modifiers;
+        };
+        row("letter, ratings", false, Qt::Key_A, "a", S::RatingList, 1, K::RatingOfStock, "a");
+        row("digit, consensus", false, Qt::Key_0, "0", S::ConsensusList, 1, K::ConsensusOfStock, "0");
+        row("letter, matrix", false, Qt::Key_Z, "Z", S::MatrixList, 1, K::MatrixOfStock, "Z");
+        row("digit, chart", false, Qt::Key_9, "9", S::Chart, 1, K::ChartOfStock, "9");
+        row("other character", false, Qt::Key_Minus, "-", S::ReportList, 1, K::PassOn);
+        row("digit released", true, Qt::Key_6, "6", S::ReportList, 1, K::PassOn);
+        row("escape, one list", false, Qt::Key_Escape, "", S::ReportList, 1, K::CloseWindow);
+        row("escape released", true, Qt::Key_Escape, "", S::Other, 2, K::PassOn);
+        row("up pressed", false, Qt::Key_Up, "", S::Chart, 1, K::PassOn);
+        row("page down pressed", false, Qt::Key_PageDown, "", S::Chart, 1, K::PassOn);
+        row("page up, chart", true, Qt::Key_PageUp, "", S::Chart, 1, K::ChartOfStock, "000001.SZ");
+        row("page down, chart", true, Qt::Key_PageDown, "", S::Chart, 1, K::ChartOfStock, "600036.SH");
+        row("page down, list", true, Qt::Key_PageDown, "", S::ReportList, 1, K::Consume);
+        // Letters and digits with Ctrl, Alt or Meta are commands, not stock codes; Shift still types.
+        row("ctrl+c, reports", false, Qt::Key_C, "\x03", S::ReportList, 1, K::PassOn, "", Qt::ControlModifier);
+        row("ctrl+o, chart", false, Qt::Key_O, "\x0f", S::Chart, 1, K::PassOn, "", Qt::ControlModifier);
+        row("alt+6, ratings", false, Qt::Key_6, "6", S::RatingList, 1, K::PassOn, "", Qt::AltModifier);
+        row("meta+a, matrix", false, Qt::Key_A, "a", S::MatrixList, 1, K::PassOn, "", Qt::MetaModifier);
+        row("shift+a, reports", false, Qt::Key_A, "A", S::ReportList, 1, K::ReportOfStock, "A", Qt::ShiftModifier);
+        row("keypad 6, chart", false, Qt::Key_6, "6", S::Chart, 1, K::ChartOfStock, "6", Qt::KeypadModifier);
     }
 
+    // What typedKeys() does not type.
     void keyCommands()
     {
-        QFETCH(int, type);
+        QFETCH(bool, release);
         QFETCH(int, key);
         QFETCH(QString, text);
         QFETCH(ShownWindow, shown);
         QFETCH(int, depth);
         QFETCH(int, effect);
         QFETCH(QString, argument);
+        QFETCH(int, modifiers);
         // The chart steps through the current stock list, set here as the lists will set it.
         setCurrentStockList({"000001.SZ", "600000.SH", "600036.SH"});
-        const KeyCommand command =
-            keyCommand(QEvent::Type(type), key, text, shown, depth, QStringLiteral("600000.SH"));
-        QCOMPARE(int(command.effect), effect);
-        QCOMPARE(command.argument, argument);
-    }
-
-    // Letters and digits with Ctrl, Alt or Meta are commands, not stock codes; Shift still types.
-    void chordKeys_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<ShownWindow>("shown");
-        QTest::addColumn<int>("effect");
-        QTest::addColumn<QString>("argument");
-        QTest::newRow("ctrl+c, reports") << int(Qt::Key_C) << "\x03" << int(Qt::ControlModifier)
-                                         << ShownWindow::ReportList << int(KeyCommand::PassOn) << "";
-        QTest::newRow("ctrl+o, chart") << int(Qt::Key_O) << "\x0f" << int(Qt::ControlModifier) << ShownWindow::Chart
-                                       << int(KeyCommand::PassOn) << "";
-        QTest::newRow("alt+6, ratings") << int(Qt::Key_6) << "6" << int(Qt::AltModifier) << ShownWindow::RatingList
-                                        << int(KeyCommand::PassOn) << "";
-        QTest::newRow("meta+a, matrix") << int(Qt::Key_A) << "a" << int(Qt::MetaModifier) << ShownWindow::MatrixList
-                                        << int(KeyCommand::PassOn) << "";
-        QTest::newRow("shift+a, reports") << int(Qt::Key_A) << "A" << int(Qt::ShiftModifier)
-                                          << ShownWindow::ReportList << int(KeyCommand::ReportOfStock) << "A";
-        QTest::newRow("keypad 6, chart") << int(Qt::Key_6) << "6" << int(Qt::KeypadModifier) << ShownWindow::Chart
-                                         << int(KeyCommand::ChartOfStock) << "6";
-    }
-
-    void chordKeys()
-    {
-        QFETCH(int, key);
-        QFETCH(QString, text);
-        QFETCH(int, modifiers);
-        QFETCH(ShownWindow, shown);
-        QFETCH(int, effect);
-        QFETCH(QString, argument);
-        const KeyCommand command = keyCommand(QEvent::KeyPress, key, text, shown, 1, QString(),
-                                              Qt::KeyboardModifiers(modifiers));
+        const KeyCommand command = keyCommand(release ? QEvent::KeyRelease : QEvent::KeyPress, key, text, shown,
+                                              depth, QStringLiteral("600000.SH"), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(int(command.effect), effect);
         QCOMPARE(command.argument, argument);
     }
@@ -280,37 +233,24 @@ private slots:
         QTest::keyClick(keyTarget(), Qt::Key_6);
         QCOMPARE(reports.last().first().toString(),
                  fillListRequest(getOrderJson("RPT_STK"), {{"%stkCode%", "6"}, {"%stkName%", "六"}}));
-
-        // A character that is no code opens the lookup; cancelled, nothing changes.
+        // A character that is no code opens the lookup; cancelled, nothing changes. On the
+        // analyst ranking a digit does nothing.
         {
             ModalWatcher lookups;
             lookups.rejectDialogsOf("QDlgGenius");
             QTest::keyClick(keyTarget(), Qt::Key_7);
             QCOMPARE(lookups.count(), 1);
-        }
-        QCOMPARE(getOrderHistoryCount(), 2);
-
-        // Ctrl with a letter that neither a shortcut nor the focused widget takes opens no lookup.
-        {
-            ModalWatcher lookups;
-            lookups.rejectDialogsOf("QDlgGenius");
+            // Ctrl with a letter that neither a shortcut nor the focused widget takes opens none.
             QTest::keyClick(window->centralWidget(), Qt::Key_E, Qt::ControlModifier);
             QTest::qWait(60);
-            QCOMPARE(lookups.count(), 0);
-        }
-        QCOMPARE(getOrderHistoryCount(), 2);
-
-        // On the analyst ranking a digit does nothing.
-        window->showList(getOrderJson(QStringLiteral("ACE_ALL")), 0);
-        QVERIFY(window->findChild<QWinAceList *>()->isMaximized());
-        {
-            ModalWatcher lookups;
-            lookups.rejectDialogsOf("QDlgGenius");
+            QCOMPARE(lookups.count(), 1);
+            QCOMPARE(getOrderHistoryCount(), 2);
+            window->showList(getOrderJson(QStringLiteral("ACE_ALL")), 0);
             QTest::keyClick(keyTarget(), Qt::Key_6);
             QTest::qWait(60);
-            QCOMPARE(lookups.count(), 0);
+            QCOMPARE(lookups.count(), 1);
+            QCOMPARE(getOrderHistoryCount(), 3);
         }
-        QCOMPARE(getOrderHistoryCount(), 3);
 
         // Up and Down zoom whatever is on screen.
         QSignalSpy zoomIn(window.data(), &QWinMain::zoomInChart);
@@ -339,6 +279,31 @@ private slots:
         QTRY_COMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().text, QStringLiteral("您确定要关闭程序吗?"));
         QVERIFY(window->isVisible());
+    }
+
+    // A cached code goes straight to the chart, any other text to the stock lookup first; without
+    // a current stock list the page keys step through the stock cache's codes.
+    void chartOfStock()
+    {
+        auto *chart = window->findChild<QWinChart *>();
+        QSignalSpy shown(window.data(), &QWinMain::showChart);
+        {
+            ModalWatcher lookups;
+            lookups.rejectDialogsOf("QDlgGenius");
+            window->showChartOfStock(QStringLiteral("浦发"));
+            QTRY_COMPARE(lookups.count(), 1);
+        }
+        QCOMPARE(shown.count(), 0);
+        window->showChartOfStock(QStringLiteral("600000.SH"));
+        QCOMPARE(shown.count(), 1);
+        QVERIFY(chart->isMaximized());
+        QCOMPARE(chart->getStockCode(), QStringLiteral("600000.SH"));
+        // Back from the lookup, as the desktop does.
+        QApplication::setActiveWindow(window.data());
+        QTest::keyRelease(keyTarget(), Qt::Key_PageDown);
+        QCOMPARE(chart->getStockCode(), QStringLiteral("600004.SH"));
+        QTest::keyRelease(keyTarget(), Qt::Key_PageUp);
+        QCOMPARE(chart->getStockCode(), QStringLiteral("600000.SH"));
     }
 };
 
