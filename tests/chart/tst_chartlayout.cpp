@@ -28,11 +28,26 @@ ChartLayout layoutOf(const QList<QPriceRecord> &records, const QSize &size, int 
     in.records = &records;
     in.visibleDays = visibleDays;
     in.size = size;
+    in.ratingDays = {QDate(2014, 7, 15).toJulianDay()};
     return ChartLayout::compute(in);
+}
+
+void sendTo(QWidget *w, QEvent::Type type, const QPoint &pos = QPoint())
+{
+    if (type != QEvent::MouseMove) {
+        QEvent e(type);
+        QApplication::sendEvent(w, &e);
+        return;
+    }
+    QMouseEvent move(QEvent::MouseMove, pos, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
 }
 
 // 4 records in a plot 400 x 200 pixels: one logical unit is one pixel, slots are 100 wide.
 const QSize kUnitSize(459, 243);
+// Closes 10 to 13 from the 13th; the mark of the 15th (close 12) has its apex at 98 percent of
+// the close: plot (250, 87), widget (307, 107).
+const QList<QPriceRecord> kMarked = dailyCloses(QDate(2014, 7, 13), {10, 11, 12, 13});
 
 } // namespace
 
@@ -41,253 +56,158 @@ class TestChartLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void guards_data();
-    void guards();
-    void farBandPointsStayInRange();
-    void gridBetweenTopAndBottom();
-    void shownRecordsAndSlots();
-    void monthLabels_data();
-    void monthLabels();
-    void markHitBox_data();
-    void markHitBox();
-    void readoutSlot();
-    void paintsTinyAndFlatChartsWithoutCrash_data();
-    void paintsTinyAndFlatChartsWithoutCrash();
-    void emptyChartShowsOnlyAxes();
-    void markSignalIsQueuedOnMouseMove();
-};
-
-void TestChartLayout::guards_data()
-{
-    QTest::addColumn<QList<QPriceRecord>>("records");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("plotted");
-    const QList<QPriceRecord> some = dailyCloses(QDate(2014, 1, 1), {10, 11, 12});
-    QTest::newRow("no records") << QList<QPriceRecord>() << QSize(400, 300) << false;
-    QTest::newRow("59 wide: no plot width") << some << QSize(59, 300) << false;
-    QTest::newRow("60 wide") << some << QSize(60, 300) << true;
-    QTest::newRow("42 high: no plot height") << some << QSize(400, 43) << false;
-    QTest::newRow("one flat record") << dailyCloses(QDate(2014, 1, 1), {10}, 0) << QSize(400, 300) << true;
-    QTest::newRow("no price above 0") << dailyCloses(QDate(2014, 1, 1), {0, 0}, 0) << QSize(400, 300) << false;
-}
-
-void TestChartLayout::guards()
-{
-    QFETCH(QList<QPriceRecord>, records);
-    QFETCH(QSize, size);
-    QFETCH(bool, plotted);
-    const ChartLayout l = layoutOf(records, size);
-    QCOMPARE(l.plotted, plotted);
-    if (!plotted)
-        return;
-    QVERIFY(l.topPrice > l.bottomPrice);
-    QVERIFY(std::isfinite(l.scale) && l.scale > 0);
-    for (const ChartLayout::Slot &d : l.days)
-        QVERIFY(std::isfinite(l.toPlot(d.x, d.y).y()));
-}
-
-void TestChartLayout::farBandPointsStayInRange()
-{
-    // A tiny share count puts the band prices billions of pixels away: they are clamped, not
-    // wrapped around by an int overflow.
-    const QList<QPriceRecord> records = dailyCloses(QDate(2014, 12, 30), {10, 11, 12});
-    ChartInput in;
-    in.records = &records;
-    in.size = QSize(800, 600);
-    in.bands = true;
-    in.pe = {20, 10};
-    in.share = 1e-9;
-    in.profits = YearProfitTable::parse(QStringLiteral("2013[100],2014[100],2015[100]"));
-    in.firstBandYear = 2020; // keeps the range from being widened
-    const ChartLayout l = ChartLayout::compute(in);
-    QVERIFY(l.plotted);
-    QCOMPARE(l.bands.size(), 4);
-    QCOMPARE(l.bands[0].size(), 2); // the newest day and the last day of 2014
-    for (const QVector<QPointF> &band : l.bands) {
-        for (const QPointF &p : band)
-            QVERIFY2(p.y() < -90000 && p.y() >= -100001, qPrintable(QString::number(p.y())));
+    void guardsAndPaintingWithoutCrash_data()
+    {
+        QTest::addColumn<QList<QPriceRecord>>("records");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("plotted");
+        const QList<QPriceRecord> flat = dailyCloses(QDate(2014, 1, 1), {10, 10, 10}, 0);
+        const QList<QPriceRecord> odd = dailyCloses(QDate(2014, 1, 1), {10, 0, 12, -1});
+        QTest::newRow("no records") << QList<QPriceRecord>() << QSize(400, 300) << false;
+        QTest::newRow("1x1") << kMarked << QSize(1, 1) << false;
+        QTest::newRow("59 wide: no plot width") << kMarked << QSize(59, 300) << false;
+        QTest::newRow("60 wide") << kMarked << QSize(60, 300) << true;
+        QTest::newRow("42 high: no plot height") << kMarked << QSize(400, 43) << false;
+        QTest::newRow("flat at 60x44") << flat << QSize(60, 44) << true;
+        QTest::newRow("one flat record") << flat.mid(0, 1) << QSize(400, 300) << true;
+        QTest::newRow("no price above 0") << dailyCloses(QDate(2014, 1, 1), {0, 0}, 0) << QSize(400, 300) << false;
+        QTest::newRow("zero and negative closes") << odd << QSize(640, 480) << true;
+        QTest::newRow("zero and negative closes, tiny") << odd << QSize(61, 50) << true;
     }
-    QCOMPARE(l.bandPe, QVector<double>({20, 20 - 10.0 / 3, 10 + 10.0 / 3, 10}));
-}
 
-void TestChartLayout::gridBetweenTopAndBottom()
-{
-    QList<QPriceRecord> records;
-    records << QPriceRecord(QDate(2014, 7, 14), 11, 12.5, 10.1, 11, 0, 1)
-            << QPriceRecord(QDate(2014, 7, 15), 11, 12.0, 11.0, 11.5, 0, 1);
-    const ChartLayout l = layoutOf(records, QSize(600, 400));
-    QCOMPARE(l.topPrice, 12.5);
-    QCOMPARE(l.bottomPrice, 10.1);
-    QStringList prices;
-    for (const ChartLayout::GridLine &g : l.grid)
-        prices << QString::number(g.price, 'f', 2);
-    QCOMPARE(prices, QStringList({"10.50", "11.00", "11.50", "12.00"}));
-}
-
-void TestChartLayout::shownRecordsAndSlots()
-{
-    const QList<QPriceRecord> records = everyDay(QDate(2014, 1, 1), 4);
-    ChartLayout l = layoutOf(records, kUnitSize);
-    QCOMPARE(l.shown, 4);
-    QCOMPARE(l.scale, 1.0);
-    QCOMPARE(l.step, qint64(100));
-    QCOMPARE(l.days[0].x, qint64(50));
-    QCOMPARE(l.days[3].x, qint64(350));
-
-    l = layoutOf(records, kUnitSize, 2); // only the newest two, oldest on the left
-    QCOMPARE(l.shown, 2);
-    QCOMPARE(l.days[0].date, QDate(2014, 1, 3));
-    QCOMPARE(l.step, qint64(200));
-}
-
-void TestChartLayout::monthLabels_data()
-{
-    QTest::addColumn<QDate>("first");
-    QTest::addColumn<int>("days");
-    QTest::addColumn<int>("visible");
-    QTest::addColumn<QStringList>("labels");
-    QTest::newRow("1000: years at January") << QDate(2013, 6, 1) << 700 << 1000 << QStringList{"2015", "2014"};
-    QTest::newRow("500: January and July") << QDate(2013, 6, 1) << 500 << 500
-                                           << QStringList{"2014/7", "2014/1", "2013/7"};
-    QTest::newRow("200: quarters, not the oldest month") << QDate(2014, 1, 1) << 200 << 200
-                                                         << QStringList{"2014/7", "2014/4"};
-    QTest::newRow("below 200: every month") << QDate(2014, 3, 20) << 60 << 100
-                                            << QStringList{"2014/5", "2014/4"};
-}
-
-void TestChartLayout::monthLabels()
-{
-    QFETCH(QDate, first);
-    QFETCH(int, days);
-    QFETCH(int, visible);
-    QFETCH(QStringList, labels);
-    const ChartLayout l = layoutOf(everyDay(first, days), QSize(1200, 500), visible);
-    QStringList texts;
-    for (const ChartLayout::MonthLabel &m : l.months)
-        texts << m.text;
-    QCOMPARE(texts, labels);
-}
-
-void TestChartLayout::markHitBox_data()
-{
-    // The mark of the third day (close 12) has its apex at 98 percent of the close: plot
-    // (250, 87), widget (307, 107).
-    QTest::addColumn<QPoint>("pos");
-    QTest::addColumn<bool>("hit");
-    QTest::newRow("apex") << QPoint(307, 107) << true;
-    QTest::newRow("6 right, 6 below") << QPoint(313, 113) << true;
-    QTest::newRow("6 left") << QPoint(301, 110) << true;
-    QTest::newRow("7 right") << QPoint(314, 107) << false;
-    QTest::newRow("above the apex") << QPoint(307, 106) << false;
-    QTest::newRow("7 below") << QPoint(307, 114) << false;
-}
-
-void TestChartLayout::markHitBox()
-{
-    QFETCH(QPoint, pos);
-    QFETCH(bool, hit);
-    const QList<QPriceRecord> records = dailyCloses(QDate(2014, 7, 13), {10, 11, 12, 13});
-    ChartInput in;
-    in.records = &records;
-    in.size = kUnitSize;
-    in.ratingDays = {QDate(2014, 7, 15).toJulianDay()};
-    const ChartLayout l = ChartLayout::compute(in);
-    QCOMPARE(l.marks.size(), 1);
-    QCOMPARE(l.marks[0].apex, qint64(87));
-    QCOMPARE(l.marksAt(pos), hit ? QVector<QDate>{QDate(2014, 7, 15)} : QVector<QDate>());
-}
-
-void TestChartLayout::readoutSlot()
-{
-    const ChartLayout l = layoutOf(everyDay(QDate(2014, 1, 1), 4), kUnitSize);
-    QCOMPARE(l.slotAt(QPoint(57 + 50, 100)), 0);
-    QCOMPARE(l.slotAt(QPoint(57 + 149, 100)), 1);
-    QCOMPARE(l.slotAt(QPoint(57 + 400, 100)), 3);
-    QCOMPARE(l.slotAt(QPoint(55, 100)), -1); // on the axis
-    QCOMPARE(l.slotAt(QPoint(459, 100)), -1); // right of the widget
-}
-
-void TestChartLayout::paintsTinyAndFlatChartsWithoutCrash_data()
-{
-    QTest::addColumn<QList<QPriceRecord>>("records");
-    QTest::addColumn<QSize>("size");
-    const QList<QPriceRecord> flat = dailyCloses(QDate(2014, 1, 1), {10, 10, 10}, 0);
-    const QList<QPriceRecord> some = dailyCloses(QDate(2014, 1, 1), {10, 0, 12, -1});
-    for (const QSize &size : {QSize(1, 1), QSize(59, 43), QSize(60, 44), QSize(61, 50), QSize(640, 480)}) {
-        const QByteArray name = QByteArray::number(size.width()) + "x" + QByteArray::number(size.height());
-        QTest::newRow(name + " empty") << QList<QPriceRecord>() << size;
-        QTest::newRow(name + " flat") << flat << size;
-        QTest::newRow(name + " one") << flat.mid(0, 1) << size;
-        QTest::newRow(name + " zero and negative closes") << some << size;
-    }
-}
-
-void TestChartLayout::paintsTinyAndFlatChartsWithoutCrash()
-{
-    QFETCH(QList<QPriceRecord>, records);
-    QFETCH(QSize, size);
-    QChart chart;
-    chart.resize(size);
-    chart.setBandVisible(true);
-    chart.setData(QStringLiteral("600000.SH"), records, {QStringLiteral("20140101")}, QStringLiteral("2013[100]"));
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(Qt::black);
-    chart.render(&image);
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(&chart, &enter);
-    QMouseEvent move(QEvent::MouseMove, QPointF(size.width() / 2, size.height() / 2), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&chart, &move);
-    chart.render(&image);
-    QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
-}
-
-void TestChartLayout::emptyChartShowsOnlyAxes()
-{
-    QChart chart;
-    chart.resize(300, 200);
-    QImage image(chart.size(), QImage::Format_RGB32);
-    chart.render(&image);
-    const QColor grey(192, 192, 192);
-    QCOMPARE(image.pixelColor(55, 10), grey);
-    QCOMPARE(image.pixelColor(200, 199 - 22), grey);
-    for (int x = 0; x < 300; x += 7) {
-        for (int y = 0; y < 170; y += 7) {
-            if (x != 55)
-                QCOMPARE(image.pixelColor(x, y), QColor(Qt::white));
+    void guardsAndPaintingWithoutCrash()
+    {
+        QFETCH(QList<QPriceRecord>, records);
+        QFETCH(QSize, size);
+        const ChartLayout l = layoutOf(records, size);
+        QTEST(l.plotted, "plotted");
+        if (l.plotted) {
+            QVERIFY(l.topPrice > l.bottomPrice);
+            QVERIFY(std::isfinite(l.scale) && l.scale > 0);
+            for (const ChartLayout::Slot &d : l.days)
+                QVERIFY(std::isfinite(l.toPlot(d.x, d.y).y()));
         }
+        QChart chart;
+        chart.resize(size);
+        chart.setBandVisible(true);
+        chart.setData(QStringLiteral("600000.SH"), records, {QStringLiteral("20140101")}, QStringLiteral("2013[100]"));
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        chart.render(&image);
+        sendTo(&chart, QEvent::Enter);
+        sendTo(&chart, QEvent::MouseMove, QPoint(size.width() / 2, size.height() / 2));
+        chart.render(&image);
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
     }
-}
 
-void TestChartLayout::markSignalIsQueuedOnMouseMove()
-{
-    QChart chart;
-    chart.resize(kUnitSize);
-    chart.setData(QString(), dailyCloses(QDate(2014, 7, 13), {10, 11, 12, 13}), {QStringLiteral("20140715")},
-                  QString());
-    QSignalSpy spy(&chart, &QChart::mouseEnterRatingSignal);
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(&chart, &enter);
-    auto moveTo = [&chart](const QPoint &pos) {
-        QMouseEvent move(QEvent::MouseMove, pos, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&chart, &move);
-    };
-    moveTo(QPoint(309, 110));
-    QCOMPARE(spy.count(), 0); // not from inside the event handler
-    QTRY_COMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("2014-07-15"));
-    moveTo(QPoint(310, 111)); // every move over the mark asks again
-    QTRY_COMPARE(spy.count(), 2);
-    moveTo(QPoint(200, 110));
-    QTest::qWait(20);
-    QCOMPARE(spy.count(), 2);
+    void farBandPointsStayInRange()
+    {
+        // A tiny share count puts the band prices billions of pixels away: they are clamped, not
+        // wrapped around by an int overflow.
+        const QList<QPriceRecord> records = dailyCloses(QDate(2014, 12, 30), {10, 11, 12});
+        ChartInput in;
+        in.records = &records;
+        in.size = QSize(800, 600);
+        in.bands = true;
+        in.pe = {20, 10};
+        in.share = 1e-9;
+        in.profits = YearProfitTable::parse(QStringLiteral("2013[100],2014[100],2015[100]"));
+        in.firstBandYear = 2020; // keeps the range from being widened
+        const ChartLayout l = ChartLayout::compute(in);
+        QCOMPARE(l.bands.size(), 4);
+        QCOMPARE(l.bands[0].size(), 2); // the newest day and the last day of 2014
+        for (const QVector<QPointF> &band : l.bands) {
+            for (const QPointF &p : band)
+                QVERIFY2(p.y() < -90000 && p.y() >= -100001, qPrintable(QString::number(p.y())));
+        }
+        QCOMPARE(l.bandPe, QVector<double>({20, 20 - 10.0 / 3, 10 + 10.0 / 3, 10}));
+    }
 
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(&chart, &leave);
-    moveTo(QPoint(309, 110)); // without hover nothing is reported
-    QTest::qWait(20);
-    QCOMPARE(spy.count(), 2);
-}
+    void gridBetweenTopAndBottom()
+    {
+        const QList<QPriceRecord> records{QPriceRecord(QDate(2014, 7, 14), 11, 12.5, 10.1, 11, 0, 1),
+                                          QPriceRecord(QDate(2014, 7, 15), 11, 12.0, 11.0, 11.5, 0, 1)};
+        const ChartLayout l = layoutOf(records, QSize(600, 400));
+        QCOMPARE(l.topPrice, 12.5);
+        QCOMPARE(l.bottomPrice, 10.1);
+        QStringList prices;
+        for (const ChartLayout::GridLine &g : l.grid)
+            prices << QString::number(g.price, 'f', 2);
+        QCOMPARE(prices, QStringList({"10.50", "11.00", "11.50", "12.00"}));
+    }
+
+    void slotsAndReadout()
+    {
+        const QList<QPriceRecord> records = everyDay(QDate(2014, 1, 1), 4);
+        ChartLayout l = layoutOf(records, kUnitSize);
+        QCOMPARE(l.step, qint64(100));
+        QCOMPARE(l.days[3].x, qint64(350));
+        const QList<int> found{l.slotAt(QPoint(57 + 50, 100)), l.slotAt(QPoint(57 + 149, 100)),
+                               l.slotAt(QPoint(57 + 400, 100)), l.slotAt(QPoint(55, 100)), l.slotAt(QPoint(459, 100))};
+        QCOMPARE(found, QList<int>({0, 1, 3, -1, -1})); // the last two on the axis and right of the widget
+        l = layoutOf(records, kUnitSize, 2); // only the newest two, oldest on the left
+        QCOMPARE(l.shown, 2);
+        QCOMPARE(l.days[0].date, QDate(2014, 1, 3));
+        QCOMPARE(l.step, qint64(200));
+    }
+
+    void monthLabels_data()
+    {
+        QTest::addColumn<QDate>("first");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("visible");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("1000: years at January") << QDate(2013, 6, 1) << 700 << 1000 << QStringList{"2015", "2014"};
+        QTest::newRow("500: January and July") << QDate(2013, 6, 1) << 500 << 500
+                                               << QStringList{"2014/7", "2014/1", "2013/7"};
+        QTest::newRow("200: quarters, not the oldest month") << QDate(2014, 1, 1) << 200 << 200
+                                                             << QStringList{"2014/7", "2014/4"};
+        QTest::newRow("below 200: every month") << QDate(2014, 3, 20) << 60 << 100 << QStringList{"2014/5", "2014/4"};
+    }
+
+    void monthLabels()
+    {
+        QFETCH(QDate, first);
+        QFETCH(int, days);
+        QFETCH(int, visible);
+        QStringList texts;
+        for (const ChartLayout::MonthLabel &m : layoutOf(everyDay(first, days), QSize(1200, 500), visible).months)
+            texts << m.text;
+        QTEST(texts, "labels");
+    }
+
+    void markHitBox()
+    {
+        const ChartLayout l = layoutOf(kMarked, kUnitSize);
+        QCOMPARE(l.marks.size(), 1);
+        // The apex, 6 right and 6 below, 6 left; 7 right, above the apex, 7 below.
+        QList<bool> hits;
+        for (const QPoint &p : {QPoint(307, 107), QPoint(313, 113), QPoint(301, 110), QPoint(314, 107),
+                                QPoint(307, 106), QPoint(307, 114)})
+            hits << (l.marksAt(p) == QVector<QDate>{QDate(2014, 7, 15)});
+        QCOMPARE(hits, QList<bool>({true, true, true, false, false, false}));
+    }
+
+    void markSignalIsQueuedOnMouseMove()
+    {
+        QChart chart;
+        chart.resize(kUnitSize);
+        chart.setData(QString(), kMarked, {QStringLiteral("20140715")}, QString());
+        QSignalSpy spy(&chart, &QChart::mouseEnterRatingSignal);
+        sendTo(&chart, QEvent::Enter);
+        sendTo(&chart, QEvent::MouseMove, QPoint(309, 110));
+        QCOMPARE(spy.count(), 0); // not from inside the event handler
+        QTRY_COMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("2014-07-15"));
+        sendTo(&chart, QEvent::MouseMove, QPoint(310, 111)); // every move over the mark asks again
+        QTRY_COMPARE(spy.count(), 2);
+        sendTo(&chart, QEvent::MouseMove, QPoint(200, 110));
+        sendTo(&chart, QEvent::Leave);
+        sendTo(&chart, QEvent::MouseMove, QPoint(309, 110)); // without hover nothing is reported
+        QTest::qWait(20);
+        QCOMPARE(spy.count(), 2);
+    }
+};
 
 QTEST_MAIN(TestChartLayout)
 #include "tst_chartlayout.moc"

@@ -1,0 +1,268 @@
+#include "chartfixture.h"
+#include "chartqueries.h"
+#include "testfiles.h"
+#include "qchart.h"
+#include "qdlgrating.h"
+#include "qlinklabel.h"
+#include "qwinchart.h"
+#include "ratingcells.h"
+#include "serviceapi.h"
+#include "userliststore.h"
+#include "userlists.h"
+
+#include <QAction>
+#include <QInputDialog>
+#include <QMdiArea>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+const QString kCode = QStringLiteral("600000.SH");
+const QString kModify = QStringLiteral("2016-03-01 15:00:00");
+
+} // namespace
+
+// The chart window and the pop-up of one day's ratings.
+class TestChartWindows : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QMdiArea *m_area = nullptr;
+    QWinChart *m_chart = nullptr;
+
+private slots:
+    void init()
+    {
+        m_dir = openChartDatabase();
+        QVERIFY(m_dir);
+        resetUserLists();
+        m_area = new QMdiArea;
+        m_chart = new QWinChart(m_area);
+        m_area->addSubWindow(m_chart, Qt::FramelessWindowHint);
+        m_area->resize(900, 600);
+        m_area->show();
+    }
+
+    void cleanup()
+    {
+        delete m_area;
+        closeMainDatabase();
+        m_dir.reset();
+    }
+
+    void showChartTitlesAndDisablesPaging()
+    {
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行,金融", 0, QString(), 0, 8}));
+        QSignalSpy title(m_chart, &QWinChart::showTitle);
+        QList<std::shared_ptr<QSignalSpy>> paging;
+        for (auto signal : {&QWinChart::disablePageNext, &QWinChart::disablePageLast, &QWinChart::disableGoBack})
+            paging << std::make_shared<QSignalSpy>(m_chart, signal);
+        m_chart->showChart(kCode);
+        QCOMPARE(title.count(), 1);
+        QCOMPARE(title.at(0).at(0).toString(), QStringLiteral("浦发银行 [ 600000.SH ]"));
+        for (const auto &spy : paging)
+            QCOMPARE(spy->count(), 1);
+        QVERIFY(m_chart->isMaximized());
+        QVERIFY(m_chart->chartWidget()->isBandVisible()); // a level gives bands
+        QCOMPARE(m_chart->getStockCode(), kCode);
+    }
+
+    void closeButtonOnlyShowsTheLastList()
+    {
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行")}));
+        m_chart->showChart(kCode);
+        QSignalSpy last(m_chart, &QWinChart::showLastList);
+        m_chart->findChild<QToolButton *>("btnChartClose")->click();
+        QCOMPARE(last.count(), 1);
+        QVERIFY(m_chart->isVisible() && m_chart->isMaximized());
+    }
+
+    void staleness_data()
+    {
+        QTest::addColumn<int>("cacheCount");
+        QTest::addColumn<QString>("cacheTime");
+        QTest::addColumn<int>("fileRows"); // -1: no file, -2: a file without its table
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("no prices known") << 0 << kModify << 30 << false << 0;
+        QTest::newRow("no file") << 30 << kModify << -1 << true << 0;
+        QTest::newRow("current") << 30 << kModify << 30 << false << 30;
+        QTest::newRow("cache a second later") << 30 << "2016-03-01 15:00:01" << 30 << true << 30;
+        QTest::newRow("file newer") << 30 << "2016-03-01 14:59:59" << 30 << false << 30;
+        QTest::newRow("fewer rows") << 31 << kModify << 30 << true << 30;
+        QTest::newRow("more rows, same time") << 29 << kModify << 30 << false << 30;
+        QTest::newRow("more rows, cache later") << 29 << "2016-03-01 15:00:01" << 30 << true << 30;
+        QTest::newRow("file without table") << 30 << kModify << -2 << true << 0;
+    }
+
+    void staleness()
+    {
+        QFETCH(int, cacheCount);
+        QFETCH(QString, cacheTime);
+        QFETCH(int, fileRows);
+        QFETCH(bool, download);
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行", cacheCount, cacheTime}));
+        QVERIFY(insertRating({1, kCode, QStringLiteral("中信证券"), QStringLiteral("2016-02-01")}));
+        if (fileRows >= 0)
+            QVERIFY(writePriceFile(kCode, QDate(2016, 1, 1), fileRows, kModify));
+        if (fileRows == -2)
+            QVERIFY(writeFile(dayPriceFilePath(kCode), QByteArray()));
+        QSignalSpy asked(m_chart, &QWinChart::downloadDay);
+        m_chart->showChart(kCode);
+        QCOMPARE(asked.count(), download ? 1 : 0);
+        if (download)
+            QCOMPARE(asked.at(0).at(0).toString(), kCode);
+        QTEST(m_chart->chartWidget()->getPriceCount(), "shown");
+        QCOMPARE(m_chart->chartWidget()->getRatingDayCount(), cacheCount >= 1 && fileRows != -1 ? 1 : 0);
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("PriceDB")));
+    }
+
+    void yearProfits_data()
+    {
+        QTest::addColumn<int>("financeYears"); // ending with 2015
+        QTest::addColumn<bool>("ratings");
+        QTest::addColumn<bool>("estimates");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no finance rows") << 0 << true << true << QString();
+        QTest::newRow("three years and the estimate") << 3 << true << true
+                                                      << "2015[1500],2014[1400],2013[1300],2016[2000]";
+        QTest::newRow("ratings without estimates") << 1 << true << false << "2015[1500],2016[]";
+        QTest::newRow("newest five only, TTM fallback")
+            << 6 << false << false << "2015[1500],2014[1400],2013[1300],2012[1200],2011[1100],2016[777]";
+    }
+
+    void yearProfits()
+    {
+        QFETCH(int, financeYears);
+        QFETCH(bool, ratings);
+        QFETCH(bool, estimates);
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行", 0, QString(), 777}));
+        for (int i = 0; i < financeYears; ++i)
+            QVERIFY(execSql("insert into T_Finance (Stk_Code, Fin_Date, Prf_5010) values (?, ?, ?)",
+                            {kCode, QString::number(2015 - i) + "-12-31", 1500 - 100 * i}));
+        QVERIFY(insertReport({100, "2016-03-01 09:00:00", "", "中信证券", "21", "t", "", kCode, ""}));
+        // Two new ratings above hold with estimates of 1800 and 2200; one at hold and one too old
+        // do not count.
+        const QList<FixtureRating> rated{{1, kCode, "甲", "2016-02-01", "买入", 5}, {2, kCode, "乙", "2016-02-02", "增持", 4},
+                                         {3, kCode, "丙", "2016-02-03", "中性", 3}, {4, kCode, "丁", "2014-02-03", "买入", 5}};
+        const QList<int> estimated{1800, 2200, 9000, 9000};
+        for (int i = 0; ratings && i < rated.size(); ++i) {
+            QVERIFY(insertRating(rated.at(i)));
+            QVERIFY(!estimates || execSql("insert into T_Estimate (Rpt_ID, Est_Period, Stk_Code, Est_NetProfit) "
+                                          "values (?, '2016Q4', ?, ?)", {rated.at(i).reportId, kCode, estimated.at(i)}));
+        }
+        QTEST(readYearProfitText(kCode, 180), "text");
+    }
+
+    void blockEntryCarriesItsNameAsData()
+    {
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行")}));
+        QVERIFY(addBlockStock(QStringLiteral("科技"), QString(), false));
+        m_chart->showChart(kCode);
+        QSignalSpy sidebar(m_chart, &QWinChart::loadBlockListOfSidebar);
+        bool triggered = false;
+        QTimer::singleShot(50, [this, &triggered] {
+            for (QAction *entry : m_chart->findChildren<QAction *>()) {
+                if (entry->data().toString() == QStringLiteral("科技")) {
+                    entry->setText(QStringLiteral("&科技")); // as a theme might
+                    entry->trigger();
+                    triggered = true;
+                }
+            }
+            QApplication::activePopupWidget()->close();
+        });
+        QMetaObject::invokeMethod(m_chart, "popMenuOfChart", Q_ARG(QPoint, QPoint(10, 10)));
+        QVERIFY(triggered);
+        QVERIFY(isStockOfBlock(QStringLiteral("科技"), kCode));
+        QCOMPARE(getBlockNameList(), QStringList{QStringLiteral("科技")}); // no stray "&科技"
+        QCOMPARE(sidebar.count(), 0);
+    }
+
+    void newBlockTakesTheStock()
+    {
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行")}));
+        m_chart->showChart(kCode);
+        QSignalSpy sidebar(m_chart, &QWinChart::loadBlockListOfSidebar);
+        // Cancelled first, then answered.
+        for (const QString &answer : {QString(), QStringLiteral("  新能源 ")}) {
+            QTimer::singleShot(50, [answer] {
+                if (auto *input = qobject_cast<QInputDialog *>(QApplication::activeModalWidget()))
+                    answer.isNull() ? input->reject() : (input->setTextValue(answer), input->accept());
+            });
+            QMetaObject::invokeMethod(m_chart, "newBlock");
+            QCOMPARE(sidebar.count(), answer.isNull() ? 0 : 1);
+        }
+        QCOMPARE(getBlockNameList(), QStringList{"新能源"});
+        QVERIFY(isStockOfBlock(QStringLiteral("新能源"), kCode));
+    }
+
+    void targetPrices()
+    {
+        QCOMPARE(targetPriceText(12.3, 12.3, 1.0), QStringLiteral("12.30"));
+        QCOMPARE(targetPriceText(0.0, 12.0, 1.0), QStringLiteral("0.00 ~ 12.00"));
+        QCOMPARE(targetPriceText(12.3, 12.3, 1.0001), QStringLiteral("12.30(*)")); // the basis changed
+    }
+
+    void ratingPopupListsOpensAndHides()
+    {
+        const QString day = QStringLiteral("2016-02-01");
+        setFileFormat(QStringLiteral("INS-TTL-PUB"));
+        // The stock's factor doubled since the ratings were made: target prices halve.
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 2}));
+        QVERIFY(insertReport({11, "2016-02-01 09:00:00", "", "甲证券", "21", "银行深度", "", kCode, "", 0, 1, ""}));
+        QVERIFY(insertReport({12, "2016-02-01 09:00:00", "", "乙证券", "21", "点评", "", kCode, "", 0, 1, "DOC"}));
+        // 13's report is missing; 14 is of another day, 15 of another stock.
+        for (const FixtureRating &r : QList<FixtureRating>{{11, kCode, "甲证券", day, "买入", 5, "U", 1, 24.6, 24.6},
+                                                           {12, kCode, "乙证券", day, "中性", 3, "I", 1, 0, 0},
+                                                           {13, kCode, "丙证券", day, "减持", 2, "D", 1, 20, 30},
+                                                           {14, kCode, "丁证券", "2016-02-02"},
+                                                           {15, "600001.SH", "戊证券", day}})
+            QVERIFY(insertRating(r));
+        QVERIFY(addToConcernedInstList(QStringLiteral("乙证券")));
+
+        QDlgRating popup;
+        QSignalSpy open(&popup, &QDlgRating::openFile);
+        popup.showRating(kCode, day);
+        QCOMPARE(popup.windowTitle(), QStringLiteral("浦发银行[600000.SH] - 2016-02-01"));
+        QTableWidget *t = popup.ratingTable();
+        QStringList rows;
+        for (int r = 0; r < t->rowCount(); ++r) {
+            auto *label = qobject_cast<QLinkLabel *>(t->cellWidget(r, 1));
+            rows << t->item(r, 0)->text() + '|' + label->text() + '|' + label->styleSheet() + '|' + t->item(r, 2)->text();
+        }
+        QCOMPARE(rows, QStringList({"甲证券|买入(↑)||12.30(*)", "乙证券|中性(*)|color:orange;|",
+                                    "丙证券|减持(↓)|color:green;|10.00 ~ 15.00(*)"}));
+        QCOMPARE(t->item(1, 0)->foreground().color(), QColor(Qt::blue)); // a followed institution
+        QVERIFY(t->item(0, 0)->foreground().color() != QColor(Qt::blue));
+
+        // A report without a type is a PDF; a rating without its report offers no click.
+        for (int row : {1, 0, 2}) {
+            t->setCurrentCell(row, 0);
+            popup.viewReport();
+        }
+        QCOMPARE(open.count(), 2);
+        QCOMPARE(open.at(0).at(0).toString(), QStringLiteral("12"));
+        QCOMPARE(open.at(0).at(1).toString(), getLocalFilePath(QStringLiteral("乙证券-点评-20160201.doc")));
+        QCOMPARE(open.at(1).at(1).toString(), getLocalFilePath(QStringLiteral("甲证券-银行深度-20160201.pdf")));
+
+        // Leaving hides it, unless a report was opened since it was shown.
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&popup, &leave);
+        QVERIFY(popup.isVisible());
+        QVERIFY(execSql("delete from T_Rating"));
+        popup.showRating(kCode, day);
+        QApplication::sendEvent(&popup, &leave);
+        QVERIFY(!popup.isVisible());
+        popup.showRating(kCode, day); // the same pair is shown again, not reloaded
+        QVERIFY(popup.isVisible());
+        QCOMPARE(t->rowCount(), 3);
+        popup.showRating(kCode, QStringLiteral("2016-02-03"));
+        QCOMPARE(t->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestChartWindows)
+#include "tst_chartwindows.moc"
