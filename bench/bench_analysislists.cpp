@@ -22,6 +22,8 @@
 #include "stockcache.h"
 #include "usersettings.h"
 
+#include "benchsupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -41,12 +43,6 @@ namespace {
 constexpr int kStocks = 5000;
 constexpr int kReports = 200000;
 constexpr int kYear = 2015;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 bool fill()
 {

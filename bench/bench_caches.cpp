@@ -7,6 +7,8 @@
 #include "stockcache.h"
 #include "userlists.h"
 
+#include "benchsupport.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -24,12 +26,6 @@ namespace {
 constexpr int kStocks = 5000;
 constexpr int kAnalystRecords = 10000;
 constexpr int kLoadRuns = 5;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 bool exec(QSqlQuery &query)
 {

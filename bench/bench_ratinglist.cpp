@@ -278,20 +278,6 @@ QList<Case> cases()
     return list;
 }
 
-// CPU time of this thread: less disturbed than wall time by other work on the machine.
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 double queryMs(const QString &request, int page, int *rows)
 {
     QElapsedTimer timer;

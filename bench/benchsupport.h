@@ -11,10 +11,28 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
 inline QTextStream &out()
 {
     static QTextStream stream(stdout);
     return stream;
+}
+
+// CPU time of the calling thread: less disturbed than wall time by other work on the machine.
+inline double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+inline double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // Opens data.s3 in dir as the data folder, building its rows with build() when the file is new
