@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QStyleOptionButton>
 #include <QTextDocument>
