@@ -39,8 +39,8 @@ void QDlgBlockedStock::addStock()
     const QString code = lookup.getSelectedStock();
     if (code.isEmpty())
         return;
-    // The lookup also finds delisted stocks, but a block shows and keeps only listed ones: one
-    // added anyway would vanish from the block without a word.
+    // The lookup also finds delisted stocks, but blocks show listed ones only: one added anyway
+    // would be gone from the block the next time it is opened, without a word.
     if (!containsStockCode(code)) {
         showBox(this, QMessageBox::Information, QStringLiteral("注意"),
                 QStringLiteral("股票") + code + QStringLiteral("已退市，不能加入板块!"));

@@ -108,8 +108,9 @@ void QDlgProxy::accept()
             return;
         setProxy(ui->edtHost->text(), ui->edtPort->text().toInt(nullptr, 10), ui->edtUser->text(),
                  ui->edtPassword->text());
-    } else
+    } else {
         disableProxy();
+    }
     saveProxyConfig();
     QDialog::accept();
 }
