@@ -8,7 +8,7 @@
 namespace {
 
 // How long after showing the frame may still change, and how often it is looked at meanwhile.
-constexpr int kSettleMs = 1500;
+constexpr int kSettleMs = 3000;
 constexpr int kLookMs = 50;
 
 class CentreOver : public QObject

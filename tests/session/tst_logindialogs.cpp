@@ -143,7 +143,7 @@ private slots:
                 return;
             handled = true;
             // A window manager frames the window a moment after it shows: give it that moment.
-            (void)QTest::qWaitFor([&] { return (centreOf(modal) - centreOf(login)).manhattanLength() <= 2; }, 3000);
+            (void)QTest::qWaitFor([&] { return (centreOf(modal) - centreOf(login)).manhattanLength() <= 2; }, 5000);
             where = centreOf(modal);
             expected = centreOf(login);
             if (auto *dialog = qobject_cast<QDialog *>(modal))
