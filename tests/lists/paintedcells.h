@@ -1,0 +1,83 @@
+#pragma once
+
+// What a list's cells show on screen, read from the pixels the view paints: the text colour
+// of a cell and whether a row is fully inside the viewport.
+
+#include <QAbstractItemView>
+#include <QHash>
+#include <QImage>
+#include <QStringList>
+
+// The cell's rectangle of the viewport as the user sees it, labels included.
+inline QImage paintedCell(QAbstractItemView *view, int row, int column)
+{
+    const QRect rect = view->visualRect(view->model()->index(row, column)) & view->viewport()->rect();
+    return view->viewport()->grab(rect).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The named colour nearest to the cell's text: the background is the cell's most frequent
+// colour and the text the pixel furthest from it (anti-aliased edges lie between the two).
+// upperPart: only the top part of the cell (a name above a gray code). "none": no text.
+inline QString paintedTextColour(const QImage &image, qreal upperPart = 1.0)
+{
+    const int height = qMax(1, int(image.height() * upperPart));
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    }
+    QRgb background = 0;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > most) {
+            most = it.value();
+            background = it.key();
+        }
+    }
+    const auto distance = [](QRgb a, QRgb b) {
+        const int r = qRed(a) - qRed(b), g = qGreen(a) - qGreen(b), bl = qBlue(a) - qBlue(b);
+        return r * r + g * g + bl * bl;
+    };
+    QRgb text = background;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (distance(it.key(), background) > distance(text, background))
+            text = it.key();
+    }
+    if (distance(text, background) < 60 * 60)
+        return QStringLiteral("none");
+    QString nearest;
+    int best = INT_MAX;
+    for (const char *name : {"black", "gray", "blue", "red", "green", "darkgreen", "orange"}) {
+        const int d = distance(text, QColor(QLatin1String(name)).rgb());
+        if (d < best) {
+            best = d;
+            nearest = QLatin1String(name);
+        }
+    }
+    return nearest;
+}
+
+inline QString paintedTextColour(QAbstractItemView *view, int row, int column, qreal upperPart = 1.0)
+{
+    return paintedTextColour(paintedCell(view, row, column), upperPart);
+}
+
+// True when the row's whole height lies inside the viewport (no scroll bar or edge cuts it).
+inline bool rowFullyVisible(QAbstractItemView *view, int row)
+{
+    const QRect rect = view->visualRect(view->model()->index(row, 0));
+    return rect.isValid() && rect.top() >= 0 && rect.bottom() < view->viewport()->height();
+}
+
+#include "startup.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTest>
+
+// The program's font (11 pt) and style sheet, as it starts up.
+inline bool useProgramLook()
+{
+    installAppFont(QString());
+    return installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath());
+}
