@@ -133,6 +133,9 @@ void QWinRatingList::buildTable()
 void QWinRatingList::showRatingList(const QString &request, int page)
 {
     const RatingListRequest parsed = RatingListRequest::parse(request, m_json);
+    // A new page or list opens at its first row; the same page read again keeps the place.
+    if (request != lastRequest || page != lastPage)
+        tblRatingList->scrollToTop();
     lastRequest = request;
     lastPage = page;
     tblRatingList->setRowCount(0);

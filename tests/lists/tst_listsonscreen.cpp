@@ -1,0 +1,128 @@
+// The report and rating lists as the user sees them: where a new page or list opens, and the
+// colours their marks paint in.
+
+#include "ratingfixture.h"
+
+#include "paintedcells.h"
+#include "qwinratinglist.h"
+#include "ratinglistcolumns.h"
+
+#include <QScrollBar>
+
+namespace {
+
+constexpr int kMany = 120; // more than two pages of 50
+
+// The first row fully shown in the table's viewport, by its row number; "" for none.
+QString firstShownNumber(QTableWidget *table)
+{
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (rowFullyVisible(table, r))
+            return table->verticalHeaderItem(r)->text();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestListsOnScreen : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    // Scrolls the table to its last row, as reading a page to its end does.
+    static void readToEnd(QTableWidget *table)
+    {
+        QTest::qWait(0);
+        table->scrollToBottom();
+        QVERIFY(!rowFullyVisible(table, 0));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_dir = openRatingFixture();
+        QVERIFY(m_dir);
+        bool ok = true;
+        for (int i = 0; i < kMany; ++i) {
+            QString entry = QDateTime(QDate(2017, 1, 6), QTime(8, 0)).addSecs(-60 * i).toString(Qt::ISODate);
+            ok = ok && insertReport({1000 + i, entry.replace('T', ' '), "", "华泰证券", "STK.COM@CN",
+                                     QStringLiteral("中国银行(601988) 报告 %1").arg(i), "", "601988.SH", "银行"});
+            ok = ok && insertRating({1000 + i, "2017-01-03", "华泰证券", "", "601988.SH", "买入", 4, "M", 3});
+        }
+        QVERIFY(ok);
+        QVERIFY(useProgramLook());
+    }
+
+    void init() { clearUserLists(); }
+
+    // A new page or a new list opens at its first row; the same page again keeps the place.
+    void reportListOpensAtTop()
+    {
+        QWinReportList win;
+        auto *table = win.findChild<QTableWidget *>();
+        const QString newest = filledRequest("RPT_NEW");
+        win.showReportList(newest, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        readToEnd(table);
+        const QString readPlace = firstShownNumber(table);
+        win.showReportList(newest, 0); // the newest reports are read anew
+        QTest::qWait(0);
+        QCOMPARE(firstShownNumber(table), readPlace);
+        win.showReportList(newest, 1);
+        QTest::qWait(0);
+        QCOMPARE(firstShownNumber(table), QStringLiteral("51"));
+        readToEnd(table);
+        win.showReportList(filledRequest("RPT_INS", {{"inst", "华泰证券"}}), 0);
+        QTest::qWait(0);
+        QCOMPARE(firstShownNumber(table), QStringLiteral("1"));
+    }
+
+    void ratingListOpensAtTop()
+    {
+        QWinRatingList win;
+        auto *table = win.findChild<QTableWidget *>();
+        const QString newest = filledRequest("RAT_NEW");
+        win.showRatingList(newest, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        QCOMPARE(table->rowCount(), 50);
+        readToEnd(table);
+        const QString readPlace = firstShownNumber(table);
+        win.showRatingList(newest, 0);
+        QTest::qWait(0);
+        QCOMPARE(firstShownNumber(table), readPlace);
+        win.showRatingList(newest, 1);
+        QTest::qWait(0);
+        QCOMPARE(firstShownNumber(table), QStringLiteral("51"));
+        readToEnd(table);
+        win.showRatingList(filledRequest("RAT_INS", {{"inst", "华泰证券"}}), 0);
+        QTest::qWait(0);
+        QCOMPARE(firstShownNumber(table), QStringLiteral("1"));
+    }
+
+    // The report list's marks as painted: followed institutions blue, others gray, titles
+    // naming a blocked stock red.
+    void reportListMarks()
+    {
+        addToConcernedInstList(QStringLiteral("中信证券"));
+        addBlockStock(QStringLiteral("银行股"), QStringLiteral("601988.SH"), false);
+        QWinReportList win;
+        auto *table = win.findChild<QTableWidget *>();
+        win.showReportList(filledRequest("RPT_NEW"), 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        const int followed = rowOf(table, "201"), plain = rowOf(table, "1000");
+        QVERIFY(followed >= 0 && plain >= 0);
+        const auto colourAt = [table](int row, int column) {
+            table->scrollTo(table->model()->index(row, column));
+            return paintedTextColour(table, row, column);
+        };
+        QCOMPARE(colourAt(followed, 2), QStringLiteral("blue"));
+        QCOMPARE(colourAt(plain, 2), QStringLiteral("gray"));
+        QCOMPARE(colourAt(plain, 3), QStringLiteral("red"));
+        QCOMPARE(colourAt(followed, 3), QStringLiteral("black"));
+    }
+};
+
+QTEST_MAIN(TestListsOnScreen)
+#include "tst_listsonscreen.moc"
