@@ -193,6 +193,8 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
         t->setItem(r, column, new QTableWidgetItem);
         auto *l = new QLabel(cellParent);
         l->setFont(font);
+        // Rich text always: the texts are escaped, and a guess would show "&amp;" in plain ones.
+        l->setTextFormat(Qt::RichText);
         l->setAlignment(alignment);
         l->setText(text);
         setCellLabel(r, column, l);
@@ -203,6 +205,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
         t->setItem(r, column, new QTableWidgetItem);
         auto *l = new QLinkLabel(cellParent);
         l->setFont(linkFont);
+        l->setTextFormat(Qt::RichText);
         setTextColor(l, color);
         l->setAlignment(alignment);
         l->setClickable(clickable);

@@ -71,6 +71,21 @@ inline bool rowFullyVisible(QAbstractItemView *view, int row)
 
 #include "startup.h"
 
+#include <QLabel>
+#include <QTextDocument>
+
+// The text a label shows: its markup rendered when it takes it as rich text, else as it stands.
+inline QString shownText(const QLabel *label)
+{
+    const bool rich = label->textFormat() == Qt::RichText
+                      || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    if (!rich)
+        return label->text();
+    QTextDocument document;
+    document.setHtml(label->text());
+    return document.toPlainText();
+}
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QTest>

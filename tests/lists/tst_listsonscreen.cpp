@@ -12,6 +12,21 @@
 namespace {
 
 constexpr int kMany = 120; // more than two pages of 50
+const QString kMarkupInst = QStringLiteral("O'Neil&\"Co\"");
+const QString kMarkupTitle = QStringLiteral("PE<10倍 & \"低估\" 'A'");
+const QString kMarkupRating = QStringLiteral("买入&'\"增持");
+const QString kMarkupStock = QStringLiteral("A&B<i>'q'");
+
+// The texts every label of a row shows, joined by "|".
+QString shownRow(QTableWidget *table, int row)
+{
+    QStringList texts;
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (auto *label = qobject_cast<QLabel *>(table->cellWidget(row, c)))
+            texts << shownText(label).replace(QChar::LineSeparator, QLatin1Char(' ')).simplified();
+    }
+    return texts.join(QLatin1Char('|'));
+}
 
 // The first row fully shown in the table's viewport, by its row number; "" for none.
 QString firstShownNumber(QTableWidget *table)
@@ -51,7 +66,14 @@ private slots:
                                      QStringLiteral("中国银行(601988) 报告 %1").arg(i), "", "601988.SH", "银行"});
             ok = ok && insertRating({1000 + i, "2017-01-03", "华泰证券", "", "601988.SH", "买入", 4, "M", 3});
         }
+        // Texts holding markup characters.
+        ok = ok && insertReport({1300, "2017-01-06 16:00:00", "", kMarkupInst, "STK.COM@CN", kMarkupTitle,
+                                 "A&B[1001]", "000002.SZ", "地产"})
+             && insertRating({1300, "2017-01-06", kMarkupInst, "A&B[1001]", "000002.SZ", kMarkupRating, 4, "M", 3})
+             && execSql("insert into T_Stock (Stk_Code, Stk_Name, Ind_Name, Prc_Close, Prc_Factor, Stk_Quit) "
+                        "values ('000002.SZ', ?, '地产&<i>', 10, 1, 0)", {kMarkupStock});
         QVERIFY(ok);
+        loadStockCache();
         QVERIFY(useProgramLook());
     }
 
@@ -99,6 +121,21 @@ private slots:
         win.showRatingList(filledRequest("RAT_INS", {{"inst", "华泰证券"}}), 0);
         QTest::qWait(0);
         QCOMPARE(firstShownNumber(table), QStringLiteral("1"));
+    }
+
+    // Names, titles and ratings show their "&", quotes and brackets as they stand.
+    void markupCharactersShowAsText()
+    {
+        QWinReportList reports;
+        reports.showReportList(filledRequest("RPT_NEW"), 0);
+        auto *table = reports.findChild<QTableWidget *>();
+        QCOMPARE(shownRow(table, rowOf(table, "1300")),
+                 QStringLiteral("|O'Neil&\"Co\"|【公司研究】PE<10倍 & \"低估\" 'A' - 0106|A&B|"));
+        QWinRatingList ratings;
+        ratings.showRatingList(filledRequest("RAT_NEW"), 0);
+        table = ratings.findChild<QTableWidget *>();
+        QCOMPARE(shownRow(table, rowOf(table, "1300")),
+                 QStringLiteral("|O'Neil&\"Co\"|A&B|A&B<i>'q' 000002.SZ|地产&<i>|买入&'\"增持(-)||-|-|-||"));
     }
 
     // The report list's marks as painted: followed institutions blue, others gray, titles
