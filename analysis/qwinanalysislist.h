@@ -3,6 +3,7 @@
 #include "listrecord.h"
 #include "qlinklabel.h"
 
+#include <QHash>
 #include <QMdiSubWindow>
 #include <QStringList>
 #include <QVector>
@@ -39,6 +40,7 @@ struct AnalysisListParams
     QVector<AnalysisColumn> columns;
     int rowHeight = 36;
     QVector<int> fixedSections; // clicked, they keep the remembered sort
+    QHash<int, QString> widest; // columns widened to show such a text whole at the program's font
     int initialSortSection = 3;
     QVector<OrderSection> orderSections;
     int otherOrderSection = 0; // of any other "order", or none

@@ -1,5 +1,6 @@
 #include "qwinanalysislist.h"
 
+#include "columnfit.h"
 #include "globalstate.h"
 #include "jsonscript.h"
 #include "qcomplexheadermodel.h"
@@ -87,6 +88,8 @@ void QWinAnalysisList::build()
     table->setHorizontalHeader(header);
     for (int i = 0; i < count; ++i)
         table->setColumnWidth(i, m_params.columns.at(i).width);
+    for (auto it = m_params.widest.cbegin(); it != m_params.widest.cend(); ++it)
+        widenColumnToFit(table, it.key(), it.value());
 
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setWordWrap(m_params.wordWrap);

@@ -1,6 +1,7 @@
 #include "qwinratinglist.h"
 
 #include "analystlistfunction.h"
+#include "columnfit.h"
 #include "dbconnection.h"
 #include "globalstate.h"
 #include "listslog.h"
@@ -25,6 +26,8 @@
 #include <QStandardItem>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace RatingTable;
 
@@ -106,8 +109,16 @@ void QWinRatingList::buildTable()
 
     const int widths[ColumnCount] = {60, 25, 80, 90, 80, 70, 90, 40, 60, 110, 60,
                                      45, 52, 52, 52, 52, 55, 50, 45, 45, 45};
+    // The header's own minimum (from its font) would widen the narrow mark column.
+    header->setMinimumSectionSize(*std::min_element(widths, widths + ColumnCount));
     for (int c = 0; c < ColumnCount; ++c)
         t->setColumnWidth(c, widths[c]);
+    // Widths that cut values users need at the program's font; unread rows are bold.
+    widenColumnToFit(t, ColDate, WidestText::date, true);
+    widenColumnToFit(t, ColIndustry, WidestText::industry, true);
+    widenColumnToFit(t, ColPricePub, WidestText::adjustedPrice, true);
+    widenColumnToFit(t, ColClose, WidestText::price, true);
+    widenColumnToFit(t, ColPeg, WidestText::peg, true);
     header->setSortIndicator(ColDate, Qt::DescendingOrder);
     header->setSortIndicatorShown(true);
     header->setSectionsClickable(false);

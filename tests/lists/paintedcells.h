@@ -96,3 +96,38 @@ inline bool useProgramLook()
     installAppFont(QString());
     return installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath());
 }
+
+#include <QFontMetrics>
+#include <QStyle>
+
+// The room a column leaves for a cell's text: its width less the item's text margins and the
+// grid line.
+inline int textRoom(const QTableView *table, int column)
+{
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    return table->columnWidth(column) - 2 * margin - 1;
+}
+
+// Each pattern with its "d"s as one digit, for every digit: the widest such texts.
+inline QStringList digitTexts(const QStringList &patterns)
+{
+    QStringList texts;
+    for (const QString &pattern : patterns) {
+        for (char d = '0'; d <= '9'; ++d)
+            texts << QString(pattern).replace(QLatin1Char('d'), QLatin1Char(d));
+    }
+    return texts;
+}
+
+// The texts of texts that font cuts in the column, as "text (advance > room)".
+inline QStringList cutTexts(const QTableView *table, int column, const QStringList &texts, const QFont &font)
+{
+    QStringList cut;
+    const QFontMetrics metrics(font);
+    for (const QString &text : texts) {
+        const int advance = metrics.horizontalAdvance(text);
+        if (advance > textRoom(table, column))
+            cut << QStringLiteral("%1 (%2 > %3)").arg(text).arg(advance).arg(textRoom(table, column));
+    }
+    return cut;
+}

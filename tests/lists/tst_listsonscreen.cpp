@@ -7,6 +7,7 @@
 #include "qwinratinglist.h"
 #include "ratinglistcolumns.h"
 
+#include <QHeaderView>
 #include <QScrollBar>
 
 namespace {
@@ -136,6 +137,57 @@ private slots:
         table = ratings.findChild<QTableWidget *>();
         QCOMPARE(shownRow(table, rowOf(table, "1300")),
                  QStringLiteral("|O'Neil&\"Co\"|A&B|A&B<i>'q' 000002.SZ|地产&<i>|买入&'\"增持(-)||-|-|-||"));
+    }
+
+    // At the program's font (bold while unread) the rating list shows whole the dates of
+    // earlier years, prices, PEG of 10 and more and long industry names; its mark column is as
+    // narrow as asked.
+    void ratingColumnsShowTheirValues_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("texts");
+        const QStringList industries{QStringLiteral("汽车及零部件"), QStringLiteral("电子元器件")};
+        QTest::newRow("date") << int(RatingTable::ColDate) << digitTexts({"dd/dd/dd"});
+        QTest::newRow("industry") << int(RatingTable::ColIndustry) << industries;
+        QTest::newRow("publication price") << int(RatingTable::ColPricePub) << digitTexts({"dddd.dd", "ddd.dd(*)", "dddd.dd(*)"});
+        QTest::newRow("price") << int(RatingTable::ColClose) << digitTexts({"dddd.dd"});
+        QTest::newRow("PEG") << int(RatingTable::ColPeg) << digitTexts({"dd.dd", "ddd.dd"});
+    }
+
+    void ratingColumnsShowTheirValues()
+    {
+        QFETCH(int, column);
+        QFETCH(QStringList, texts);
+        QWinRatingList win;
+        win.showRatingList(filledRequest("RAT_NEW"), 0);
+        auto *table = win.findChild<QTableWidget *>();
+        QFont font = table->font();
+        if (auto *label = qobject_cast<QLabel *>(table->cellWidget(0, column)))
+            font = label->font();
+        font.setBold(true);
+        QCOMPARE(cutTexts(table, column, texts, font), QStringList());
+        // Every other column keeps its width.
+        const int widths[RatingTable::ColumnCount] = {60, 25, 80, 90, 80, 70, 90, 40, 60, 110, 60,
+                                                      45, 52, 52, 52, 52, 55, 50, 45, 45, 45};
+        for (int c = 0; c < RatingTable::ColumnCount; ++c) {
+            if (c != column && !QVector<int>{RatingTable::ColDate, RatingTable::ColIndustry, RatingTable::ColPricePub,
+                                             RatingTable::ColClose, RatingTable::ColPeg}.contains(c))
+                QCOMPARE(table->columnWidth(c), widths[c]);
+        }
+    }
+
+    // Qt's own minimum of a header section (the widest character of its font) does not
+    // widen the mark column.
+    void ratingMarkColumnIsNarrow()
+    {
+        const QFont programFont = QApplication::font();
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
+        QWinRatingList win;
+        win.showRatingList(filledRequest("RAT_NEW"), 0);
+        QApplication::setFont(programFont);
+        auto *table = win.findChild<QTableWidget *>();
+        QVERIFY(QFontMetrics(table->horizontalHeader()->font()).maxWidth() > 25);
+        QCOMPARE(table->columnWidth(RatingTable::ColStar), 25);
     }
 
     // The report list's marks as painted: followed institutions blue, others gray, titles
