@@ -126,6 +126,8 @@ private:
     void build();
     // Runs the query and keeps every record and its key.
     void readResult(const AnalysisListRequest &request, int section, Qt::SortOrder order);
+    // Sizes the row-number column for count records and lays the table out.
+    void fitRowNumbers(int count);
     bool isFixedSection(int section) const;
     int sectionOfOrder(const QString &order) const;
     void showSortIndicator(int section, Qt::SortOrder order);

@@ -150,6 +150,58 @@ private slots:
         QVERIFY2(shownText(&label).endsWith(QStringLiteral("<b>A</b>&")), qPrintable(shownText(&label)));
     }
 
+    // Paging forward through a long list shows every record once, in order, each row whole,
+    // whatever the window's size (the row numbers widen as the pages go on).
+    void pagesShowEveryRecordOnce_data()
+    {
+        QTest::addColumn<QSize>("size");
+        for (int width : {900, 1150, 1190, 1210, 1230, 1250, 1280, 1600}) {
+            for (int height : {420, 575, 800})
+                QTest::newRow(qPrintable(QStringLiteral("%1x%2").arg(width).arg(height))) << QSize(width, height);
+        }
+    }
+
+    void pagesShowEveryRecordOnce()
+    {
+        QFETCH(QSize, size);
+        const int extra = 150;
+        QVERIFY(mainDatabase().transaction());
+        for (int i = 0; i < extra; ++i) {
+            const QString code = QStringLiteral("603%1.SH").arg(i, 3, 10, QLatin1Char('0'));
+            QVERIFY(insertInto("T_Stock", "Stk_Code, Stk_Name, Ind_Name, Prc_Close, Stk_Share, Prc_Date, Stk_Quit",
+                               {code, QStringLiteral("股票%1").arg(i), "银行", 10, 100, "2017-01-06", 0}));
+            QVERIFY(insertInto("T_Consensus", "Stk_Code, Cns_Type, Cns_DtUpdate, Ins_Count, Rat_Count",
+                               {code, "TDY", kToday, 1, 1}));
+        }
+        QVERIFY(mainDatabase().commit());
+        loadStockCache();
+        m_area->resize(size);
+        auto *w = open(&QWinConsensusList::showConsensusList, filledRequest("CNS_ALL"));
+        QTableWidget *t = tableOf(w);
+        auto *pager = w->findChild<QScrollBar *>(QStringLiteral("scbPager"));
+        QStringList numbers, keys, cut;
+        for (int page = 0; page <= pager->maximum(); ++page) {
+            w->showConsensusList(filledRequest("CNS_ALL"), page);
+            QTest::qWait(0);
+            for (int r = 0; r < t->rowCount(); ++r) {
+                numbers << t->verticalHeaderItem(r)->text();
+                keys << t->item(r, 0)->data(Qt::UserRole).toString();
+                if (!rowFullyVisible(t, r))
+                    cut << QStringLiteral("page %1 row %2").arg(page).arg(numbers.last());
+            }
+        }
+        QVERIFY(execSql("delete from T_Consensus where Stk_Code like '603%'")
+                && execSql("delete from T_Stock where Stk_Code like '603%'"));
+        loadStockCache();
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
+        QStringList expected;
+        for (int n = 1; n <= keys.size(); ++n)
+            expected << QString::number(n);
+        QCOMPARE(numbers, expected);
+        QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+        QCOMPARE(keys.size(), extra + 5);
+    }
+
     // At the program's font each list shows whole its industries, prices and PEG.
     void columnsShowTheirValues()
     {
