@@ -141,6 +141,19 @@ private slots:
         QCOMPARE(paintedTextColour(cell.copy(0, cell.height() / 2, cell.width(), cell.height() / 2)), QStringLiteral("gray"));
     }
 
+    // Stock names holding markup show it as written in every stock list.
+    void stockNamesAreText()
+    {
+        QWidget *lists[] = {open(&QWinConsensusList::showConsensusList, filledRequest("CNS_ALL")),
+                            open(&QWinMatrixList::showMatrixList, filledRequest("MTX_ALL")),
+                            open(&QWinQuoteList::showQuoteList, filledRequest("QUO_ALL"))};
+        for (QWidget *w : lists) {
+            QTableWidget *t = tableOf(w);
+            const QString shown = shownText(labelAt(t, rowOf(t, "600002.SH"), 0));
+            QVERIFY2(shown.startsWith(QStringLiteral("<b>阿尔法</b>")), qPrintable(shown));
+        }
+    }
+
     // A value-matrix grade is text: markup in it shows as written.
     void matrixGradeIsText()
     {
