@@ -42,8 +42,8 @@ AnalysisListParams consensusParams()
     };
     p.rowHeight = 36;
     p.fixedSections = {1, 2, 18, 19};
-    // Industry, price and PEG as the given widths would cut them at the program's font.
-    p.widest = {{2, WidestText::industry}, {10, WidestText::price}, {17, WidestText::peg}};
+    // Industry, prices and PEG as the given widths would cut them at the program's font.
+    p.widest = {{2, WidestText::industry}, {9, WidestText::target}, {10, WidestText::price}, {17, WidestText::peg}};
     p.initialSortSection = 3;
     p.orderSections = {{QStringLiteral("count"), 3}, {QStringLiteral("inc"), 4},  {QStringLiteral("scope"), 9},
                        {QStringLiteral("cagr"), 15}, {QStringLiteral("pe"), 16}, {QStringLiteral("peg"), 17}};

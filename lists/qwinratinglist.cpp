@@ -117,6 +117,7 @@ void QWinRatingList::buildTable()
     widenColumnToFit(t, ColDate, WidestText::date, true);
     widenColumnToFit(t, ColIndustry, WidestText::industry, true);
     widenColumnToFit(t, ColPricePub, WidestText::adjustedPrice, true);
+    widenColumnToFit(t, ColTarget, WidestText::adjustedTarget, true);
     widenColumnToFit(t, ColClose, WidestText::price, true);
     widenColumnToFit(t, ColPeg, WidestText::peg, true);
     header->setSortIndicator(ColDate, Qt::DescendingOrder);

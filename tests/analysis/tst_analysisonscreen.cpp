@@ -230,7 +230,7 @@ private slots:
         QWidget *matrix = open(&QWinMatrixList::showMatrixList, filledRequest("MTX_ALL"));
         QWidget *quotes = open(&QWinQuoteList::showQuoteList, filledRequest("QUO_ALL"));
         QWidget *ranking = open(&QWinAceList::showAceList, filledRequest("ACE_ALL"));
-        const QList<Check> checks = {{consensus, 2, industries}, {consensus, 10, prices}, {consensus, 17, pegs},
+        const QList<Check> checks = {{consensus, 2, industries}, {consensus, 9, digitTexts({"dddd.dd ~ dddd.dd↑"})}, {consensus, 10, prices}, {consensus, 17, pegs},
                                      {matrix, 2, industries},    {matrix, 13, prices},    {matrix, 21, pegs},
                                      {quotes, 2, industries},    {quotes, 3, prices},     {ranking, 2, industries}};
         for (const Check &check : checks) {

@@ -97,7 +97,7 @@ inline bool useProgramLook()
     return installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath());
 }
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QStyle>
 
 // The room a column leaves for a cell's text: its width less the item's text margins and the
@@ -123,9 +123,9 @@ inline QStringList digitTexts(const QStringList &patterns)
 inline QStringList cutTexts(const QTableView *table, int column, const QStringList &texts, const QFont &font)
 {
     QStringList cut;
-    const QFontMetrics metrics(font);
+    const QFontMetricsF metrics(font);
     for (const QString &text : texts) {
-        const int advance = metrics.horizontalAdvance(text);
+        const qreal advance = metrics.horizontalAdvance(text);
         if (advance > textRoom(table, column))
             cut << QStringLiteral("%1 (%2 > %3)").arg(text).arg(advance).arg(textRoom(table, column));
     }

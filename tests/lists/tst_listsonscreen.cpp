@@ -150,6 +150,8 @@ private slots:
         QTest::newRow("date") << int(RatingTable::ColDate) << digitTexts({"dd/dd/dd"});
         QTest::newRow("industry") << int(RatingTable::ColIndustry) << industries;
         QTest::newRow("publication price") << int(RatingTable::ColPricePub) << digitTexts({"dddd.dd", "ddd.dd(*)", "dddd.dd(*)"});
+        QTest::newRow("target") << int(RatingTable::ColTarget)
+                                << digitTexts({"ddd.dd ~ ddd.dd↓", "dddd.dd ~ dddd.dd(*)↑"});
         QTest::newRow("price") << int(RatingTable::ColClose) << digitTexts({"dddd.dd"});
         QTest::newRow("PEG") << int(RatingTable::ColPeg) << digitTexts({"dd.dd", "ddd.dd"});
     }
@@ -166,12 +168,23 @@ private slots:
             font = label->font();
         font.setBold(true);
         QCOMPARE(cutTexts(table, column, texts, font), QStringList());
+        // And the page's own values, each at the font it is painted with.
+        QStringList cut;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            const auto *label = qobject_cast<QLabel *>(table->cellWidget(r, column));
+            const QTableWidgetItem *item = table->item(r, column);
+            // Each line of a label (a smaller second line measured at the label's font).
+            const QStringList lines = (label ? shownText(label) : item->text()).split(QLatin1Char('\n'));
+            cut << cutTexts(table, column, lines, label ? label->font() : item->font());
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
         // Every other column keeps its width.
         const int widths[RatingTable::ColumnCount] = {60, 25, 80, 90, 80, 70, 90, 40, 60, 110, 60,
                                                       45, 52, 52, 52, 52, 55, 50, 45, 45, 45};
         for (int c = 0; c < RatingTable::ColumnCount; ++c) {
             if (c != column && !QVector<int>{RatingTable::ColDate, RatingTable::ColIndustry, RatingTable::ColPricePub,
-                                             RatingTable::ColClose, RatingTable::ColPeg}.contains(c))
+                                             RatingTable::ColTarget, RatingTable::ColClose, RatingTable::ColPeg}
+                                       .contains(c))
                 QCOMPARE(table->columnWidth(c), widths[c]);
         }
     }
