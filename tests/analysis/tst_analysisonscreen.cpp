@@ -11,6 +11,7 @@
 #include "qwinmatrixlist.h"
 #include "qwinquotelist.h"
 
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QScrollBar>
 
@@ -213,6 +214,23 @@ private slots:
         QCOMPARE(numbers, expected);
         QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
         QCOMPARE(keys.size(), extra + 5);
+    }
+
+    // Qt's own minimum of a header section (the widest character of its font) does not widen
+    // the report-dot column.
+    void narrowColumnsStayNarrow()
+    {
+        const QFont programFont = QApplication::font();
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
+        QWidget *lists[] = {open(&QWinConsensusList::showConsensusList, filledRequest("CNS_ALL")),
+                            open(&QWinMatrixList::showMatrixList, filledRequest("MTX_ALL")),
+                            open(&QWinQuoteList::showQuoteList, filledRequest("QUO_ALL"))};
+        QApplication::setFont(programFont);
+        for (QWidget *w : lists) {
+            QTableWidget *t = tableOf(w);
+            QVERIFY(QFontMetrics(t->horizontalHeader()->font()).maxWidth() > 25);
+            QCOMPARE(t->columnWidth(1), 25);
+        }
     }
 
     // At the program's font each list shows whole its industries, prices and PEG.
