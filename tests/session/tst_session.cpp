@@ -24,6 +24,7 @@
 #include "urlcatcher.h"
 #include "userliststore.h"
 #include "usersettings.h"
+#include "waiting.h"
 
 #include <QtNetwork>
 #include <QtSql>
@@ -224,8 +225,9 @@ class TestSession : public QObject
         QDlgNetwork network;
         QTest::mouseClick(button(&network, "btnTest"), Qt::LeftButton);
         [&] {
-            QTRY_VERIFY_WITH_TIMEOUT(opened.count() == 1 && !text(&share, "lblUrl").isEmpty()
-                                         && button(&network, "btnTest")->isEnabled(), 20000);
+            WAIT_UNTIL("the report downloaded, the share link and the network test's end",
+                       opened.count() == 1 && !text(&share, "lblUrl").isEmpty() && button(&network, "btnTest")->isEnabled(),
+                       20000);
         }();
         const QString line = text(&network, "lblAuthServiceStatus");
         if (!line.isEmpty()) { // empty without a network interface besides loopback
@@ -803,7 +805,7 @@ private slots:
         QDlgNetwork dialog;
         dialog.show();
         QTest::mouseClick(button(&dialog, "btnTest"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(button(&dialog, "btnTest")->isEnabled(), (QDlgNetwork::kLookupTimeoutSeconds + 20) * 1000);
+        WAIT_UNTIL("the network test's end", button(&dialog, "btnTest")->isEnabled(), (QDlgNetwork::kLookupTimeoutSeconds + 20) * 1000);
         disableProxy();
         QVERIFY(button(&dialog, "btnClose")->isEnabled());
         if (text(&dialog, "lblInterfaceStatus") != "√ 有网络连接")
