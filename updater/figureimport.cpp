@@ -83,7 +83,8 @@ void importFigures(ImportRun &run, const QJsonArray &rows, const FigureTable &t)
     all.insert(all.end(), t.values.begin(), t.values.end());
 
     QSqlQuery *select = run.prepare(QStringLiteral("select %1 from %2 where %3").arg(selected, table, where));
-    QSqlQuery *insert = run.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
+    // Insert first: a stored key refuses it and only then takes the select.
+    QSqlQuery *insert = run.prepare(QStringLiteral("insert into %1 (%2) values (%3) on conflict do nothing")
                                         .arg(table, join(all, "", ", "), placeholders(all.size())));
     QSqlQuery *update = run.prepare(
         QStringLiteral("update %1 set %2 where %3").arg(table, join(t.values, " = ?", ", "), where));
@@ -104,14 +105,15 @@ void importFigures(ImportRun &run, const QJsonArray &rows, const FigureTable &t)
                 q->bindValue(position + i, values.at(from + i));
         };
 
+        bindFrom(insert, 0, values.size(), 0);
+        if (!run.exec(insert, {}))
+            return RowOutcome::Skipped;
+        if (insert->numRowsAffected() == 1)
+            return RowOutcome::Inserted;
         QVariantList stored;
         bindFrom(select, 0, keyCount, 0);
-        if (!run.fetch(select, {}, columns, &stored))
+        if (!run.fetch(select, {}, columns, &stored) || stored.isEmpty())
             return RowOutcome::Skipped;
-        if (stored.isEmpty()) {
-            bindFrom(insert, 0, values.size(), 0);
-            return run.exec(insert, {}) ? RowOutcome::Inserted : RowOutcome::Skipped;
-        }
         bool newer = dateTimeKey(stored.at(0).toString()) < dateTimeKey(row.text(QLatin1String("tM")));
         if (!newer && t.updateColumn)
             newer = dateKey(stored.at(1).toString()) < dateKey(row.text(QLatin1String("dt")));
