@@ -109,7 +109,7 @@ struct KindTally
 // The settings of the engine's own connection, read on its thread: the ratio runs its two files
 // with the same. And the seconds of its first cycle.
 int engineSync = -1, engineCache = -2000, engineAutocheckpoint = 1000;
-double engineSeconds = 0;
+double engineSeconds = 0, engineCpuSeconds = 0;
 
 // The fsync calls of the process so far, when bench_updater runs with its slow disk preloaded.
 long syncCount()
@@ -163,6 +163,7 @@ bool runEngine(QApplication &app)
             pragma("synchronous", &engineSync);
             pragma("cache_size", &engineCache);
             pragma("wal_autocheckpoint", &engineAutocheckpoint);
+            engineCpuSeconds = threadCpuMs() / 1000;
         }, Qt::BlockingQueuedConnection);
         QMetaObject::invokeMethod(updater, "stop", Qt::QueuedConnection);
     });
@@ -181,7 +182,9 @@ bool runEngine(QApplication &app)
     closeMainDatabase();
 
     engineSeconds = seconds;
-    out() << QStringLiteral("engine  first cycle:        %1 s (its limit: see \"sync\" below)").arg(seconds, 0, 'f', 1)
+    out() << QStringLiteral("engine  first cycle:        %1 s, %2 s of it the engine thread's CPU (its limit: see \"sync\" below)")
+                 .arg(seconds, 0, 'f', 1)
+                 .arg(engineCpuSeconds, 0, 'f', 1)
           << Qt::endl;
     if (syncsBefore >= 0)
         out() << QStringLiteral("engine  slow disk (%1 ms per fsync): %2 fsyncs in the cycle (limit 35, one checkpoint), "
@@ -211,6 +214,48 @@ bool runEngine(QApplication &app)
 }
 
 // ---- window: the main window's event loop while its engine syncs ----
+
+// The application, noting every event of the GUI thread that took longer than 20 ms: what the
+// longest stalls were busy with.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (depth++ > 0 || QThread::currentThread() != thread()) {
+            const bool done = QApplication::notify(receiver, event);
+            --depth;
+            return done;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const QString what = describe(receiver, event);
+        const bool done = QApplication::notify(receiver, event);
+        --depth;
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        if (ms > 20 && slowEvents.size() < 20)
+            slowEvents << QStringLiteral("%1 ms %2").arg(ms, 0, 'f', 1).arg(what);
+        return done;
+    }
+
+    QStringList slowEvents;
+
+private:
+    static QString describe(QObject *receiver, QEvent *event)
+    {
+        QString text = QLatin1String(receiver->metaObject()->className());
+        if (!receiver->objectName().isEmpty())
+            text += QLatin1Char(' ') + receiver->objectName();
+        // A queued signal (MetaCall, 43) names only its receiver.
+        text += QStringLiteral(" event ") + QString::number(int(event->type()));
+        return text;
+    }
+
+    int depth = 0;
+};
+
 
 bool runWindow(QApplication &app)
 {
@@ -244,6 +289,7 @@ bool runWindow(QApplication &app)
     bool cycling = false, done = false;
     double seconds = 0;
     int shownTexts = 0;
+    std::vector<double> idleCpus;   // the probe's own cost, before the cycle starts
     QString lastText;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
@@ -257,6 +303,8 @@ bool runWindow(QApplication &app)
         // A text seen twice in a row is one text shown (the probe may miss some between ticks).
         shownTexts += text != lastText;
         lastText = text;
+        if (!cycling)
+            idleCpus.push_back(gapCpu);
         // The engine's first text opens the cycle; the index itself may come and go between two ticks.
         if (!cycling && text != initialText) {
             cycling = true;
@@ -308,11 +356,16 @@ bool runWindow(QApplication &app)
         out() << QStringLiteral("window  most GUI-thread CPU in one gap: %1 ms").arg(*std::max_element(cpus.begin(), cpus.end()), 0, 'f', 1)
               << Qt::endl;
         const double cpuSum = std::accumulate(cpus.begin(), cpus.end(), 0.0);
-        out() << QStringLiteral("window  GUI-thread CPU in the sync: %1 s of %2 s (goal <= 0.5); %3 status texts shown")
+        const double probeCost = median(idleCpus) * double(gaps.size());
+        out() << QStringLiteral("window  GUI-thread CPU in the sync: %1 s of %2 s (goal <= 0.5), of which the probe "
+                                "itself about %3 s; %4 status texts shown")
                      .arg(cpuSum / 1000, 0, 'f', 2)
                      .arg(seconds, 0, 'f', 1)
+                     .arg(probeCost / 1000, 0, 'f', 2)
                      .arg(shownTexts)
               << Qt::endl;
+        for (const QString &slow : static_cast<TimedApplication *>(qApp)->slowEvents)
+            out() << QStringLiteral("window    event over 20 ms: ") << slow << Qt::endl;
         for (size_t k = 0; k < gaps.size() && k < 3; ++k)
             out() << QStringLiteral("window    gap %1 ms, %2 ms of it GUI-thread CPU, ended on \"%3\"")
                          .arg(gaps[k].wall, 0, 'f', 1)
@@ -361,7 +414,7 @@ struct Tally
 {
     int packages = 0;
     qint64 rows = 0;
-    double downloadMs = 0, readMs = 0, importMs = 0, plainMs = 0;
+    double downloadMs = 0, readMs = 0, importMs = 0, plainMs = 0, importCpuMs = 0, plainCpuMs = 0;
     std::vector<double> ratios;
 
     void add(const Tally &t)
@@ -372,6 +425,8 @@ struct Tally
         readMs += t.readMs;
         importMs += t.importMs;
         plainMs += t.plainMs;
+        importCpuMs += t.importCpuMs;
+        plainCpuMs += t.plainCpuMs;
         ratios.insert(ratios.end(), t.ratios.begin(), t.ratios.end());
     }
 };
@@ -449,18 +504,21 @@ bool runRatio(const QString &dataDir)
         const plain::Statement statement = plain::statementOf(kind);
         const std::vector<plain::Row> values = plain::extract(statement, rows);
         const DataRecord dataRecord{packageBaseName(name), entry[QLatin1String("tM")].toString()};
-        auto timed = [](const std::function<void()> &work) {
+        // Wall milliseconds; the thread's CPU milliseconds added to *cpu.
+        auto timed = [](const std::function<void()> &work, double *cpu) {
             QElapsedTimer timer;
+            const double cpuStart = threadCpuMs();
             timer.start();
             work();
+            *cpu += threadCpuMs() - cpuStart;
             return double(timer.nsecsElapsed()) / 1e6;
         };
         // In turns, so that drift of a shared machine falls on both.
         const std::function<void()> runs[] = {
-            [&] { t.importMs = timed([&] { importPackageRows(imported, name, rows, context, &dataRecord); }); },
             [&] {
-                t.plainMs = timed([&] { plain::write(handle, statement.sql, values); });
+                t.importMs = timed([&] { importPackageRows(imported, name, rows, context, &dataRecord); }, &t.importCpuMs);
             },
+            [&] { t.plainMs = timed([&] { plain::write(handle, statement.sql, values); }, &t.plainCpuMs); },
         };
         runs[turn % 2]();
         runs[(turn + 1) % 2]();
@@ -506,6 +564,11 @@ bool runRatio(const QString &dataDir)
                  .arg(total.plainMs / 1000, 0, 'f', 2)
                  .arg(total.importMs / total.plainMs, 0, 'f', 2)
           << Qt::endl;
+    out() << QStringLiteral("ratio   the same in thread CPU: import %1 s vs plain inserts %2 s: %3x")
+                 .arg(total.importCpuMs / 1000, 0, 'f', 2)
+                 .arg(total.plainCpuMs / 1000, 0, 'f', 2)
+                 .arg(total.importCpuMs / total.plainCpuMs, 0, 'f', 2)
+          << Qt::endl;
     const double limit = (total.downloadMs + total.readMs + total.plainMs) / 1000;
     out() << QStringLiteral("ratio   limit of a sync: download %1 s + inflate and parse %2 s + plain inserts %3 s = %4 s")
                  .arg(total.downloadMs / 1000, 0, 'f', 2)
@@ -528,7 +591,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     setUtf8LocaleCodec();
     if (qEnvironmentVariableIsEmpty("TAMREL_DEVSERVER"))
         qputenv("TAMREL_DEVSERVER",
