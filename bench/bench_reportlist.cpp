@@ -478,7 +478,7 @@ int main(int argc, char **argv)
                  .arg("rows100", 8).arg("q100", 6).arg("shown100", 9).arg("max", 6).arg("plain100", 9)
           << Qt::endl;
 
-    std::vector<double> totals, plains, cpus, fills, queries, worstNotText;
+    std::vector<double> totals, plains, cpus, fills, queries, worstNotText, pageRatios;
     int variant = 0;
     QStringList emptyPages, overLimit;
     for (const Case &c : cases()) {
@@ -511,6 +511,8 @@ int main(int argc, char **argv)
             shown[p][0] = median(ts);
             shown[p][1] = maxOf(ts);
             plainMs[p] = median(ps);
+            if (rows[p] > 0)
+                pageRatios.push_back(shown[p][0] / plainMs[p]);
             if (shown[p][1] > 100)
                 overLimit << QStringLiteral("%1 p%2 (%3 ms)").arg(c.name).arg(page).arg(shown[p][1], 0, 'f', 0);
         }
@@ -530,7 +532,11 @@ int main(int argc, char **argv)
     out() << QStringLiteral("plain view (limit):   median %1 ms, max %2 ms")
                  .arg(median(plains), 0, 'f', 1).arg(maxOf(plains), 0, 'f', 1)
           << Qt::endl;
-    out() << QStringLiteral("ratio of the medians: %1x (goal <= 3.0)").arg(median(totals) / median(plains), 0, 'f', 2)
+    out() << QStringLiteral("ratio of the medians: %1x; per page with rows min / median / max %2 / %3 / %4x (goal <= 3.0)")
+                 .arg(median(totals) / median(plains), 0, 'f', 2)
+                 .arg(pageRatios.empty() ? 0 : *std::min_element(pageRatios.begin(), pageRatios.end()), 0, 'f', 2)
+                 .arg(median(pageRatios), 0, 'f', 2)
+                 .arg(maxOf(pageRatios), 0, 'f', 2)
           << Qt::endl;
     out() << QStringLiteral("worst page:           %1 ms (goal <= 100); without free-text searches %2 ms")
                  .arg(maxOf(totals), 0, 'f', 1).arg(maxOf(worstNotText), 0, 'f', 1)
