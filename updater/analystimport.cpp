@@ -22,12 +22,12 @@ void importRecommendRows(ImportRun &run, const QJsonArray &rows)
         if (row.integer(QLatin1String("vl")) < 1) {
             if (!run.exec(remove, {id.value}))
                 return RowOutcome::Skipped;
-            return remove->numRowsAffected() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
+            return run.changes() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
         }
         const QString modified = row.text(QLatin1String("tM"));
         if (!run.exec(insert, {id.value, ImportRun::text(row.text(QLatin1String("tA"))), ImportRun::text(modified)}))
             return RowOutcome::Skipped;
-        if (insert->numRowsAffected() == 1)
+        if (run.changes() == 1)
             return RowOutcome::Inserted;
         QVariantList stored;
         if (!run.fetch(select, {id.value}, 1, &stored) || stored.isEmpty())
@@ -69,7 +69,7 @@ void importAnalystRows(ImportRun &run, const QJsonArray &rows)
         if (!run.exec(insert, {id.value, name, institution, industry, months, uid.value, isNew,
                                ImportRun::text(updated), ImportRun::text(modified)}))
             return RowOutcome::Skipped;
-        if (insert->numRowsAffected() == 1) {
+        if (run.changes() == 1) {
             if (isNew == 1)
                 run.exec(others, {uid.value, id.value});
             return RowOutcome::Inserted;
@@ -99,6 +99,6 @@ void deleteAnalystRows(ImportRun &run, const QJsonArray &rows)
             return RowOutcome::Skipped;
         if (!run.exec(remove, {id.value}))
             return RowOutcome::Skipped;
-        return remove->numRowsAffected() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
+        return run.changes() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
     });
 }

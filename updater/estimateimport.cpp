@@ -25,7 +25,7 @@ void importEstimateRows(ImportRun &run, const QJsonArray &rows)
 
         if (!run.exec(insert, {id.value, period, stock, profit.value, ImportRun::text(modified)}))
             return RowOutcome::Skipped;
-        if (insert->numRowsAffected() == 1)
+        if (run.changes() == 1)
             return RowOutcome::Inserted;
         QVariantList stored;
         if (!run.fetch(select, {id.value, period}, 1, &stored) || stored.isEmpty())
@@ -49,6 +49,6 @@ void deleteEstimateRows(ImportRun &run, const QJsonArray &rows)
             return RowOutcome::Skipped;
         if (!run.exec(remove, {id.value, ImportRun::text(row.text(QLatin1String("pr")))}))
             return RowOutcome::Skipped;
-        return remove->numRowsAffected() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
+        return run.changes() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
     });
 }

@@ -23,7 +23,7 @@ public:
     {
         QSqlQuery *q = run.prepare("select Rpt_ID, Stk_Code, Ins_Name from T_Rating where Rat_New = 1 "
                                    "and Rpt_DtPublish >= date((select max(Rpt_DtEntry) from T_Report), ?)");
-        if (!run.exec(q, {window}))
+        if (!run.select(q, {window}))
             return false;
         while (q->next())
             add(q->value(1).toString(), q->value(2).toString(), q->value(0));
@@ -127,13 +127,11 @@ void importRatingRows(ImportRun &run, const QJsonArray &rows)
             stock, institution, analysts, published, recommendation, score, ImportRun::text(action), pricePub.value,
             priceFactor.value, priceLower.value, priceUpper.value, performShort.value, performMiddle.value, isNew,
             id.value, previous.value, entered, ImportRun::text(modified)};
-        int position = int(values.size());
-        for (const QVariant &key : {published, stock, institution})
-            insertNew->bindValue(position++, key);
-        // exec binds the row's values in front of the key, which stays bound.
-        if (!run.exec(insertNew, values))
+        QVector<QVariant> guarded(values);
+        guarded << published << stock << institution;
+        if (!run.exec(insertNew, guarded))
             return RowOutcome::Skipped;
-        const bool inserted = insertNew->numRowsAffected() == 1;
+        const bool inserted = run.changes() == 1;
 
         QVariantList stored;
         if (!inserted && !run.fetch(select, {published, stock, institution}, 3, &stored))
