@@ -86,7 +86,7 @@ inline const char *spec(PackageKind kind)
 struct Statement
 {
     QByteArray sql;
-    QStringList keys;
+    QList<QByteArray> keys;
     QByteArray forms;
 };
 
@@ -102,7 +102,7 @@ inline Statement statementOf(PackageKind kind)
     QStringList columns, marks;
     for (const QString &part : parts) {
         columns << part.section(QLatin1Char('='), 0, 0);
-        s.keys << part.section(QLatin1Char('='), 1).section(QLatin1Char(':'), 0, 0);
+        s.keys << part.section(QLatin1Char('='), 1).section(QLatin1Char(':'), 0, 0).toLatin1();
         s.forms += part.section(QLatin1Char(':'), 1).toLatin1();
         marks << QStringLiteral("?");
     }
@@ -150,7 +150,7 @@ inline std::vector<Row> extract(const Statement &s, const QJsonArray &rows)
         Row cells;
         bool valid = true;
         for (int i = 0; i < s.keys.size() && valid; ++i) {
-            const QByteArray name = s.keys.at(i).toLatin1();
+            const QByteArray &name = s.keys.at(i);
             const QLatin1String key(name);
             QString text = row.text(key);
             switch (s.forms.at(i)) {
