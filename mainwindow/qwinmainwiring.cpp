@@ -223,7 +223,7 @@ void QWinMain::startUpdater()
 {
     updater = new QUpdater();
     // Hundreds of progress texts a second would each lay out and paint the status bar again.
-    auto *statusThrottle = new StatusThrottle(75, this);
+    auto *statusThrottle = new StatusThrottle(100, this);
     connect(updater, &QUpdater::showStatus, statusThrottle, &StatusThrottle::post);
     connect(statusThrottle, &StatusThrottle::show, this, &QWinMain::showStatus);
     connect(updater, &QUpdater::showReportCount, this, &QWinMain::showReportCount);
