@@ -32,7 +32,7 @@ using Row = std::vector<Cell>;
 // Per kind: the statement's table and its columns, each "Column=key:form" with the forms
 // t (text), i (integer), b (a number or null), k (a number); a table starting with "-" is a delete
 // by those columns.
-inline const char *spec(PackageKind kind)
+inline const char *layoutOf(PackageKind kind)
 {
     switch (kind) {
     case PackageKind::Report:
@@ -93,17 +93,17 @@ struct Statement
 inline Statement statementOf(PackageKind kind)
 {
     Statement s;
-    const char *text = spec(kind);
+    const char *text = layoutOf(kind);
     if (!text)
         return s;
-    QStringList parts = QString::fromLatin1(text).split(QLatin1Char(' '));
-    QString table = parts.takeFirst();
+    QStringList entries = QString::fromLatin1(text).split(QLatin1Char(' '));
+    QString table = entries.takeFirst();
     const bool remove = table.startsWith(QLatin1Char('-'));
     QStringList columns, marks;
-    for (const QString &part : parts) {
-        columns << part.section(QLatin1Char('='), 0, 0);
-        s.keys << part.section(QLatin1Char('='), 1).section(QLatin1Char(':'), 0, 0).toLatin1();
-        s.forms += part.section(QLatin1Char(':'), 1).toLatin1();
+    for (const QString &entry : entries) {
+        columns << entry.section(QLatin1Char('='), 0, 0);
+        s.keys << entry.section(QLatin1Char('='), 1).section(QLatin1Char(':'), 0, 0).toLatin1();
+        s.forms += entry.section(QLatin1Char(':'), 1).toLatin1();
         marks << QStringLiteral("?");
     }
     if (remove)
