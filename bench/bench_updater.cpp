@@ -5,16 +5,20 @@
 //          read and import), the status texts it sends per second, the peak memory;
 // window   the real main window (style sheet and font of the program) shown while its own engine
 //          syncs the set into another fresh folder: the gaps of the GUI thread's event loop
-//          (a 5 ms timer) from the start of the cycle to "数据更新完毕！", with the seconds it took;
-// ratio    report packages imported side by side with a plain prepared insert of the same rows
-//          (read from the same parsed package) into files with the same schema and the same
-//          connection settings as the engine's: one transaction per package, and one for all the
-//          packages. The three run package by package in a rotating order, so that drift of a
-//          shared machine falls on all three; each package gives its own ratio of rates.
+//          (a 5 ms timer) from the start of the cycle to "数据更新完毕！", with the seconds it took
+//          and the GUI thread's CPU time in them; offscreen by default, under an X server with
+//          QT_QPA_PLATFORM=xcb and DISPLAY;
+// ratio    every package fetched from the stand-in, inflated and parsed, then imported side by
+//          side with plain inserts of its values (taken out of the JSON beforehand) through
+//          SQLite's C API, into two files with the schema and the engine's connection settings,
+//          one transaction per package, in turns; per package kind the import against the plain
+//          inserts, and the limit of a sync: download + inflate and parse + plain inserts.
 //
-//   bench_updater [--data DIR] [--only engine|window|ratio]
+//   bench_updater [--data DIR] [--only engine|window|ratio] [--slow-sync MS]
 //                 DIR: a data set of `tamrel-devserver generate`; without it the large set is
 //                 generated into a temporary folder first.
+//                 --slow-sync MS: the engine alone on a slow disk, every fsync taking MS
+//                 milliseconds (libslowsync.so beside the program, preloaded), with the count.
 // TAMREL_DEVSERVER names the stand-in; by default the one of this build tree.
 
 #include "databaseschema.h"
@@ -32,8 +36,14 @@
 #include "usersettings.h"
 
 #include "benchsupport.h"
+#include "plaininsert.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -48,9 +58,11 @@
 #include <QThread>
 #include <QTimer>
 
+#include <dlfcn.h>
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <numeric>
 #include <ctime>
 #include <vector>
 
@@ -94,9 +106,18 @@ struct KindTally
     int packages = 0;
 };
 
-// The synchronous setting of the engine's own connection, read on its thread: the ratio runs
-// its three files with the same.
-int engineSync = -1;
+// The settings of the engine's own connection, read on its thread: the ratio runs its two files
+// with the same. And the seconds of its first cycle.
+int engineSync = -1, engineCache = -2000, engineAutocheckpoint = 1000;
+double engineSeconds = 0, engineCpuSeconds = 0;
+
+// The fsync calls of the process so far, when bench_updater runs with its slow disk preloaded.
+long syncCount()
+{
+    using Count = long (*)();
+    static const auto count = reinterpret_cast<Count>(dlsym(RTLD_DEFAULT, "slowsync_count"));
+    return count ? count() : -1;
+}
 
 bool runEngine(QApplication &app)
 {
@@ -134,9 +155,15 @@ bool runEngine(QApplication &app)
         if (!complete)
             out() << "the cycle did not complete: " << lastStatus << Qt::endl;
         QMetaObject::invokeMethod(updater, [] {
-            QSqlQuery q(mainDatabase());
-            if (q.exec(QStringLiteral("PRAGMA synchronous")) && q.next())
-                engineSync = q.value(0).toInt();
+            auto pragma = [](const char *name, int *value) {
+                QSqlQuery q(mainDatabase());
+                if (q.exec(QStringLiteral("PRAGMA ") + QLatin1String(name)) && q.next())
+                    *value = q.value(0).toInt();
+            };
+            pragma("synchronous", &engineSync);
+            pragma("cache_size", &engineCache);
+            pragma("wal_autocheckpoint", &engineAutocheckpoint);
+            engineCpuSeconds = threadCpuMs() / 1000;
         }, Qt::BlockingQueuedConnection);
         QMetaObject::invokeMethod(updater, "stop", Qt::QueuedConnection);
     });
@@ -146,6 +173,7 @@ bool runEngine(QApplication &app)
     QObject::connect(thread, &QThread::finished, &app, &QCoreApplication::quit);
 
     out() << "engine: importing ..." << Qt::endl;
+    const long syncsBefore = syncCount();
     total.start();
     thread->start();
     app.exec();
@@ -153,7 +181,18 @@ bool runEngine(QApplication &app)
     delete thread;
     closeMainDatabase();
 
-    out() << QStringLiteral("engine  first cycle:        %1 s (goal <= 12)").arg(seconds, 0, 'f', 1) << Qt::endl;
+    engineSeconds = seconds;
+    out() << QStringLiteral("engine  first cycle:        %1 s, %2 s of it the engine thread's CPU (its limit: see \"sync\" below)")
+                 .arg(seconds, 0, 'f', 1)
+                 .arg(engineCpuSeconds, 0, 'f', 1)
+          << Qt::endl;
+    if (syncsBefore >= 0)
+        out() << QStringLiteral("engine  slow disk (%1 ms per fsync): %2 fsyncs in the cycle (limit 35, one checkpoint), "
+                                "%3 s (goal <= 15)")
+                     .arg(qEnvironmentVariable("TAMREL_SLOW_SYNC_MS"))
+                     .arg(syncCount() - syncsBefore)
+                     .arg(seconds, 0, 'f', 1)
+              << Qt::endl;
     for (auto it = kinds.cbegin(); it != kinds.cend(); ++it) {
         const double rate = it->ms > 0 ? double(it->rows) * 1000.0 / double(it->ms) : 0;
         out() << QStringLiteral("engine  %1 %2 packages, %3 rows, %4 s, %5 rows/s")
@@ -167,12 +206,56 @@ bool runEngine(QApplication &app)
     out() << QStringLiteral("engine  status texts:       %1 per second").arg(seconds > 0 ? statuses / seconds : 0, 0, 'f', 0)
           << Qt::endl;
     out() << QStringLiteral("engine  failed packages:    %1").arg(failed) << Qt::endl;
-    out() << QStringLiteral("engine  synchronous:        %1").arg(engineSync) << Qt::endl;
+    out() << QStringLiteral("engine  connection:         synchronous %1, cache_size %2, wal_autocheckpoint %3")
+                 .arg(engineSync).arg(engineCache).arg(engineAutocheckpoint)
+          << Qt::endl;
     out() << QStringLiteral("engine  peak memory:        %1 MB").arg(peakMegabytes(), 0, 'f', 1) << Qt::endl;
     return failed == 0;
 }
 
 // ---- window: the main window's event loop while its engine syncs ----
+
+// The application, noting every event of the GUI thread that took longer than 20 ms: what the
+// longest stalls were busy with.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (depth++ > 0 || QThread::currentThread() != thread()) {
+            const bool done = QApplication::notify(receiver, event);
+            --depth;
+            return done;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const QString what = describe(receiver, event);
+        const bool done = QApplication::notify(receiver, event);
+        --depth;
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        if (ms > 20 && slowEvents.size() < 20)
+            slowEvents << QStringLiteral("%1 ms %2").arg(ms, 0, 'f', 1).arg(what);
+        return done;
+    }
+
+    QStringList slowEvents;
+
+private:
+    static QString describe(QObject *receiver, QEvent *event)
+    {
+        QString text = QLatin1String(receiver->metaObject()->className());
+        if (!receiver->objectName().isEmpty())
+            text += QLatin1Char(' ') + receiver->objectName();
+        // A queued signal (MetaCall, 43) names only its receiver.
+        text += QStringLiteral(" event ") + QString::number(int(event->type()));
+        return text;
+    }
+
+    int depth = 0;
+};
+
 
 bool runWindow(QApplication &app)
 {
@@ -205,6 +288,9 @@ bool runWindow(QApplication &app)
     QElapsedTimer sinceTick, total;
     bool cycling = false, done = false;
     double seconds = 0;
+    int shownTexts = 0;
+    std::vector<double> idleCpus;   // the probe's own cost, before the cycle starts
+    QString lastText;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     QObject::connect(&probe, &QTimer::timeout, &app, [&] {
@@ -214,6 +300,11 @@ bool runWindow(QApplication &app)
         cpuAtTick = cpu;
         sinceTick.start();
         const QString text = status->text();
+        // A text seen twice in a row is one text shown (the probe may miss some between ticks).
+        shownTexts += text != lastText;
+        lastText = text;
+        if (!cycling)
+            idleCpus.push_back(gapCpu);
         // The engine's first text opens the cycle; the index itself may come and go between two ticks.
         if (!cycling && text != initialText) {
             cycling = true;
@@ -256,13 +347,25 @@ bool runWindow(QApplication &app)
                      .arg(walls[walls.size() * 99 / 100], 0, 'f', 1)
                      .arg(kProbeMs)
               << Qt::endl;
-        out() << QStringLiteral("window  longest stall:      %1 ms (goal <= 16); %2 of %3 gaps stalled over 16 ms")
+        out() << QStringLiteral("window  longest stall:      %1 ms on %4 (goal <= 33); %2 of %3 gaps stalled over 16 ms")
                      .arg(walls.back() - kProbeMs, 0, 'f', 1)
                      .arg(over)
                      .arg(gaps.size())
+                     .arg(QGuiApplication::platformName())
               << Qt::endl;
         out() << QStringLiteral("window  most GUI-thread CPU in one gap: %1 ms").arg(*std::max_element(cpus.begin(), cpus.end()), 0, 'f', 1)
               << Qt::endl;
+        const double cpuSum = std::accumulate(cpus.begin(), cpus.end(), 0.0);
+        const double probeCost = median(idleCpus) * double(gaps.size());
+        out() << QStringLiteral("window  GUI-thread CPU in the sync: %1 s of %2 s (goal <= 0.5), of which the probe "
+                                "itself about %3 s; %4 status texts shown")
+                     .arg(cpuSum / 1000, 0, 'f', 2)
+                     .arg(seconds, 0, 'f', 1)
+                     .arg(probeCost / 1000, 0, 'f', 2)
+                     .arg(shownTexts)
+              << Qt::endl;
+        for (const QString &slow : static_cast<TimedApplication *>(qApp)->slowEvents)
+            out() << QStringLiteral("window    event over 20 ms: ") << slow << Qt::endl;
         for (size_t k = 0; k < gaps.size() && k < 3; ++k)
             out() << QStringLiteral("window    gap %1 ms, %2 ms of it GUI-thread CPU, ended on \"%3\"")
                          .arg(gaps[k].wall, 0, 'f', 1)
@@ -273,150 +376,221 @@ bool runWindow(QApplication &app)
     return done;
 }
 
-// ---- ratio: the report importer against a plain prepared insert, package by package ----
+// ---- ratio: every importer against plain inserts of the values, package by package ----
 
-const char kPlainInsert[] =
-    "insert into T_Report (Rpt_ID, Rpt_Code, Rpt_Imp, Rpt_Exclusive, Ind_Name, Stk_Code, Ins_Name, Anl_List, "
-    "Rpt_Title, Rpt_DtPublish, Rpt_Page_Count, Rpt_DtEntry, Rpt_Type, Rpt_Readed, Rpt_DtModify) "
-    "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?)";
-
-// Binds and inserts every row as the importer reads it; a report listed twice is refused the
-// second time, as the import leaves it.
-void plainInsert(QSqlQuery &query, const QJsonArray &rows)
+// The engine's connection settings, read on its thread: the ratio sets the same on both files.
+QString enginePragmas()
 {
-    for (const QJsonValue &value : rows) {
-        const PackageRow row(value);
-        auto t = [&row](const char *key) { return QVariant(row.text(QLatin1String(key))); };
-        auto i = [&row](const char *key) { return QVariant(row.integer(QLatin1String(key))); };
-        const QVariant values[] = {bareKey(row.text(QLatin1String("id"))).value, t("cd"), i("im"), i("ex"), t("in"),
-                                   t("sc"), t("is"), t("an"), t("tt"), t("dP"), i("pg"), t("tE"), t("ty"), t("tM")};
-        int k = 0;
-        for (const QVariant &v : values)
-            query.bindValue(k++, v);
-        query.exec();
-    }
+    return QStringLiteral("PRAGMA synchronous = %1; PRAGMA cache_size = %2; PRAGMA wal_autocheckpoint = %3;")
+        .arg(engineSync)
+        .arg(engineCache)
+        .arg(engineAutocheckpoint);
 }
 
-// A fresh data.s3 with the schema in dir, open under base with the engine's synchronous setting.
-QSqlDatabase schemaFile(const QString &dir, const QString &base)
+// A fresh data.s3 with the schema in dir, closed again.
+bool schemaFile(const QString &dir)
 {
     if (!initMainDatabase(dir))
-        return QSqlDatabase();
+        return false;
     closeMainDatabase();
-    QSqlDatabase db = sqliteConnection(base, dir + QStringLiteral("/data.s3"));
-    if (engineSync >= 0)
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = %1").arg(engineSync));
-    return db;
+    return true;
+}
+
+QByteArray download(QNetworkAccessManager &network, const QString &url, double *ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QNetworkReply *reply = network.get(QNetworkRequest(QUrl(url)));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    reply->deleteLater();
+    *ms = double(timer.nsecsElapsed()) / 1e6;
+    return body;
+}
+
+struct Tally
+{
+    int packages = 0;
+    qint64 rows = 0;
+    double downloadMs = 0, readMs = 0, importMs = 0, plainMs = 0, importCpuMs = 0, plainCpuMs = 0, extractMs = 0;
+    std::vector<double> ratios;
+
+    void add(const Tally &t)
+    {
+        packages += t.packages;
+        rows += t.rows;
+        downloadMs += t.downloadMs;
+        readMs += t.readMs;
+        importMs += t.importMs;
+        plainMs += t.plainMs;
+        importCpuMs += t.importCpuMs;
+        plainCpuMs += t.plainCpuMs;
+        extractMs += t.extractMs;
+        ratios.insert(ratios.end(), t.ratios.begin(), t.ratios.end());
+    }
+};
+
+const char *ratioKindName(PackageKind kind)
+{
+    switch (kind) {
+    case PackageKind::Report: return "report";
+    case PackageKind::ReportDelete: return "report delete";
+    case PackageKind::Rating: return "rating";
+    case PackageKind::Estimate: return "estimate";
+    case PackageKind::EstimateDelete: return "estimate delete";
+    case PackageKind::Matrix: return "matrix";
+    case PackageKind::Finance: return "finance";
+    case PackageKind::Consensus: return "consensus";
+    case PackageKind::Ace: return "performance";
+    case PackageKind::Recommend: return "recommendation";
+    case PackageKind::Stock: return "stock";
+    case PackageKind::Analyst: return "analyst";
+    case PackageKind::AnalystDelete: return "analyst delete";
+    case PackageKind::Unknown: break;
+    }
+    return "other";
 }
 
 bool runRatio(const QString &dataDir)
 {
     QTemporaryDir temp;
-    QSqlDatabase imported = schemaFile(temp.filePath(QStringLiteral("import")), QStringLiteral("Import"));
-    QSqlDatabase perPackage = schemaFile(temp.filePath(QStringLiteral("package")), QStringLiteral("PerPackage"));
-    QSqlDatabase single = schemaFile(temp.filePath(QStringLiteral("single")), QStringLiteral("Single"));
-    if (!imported.isOpen() || !perPackage.isOpen() || !single.isOpen()) {
-        out() << "ratio: cannot create the three files" << Qt::endl;
+    const QString importDir = temp.filePath(QStringLiteral("import")), plainDir = temp.filePath(QStringLiteral("plain"));
+    if (!schemaFile(importDir) || !schemaFile(plainDir)) {
+        out() << "ratio: cannot create the two files" << Qt::endl;
         return false;
     }
-    QSqlQuery insertPackage(perPackage), insertSingle(single);
-    insertPackage.prepare(QLatin1String(kPlainInsert));
-    insertSingle.prepare(QLatin1String(kPlainInsert));
-    single.transaction();
+    QSqlDatabase imported = sqliteConnection(QStringLiteral("Import"), importDir + QStringLiteral("/data.s3"));
+    sqlite3 *handle = nullptr;
+    if (!imported.isOpen()
+        || sqlite3_open((plainDir + QStringLiteral("/data.s3")).toUtf8().constData(), &handle) != SQLITE_OK) {
+        out() << "ratio: cannot open the two files" << Qt::endl;
+        return false;
+    }
+    sqlite3_exec(handle, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    for (const QString &pragma : enginePragmas().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        QSqlQuery(imported).exec(pragma);
+        sqlite3_exec(handle, pragma.toUtf8().constData(), nullptr, nullptr, nullptr);
+    }
 
-    struct Package
-    {
-        int rows;
-        double readMs, importMs, packageMs, singleMs;
-    };
-    std::vector<Package> packages;
-    qint64 allRows = 0;
+    QNetworkAccessManager network;
+    QMap<QString, Tally> kinds;
     ImportContext context;
     context.status = [](const QString &) {};
-    const QStringList names = QDir(dataDir + QStringLiteral("/dat")).entryList({QStringLiteral("RPT*.DAT")});
-    out() << "ratio: importing report packages side by side ..." << Qt::endl;
-    for (const QString &name : names) {
-        if (packageKind(name) != PackageKind::Report || isSkippedMonthlyPackage(packageBaseName(name), getDataYear()))
+    const QJsonArray packages = QJsonDocument::fromJson([&] {
+        QFile manifest(dataDir + QStringLiteral("/manifest.json"));
+        return manifest.open(QIODevice::ReadOnly) ? manifest.readAll() : QByteArray();
+    }()).object().value(QLatin1String("packages")).toArray();
+    out() << "ratio: fetching and importing " << packages.size() << " packages side by side ..." << Qt::endl;
+    int turn = 0;
+    for (const QJsonValue &entry : packages) {
+        const QString name = entry[QLatin1String("name")].toString();
+        const PackageKind kind = packageKind(name);
+        if (kind == PackageKind::Unknown || isSkippedMonthlyPackage(packageBaseName(name), getDataYear()))
             continue;
-        QFile file(dataDir + QStringLiteral("/dat/") + name);
+        Tally t;
+        t.packages = 1;
+        const QByteArray body = download(network, getDatUrl() + QLatin1Char('/') + name, &t.downloadMs);
         QByteArray text;
         QJsonArray rows;
-        QElapsedTimer inflate;
-        inflate.start();
-        if (!file.open(QIODevice::ReadOnly) || !safeUncompress(file.readAll(), &text) || !readPackageRows(text, &rows))
+        QElapsedTimer read;
+        read.start();
+        if (!safeUncompress(body, &text) || !readPackageRows(text, &rows)) {
+            out() << "ratio: " << name << " does not read" << Qt::endl;
             continue;
-        if (rows.isEmpty())
-            continue;
-        Package p{rows.size(), double(inflate.nsecsElapsed()) / 1e6, 0, 0, 0};
-        const DataRecord record{packageBaseName(name), QStringLiteral("2017-01-09 17:00:00")};
-        auto timed = [](const std::function<void()> &work) {
+        }
+        t.readMs = double(read.nsecsElapsed()) / 1e6;
+        t.rows = rows.size();
+        const plain::Statement statement = plain::statementOf(kind);
+        QElapsedTimer extract;
+        extract.start();
+        const std::vector<plain::Row> values = plain::extract(statement, rows);
+        t.extractMs = double(extract.nsecsElapsed()) / 1e6;
+        const DataRecord dataRecord{packageBaseName(name), entry[QLatin1String("tM")].toString()};
+        // Wall milliseconds; the thread's CPU milliseconds added to *cpu.
+        auto timed = [](const std::function<void()> &work, double *cpu) {
             QElapsedTimer timer;
+            const double cpuStart = threadCpuMs();
             timer.start();
             work();
+            *cpu += threadCpuMs() - cpuStart;
             return double(timer.nsecsElapsed()) / 1e6;
         };
+        // In turns, so that drift of a shared machine falls on both.
         const std::function<void()> runs[] = {
             [&] {
-                p.importMs = timed([&] { importPackageRows(imported, name, rows, context, &record); });
+                t.importMs = timed([&] { importPackageRows(imported, name, rows, context, &dataRecord); }, &t.importCpuMs);
             },
-            [&] {
-                p.packageMs = timed([&] {
-                    perPackage.transaction();
-                    plainInsert(insertPackage, rows);
-                    perPackage.commit();
-                });
-            },
-            [&] { p.singleMs = timed([&] { plainInsert(insertSingle, rows); }); },
+            [&] { t.plainMs = timed([&] { plain::write(handle, statement.sql, values); }, &t.plainCpuMs); },
         };
-        const int first = int(packages.size() % 3);
-        for (int k = 0; k < 3; ++k)
-            runs[(first + k) % 3]();
-        allRows += p.rows;
-        packages.push_back(p);
+        runs[turn % 2]();
+        runs[(turn + 1) % 2]();
+        ++turn;
+        if (t.plainMs > 0)
+            t.ratios.push_back(t.importMs / t.plainMs);
+        kinds[QLatin1String(ratioKindName(kind))].add(t);
     }
-    QElapsedTimer commit;
-    commit.start();
-    if (!single.commit())
-        out() << "ratio: the one transaction did not commit: " << single.lastError().text() << Qt::endl;
-    const double commitMs = double(commit.nsecsElapsed()) / 1e6;
+    // The one checkpoint of the cycle, on both files.
+    Tally total;
+    total.importMs += double([&] {
+        QElapsedTimer timer;
+        timer.start();
+        QSqlQuery(imported).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+        return timer.nsecsElapsed();
+    }()) / 1e6;
+    total.plainMs += double([&] {
+        QElapsedTimer timer;
+        timer.start();
+        sqlite3_exec(handle, "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
+        return timer.nsecsElapsed();
+    }()) / 1e6;
+    sqlite3_close(handle);
 
-    std::vector<double> toPackage, toSingle, toSingleRead, importRates;
-    double readMs = 0, importMs = 0, packageMs = 0, singleMs = 0;
-    for (Package &p : packages) {
-        p.singleMs += commitMs * p.rows / double(allRows); // the one commit, shared by rows
-        toPackage.push_back(p.packageMs / p.importMs);
-        toSingle.push_back(p.singleMs / p.importMs);
-        toSingleRead.push_back(p.singleMs / (p.readMs + p.importMs));
-        importRates.push_back(p.rows * 1000.0 / p.importMs);
-        readMs += p.readMs;
-        importMs += p.importMs;
-        packageMs += p.packageMs;
-        singleMs += p.singleMs;
+    out() << QStringLiteral("ratio   %1 %2 %3 %4 %5 %6")
+                 .arg("kind", -16).arg("pkgs", 5).arg("rows", 8).arg("import s", 9).arg("plain s", 8)
+                 .arg("ratio (all; min / median / max of packages)")
+          << Qt::endl;
+    for (auto it = kinds.cbegin(); it != kinds.cend(); ++it) {
+        total.add(it.value());
+        out() << QStringLiteral("ratio   %1 %2 %3 %4 %5 %6 (%7)")
+                     .arg(it.key(), -16)
+                     .arg(it->packages, 5)
+                     .arg(it->rows, 8)
+                     .arg(it->importMs / 1000, 9, 'f', 2)
+                     .arg(it->plainMs / 1000, 8, 'f', 2)
+                     .arg(it->plainMs > 0 ? it->importMs / it->plainMs : 0, 5, 'f', 2)
+                     .arg(spread(it->ratios, 2))
+              << Qt::endl;
     }
-    out() << QStringLiteral("ratio   report packages:    %1 with %2 rows (synchronous %3 on all three files)")
-                 .arg(packages.size())
-                 .arg(allRows)
-                 .arg(engineSync)
+    out() << QStringLiteral("ratio   all: import %1 s vs plain inserts %2 s (with the checkpoint): %3x")
+                 .arg(total.importMs / 1000, 0, 'f', 2)
+                 .arg(total.plainMs / 1000, 0, 'f', 2)
+                 .arg(total.importMs / total.plainMs, 0, 'f', 2)
           << Qt::endl;
-    out() << QStringLiteral("ratio   import rows/s:      min / median / max %1 (all: %2)")
-                 .arg(spread(importRates, 0))
-                 .arg(allRows * 1000.0 / importMs, 0, 'f', 0)
+    out() << QStringLiteral("ratio   the same in thread CPU: import %1 s vs plain inserts %2 s: %3x")
+                 .arg(total.importCpuMs / 1000, 0, 'f', 2)
+                 .arg(total.plainCpuMs / 1000, 0, 'f', 2)
+                 .arg(total.importCpuMs / total.plainCpuMs, 0, 'f', 2)
           << Qt::endl;
-    out() << QStringLiteral("ratio   vs a transaction per package: min / median / max %1 (all: %2)")
-                 .arg(spread(toPackage, 2))
-                 .arg(packageMs / importMs, 0, 'f', 2)
+    out() << QStringLiteral("ratio   taking the values out of the JSON and converting them (as the importers do, "
+                            "apart from the limit): %1 s")
+                 .arg(total.extractMs / 1000, 0, 'f', 2)
           << Qt::endl;
-    out() << QStringLiteral("ratio   vs one transaction:           min / median / max %1 (all: %2; goal >= 0.7)")
-                 .arg(spread(toSingle, 2))
-                 .arg(singleMs / importMs, 0, 'f', 2)
+    const double limit = (total.downloadMs + total.readMs + total.plainMs) / 1000;
+    out() << QStringLiteral("ratio   limit of a sync: download %1 s + inflate and parse %2 s + plain inserts %3 s = %4 s")
+                 .arg(total.downloadMs / 1000, 0, 'f', 2)
+                 .arg(total.readMs / 1000, 0, 'f', 2)
+                 .arg(total.plainMs / 1000, 0, 'f', 2)
+                 .arg(limit, 0, 'f', 2)
           << Qt::endl;
-    out() << QStringLiteral("ratio   the same, the import also inflating and parsing its package: "
-                            "min / median / max %1 (all: %2)")
-                 .arg(spread(toSingleRead, 2))
-                 .arg(singleMs / (readMs + importMs), 0, 'f', 2)
-          << Qt::endl;
-    out() << QStringLiteral("ratio   inflate and parse:  %1 rows/s").arg(allRows * 1000.0 / readMs, 0, 'f', 0) << Qt::endl;
-    return !packages.empty();
+    if (engineSeconds > 0)
+        out() << QStringLiteral("sync    %1 s against its limit %2 s: %3x (goal <= 1.3)")
+                     .arg(engineSeconds, 0, 'f', 1)
+                     .arg(limit, 0, 'f', 1)
+                     .arg(engineSeconds / limit, 0, 'f', 2)
+              << Qt::endl;
+    return total.packages > 0;
 }
 
 } // namespace
@@ -425,7 +599,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     setUtf8LocaleCodec();
     if (qEnvironmentVariableIsEmpty("TAMREL_DEVSERVER"))
         qputenv("TAMREL_DEVSERVER",
@@ -437,7 +611,22 @@ int main(int argc, char *argv[])
         return at > 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
     };
     QString dataDir = option("--data");
-    const QString only = option("--only");
+    QString only = option("--only");
+    const QString slowSync = option("--slow-sync");
+    if (!slowSync.isEmpty() && syncCount() < 0) {
+        // Runs itself again with the slow disk preloaded.
+        QProcess self;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_PRELOAD"), QCoreApplication::applicationDirPath() + QStringLiteral("/libslowsync.so"));
+        env.insert(QStringLiteral("TAMREL_SLOW_SYNC_MS"), slowSync);
+        self.setProcessEnvironment(env);
+        self.setProcessChannelMode(QProcess::ForwardedChannels);
+        self.start(QCoreApplication::applicationFilePath(), args.mid(1));
+        self.waitForFinished(-1);
+        return self.exitCode();
+    }
+    if (!slowSync.isEmpty())
+        only = QStringLiteral("engine");
     QTemporaryDir generated;
     if (dataDir.isEmpty()) {
         dataDir = generated.path() + QStringLiteral("/large");

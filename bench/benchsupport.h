@@ -1,15 +1,27 @@
 #pragma once
 
-// What the list benchmarks share: their output and the database they time.
+// What the list benchmarks share: their output, the database they time, the program's look, the
+// end of a page's painting, and the plain view that is the limit of a page.
 
 #include "databaseschema.h"
 #include "dbconnection.h"
+#include "startup.h"
 #include "usersettings.h"
 
+#include <QAbstractItemModel>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QHeaderView>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTextStream>
+
+#include <functional>
 
 #include <algorithm>
 #include <ctime>
@@ -59,3 +71,94 @@ bool openBenchDatabase(const QString &dir, bool keepSchema, const QString &what,
     }
     return true;
 }
+
+// The program's font and style sheet, from the app folder of this build tree.
+inline void installProgramLook(QApplication *app)
+{
+    const QString appDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../app");
+    installAppFont(appDir);
+    if (!installStyleSheet(app, appDir))
+        out() << "no skin.qss in " << appDir << ": measuring without the program's style sheet" << Qt::endl;
+}
+
+// Counts the paint events of every widget of the application.
+class PaintCounter : public QObject
+{
+public:
+    PaintCounter() { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+// What the event loop does after a slot, as the user waits for it: widgets marked for deletion
+// go, layouts and polish run, and passes go on until one paints nothing (a page of cell labels
+// paints in two). Returns the passes that painted.
+inline int runUntilPainted(PaintCounter &paints)
+{
+    int painted = 0;
+    for (int pass = 0; pass < 50; ++pass) {
+        const int before = paints.count;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        if (paints.count == before)
+            break;
+        ++painted;
+    }
+    return painted;
+}
+
+// The limit of a page: the same rows in a QTableView over a plain model, shown beside the list
+// at its size, timed the same way (the rows read, the old model deleted, laid out and painted).
+class PlainView
+{
+public:
+    explicit PlainView(const QSize &size)
+    {
+        m_view.resize(size);
+        m_view.verticalHeader()->setDefaultSectionSize(24);
+        m_view.show();
+    }
+
+    // Milliseconds of the page: rows() gives them (reading its query, say), then the view shows them.
+    double show(PaintCounter &paints, const std::function<QVector<QStringList>()> &rows)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        auto *model = new QStandardItemModel(&m_view);
+        for (const QStringList &row : rows()) {
+            QList<QStandardItem *> items;
+            for (const QString &text : row)
+                items << new QStandardItem(text);
+            model->appendRow(items);
+        }
+        QAbstractItemModel *old = m_view.model();
+        m_view.setModel(model);
+        delete old;
+        runUntilPainted(paints);
+        return double(timer.nsecsElapsed()) / 1e6;
+    }
+
+    // Every row of an executed query, as text.
+    static QVector<QStringList> rowsOf(QSqlQuery &query)
+    {
+        QVector<QStringList> rows;
+        while (query.next()) {
+            QStringList row;
+            for (int c = 0; c < query.record().count(); ++c)
+                row << query.value(c).toString();
+            rows << row;
+        }
+        return rows;
+    }
+
+private:
+    QTableView m_view;
+};

@@ -69,13 +69,21 @@ QString mainDatabasePath()
     return mainDatabaseDir() + QLatin1Char('/') + QLatin1String(kMainDbFileName);
 }
 
+static QSqlDatabase connectionOn(const QString &baseName, const QString &filePath, bool *opened);
+
 QSqlDatabase mainDatabase()
 {
     if (mainDatabaseDir().isEmpty()) {
         qCWarning(lcCore) << "No data folder set for" << kMainDbFileName;
         return QSqlDatabase();
     }
-    return sqliteConnection(QLatin1String(kMainDbConnectionName), mainDatabasePath());
+    bool opened = false;
+    QSqlDatabase db = connectionOn(QLatin1String(kMainDbConnectionName), mainDatabasePath(), &opened);
+    // The update engine checkpoints once per cycle; a commit here (a read flag) must not copy a
+    // whole cycle's WAL into the file on the GUI thread.
+    if (opened && db.isOpen() && !QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0")))
+        qCWarning(lcCore) << "data.s3 keeps checkpointing on commit";
+    return db;
 }
 
 void closeMainDatabase()
@@ -114,8 +122,16 @@ static void openOn(QSqlDatabase &db, const QString &filePath)
 
 QSqlDatabase sqliteConnection(const QString &baseName, const QString &filePath)
 {
+    bool opened = false;
+    return connectionOn(baseName, filePath, &opened);
+}
+
+// As sqliteConnection(); *opened tells whether the connection was opened just now.
+static QSqlDatabase connectionOn(const QString &baseName, const QString &filePath, bool *opened)
+{
     const QString name = sqliteConnectionName(baseName);
     QSqlDatabase db;
+    *opened = false;
     if (QSqlDatabase::contains(name)) {
         db = QSqlDatabase::database(name, false);
         if (db.isOpen() && db.databaseName() == filePath)
@@ -128,6 +144,7 @@ QSqlDatabase sqliteConnection(const QString &baseName, const QString &filePath)
             threadConnections().names.insert(name);
     }
     openOn(db, filePath);
+    *opened = db.isOpen();
     return db;
 }
 

@@ -20,6 +20,7 @@
 #include "qwinquotelist.h"
 #include "qwinratinglist.h"
 #include "qwinreportlist.h"
+#include "statusthrottle.h"
 #include "usersettings.h"
 
 #include <QCloseEvent>
@@ -221,7 +222,10 @@ void QWinMain::createKeptDialogs()
 void QWinMain::startUpdater()
 {
     updater = new QUpdater();
-    connect(updater, &QUpdater::showStatus, this, &QWinMain::showStatus);
+    // Hundreds of progress texts a second would each lay out and paint the status bar again.
+    auto *statusThrottle = new StatusThrottle(100, this);
+    connect(updater, &QUpdater::showStatus, statusThrottle, &StatusThrottle::post);
+    connect(statusThrottle, &StatusThrottle::show, this, &QWinMain::showStatus);
     connect(updater, &QUpdater::showReportCount, this, &QWinMain::showReportCount);
     connect(updater, &QUpdater::showNewestReport, this, &QWinMain::showNewestReport);
     connect(updater, &QUpdater::showNewestRating, this, &QWinMain::showNewestRating);

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Installs the packages (as root), builds, starts the local stand-in of the service on its
-# default ports with the small sample data, and starts the program. Without a display it
+# Installs the missing packages (as root), builds, starts the local stand-in of the service on
+# its default ports with the small sample data, and starts the program. Without a display it
 # runs under a virtual X server (Xvfb). Extra arguments go to the program.
-# TAMREL_NO_DEVSERVER=1 leaves the stand-in out (for a stand-in started by hand).
+# TAMREL_DATA_SIZE=large serves the large sample set instead (generated into the build folder
+# the first time, a few seconds). TAMREL_NO_DEVSERVER=1 leaves the stand-in out (for a stand-in
+# started by hand).
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 if [ "$(id -u)" = 0 ] && [ -z "${SKIP_INSTALL:-}" ]; then
@@ -13,7 +15,11 @@ build="${BUILD_DIR:-$top/build}"
 program="$build/app/tamrel"
 devserver="$build/devserver/tamrel-devserver"
 if [ -z "${TAMREL_NO_DEVSERVER:-}" ] && [ -x "$devserver" ]; then
-  "$devserver" serve --data "$build/devdata/small" >/dev/null &
+  data="$build/devdata/${TAMREL_DATA_SIZE:-small}"
+  if [ ! -f "$data/manifest.json" ]; then
+    "$devserver" generate --size "${TAMREL_DATA_SIZE:-small}" --seed 1 --out "$data" >/dev/null
+  fi
+  "$devserver" serve --data "$data" >/dev/null &
   server=$!
   trap 'kill "$server" 2>/dev/null || true' EXIT
   trap 'exit 130' INT TERM

@@ -7,8 +7,9 @@
 void importEstimateRows(ImportRun &run, const QJsonArray &rows)
 {
     QSqlQuery *select = run.prepare("select Est_DtModify from T_Estimate where Rpt_ID = ? and Est_Period = ?");
+    // Insert first: a stored period refuses it by its key and only then takes the select.
     QSqlQuery *insert = run.prepare("insert into T_Estimate (Rpt_ID, Est_Period, Stk_Code, Est_NetProfit, "
-                                    "Est_DtModify) values (?, ?, ?, ?, ?)");
+                                    "Est_DtModify) values (?, ?, ?, ?, ?) on conflict do nothing");
     QSqlQuery *update = run.prepare("update T_Estimate set Stk_Code = ?, Est_NetProfit = ?, Est_DtModify = ? "
                                     "where Rpt_ID = ? and Est_Period = ?");
     if (run.failed())
@@ -22,14 +23,13 @@ void importEstimateRows(ImportRun &run, const QJsonArray &rows)
         const QVariant stock = ImportRun::text(row.text(QLatin1String("cd")));
         const QString modified = row.text(QLatin1String("tM"));
 
-        QVariantList stored;
-        if (!run.fetch(select, {id.value, period}, 1, &stored))
+        if (!run.exec(insert, {id.value, period, stock, profit.value, ImportRun::text(modified)}))
             return RowOutcome::Skipped;
-        if (stored.isEmpty()) {
-            if (!run.exec(insert, {id.value, period, stock, profit.value, ImportRun::text(modified)}))
-                return RowOutcome::Skipped;
+        if (run.changes() == 1)
             return RowOutcome::Inserted;
-        }
+        QVariantList stored;
+        if (!run.fetch(select, {id.value, period}, 1, &stored) || stored.isEmpty())
+            return RowOutcome::Skipped;
         if (dateTimeKey(stored.at(0).toString()) >= dateTimeKey(modified))
             return RowOutcome::Unchanged;
         if (!run.exec(update, {stock, profit.value, ImportRun::text(modified), id.value, period}))
@@ -49,6 +49,6 @@ void deleteEstimateRows(ImportRun &run, const QJsonArray &rows)
             return RowOutcome::Skipped;
         if (!run.exec(remove, {id.value, ImportRun::text(row.text(QLatin1String("pr")))}))
             return RowOutcome::Skipped;
-        return remove->numRowsAffected() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
+        return run.changes() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
     });
 }

@@ -83,7 +83,8 @@ void importFigures(ImportRun &run, const QJsonArray &rows, const FigureTable &t)
     all.insert(all.end(), t.values.begin(), t.values.end());
 
     QSqlQuery *select = run.prepare(QStringLiteral("select %1 from %2 where %3").arg(selected, table, where));
-    QSqlQuery *insert = run.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
+    // Insert first: a stored key refuses it and only then takes the select.
+    QSqlQuery *insert = run.prepare(QStringLiteral("insert into %1 (%2) values (%3) on conflict do nothing")
                                         .arg(table, join(all, "", ", "), placeholders(all.size())));
     QSqlQuery *update = run.prepare(
         QStringLiteral("update %1 set %2 where %3").arg(table, join(t.values, " = ?", ", "), where));
@@ -98,28 +99,21 @@ void importFigures(ImportRun &run, const QJsonArray &rows, const FigureTable &t)
             if (!readField(row, all.at(size_t(i)), &values[i]))
                 return RowOutcome::Skipped;
         }
-        // Bound in the order of each statement: the select and the update's where take the key.
-        auto bindFrom = [&](QSqlQuery *q, int from, int count, int position) {
-            for (int i = 0; i < count; ++i)
-                q->bindValue(position + i, values.at(from + i));
-        };
-
-        QVariantList stored;
-        bindFrom(select, 0, keyCount, 0);
-        if (!run.fetch(select, {}, columns, &stored))
+        if (!run.exec(insert, values))
             return RowOutcome::Skipped;
-        if (stored.isEmpty()) {
-            bindFrom(insert, 0, values.size(), 0);
-            return run.exec(insert, {}) ? RowOutcome::Inserted : RowOutcome::Skipped;
-        }
+        if (run.changes() == 1)
+            return RowOutcome::Inserted;
+        QVariantList stored;
+        if (!run.fetch(select, values.mid(0, keyCount), columns, &stored) || stored.isEmpty())
+            return RowOutcome::Skipped;
         bool newer = dateTimeKey(stored.at(0).toString()) < dateTimeKey(row.text(QLatin1String("tM")));
         if (!newer && t.updateColumn)
             newer = dateKey(stored.at(1).toString()) < dateKey(row.text(QLatin1String("dt")));
         if (!newer)
             return RowOutcome::Unchanged;
-        bindFrom(update, keyCount, values.size() - keyCount, 0);
-        bindFrom(update, 0, keyCount, values.size() - keyCount);
-        return run.exec(update, {}) ? RowOutcome::Updated : RowOutcome::Skipped;
+        // The update sets the values and takes the key in its where.
+        return run.exec(update, values.mid(keyCount) + values.mid(0, keyCount)) ? RowOutcome::Updated
+                                                                                : RowOutcome::Skipped;
     });
 }
 

@@ -13,12 +13,15 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <QVector>
 
 #include <initializer_list>
 #include <memory>
 #include <vector>
 
 enum class RowOutcome { Inserted, Updated, Unchanged, Deleted, Skipped };
+
+struct sqlite3;
 
 class ImportRun
 {
@@ -35,11 +38,25 @@ public:
     QSqlQuery *prepare(const char *sql) { return prepare(QLatin1String(sql)); }
     QSqlQuery *prepare(const QString &sql);
 
-    // Runs q with these values in order. False when it failed: a failure of the row's own values
-    // (a constraint, a type) only loses the row; any other (busy, disk full, I/O) fails the run.
-    bool exec(QSqlQuery *q, std::initializer_list<QVariant> values);
+    // Runs q with these values in order, bound as Qt binds them but stepped through SQLite itself
+    // (the statement of a row costs no more than its SQL). False when it failed: a failure of the
+    // row's own values (a constraint, a type) only loses the row; any other (busy, disk full, I/O)
+    // fails the run. changes() tells what it changed.
+    bool exec(QSqlQuery *q, std::initializer_list<QVariant> values) { return step(q, values.begin(), int(values.size()), 0, nullptr); }
+    bool exec(QSqlQuery *q, const QVector<QVariant> &values) { return step(q, values.constData(), values.size(), 0, nullptr); }
     // exec, then the first columns of the first result row into *row (empty when there is none).
-    bool fetch(QSqlQuery *q, std::initializer_list<QVariant> values, int columns, QVariantList *row);
+    bool fetch(QSqlQuery *q, std::initializer_list<QVariant> values, int columns, QVariantList *row)
+    {
+        return step(q, values.begin(), int(values.size()), columns, row);
+    }
+    bool fetch(QSqlQuery *q, const QVector<QVariant> &values, int columns, QVariantList *row)
+    {
+        return step(q, values.constData(), values.size(), columns, row);
+    }
+    // The rows the last exec or fetch changed.
+    int changes() const { return m_changes; }
+    // Runs q through Qt, for reading all its rows with next() and value(); failures as exec.
+    bool select(QSqlQuery *q, std::initializer_list<QVariant> values);
 
     bool failed() const { return m_failed; }
     void fail(const QString &error);
@@ -66,6 +83,8 @@ public:
     void finishQueries();
 
 private:
+    bool step(QSqlQuery *q, const QVariant *values, int count, int columns, QVariantList *row);
+    bool failedWith(int code, const QString &error);
     void progress(const QString &word, double percent);
     void count(RowOutcome outcome);
 
@@ -73,6 +92,8 @@ private:
     QString m_name;
     ImportContext &m_context;
     ImportResult *m_result;
+    sqlite3 *m_handle;   // null when db is not SQLite
+    int m_changes = 0;
     bool m_failed = false;
     std::vector<std::unique_ptr<QSqlQuery>> m_queries;
 

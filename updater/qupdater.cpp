@@ -2,6 +2,7 @@
 
 #include "analystcache.h"
 #include "dbconnection.h"
+#include "engineconnection.h"
 #include "globalstate.h"
 #include "jsonscript.h"
 #include "packageimport.h"
@@ -71,11 +72,8 @@ void QUpdater::start()
     QSqlDatabase db = mainDatabase();
     if (!db.isOpen())
         qCWarning(lcUpdater) << "data.s3 cannot be opened on the engine's thread";
-    // A package commits with its T_Data record, so a commit that a power cut takes back is only
-    // fetched again. In WAL mode NORMAL keeps the file intact across crashes and power cuts and
-    // syncs only at checkpoints, not at every package commit (FULL, a slow disk's 30 ms each).
-    else if (!QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
-        qCWarning(lcUpdater) << "data.s3 keeps syncing every commit";
+    else
+        setUpEngineConnection(db);
 
     timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, qOverload<>(&QUpdater::timerEvent));
@@ -212,6 +210,9 @@ void QUpdater::parseIndex(const QString &text)
 
 void QUpdater::endCycle(const QString &text, bool complete)
 {
+    // The cycle's packages reach data.s3 and the disk here, in one sync instead of hundreds.
+    if (databaseOpen)
+        checkpointEngineConnection(mainDatabase());
     emit showStatus(text);
     resume();
     emit cycleFinished(complete, cycleFetched, cycleFailed);
@@ -355,6 +356,10 @@ void QUpdater::closeDatabase()
     if (!databaseOpen || QThread::currentThread() != thread())
         return;
     databaseOpen = false;
+    // What this cycle imported so far is on disk before the program ends.
+    const QString name = sqliteConnectionName(QLatin1String(kMainDbConnectionName));
+    if (QSqlDatabase::contains(name))
+        checkpointEngineConnection(QSqlDatabase::database(name, false));
     closeMainDatabase();
 }
 

@@ -9,7 +9,8 @@
 // It owns its own connection to data.s3 (opened on its thread and closed before exitSystem()),
 // its own HTTP client and its timer. Each package is imported in one transaction together with
 // its T_Data record, so a package is stored whole or not at all and a failed or interrupted one
-// is fetched again. The stop flag is looked at between packages, never inside one.
+// is fetched again; data.s3 is checkpointed once, when a cycle ends or the engine stops
+// (engineconnection.h). The stop flag is looked at between packages, never inside one.
 
 #include <QByteArray>
 #include <QDateTime>

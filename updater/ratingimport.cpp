@@ -23,7 +23,7 @@ public:
     {
         QSqlQuery *q = run.prepare("select Rpt_ID, Stk_Code, Ins_Name from T_Rating where Rat_New = 1 "
                                    "and Rpt_DtPublish >= date((select max(Rpt_DtEntry) from T_Report), ?)");
-        if (!run.exec(q, {window}))
+        if (!run.select(q, {window}))
             return false;
         while (q->next())
             add(q->value(1).toString(), q->value(2).toString(), q->value(0));
@@ -64,11 +64,20 @@ void importRatingRows(ImportRun &run, const QJsonArray &rows)
         "where Rpt_DtPublish = ? and Stk_Code = ? and Ins_Name = ?");
     QSqlQuery *rekey = run.prepare("delete from T_Rating where Rpt_ID = ? "
                                    "and (Stk_Code != ? or Ins_Name != ? or Rpt_DtPublish != ?)");
-    QSqlQuery *insert = run.prepare(
+    const char *const columns =
         "insert into T_Rating (Stk_Code, Ins_Name, Anl_List, Rpt_DtPublish, Rat_Recomm, Rat_Score, Rat_Action, "
         "Rat_PrcPub, Rat_PrcFac, Rat_PrcLower, Rat_PrcUpper, Rat_PerformShort, Rat_PerformMiddle, Rat_New, "
-        "Rpt_ID, Rpt_ID_Pre, Rat_Readed, Rpt_DtEntry, Rat_DtModify) "
-        "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, ?)");
+        "Rpt_ID, Rpt_ID_Pre, Rat_Readed, Rpt_DtEntry, Rat_DtModify) ";
+    QSqlQuery *insert = run.prepare(QLatin1String(columns)
+                                    + QLatin1String("values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, ?)"));
+    // Most rows of a package are new ratings: this insert goes first and costs them one statement.
+    // It is refused (no row changed) when a rating of the same date, stock and institution is
+    // stored, or when the report id is stored under another key; those rows take the select.
+    QSqlQuery *insertNew = run.prepare(
+        QLatin1String(columns)
+        + QLatin1String("select ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, ? where not exists "
+                        "(select 1 from T_Rating where Rpt_DtPublish = ? and Stk_Code = ? and Ins_Name = ?) "
+                        "on conflict do nothing"));
     // The institution's earlier new ratings of the stock inside the rating window stop being new.
     QSqlQuery *older = run.prepare(
         "update T_Rating set Rat_New = 0 where Rpt_ID = ? and Rpt_DtPublish < ? "
@@ -114,8 +123,18 @@ void importRatingRows(ImportRun &run, const QJsonArray &rows)
         const QVariant entered = ImportRun::text(row.text(QLatin1String("tE")));
         const QString modified = row.text(QLatin1String("tM"));
 
+        const std::initializer_list<QVariant> values = {
+            stock, institution, analysts, published, recommendation, score, ImportRun::text(action), pricePub.value,
+            priceFactor.value, priceLower.value, priceUpper.value, performShort.value, performMiddle.value, isNew,
+            id.value, previous.value, entered, ImportRun::text(modified)};
+        QVector<QVariant> guarded(values);
+        guarded << published << stock << institution;
+        if (!run.exec(insertNew, guarded))
+            return RowOutcome::Skipped;
+        const bool inserted = run.changes() == 1;
+
         QVariantList stored;
-        if (!run.fetch(select, {published, stock, institution}, 3, &stored))
+        if (!inserted && !run.fetch(select, {published, stock, institution}, 3, &stored))
             return RowOutcome::Skipped;
         if (!stored.isEmpty()) {
             bool write = false;
@@ -137,12 +156,7 @@ void importRatingRows(ImportRun &run, const QJsonArray &rows)
             return RowOutcome::Updated;
         }
 
-        if (!run.exec(rekey, {id.value, stock, institution, published}))
-            return RowOutcome::Skipped;
-        if (!run.exec(insert, {stock, institution, analysts, published, recommendation, score, ImportRun::text(action),
-                               pricePub.value, priceFactor.value, priceLower.value, priceUpper.value,
-                               performShort.value, performMiddle.value, isNew, id.value, previous.value, entered,
-                               ImportRun::text(modified)}))
+        if (!inserted && (!run.exec(rekey, {id.value, stock, institution, published}) || !run.exec(insert, values)))
             return RowOutcome::Skipped;
         if (isNew == 1) {
             const QVector<QVariant> candidates = newRatings.ids(stockText, institutionText);

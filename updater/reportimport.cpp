@@ -64,7 +64,7 @@ void importReportRows(ImportRun &run, const QJsonArray &rows)
                                ImportRun::text(published), pages, ImportRun::text(entered), ImportRun::text(type),
                                ImportRun::text(modified)}))
             return RowOutcome::Skipped;
-        if (insert->numRowsAffected() != 1) {
+        if (run.changes() != 1) {
             QVariantList stored;
             if (!run.fetch(select, {id.value}, 1, &stored) || stored.isEmpty())
                 return RowOutcome::Skipped;
@@ -100,9 +100,9 @@ void deleteReportRows(ImportRun &run, const QJsonArray &rows)
             return RowOutcome::Skipped;
         if (!run.exec(report, {id.value}))
             return RowOutcome::Skipped;
-        const int removed = report->numRowsAffected();
+        const int removed = run.changes();
         if (!run.exec(rating, {id.value}))
             return RowOutcome::Skipped;
-        return removed + rating->numRowsAffected() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
+        return removed + run.changes() > 0 ? RowOutcome::Deleted : RowOutcome::Unchanged;
     });
 }
