@@ -18,6 +18,7 @@ class QDlgRating;
 class QDlgWebview;
 class QKeyEvent;
 class QLabel;
+class QMdiSubWindow;
 class QMenu;
 class QStackedWidget;
 class QThread;
@@ -190,6 +191,8 @@ private:
     void showSidebar();
     void hideSidebar();
     bool handleKey(QKeyEvent *event);
+    // The list or chart window on screen (the maximized one), or none.
+    QMdiSubWindow *shownWindow() const;
     void focusShownWindow();
     void openLocalFile(const QString &localFilePath);
     void startReportDownload(const QString &rptID, const QString &localFilePath);

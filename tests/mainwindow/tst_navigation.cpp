@@ -10,6 +10,7 @@
 #include "qwinreportlist.h"
 #include "stockcache.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -279,6 +280,42 @@ private slots:
         QTRY_COMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().text, QStringLiteral("您确定要关闭程序吗?"));
         QVERIFY(window->isVisible());
+    }
+
+    // Typing into the report list's search field while the engine's newest reports arrive: the
+    // refresh leaves the focus in the field, so every letter lands there and none opens the
+    // lookup. Another window on screen takes the focus, so a digit goes to the lookup again.
+    void refreshLeavesTheFocusWhereItIs()
+    {
+        window->showList(getOrderJson(QStringLiteral("RPT_NEW")), 0);
+        auto *reports = window->findChild<QWinReportList *>();
+        QLineEdit *field = nullptr;
+        for (QLineEdit *edit : reports->findChildren<QLineEdit *>()) {
+            if (edit->isVisible()) {
+                field = edit;
+                break;
+            }
+        }
+        QVERIFY(field);
+        field->clear();
+        QApplication::setActiveWindow(window.data());
+        QTest::mouseClick(field, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), field);
+        ModalWatcher lookups;
+        lookups.rejectDialogsOf("QDlgGenius");
+        for (Qt::Key key : {Qt::Key_A, Qt::Key_B, Qt::Key_C}) {
+            window->showNewestReport();
+            QTest::keyClick(keyTarget(), key);
+        }
+        QTest::qWait(60);
+        QCOMPARE(field->text(), QStringLiteral("abc"));
+        QCOMPARE(lookups.count(), 0);
+        QCOMPARE(getOrderHistoryCount(), 1);
+
+        window->showList(getOrderJson(QStringLiteral("RAT_NEW")), 0);
+        QVERIFY(QApplication::focusWidget() != field);
+        QTest::keyClick(keyTarget(), Qt::Key_7);
+        QTRY_COMPARE(lookups.count(), 1);
     }
 
     // A cached code goes straight to the chart, any other text to the stock lookup first; without
