@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 
+#include <initializer_list>
 #include <memory>
 
 class QDlgAlert;
@@ -151,6 +152,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     // Dialog launchers, reached from the menu, the side bar and the title bar
@@ -187,6 +189,7 @@ private:
     void createStatusBar();
     void createSubWindows(QWidget *area);
     void createKeptDialogs();
+    void keepOverMainWindow(std::initializer_list<QWidget *> dialogs);
     void startUpdater();
     void showSidebar();
     void hideSidebar();
@@ -227,6 +230,7 @@ private:
     QPointer<QThread> updaterThread;
     bool closeRequested = false;
     bool exitReady = false;
+    bool stripStarted = false;
     QPoint pressGlobalPos;
     QPoint pressWindowPos;
     QDlgDownloadFile *dlgDownloadFile = nullptr;
