@@ -76,15 +76,6 @@ BoundSql inList(const QVariantList &values)
     return list << QStringLiteral(") ");
 }
 
-bool isDigits(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return !text.isEmpty();
-}
-
 // The ids of the followed analysts the cache knows; unknown ones have no id to match.
 QVariantList followedAnalystIds()
 {
@@ -145,9 +136,9 @@ AceListQuery::AceListQuery(const AnalysisListRequest &r, int section, Qt::SortOr
 {
     QList<BoundSql> conditions;
     if (!r.anls.isEmpty()) {
-        bool ok = false;
-        const qlonglong id = r.anls.toLongLong(&ok);
-        if (!isDigits(r.anls) || !ok) {
+        // Compared as the number SQL would read: " 1001", "1001.0".
+        const QVariant id = sqlNumber(r.anls);
+        if (!id.isValid()) {
             m_nothing = true;
             return;
         }

@@ -2,6 +2,10 @@
 
 #include "jsonscript.h"
 
+#include <QRegularExpression>
+
+#include <cmath>
+
 AnalysisListRequest AnalysisListRequest::parse(const QString &text, JsonScript &json)
 {
     const QScriptValue root = json.parse(text);
@@ -38,4 +42,19 @@ AnalysisListRequest AnalysisListRequest::parse(const QString &text, JsonScript &
     r.shortRate = jsonInt(args, QStringLiteral("shortrate"));
     r.middleRate = jsonInt(args, QStringLiteral("middlerate"));
     return r;
+}
+
+QVariant sqlNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+)(?:[eE][+-]?\\d+)?$"));
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    if (!number.match(trimmed).hasMatch() || !ok)
+        return {};
+    // Whole numbers compare with the integer columns as SQLite's literals would.
+    if (std::floor(value) == value && std::abs(value) < 9e15)
+        return qlonglong(value);
+    return value;
 }

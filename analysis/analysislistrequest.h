@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 class JsonScript;
 
@@ -47,3 +48,7 @@ struct AnalysisListRequest
 
     static AnalysisListRequest parse(const QString &text, JsonScript &json);
 };
+
+// A request's number as SQL reads a numeric literal, blanks around it dropped: "07" and
+// "1001.0" as integers, "3.5" as a real; invalid for any other text. Bound, never pasted.
+QVariant sqlNumber(const QString &text);

@@ -61,15 +61,18 @@ constexpr int kLevelSection = 3;
 
 } // namespace
 
-bool MatrixListQuery::parseLevels(const QString &text, QList<int> *levels)
+bool MatrixListQuery::parseLevels(const QString &text, QVariantList *levels)
 {
     levels->clear();
     for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        if (part.size() != 1 || part.at(0) < QLatin1Char('1') || part.at(0) > QLatin1Char('9')) {
+        if (part.trimmed().isEmpty())
+            continue;
+        const QVariant level = sqlNumber(part);
+        if (!level.isValid()) {
             levels->clear();
             return false;
         }
-        *levels << part.toInt();
+        *levels << level;
     }
     return true;
 }
@@ -88,7 +91,7 @@ QString MatrixListQuery::sortClause(int section, Qt::SortOrder order)
 
 MatrixListQuery::MatrixListQuery(const AnalysisListRequest &r, int section, Qt::SortOrder order, int year)
 {
-    QList<int> levels;
+    QVariantList levels;
     if (!parseLevels(r.matrix, &levels)) {
         m_nothing = true;
         return;

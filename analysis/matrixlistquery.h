@@ -51,9 +51,9 @@ public:
     // The sort clause of a header section and order, " desc " included.
     static QString sortClause(int section, Qt::SortOrder order);
 
-    // The levels of a "matrix" argument ("7,8,9"), empty parts dropped; false when a part is
-    // not one digit from 1 to 9.
-    static bool parseLevels(const QString &text, QList<int> *levels);
+    // The levels of a "matrix" argument ("7,8,9", "7, 8", "07") as SQL reads their numbers,
+    // blank parts dropped; false when a part is not a number.
+    static bool parseLevels(const QString &text, QVariantList *levels);
 
 private:
     BoundSql m_sql;

@@ -1,5 +1,6 @@
 #include "qwinacelist.h"
 
+#include "columnfit.h"
 #include "acelistquery.h"
 #include "acelistrow.h"
 #include "globalstate.h"
@@ -37,6 +38,8 @@ AnalysisListParams aceParams()
     }
     p.rowHeight = 32;
     p.fixedSections = {QWinAceList::ColAnalyst, QWinAceList::ColInst, QWinAceList::ColIndustry};
+    // The industry as the given width would cut it at the program's font.
+    p.widest = {{QWinAceList::ColIndustry, WidestText::industry}};
     p.initialSortSection = QWinAceList::ColYears;
     // A new ranking always opens on the middle-term mark, whatever its "order".
     p.otherOrderSection = 8;

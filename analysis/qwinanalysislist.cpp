@@ -7,10 +7,13 @@
 #include "qcomplexheaderview.h"
 
 #include <QLayout>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTableWidget>
 #include <QWheelEvent>
 
@@ -72,7 +75,6 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
     // The viewport's height only counts once the window's layout has run.
     if (layout())
         layout()->activate();
-    const int rows = rowsPerPage();
 
     const bool fromPager = std::exchange(m_pagerPage, -1) == page && text == m_lastRequest
                            && section == m_sortSection && order == m_sortOrder;
@@ -97,6 +99,8 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
     table->setRowCount(0);
     if (!fromPager)
         readResult(request, section, order);
+    fitRowNumbers(m_records.size());
+    const int rows = rowsPerPage();
 
     const int last = lastPageOf(m_records.size(), rows);
     const int shown = qMin(page, last);
@@ -122,6 +126,27 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
         pager->setValue(shown);
     }
     emit disablePageAll();
+}
+
+void QWinAnalysisList::fitRowNumbers(int count)
+{
+    // The row numbers of the whole result, measured as the header measures a section (bold),
+    // keep one width on every page: numbers widening after the page is measured would bring
+    // up the horizontal scroll bar over its last row.
+    QHeaderView *numbers = table->verticalHeader();
+    QStyleOptionHeader option;
+    option.initFrom(numbers);
+    QFont font = numbers->font();
+    font.setBold(true);
+    option.fontMetrics = QFontMetrics(font);
+    int width = 0;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        option.text = QString(QString::number(qMax(1, count)).size(), QLatin1Char(digit));
+        width = qMax(width, numbers->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), numbers).width());
+    }
+    numbers->setMinimumWidth(width);
+    // Lays the table out now, scroll bars included, so the viewport's height is the page's.
+    table->doItemsLayout();
 }
 
 void QWinAnalysisList::sortList(int)

@@ -3,6 +3,7 @@
 #include "listrecord.h"
 #include "qlinklabel.h"
 
+#include <QHash>
 #include <QMdiSubWindow>
 #include <QStringList>
 #include <QVector>
@@ -39,6 +40,7 @@ struct AnalysisListParams
     QVector<AnalysisColumn> columns;
     int rowHeight = 36;
     QVector<int> fixedSections; // clicked, they keep the remembered sort
+    QHash<int, QString> widest; // columns widened to show such a text whole at the program's font
     int initialSortSection = 3;
     QVector<OrderSection> orderSections;
     int otherOrderSection = 0; // of any other "order", or none
@@ -124,6 +126,8 @@ private:
     void build();
     // Runs the query and keeps every record and its key.
     void readResult(const AnalysisListRequest &request, int section, Qt::SortOrder order);
+    // Sizes the row-number column for count records and lays the table out.
+    void fitRowNumbers(int count);
     bool isFixedSection(int section) const;
     int sectionOfOrder(const QString &order) const;
     void showSortIndicator(int section, Qt::SortOrder order);

@@ -1,5 +1,6 @@
 #include "qwinanalysislist.h"
 
+#include "columnfit.h"
 #include "globalstate.h"
 #include "jsonscript.h"
 #include "qcomplexheadermodel.h"
@@ -85,8 +86,15 @@ void QWinAnalysisList::build()
     header->setSortIndicatorShown(true);
     header->setSectionsClickable(true);
     table->setHorizontalHeader(header);
+    // The header's own minimum (the widest character of its font) would widen narrow columns.
+    int narrowest = header->minimumSectionSize();
+    for (const AnalysisColumn &column : m_params.columns)
+        narrowest = qMin(narrowest, column.width);
+    header->setMinimumSectionSize(narrowest);
     for (int i = 0; i < count; ++i)
         table->setColumnWidth(i, m_params.columns.at(i).width);
+    for (auto it = m_params.widest.cbegin(); it != m_params.widest.cend(); ++it)
+        widenColumnToFit(table, it.key(), it.value());
 
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setWordWrap(m_params.wordWrap);

@@ -1,5 +1,6 @@
 #include "qwinconsensuslist.h"
 
+#include "columnfit.h"
 #include "consensuslistquery.h"
 #include "consensuslistrow.h"
 #include "analysisformat.h"
@@ -41,6 +42,8 @@ AnalysisListParams consensusParams()
     };
     p.rowHeight = 36;
     p.fixedSections = {1, 2, 18, 19};
+    // Industry, prices and PEG as the given widths would cut them at the program's font.
+    p.widest = {{2, WidestText::industry}, {9, WidestText::target}, {10, WidestText::price}, {17, WidestText::peg}};
     p.initialSortSection = 3;
     p.orderSections = {{QStringLiteral("count"), 3}, {QStringLiteral("inc"), 4},  {QStringLiteral("scope"), 9},
                        {QStringLiteral("cagr"), 15}, {QStringLiteral("pe"), 16}, {QStringLiteral("peg"), 17}};

@@ -1,5 +1,6 @@
 #include "qwinmatrixlist.h"
 
+#include "columnfit.h"
 #include "analysisformat.h"
 #include "globalstate.h"
 #include "matrixlistquery.h"
@@ -45,6 +46,8 @@ AnalysisListParams matrixParams()
     };
     p.rowHeight = 36;
     p.fixedSections = {1, 2, 22};
+    // Industry, price and PEG as the given widths would cut them at the program's font.
+    p.widest = {{2, WidestText::industry}, {13, WidestText::price}, {21, WidestText::peg}};
     p.initialSortSection = 3;
     p.orderSections = {{QStringLiteral("matrix"), 3, true}};
     p.wordWrap = true;

@@ -1,5 +1,6 @@
 #include "qwinquotelist.h"
 
+#include "columnfit.h"
 #include "quotelistquery.h"
 #include "quotelistrow.h"
 
@@ -21,6 +22,8 @@ AnalysisListParams quoteParams()
     };
     p.rowHeight = 35;
     p.fixedSections = {1, 2};
+    // Industry and price as the given widths would cut them at the program's font.
+    p.widest = {{2, WidestText::industry}, {3, WidestText::price}};
     p.initialSortSection = 4;
     p.orderSections = {{QStringLiteral("percent"), 4}};
     p.tintsSortColumn = false;

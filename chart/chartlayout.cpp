@@ -137,6 +137,8 @@ ChartLayout ChartLayout::compute(const ChartInput &in)
                 l.months.append({double(qint64(prevX * l.scale)), text});
         }
 
+        // The point uses the year's own profit (the chart window appends the current year's
+        // estimate), and like the P/E bounds it needs the year before in the table.
         if (bandSteps && (k == n - 1 || year < prevYear) && in.profits.contains(year - 1)) {
             const double p = in.profits.profit(year);
             if (p > 0) {

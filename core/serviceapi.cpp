@@ -173,8 +173,9 @@ QString getPasswordDigest(const QString &password)
 bool containsSpecialChar(const QString &text)
 {
     const QString special = getSpecialChars();
-    for (const QChar c : special) {
-        if (text.contains(c))
+    for (const QChar c : text) {
+        // A control character cannot be seen in a name, and a JSON string must not hold it raw.
+        if (special.contains(c) || c.category() == QChar::Other_Control)
             return true;
     }
     return false;

@@ -39,7 +39,8 @@ QString getReportServiceQuery(const QString &id);
 // The "pwd" of the login: the same digest of the password.
 QString getPasswordDigest(const QString &password);
 
-// True when the text holds any of the 31 characters of getSpecialChars(); false when empty.
+// True when the text holds any of the 31 characters of getSpecialChars() or a control character;
+// false when empty. Names and keywords the user types are refused for it.
 bool containsSpecialChar(const QString &text);
 
 // Makes the directory and any missing parents. True when it exists as a directory afterwards;

@@ -53,10 +53,24 @@ QListWidget *buildListForm(QDialog *dialog, const char *listName, const QSize &s
 
 QListWidgetItem *currentItemOrTell(QWidget *parent, QListWidget *list, const QString &text)
 {
-    if (list->currentRow() >= 0 && list->currentItem())
-        return list->currentItem();
-    QMessageBox::information(parent, QStringLiteral("注意"), text, QMessageBox::Ok);
+    QListWidgetItem *item = list->currentItem();
+    if (item && item->isSelected())
+        return item;
+    showBox(parent, QMessageBox::Information, QStringLiteral("注意"), text);
     return nullptr;
+}
+
+QMessageBox::StandardButton showBox(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                    const QString &text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    if (box.exec() == -1 || !box.clickedButton())
+        return QMessageBox::Cancel;
+    return box.standardButton(box.clickedButton());
 }
 
 QString currentKeyOrTell(QWidget *parent, QListWidget *list, const QString &text)

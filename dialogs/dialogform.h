@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSize>
 #include <QString>
@@ -27,8 +28,17 @@ struct FormButton
 QListWidget *buildListForm(QDialog *dialog, const char *listName, const QSize &size,
                            const QVector<FormButton> &top, const QVector<FormButton> &bottom);
 
-// The list's current item, or null after showing the information box "注意" with text.
+// The row the user chose, or null after showing the information box "注意" with text. A row is
+// chosen when it is current and selected: a list that gets the focus makes its first row current
+// without selecting it, and that row was never chosen.
 QListWidgetItem *currentItemOrTell(QWidget *parent, QListWidget *list, const QString &text);
+
+// A message box whose text is shown as plain text, so a name holding markup reads as typed; the
+// answer, or Ok for a box with the one button Ok.
+QMessageBox::StandardButton showBox(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                    const QString &text,
+                                    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 // The key (user data) of the list's current row, or empty after that box.
 QString currentKeyOrTell(QWidget *parent, QListWidget *list, const QString &text);

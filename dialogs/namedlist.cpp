@@ -6,25 +6,57 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+namespace {
+
+// The text typed at the name prompt, trimmed; ok false when the user cancelled.
+QString promptName(QWidget *parent, const NamedListKind &kind, bool rename, const QString &initial, bool *ok)
+{
+    const QString title = (rename ? QStringLiteral("重命名") : QStringLiteral("新建")) + kind.noun;
+    const QString label = (rename ? QStringLiteral("请输入新的") : QStringLiteral("请输入")) + kind.nameWord;
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, ok).trimmed();
+}
+
+bool isProperName(QWidget *parent, const NamedListKind &kind, const QString &name)
+{
+    if (name.isEmpty()) {
+        showBox(parent, QMessageBox::Critical, QStringLiteral("错误"), QStringLiteral("请填写") + kind.nameWord + QLatin1Char('!'));
+        return false;
+    }
+    if (containsSpecialChar(name)) {
+        showBox(parent, QMessageBox::Critical, QStringLiteral("错误"), kind.nameWord + QStringLiteral("含有不恰当字符!"));
+        return false;
+    }
+    return true;
+}
+
+void tellNameTaken(QWidget *parent, const NamedListKind &kind)
+{
+    showBox(parent, QMessageBox::Critical, QStringLiteral("错误"), kind.nameWord + QStringLiteral("已存在!"));
+}
+
+} // namespace
+
 QString askListName(QWidget *parent, const NamedListKind &kind, bool rename)
 {
     bool ok = false;
-    const QString title = (rename ? QStringLiteral("重命名") : QStringLiteral("新建")) + kind.noun;
-    const QString label = (rename ? QStringLiteral("请输入新的") : QStringLiteral("请输入")) + kind.nameWord;
-    const QString name = QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString(), &ok).trimmed();
-    if (!ok)
-        return QString();
-    if (name.isEmpty()) {
-        QMessageBox::critical(parent, QStringLiteral("错误"), QStringLiteral("请填写") + kind.nameWord + QLatin1Char('!'),
-                              QMessageBox::Ok);
-        return QString();
+    const QString name = promptName(parent, kind, rename, QString(), &ok);
+    return ok && isProperName(parent, kind, name) ? name : QString();
+}
+
+QString askNewListName(QWidget *parent, const NamedListKind &kind)
+{
+    QString name;
+    for (;;) {
+        bool ok = false;
+        name = promptName(parent, kind, false, name, &ok);
+        if (!ok)
+            return QString();
+        if (!isProperName(parent, kind, name))
+            continue;
+        if (!kind.names().contains(name))
+            return name;
+        tellNameTaken(parent, kind);
     }
-    if (containsSpecialChar(name)) {
-        QMessageBox::critical(parent, QStringLiteral("错误"), kind.nameWord + QStringLiteral("含有不恰当字符!"),
-                              QMessageBox::Ok);
-        return QString();
-    }
-    return name;
 }
 
 bool renameCurrentEntry(QWidget *parent, QListWidget *list, const NamedListKind &kind)
@@ -36,8 +68,10 @@ bool renameCurrentEntry(QWidget *parent, QListWidget *list, const NamedListKind 
     const QString newName = askListName(parent, kind, true);
     if (newName.isEmpty())
         return false;
-    if (newName != oldName && kind.names().contains(newName))
+    if (newName != oldName && kind.names().contains(newName)) {
+        tellNameTaken(parent, kind);
         return false;
+    }
     return kind.rename(oldName, newName);
 }
 
@@ -49,8 +83,8 @@ bool removeCurrentEntry(QWidget *parent, QListWidget *list, const NamedListKind 
     const QString name = item->text();
     const QString question = QStringLiteral("您确定要删除") + kind.noun + QLatin1Char('\'') + name
                              + QStringLiteral("'吗?(删除后无法恢复)");
-    if (QMessageBox::question(parent, QStringLiteral("确认"), question, QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::Yes)
+    if (showBox(parent, QMessageBox::Question, QStringLiteral("确认"), question, QMessageBox::Yes | QMessageBox::No,
+                QMessageBox::Yes)
         != QMessageBox::Yes)
         return false;
     return kind.remove(name);

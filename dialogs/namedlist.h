@@ -22,8 +22,13 @@ struct NamedListKind
 // when the user cancelled or after a critical box for an empty or improper name.
 QString askListName(QWidget *parent, const NamedListKind &kind, bool rename);
 
+// Asks for the name of a new entry until the user gives a proper one that no entry bears, or
+// cancels (the empty text). Each refusal says why and offers the refused text again, so what was
+// written for the entry is not lost to a mistyped name.
+QString askNewListName(QWidget *parent, const NamedListKind &kind);
+
 // Renames the current row's entry through the store. A name that another entry bears is refused
-// without a message, since every operation by name reaches only the first entry of a name. True
+// with a message, since every operation by name reaches only the first entry of a name. True
 // when the store changed.
 bool renameCurrentEntry(QWidget *parent, QListWidget *list, const NamedListKind &kind);
 

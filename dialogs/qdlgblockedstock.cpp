@@ -37,7 +37,16 @@ void QDlgBlockedStock::addStock()
     if (lookup.exec() != QDialog::Accepted)
         return;
     const QString code = lookup.getSelectedStock();
-    if (!code.isEmpty() && lstStock->findItems(code, Qt::MatchStartsWith).isEmpty())
+    if (code.isEmpty())
+        return;
+    // The lookup also finds delisted stocks, but blocks show listed ones only: one added anyway
+    // would be gone from the block the next time it is opened, without a word.
+    if (!containsStockCode(code)) {
+        showBox(this, QMessageBox::Information, QStringLiteral("注意"),
+                QStringLiteral("股票") + code + QStringLiteral("已退市，不能加入板块!"));
+        return;
+    }
+    if (lstStock->findItems(code, Qt::MatchStartsWith).isEmpty())
         appendStock(code);
 }
 

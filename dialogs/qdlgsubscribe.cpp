@@ -6,7 +6,6 @@
 #include "subscribecontent.h"
 
 #include <QListView>
-#include <QMessageBox>
 
 QDlgSubscribe::QDlgSubscribe(QWidget *parent)
     : QDialog(parent)
@@ -47,7 +46,7 @@ bool QDlgSubscribe::refuseKeyword(QLineEdit *edit, const QString &message)
 {
     if (!isImproperKeyword(edit->text().trimmed()))
         return false;
-    QMessageBox::information(this, QStringLiteral("注意"), message, QMessageBox::Ok);
+    showBox(this, QMessageBox::Information, QStringLiteral("注意"), message);
     edit->setFocus();
     return true;
 }
@@ -62,7 +61,7 @@ void QDlgSubscribe::subscribeReport()
                                        ui->edtAnalsKeyword->text().trimmed(),
                                        ui->cboCode->currentData(Qt::UserRole).toString()};
     if (condition.title.isEmpty() && condition.inst.isEmpty() && condition.analyst.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("注意"), QStringLiteral("请填写关键词！"), QMessageBox::Ok);
+        showBox(this, QMessageBox::Information, QStringLiteral("注意"), QStringLiteral("请填写关键词！"));
         ui->edtTitleKeyword->setFocus();
         return;
     }

@@ -40,13 +40,13 @@ QString QDlgSubscribeManage::editSubscribe(const QString &json)
     return editor.exec() == QDialog::Accepted ? editor.getContent() : QString();
 }
 
-// A name that exists already drops the condition just written, without a message.
+// A refused name is asked for again, so the condition just written is kept until the user cancels.
 void QDlgSubscribeManage::newSubscribe()
 {
     const QString content = encodeSubscribeContent(editSubscribe(QString()));
     if (content.isEmpty())
         return;
-    const QString name = askListName(this, kind, false);
+    const QString name = askNewListName(this, kind);
     if (!name.isEmpty() && addSubscribe(name, content, true))
         refresh();
 }

@@ -44,11 +44,5 @@ QString decodeSubscribeContent(const QString &stored)
 
 bool isImproperKeyword(const QString &text)
 {
-    if (containsSpecialChar(text))
-        return true;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20)
-            return true;
-    }
-    return false;
+    return containsSpecialChar(text);
 }

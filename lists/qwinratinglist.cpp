@@ -1,6 +1,7 @@
 #include "qwinratinglist.h"
 
 #include "analystlistfunction.h"
+#include "columnfit.h"
 #include "dbconnection.h"
 #include "globalstate.h"
 #include "listslog.h"
@@ -25,6 +26,8 @@
 #include <QStandardItem>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace RatingTable;
 
@@ -106,8 +109,17 @@ void QWinRatingList::buildTable()
 
     const int widths[ColumnCount] = {60, 25, 80, 90, 80, 70, 90, 40, 60, 110, 60,
                                      45, 52, 52, 52, 52, 55, 50, 45, 45, 45};
+    // The header's own minimum (from its font) would widen the narrow mark column.
+    header->setMinimumSectionSize(*std::min_element(widths, widths + ColumnCount));
     for (int c = 0; c < ColumnCount; ++c)
         t->setColumnWidth(c, widths[c]);
+    // Widths that cut values users need at the program's font; unread rows are bold.
+    widenColumnToFit(t, ColDate, WidestText::date, true);
+    widenColumnToFit(t, ColIndustry, WidestText::industry, true);
+    widenColumnToFit(t, ColPricePub, WidestText::adjustedPrice, true);
+    widenColumnToFit(t, ColTarget, WidestText::adjustedTarget, true);
+    widenColumnToFit(t, ColClose, WidestText::price, true);
+    widenColumnToFit(t, ColPeg, WidestText::peg, true);
     header->setSortIndicator(ColDate, Qt::DescendingOrder);
     header->setSortIndicatorShown(true);
     header->setSectionsClickable(false);
@@ -133,6 +145,9 @@ void QWinRatingList::buildTable()
 void QWinRatingList::showRatingList(const QString &request, int page)
 {
     const RatingListRequest parsed = RatingListRequest::parse(request, m_json);
+    // A new page or list opens at its first row; the same page read again keeps the place.
+    if (request != lastRequest || page != lastPage)
+        tblRatingList->scrollToTop();
     lastRequest = request;
     lastPage = page;
     tblRatingList->setRowCount(0);
@@ -190,6 +205,8 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
         t->setItem(r, column, new QTableWidgetItem);
         auto *l = new QLabel(cellParent);
         l->setFont(font);
+        // Rich text always: the texts are escaped, and a guess would show "&amp;" in plain ones.
+        l->setTextFormat(Qt::RichText);
         l->setAlignment(alignment);
         l->setText(text);
         setCellLabel(r, column, l);
@@ -200,6 +217,7 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
         t->setItem(r, column, new QTableWidgetItem);
         auto *l = new QLinkLabel(cellParent);
         l->setFont(linkFont);
+        l->setTextFormat(Qt::RichText);
         setTextColor(l, color);
         l->setAlignment(alignment);
         l->setClickable(clickable);

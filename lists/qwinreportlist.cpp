@@ -320,6 +320,9 @@ void QWinReportList::showReportList(const QString &request, int page)
         return;
     }
 
+    // A new page or list opens at its first row; the newest reports read anew keep the place.
+    if (request != lastRequest || page != lastPage)
+        tblReportList->scrollToTop();
     lastRequest = request;
     lastPage = page;
     tblReportList->setRowCount(0);

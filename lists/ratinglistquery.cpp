@@ -106,14 +106,18 @@ SqlClause inList(const QString &column, const QStringList &values)
 
 } // namespace
 
-bool parseScoreComparison(const QString &text, QString *op, int *score)
+bool parseScoreComparison(const QString &text, QString *op, double *score)
 {
-    static const QRegularExpression comparison(QStringLiteral("^(=|>|<|>=|<=|!=)([1-5])$"));
+    // The comparison operators SQLite knows and a plain decimal number, blanks around them.
+    static const QRegularExpression comparison(
+        QStringLiteral("^\\s*(==|=|!=|<>|<=|>=|<|>)\\s*([+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+)(?:[eE][+-]?\\d+)?)\\s*$"));
     const QRegularExpressionMatch match = comparison.match(text);
-    if (!match.hasMatch())
+    bool ok = false;
+    const double value = match.captured(2).toDouble(&ok);
+    if (!match.hasMatch() || !ok)
         return false;
     *op = match.captured(1);
-    *score = match.captured(2).toInt();
+    *score = value;
     return true;
 }
 
@@ -190,7 +194,7 @@ RatingListQuery::RatingListQuery(const RatingListRequest &r, int page, bool anal
         add(one(QStringLiteral("T_Rating.Rat_Action = ?"), r.action));
     if (!r.recomm.isEmpty()) {
         QString op;
-        int score = 0;
+        double score = 0;
         if (!parseScoreComparison(r.recomm, &op, &score)) {
             m_nothing = true;
             return;

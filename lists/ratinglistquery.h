@@ -81,6 +81,6 @@ private:
     bool m_nothing = false;
 };
 
-// "=5", ">3" and the like: the operator (=, >, <, >=, <=, !=) and the score (1 to 5) of a
-// "recomm" argument; false for anything else.
-bool parseScoreComparison(const QString &text, QString *op, int *score);
+// "=5", "> 3", "<>3.5" and the like: the operator (=, ==, !=, <>, <, <=, >, >=) and the number
+// of a "recomm" argument, blanks around them allowed; false for anything else.
+bool parseScoreComparison(const QString &text, QString *op, double *score);

@@ -1,6 +1,7 @@
 #include "qdlglogin.h"
 #include "ui_qdlglogin.h"
 
+#include "centreover.h"
 #include "databaseschema.h"
 #include "datamigration.h"
 #include "globalstate.h"
@@ -307,10 +308,12 @@ void QDlgLogin::parseLoginReply(const QString &text)
     }
     if (res < 0) {
         showStatus(msg);
-        QMessageBox::information(this, QStringLiteral("注意"),
-                                 QStringLiteral("帐号未注册，请先注册。<a style='color:red;' href='")
-                                     + getCardUrl() + QStringLiteral("'>帐号注册</a>"),
-                                 QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Information, QStringLiteral("注意"),
+                        QStringLiteral("帐号未注册，请先注册。<a style='color:red;' href='") + getCardUrl()
+                            + QStringLiteral("'>帐号注册</a>"),
+                        QMessageBox::Ok, this);
+        centreOverWhenShown(&box, this);
+        box.exec();
         reenable();
         return;
     }
@@ -418,17 +421,22 @@ void QDlgLogin::initDatabase()
 // The proxy and network dialogs are modal children that delete themselves when closed.
 void QDlgLogin::showProxyDialog()
 {
-    (new QDlgProxy(this))->show();
+    auto *dialog = new QDlgProxy(this);
+    centreOverWhenShown(dialog, this);
+    dialog->show();
 }
 
 void QDlgLogin::showNetworkDialog()
 {
-    (new QDlgNetwork(this))->show();
+    auto *dialog = new QDlgNetwork(this);
+    centreOverWhenShown(dialog, this);
+    dialog->show();
 }
 
 bool QDlgLogin::showUpgradeDialog()
 {
     QPointer<QDlgUpgrade> upgrade = new QDlgUpgrade(this);
+    centreOverWhenShown(upgrade, this);
     const bool accepted = upgrade->exec() == QDialog::Accepted;
     delete upgrade.data();
     return accepted;

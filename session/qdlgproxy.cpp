@@ -4,6 +4,10 @@
 #include "globalstate.h"
 #include "usersettings.h"
 
+#include <QMessageBox>
+
+#include <algorithm>
+
 namespace {
 
 const char kProxyListPage[] = "http://www.proxynova.com/proxy-server-list/";
@@ -74,13 +78,39 @@ void QDlgProxy::switchProxy()
     ui->edtPassword->setEnabled(on);
 }
 
+// A proxy saved with an empty host or port 0 makes every request fail later with a code that
+// names neither, so it is refused here, where the user can still mend it.
+bool QDlgProxy::refuse(QWidget *field, const QString &text)
+{
+    QMessageBox::information(this, QStringLiteral("注意"), text, QMessageBox::Ok);
+    field->setFocus();
+    return true;
+}
+
+bool QDlgProxy::refusesInput()
+{
+    const QString host = ui->edtHost->text();
+    if (host.isEmpty())
+        return refuse(ui->edtHost, QStringLiteral("请填写代理服务器地址！"));
+    if (std::any_of(host.begin(), host.end(), [](QChar c) { return c.isSpace(); }))
+        return refuse(ui->edtHost, QStringLiteral("代理服务器地址不能含有空格！"));
+    bool number = false;
+    const int port = ui->edtPort->text().toInt(&number, 10);
+    if (!number || port < 1 || port > 65535)
+        return refuse(ui->edtPort, QStringLiteral("端口应为1到65535之间的数字！"));
+    return false;
+}
+
 void QDlgProxy::accept()
 {
-    if (ui->chkEnable->isChecked())
+    if (ui->chkEnable->isChecked()) {
+        if (refusesInput())
+            return;
         setProxy(ui->edtHost->text(), ui->edtPort->text().toInt(nullptr, 10), ui->edtUser->text(),
                  ui->edtPassword->text());
-    else
+    } else {
         disableProxy();
+    }
     saveProxyConfig();
     QDialog::accept();
 }

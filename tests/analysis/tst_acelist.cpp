@@ -188,7 +188,11 @@ private slots:
         QTest::newRow("anls") << "\"anls\": \"1001\"" << "" << "" << QStringList{"101"};
         QTest::newRow("anls of a second current record") << "\"anls\": \"1002\"" << "" << "" << QStringList{"102"};
         QTest::newRow("anls of an old record") << "\"anls\": \"1000\"" << "" << "" << QStringList{};
-        QTest::newRow("anls with a sign") << "\"anls\": \"+1001\"" << "" << "" << QStringList{};
+        QTest::newRow("anls with a sign") << "\"anls\": \"+1001\"" << "" << "" << QStringList{"101"};
+        QTest::newRow("anls with blanks") << "\"anls\": \" 1001 \"" << "" << "" << QStringList{"101"};
+        QTest::newRow("anls as a decimal") << "\"anls\": \"1001.0\"" << "" << "" << QStringList{"101"};
+        QTest::newRow("anls as another decimal") << "\"anls\": \"1001.5\"" << "" << "" << QStringList{};
+        QTest::newRow("anls not a number") << "\"anls\": \"1001x\"" << "" << "" << QStringList{};
         QTest::newRow("anls injected") << "\"anls\": \"1001 or 1=1\"" << "" << "" << QStringList{};
         QTest::newRow("months of the shown record") << "\"months\": 30" << "" << "" << QStringList{"101", "102"};
         QTest::newRow("months as text") << "\"months\": \"36\"" << "" << "" << QStringList{"101"};

@@ -182,6 +182,12 @@ private slots:
         QTest::newRow("not a level") << "7,x" << QStringList();
         QTest::newRow("pasted SQL") << "7) or (1=1" << QStringList();
         QTest::newRow("zero") << "0" << QStringList();
+        QTest::newRow("blanks around levels") << " 7, 8 ,9 " << split("002001.SZ,600001.SH,600002.SH");
+        QTest::newRow("leading zero") << "07" << split("600002.SH");
+        QTest::newRow("level as a decimal") << "8.0" << split("002001.SZ,600001.SH");
+        QTest::newRow("blank part dropped") << "3, ,x" << QStringList();
+        QTest::newRow("blank part between levels") << "3, ,7" << split("300001.SZ,600002.SH");
+        QTest::newRow("beyond the levels") << "10" << QStringList();
         QTest::newRow("none") << "" << split("000001.SZ,002001.SZ,300001.SZ,600001.SH,600002.SH");
     }
 

@@ -1,6 +1,7 @@
 #include "dbconnection.h"
 #include "devserver.h"
 #include "recordingprogram.h"
+#include "waiting.h"
 
 #include <QJsonObject>
 #include <QProcess>
@@ -44,6 +45,8 @@ class TestEndToEnd : public QObject
     QProcess m_xvfb;
     QString m_display;
     std::unique_ptr<DevServer> m_server;
+    QJsonObject m_tables;                   // of the manifest: table name -> rows
+    const QProcess *m_program = nullptr; // the start under test
     QTemporaryDir m_home;
 
     QString dataLocation() const { return m_home.filePath(QStringLiteral("data/Tamrel/Tamrel")); }
@@ -71,17 +74,26 @@ class TestEndToEnd : public QObject
         return ran;
     }
 
-    // The first visible window whose name matches the pattern, waiting up to the timeout or until
-    // the program, when given, ended.
-    QString waitForWindow(const QString &pattern, int timeoutMs = 60000, const QProcess *program = nullptr)
+    // Why the start under test can no longer show what a wait waits for; empty while it runs.
+    QString programEnded() const
     {
-        QElapsedTimer timer;
-        timer.start();
+        if (!m_program || m_program->state() != QProcess::NotRunning)
+            return QString();
+        return QStringLiteral("the program ended (%1, exit code %2)")
+            .arg(m_program->exitStatus() == QProcess::NormalExit ? "normally" : "crashed")
+            .arg(m_program->exitCode());
+    }
+
+    // Waits for the first visible window whose name matches the pattern, its id then in *id; an
+    // empty text once it is there, else what was waited for and why it was given up.
+    QString waitForWindow(const QString &pattern, QString *id, int timeoutMs = 60000)
+    {
         QString ids;
-        while (!xdotool({"search", "--onlyvisible", "--name", pattern}, &ids) && timer.elapsed() < timeoutMs
-               && (!program || program->state() != QProcess::NotRunning))
-            QTest::qWait(200);
-        return ids.section(QLatin1Char('\n'), 0, 0);
+        const QString failure = waitUntil(
+            "a window named " + pattern, [&] { return xdotool({"search", "--onlyvisible", "--name", pattern}, &ids); },
+            timeoutMs, [this] { return programEnded(); });
+        *id = ids.section(QLatin1Char('\n'), 0, 0);
+        return failure;
     }
 
     bool click(const QString &window, QPoint at, int times = 1)
@@ -90,10 +102,14 @@ class TestEndToEnd : public QObject
                         "--repeat", QString::number(times), "1"});
     }
 
-    bool pressKey(const QString &windowPattern, const QString &key)
+    // Empty once the key went to the window, else what went wrong.
+    QString pressKey(const QString &windowPattern, const QString &key)
     {
-        const QString window = waitForWindow(windowPattern, 30000);
-        return !window.isEmpty() && xdotool({"windowfocus", window}) && xdotool({"key", key});
+        QString window;
+        const QString failure = waitForWindow(windowPattern, &window, 30000);
+        if (!failure.isEmpty())
+            return failure;
+        return xdotool({"windowfocus", window}) && xdotool({"key", key}) ? QString() : "xdotool could not press " + key;
     }
 
     // A start with a fresh environment of its own whose reader and system handler are recorders.
@@ -113,11 +129,10 @@ class TestEndToEnd : public QObject
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(qEnvironmentVariable("TAMREL_PROGRAM"), QStringList());
-        const QString login = waitForWindow(QStringLiteral("^用户登录 - "), 60000, &program);
-        QVERIFY2(!login.isEmpty(), program.state() == QProcess::NotRunning
-                                       ? qPrintable(QStringLiteral("the program ended before its login dialog appeared, "
-                                                                   "exit code %1").arg(program.exitCode()))
-                                       : "the login dialog did not appear");
+        m_program = &program;
+        QString login;
+        const QString failure = waitForWindow(QStringLiteral("^用户登录 - "), &login);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(click(login, kGuestLogin));
     }
 
@@ -125,12 +140,14 @@ class TestEndToEnd : public QObject
     // the engine stops at its next tick, then the window closes for good and main returns.
     void closeAndConfirm(QProcess &program)
     {
-        const QString window = waitForWindow(QStringLiteral("^Tamrel"));
-        QString geometry;
+        QString window, geometry;
+        const QString failure = waitForWindow(QStringLiteral("^Tamrel"), &window);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(xdotool({"getwindowgeometry", "--shell", window}, &geometry));
         const int width = geometry.section("WIDTH=", 1).section('\n', 0, 0).toInt();
         QVERIFY(width > 100 && click(window, QPoint(width - 16, 12)));
-        QVERIFY2(pressKey(QStringLiteral("^确认$"), QStringLiteral("Return")), "the close question did not appear");
+        const QString answered = pressKey(QStringLiteral("^确认$"), QStringLiteral("Return"));
+        QVERIFY2(answered.isEmpty(), qPrintable(answered));
         QVERIFY2(program.waitForFinished(30000), "the program did not end after the close was confirmed");
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
@@ -139,11 +156,10 @@ class TestEndToEnd : public QObject
 
     QString databaseDifference() const
     {
-        const QJsonObject tables = m_server->manifest().value(QLatin1String("tables")).toObject();
-        for (const QString &table : tables.keys()) {
+        for (const QString &table : m_tables.keys()) {
             const QString count = column(dataLocation() + "/data.s3", "select count(*) from " + table).value(0);
-            if (count != QString::number(tables.value(table).toInt()))
-                return QStringLiteral("%1: %2 rows, %3 expected").arg(table, count).arg(tables.value(table).toInt());
+            if (count != QString::number(m_tables.value(table).toInt()))
+                return QStringLiteral("%1: %2 rows, %3 expected").arg(table, count).arg(m_tables.value(table).toInt());
         }
         return QString();
     }
@@ -169,14 +185,18 @@ private slots:
         // call), and a program connecting during the reset is refused and ends at once.
         m_xvfb.start(QStringLiteral("Xvfb"),
                      {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
-        QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine() || m_xvfb.state() == QProcess::NotRunning, 20000);
+        WAIT_UNTIL("Xvfb's display number", m_xvfb.canReadLine() || m_xvfb.state() == QProcess::NotRunning, 20000);
         m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine().trimmed());
         QVERIFY2(m_display.size() > 1, "Xvfb did not start");
         m_server = std::make_unique<DevServer>();
         QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+        m_tables = m_server->manifest().value(QLatin1String("tables")).toObject();
+        QVERIFY(!m_tables.isEmpty());
         for (const char *opener : {"bin/FoxitReader.exe", "bin/xdg-open"})
             QVERIFY(writeRecordingProgram(m_home.filePath(QString::fromLatin1(opener)), openedLog()));
     }
+
+    void cleanup() { m_program = nullptr; }
 
     void cleanupTestCase()
     {
@@ -189,26 +209,48 @@ private slots:
         QProcess program;
         startAndLogin(program);
         // The engine's first cycle fetches every package; the database then holds the sample data.
-        QTRY_VERIFY_WITH_TIMEOUT(databaseDifference().isEmpty() || program.state() != QProcess::Running, 180000);
-        QVERIFY2(databaseDifference().isEmpty(), qPrintable(databaseDifference()));
+        // Once the engine begins its next cycle, or stops asking, nothing more comes.
+        int lastCount = -1;
+        QDeadlineTimer quiet(60000);
+        const QString filled = waitUntil(
+            "the sample data in the database", [&] { return databaseDifference().isEmpty(); }, 180000, [&] {
+                const QStringList fetched = requests("/oss/dat/");
+                if (fetched.size() != lastCount) {
+                    lastCount = fetched.size();
+                    quiet.setRemainingTime(60000);
+                }
+                QString reason = programEnded();
+                if (reason.isEmpty() && fetched.count(QStringLiteral("IDX.DAT")) > 1)
+                    reason = QStringLiteral("the engine began its next cycle");
+                if (reason.isEmpty() && quiet.hasExpired())
+                    reason = QStringLiteral("the engine asked for nothing for a minute");
+                return reason.isEmpty() ? reason : reason + ", with " + databaseDifference();
+            });
+        QVERIFY2(filled.isEmpty(), qPrintable(filled));
         QVERIFY(requests("/oss/dat/").contains(QStringLiteral("IDX.DAT")));
 
         // "最新" lists the newest reports; the first row is one of the newest entry. While its
         // file stalls, the download dialog shows; the client gives up and says so.
-        const QString window = waitForWindow(QStringLiteral("^Tamrel"));
+        QString window, dialog;
+        QString failure = waitForWindow(QStringLiteral("^Tamrel"), &window);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(click(window, kNewestReports));
         QVERIFY(m_server->setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil/")));
         QVERIFY(click(window, kFirstRowDate, 2));
-        QVERIFY2(!waitForWindow(QStringLiteral("^下载报告"), 20000).isEmpty(), "no download dialog");
-        QVERIFY2(pressKey(QStringLiteral("^下载失败$"), QStringLiteral("Return")), "the stalled download was not reported");
+        failure = waitForWindow(QStringLiteral("^下载报告"), &dialog, 20000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        failure = pressKey(QStringLiteral("^下载失败$"), QStringLiteral("Return"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(m_server->resetFaults());
         QVERIFY(opened().isEmpty());
 
         // Downloaded from the stand-in, then opened; the second double click opens the local copy.
         QVERIFY(click(window, kFirstRowDate, 2));
-        QTRY_COMPARE_WITH_TIMEOUT(opened().size(), 1, 30000);
+        failure = waitUntil("the report opened", [&] { return opened().size() == 1; }, 30000, [this] { return programEnded(); });
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(click(window, kFirstRowDate, 2));
-        QTRY_COMPARE(opened().size(), 2);
+        failure = waitUntil("the local copy opened", [&] { return opened().size() == 2; }, 10000, [this] { return programEnded(); });
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QCOMPARE(opened().at(1), opened().at(0));
         QVERIFY(opened().at(0).startsWith(dataLocation() + "/fil/") && QFileInfo(opened().at(0)).size() > 0);
         QCOMPARE(requests(QStringLiteral("/report/file")).size(), 2); // the stalled one and the one that arrived
@@ -227,7 +269,10 @@ private slots:
         m_server->clearRequestLog();
         QProcess program;
         startAndLogin(program);
-        QTRY_VERIFY_WITH_TIMEOUT(requests("/oss/dat/").contains(QStringLiteral("IDX.DAT")), 60000);
+        const QString failure = waitUntil(
+            "the index request", [&] { return requests("/oss/dat/").contains(QStringLiteral("IDX.DAT")); }, 60000,
+            [this] { return programEnded(); });
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         // Time for the cycle to queue anything it found newer; it finds nothing.
         QTest::qWait(2000);
         closeAndConfirm(program);

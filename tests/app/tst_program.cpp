@@ -45,20 +45,28 @@ public:
         process.start(programPath(), QStringList());
     }
 
-    // The next line of standard output; empty when none came within 20 seconds.
+    // The next line of standard output; empty, with a warning saying why, when none came within
+    // 20 seconds or the program ended first.
     QString line()
     {
         QElapsedTimer timer;
         timer.start();
         while (!process.canReadLine() && timer.elapsed() < 20000 && process.state() != QProcess::NotRunning)
             process.waitForReadyRead(200);
+        if (!process.canReadLine())
+            qWarning(process.state() == QProcess::NotRunning ? "the program ended without a line"
+                                                             : "no line from the program within 20 s");
         return QString::fromUtf8(process.readLine()).trimmed();
     }
 
     int finish()
     {
         process.closeWriteChannel();
-        return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        if (!process.waitForFinished(20000)) {
+            qWarning("the program did not end within 20 s");
+            return -1;
+        }
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
     QProcess process;
@@ -70,7 +78,11 @@ int run(QProcess &program, const QProcessEnvironment &env = QProcessEnvironment:
 {
     program.setProcessEnvironment(env);
     program.start(programPath(), QStringList());
-    return program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    if (!program.waitForFinished(60000)) {
+        qWarning("the start did not end within 60 s");
+        return -1;
+    }
+    return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
 }
 
 int secondStart()

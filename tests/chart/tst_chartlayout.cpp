@@ -158,6 +158,43 @@ private slots:
         QCOMPARE(l.bandPe, QVector<double>({20, 20 - 10.0 / 3, 10 + 10.0 / 3, 10}));
     }
 
+    // A band point sits at each shown year's newest day, at P/E x that year's own profit (for the
+    // current year the chart window hands over the estimate); it needs the year before in the
+    // table, as the P/E bounds do. The range widens with the year before's profit only.
+    void bandPointsUseTheirYearsProfit_data()
+    {
+        QTest::addColumn<QString>("profits");
+        QTest::addColumn<QList<QPointF>>("points"); // the P/E 20 band's, newest first: x and price
+        const QPointF newest2015(350, 60), last2014(150, 40);
+        QTest::newRow("every year") << "2013[100],2014[200],2015[300]" << QList<QPointF>{newest2015, last2014};
+        QTest::newRow("no profit of the newest year") << "2013[100],2014[200]" << QList<QPointF>{last2014};
+        QTest::newRow("no year before the older one") << "2014[200],2015[300]" << QList<QPointF>{newest2015};
+    }
+
+    void bandPointsUseTheirYearsProfit()
+    {
+        QFETCH(QString, profits);
+        QFETCH(QList<QPointF>, points);
+        const QList<QPriceRecord> records = dailyCloses(QDate(2014, 12, 30), {10, 11, 12, 13});
+        ChartInput in;
+        in.records = &records;
+        in.size = kUnitSize;
+        in.bands = true;
+        in.pe = {20, 10};
+        in.share = 100;
+        in.profits = YearProfitTable::parse(profits);
+        in.firstBandYear = 2012;
+        const ChartLayout l = ChartLayout::compute(in);
+        QCOMPARE(l.scale, 1.0);
+        QCOMPARE(l.topPrice, 40.0); // 20 x 200 / 100, from 2014's profit for the days of 2015
+        QStringList shown, expected;
+        for (const QPointF &p : l.bands.value(0))
+            shown << QString("%1,%2").arg(p.x()).arg(p.y());
+        for (const QPointF &p : points)
+            expected << QString("%1,%2").arg(p.x()).arg(qint64(l.priceY(p.y())));
+        QCOMPARE(shown, expected);
+    }
+
     void gridBetweenTopAndBottom()
     {
         const QList<QPriceRecord> records{QPriceRecord(QDate(2014, 7, 14), 11, 12.5, 10.1, 11, 0, 1),

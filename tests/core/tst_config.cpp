@@ -80,6 +80,7 @@ private slots:
 
     void embeddedValues()
     {
+        QCOMPARE(expectedOrders().size(), 126);
         QCOMPARE(QStringList({getOrderJson("RPT_COD_FUND"), getOrderJson("rpt_new"), getOrderJson(QString())}),
                  QStringList({embeddedOrderText("1115"), "", ""}));
         QCOMPARE(QStringList({getHelpUrl("CNS"), getHelpUrl("XYZ"), getHelpUrl("cns")}),
@@ -88,7 +89,34 @@ private slots:
         QCOMPARE(getServiceHostUrl(), QString());
     }
 
+    void hostsOverride()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("hosts.ini"), "[ServiceHost]\nHost0=\"{\\\"name\\\": \\\"杭州服务器\\\", \\\"host\\\": "
+                                                     "\\\"http://127.0.0.1:40001\\\"}\"\n[Contact]\nWebsite=127.0.0.1:40001\n"));
+        qputenv("TAMREL_HOSTS", dir.filePath("hosts.ini").toLocal8Bit());
+        loadDefaultConfig();
+        QCOMPARE(getServiceHostUrl(), QString("http://127.0.0.1:40001"));
+        QCOMPARE(getHelpUrl("RPT"), QString("http://127.0.0.1:40001/report"));
+        QCOMPARE(getObjectHost(), QString("http://127.0.0.1:17803/oss")); // not in the file: embedded
+        qputenv("TAMREL_HOSTS", "/nonexistent/hosts.ini");
+        loadDefaultConfig();
+        QCOMPARE(getServiceHostUrl(), QString("http://127.0.0.1:17801"));
+    }
+
     // The user's settings
+
+    void firstStartDefaults()
+    {
+        loadProxyConfig();
+        loadUserConfig();
+        loadSystemExit();
+        QCOMPARE(QVariantList({getPageSize(), getPageCount(), getIncludeCompany(), getDataYear(), getMessageShow(), getPdfReader(),
+                               getHostIndex(), getExitFlag(), getProxyEnable(), getFileFormat(), getDataDir(), getNewDataDir(),
+                               getSaveDir(), getAccount(), getPassword(), getAlertKinds()}),
+                 QVariantList({50, 0, 1, 2012, 1, 0, 0, 1, 0, "INS-TTL-PUB", getDataLocation(), "", "", "", "", QStringList()}));
+        QVERIFY(!QFile::exists(getUserConfigPath())); // reading creates nothing
+    }
 
     // Option/Alert (QSettings reads an unquoted value with commas as a list), and User/Phone and
     // Auth/Key where Account and Password are missing or empty.
@@ -118,6 +146,18 @@ private slots:
         loadUserConfig();
         QCOMPARE(QStringList({getAccount(), getPassword()}) + getAlertKinds(), values);
         QCOMPARE(isAlertEnabled("RAT_ACT_INI"), values.contains("RAT_ACT_INI"));
+    }
+
+    void writesOnlyWhatChanged()
+    {
+        setLoginUserInfo(QString(), "pw", "guest");
+        setSaveDir(QString());
+        QVERIFY(!QFile::exists(getUserConfigPath()));
+        setSaveDir("/tmp/saved");
+        QCOMPARE(iniValue(getUserConfigPath(), "Option/SaveDir"), QString("/tmp/saved"));
+        QFile::remove(getUserConfigPath());
+        setSaveDir("/tmp/saved");
+        QVERIFY(!QFile::exists(getUserConfigPath()));
     }
 
     // The file holds the password: its owner alone may read it, whatever it was before.

@@ -26,11 +26,16 @@ QJsonArray rowsOf(const QString &dir, const QString &name) { return QJsonDocumen
 
 QJsonValue factsOf(const QString &dir) { return QJsonDocument::fromJson(contents(dir + "/manifest.json"))["facts"]; }
 
+// The stand-in's exit code, or -1 with a warning when it did not end normally within 30 s.
 int run(const QStringList &args)
 {
     QProcess p;
     p.start(DevServer::programPath(), args);
-    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
+        qWarning("the stand-in did not end normally within 30 s: %s", qPrintable(args.join(' ')));
+        return -1;
+    }
+    return p.exitCode();
 }
 
 QStringList generate(const QString &dir, const QString &seed, const QString &awards)

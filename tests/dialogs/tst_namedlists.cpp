@@ -12,6 +12,8 @@
 #include "subscribecontent.h"
 #include "userlists.h"
 
+#include <QLabel>
+
 namespace {
 
 struct Kind
@@ -39,6 +41,36 @@ Kind kindOf(const QString &name)
                 getConcernedInstList, [](const QString &n) { addToConcernedInstList(n); }};
     return {[] { return new QDlgAnalystManage; }, SIGNAL(loadConcernedAnalystListOfSidebar()),
             getConcernedAnalystModified, getConcernedAnalystList, [](const QString &n) { addToConcernedAnalystList(n); }};
+}
+
+// A label like the given one, its text taken in the given format, as painted.
+QImage lookalike(QLabel *label, Qt::TextFormat format)
+{
+    QLabel copy;
+    copy.setTextFormat(format);
+    copy.setText(label->text());
+    copy.setFont(label->font());
+    copy.setPalette(label->palette());
+    copy.setWordWrap(label->wordWrap());
+    copy.setAlignment(label->alignment());
+    copy.setIndent(label->indent());
+    copy.setMargin(label->margin());
+    copy.setContentsMargins(label->contentsMargins());
+    copy.setTextInteractionFlags(label->textInteractionFlags());
+    copy.resize(label->size());
+    return copy.grab().toImage();
+}
+
+int differingPixels(const QImage &a, const QImage &b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size())
+        return x.width() * x.height();
+    int count = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col)
+            count += x.pixel(col, row) != y.pixel(col, row);
+    return count;
 }
 
 } // namespace
@@ -79,16 +111,22 @@ private slots:
         QTest::newRow("block, new, slash") << "block New" << "a/b" << ok << "错误/板块名含有不恰当字符!" << both << false;
         QTest::newRow("block, new, existing") << "block New" << "甲" << 0 << "新建板块/请输入板块名" << both << false;
         QTest::newRow("block, new, cancelled") << "block New" << QString() << 0 << "新建板块/请输入板块名" << both << false;
+        // Control characters are refused like punctuation: unseen in the list, yet stored and uploaded.
+        QTest::newRow("block, new, control character") << "block New" << "x\x01y" << ok << "错误/板块名含有不恰当字符!" << both << false;
+        QTest::newRow("folder, new, tab inside") << "favorite New" << "待\t读" << ok << "错误/收藏夹名称含有不恰当字符!" << both << false;
+        QTest::newRow("subscription, rename, delete character") << "subscribe Rename 甲" << "丙\x7f" << ok << "错误/订阅名称含有不恰当字符!" << both << false;
         QTest::newRow("folder, new") << "favorite New" << " 待读 " << 0 << "新建收藏夹/请输入收藏夹名称" << QStringList{"甲", "乙", "待读"} << true;
         QTest::newRow("folder, new, comma") << "favorite New" << "a,b" << ok << "错误/收藏夹名称含有不恰当字符!" << both << false;
         QTest::newRow("folder, new, existing") << "favorite New" << "乙" << 0 << "新建收藏夹/请输入收藏夹名称" << both << false;
-        const struct { const char *kind, *prompt; } kinds[] = {{"block", "重命名板块/请输入新的板块名"},
-            {"favorite", "重命名收藏夹/请输入新的收藏夹名称"}, {"subscribe", "重命名订阅/请输入新的订阅名称"}};
+        const struct { const char *kind, *prompt, *taken; } kinds[] = {{"block", "重命名板块/请输入新的板块名", "错误/板块名已存在!"},
+            {"favorite", "重命名收藏夹/请输入新的收藏夹名称", "错误/收藏夹名称已存在!"},
+            {"subscribe", "重命名订阅/请输入新的订阅名称", "错误/订阅名称已存在!"}};
         for (const auto &k : kinds) {
             auto row = [&](const char *what) -> QTestData & { return QTest::addRow("%s, rename, %s", k.kind, what) << QString(k.kind) + " Rename 甲"; };
             row("new name") << " 丙 " << 0 << k.prompt << QStringList{"丙", "乙"} << true;
             row("its own name") << "甲" << 0 << k.prompt << both << true;
-            row("another's name") << "乙" << 0 << k.prompt << both << false;
+            // Refused with a word: every operation by name would reach only the first of the two.
+            row("another's name") << "乙" << ok << k.taken << both << false;
         }
         QTest::newRow("folder, rename, empty") << "favorite Rename 甲" << "" << ok << "错误/请填写收藏夹名称!" << both << false;
         QTest::newRow("subscription, rename, improper") << "subscribe Rename 甲" << "甲.乙" << ok << "错误/订阅名称含有不恰当字符!" << both << false;
@@ -146,7 +184,45 @@ private slots:
         QCOMPARE(k.stamp() > 0, changed);
     }
 
-    // actions: "+CODE" adds through the lookup ("+": lookup cancelled), "-CODE" takes the row out
+    // A name from the service may hold markup: the delete question shows it as it is, painted
+    // exactly as a plain-text label of the same text would be.
+    void markupInNamesShowsAsTyped_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("noun");
+        QTest::newRow("block") << "block" << "板块";
+        QTest::newRow("folder") << "favorite" << "收藏夹";
+        QTest::newRow("subscription") << "subscribe" << "订阅";
+    }
+
+    void markupInNamesShowsAsTyped()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, noun);
+        const QString name = "<b>甲</b><br>乙";
+        const Kind k = kindOf(kind);
+        k.seed(name);
+        std::unique_ptr<QDialog> dialog(k.make());
+        chooseRow(dialog->findChild<QListWidget *>(), name);
+        ModalScript script;
+        int plainDiff = -1, richDiff = -1;
+        script.then<QMessageBox>([&](QMessageBox *box) {
+            auto *label = box->findChild<QLabel *>("qt_msgbox_label");
+            const QImage shown = label->grab().toImage();
+            plainDiff = differingPixels(shown, lookalike(label, Qt::PlainText));
+            richDiff = differingPixels(shown, lookalike(label, Qt::RichText));
+            box->button(QMessageBox::No)->click();
+        });
+        click(dialog.get(), "btnRemove");
+        QVERIFY_SCRIPT(script);
+        QCOMPARE(script.boxes, QStringList{"确认/您确定要删除" + noun + "'" + name + "'吗?(删除后无法恢复)"});
+        QVERIFY2(plainDiff >= 0 && plainDiff < richDiff, qPrintable(QString("the name's markup was rendered: %1 pixels "
+                 "differ from the plain text, %2 from the rendered markup").arg(plainDiff).arg(richDiff)));
+        QVERIFY(k.names().contains(name));
+    }
+
+    // actions: "+CODE" adds through the lookup ("+": lookup cancelled; "+CODE!": the editor refuses
+    // it with a box), "-CODE" takes the row out
     // ("-": no row current, the editor says so), then "ok" or "cancel"; rows: before the last action.
     void memberEdits_data()
     {
@@ -157,7 +233,8 @@ private slots:
         const QStringList one{"600000.SH 浦发银行"};
         QTest::newRow("add and remove, then OK") << "600000.SH,999999.SH" << "+000001 +600000 -600000.SH ok" << QStringList{"000001.SZ 平安银行"} << "999999.SH,000001.SZ";
         QTest::newRow("cancel keeps the store") << "600000.SH" << "+000001 -600000.SH cancel" << QStringList{"000001.SZ 平安银行"} << "600000.SH";
-        QTest::newRow("a stock the cache lacks") << "" << "+000002 ok" << QStringList{"000002.SZ "} << "000002.SZ";
+        // A delisted stock is refused with a word (the box is answered), not added to vanish later.
+        QTest::newRow("a delisted stock") << "" << "+000002! ok" << QStringList() << "";
         QTest::newRow("a code stored twice shows once and stays") << "600000.SH,600000.SH" << "ok" << one << "600000.SH,600000.SH";
         QTest::newRow("taking it out removes one of the two") << "600000.SH,600000.SH" << "-600000.SH ok" << QStringList() << "600000.SH";
         QTest::newRow("lookup cancelled, no row to remove") << "600000.SH" << "+ - ok" << one << "600000.SH";
@@ -175,12 +252,14 @@ private slots:
         auto *list = child<QListWidget>(&editor, "lstStock");
         ModalScript script;
         for (const QString &action : actions.split(' ')) {
-            const QString arg = action.mid(1);
+            const QString arg = action.mid(1).remove('!');
             if (action.startsWith('+')) {
                 script.then<QDlgGenius>([arg](QDlgGenius *lookup) {
                     lookup->setKeyword(arg);
                     arg.isEmpty() ? lookup->reject() : lookup->accept();
                 });
+                if (action.endsWith('!'))
+                    script.answer();
                 click(&editor, "btnAddStock");
             } else if (action.startsWith('-')) {
                 if (arg.isEmpty())
@@ -193,6 +272,7 @@ private slots:
             }
         }
         QVERIFY_SCRIPT(script);
+        QCOMPARE(script.boxes.filter("已退市"), actions.contains('!') ? QStringList{"注意/股票000002.SZ已退市，不能加入板块!"} : QStringList());
         QCOMPARE(buildBlockUploadText(), QString("[{\"nam\":\"%E8%87%AA%E9%80%89\",\"lst\":\"%1\"}]").arg(after));
         QCOMPARE(getStockBlockModified() > 0, actions.endsWith("ok"));
     }

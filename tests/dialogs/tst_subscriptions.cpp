@@ -58,6 +58,11 @@ private slots:
         refused("not JSON", QStringList(), "请填写关键词！", "edtTitleKeyword");
         QTest::newRow("older form written as ins") << R"({"ttl":"铅","ath":"中信证券","cod":"MCR@"})" << asOpened << "" << ""
                                                    << R"({"ttl":"铅","ins":"中信证券","anl":"","cod":"MCR@"})";
+        QTest::newRow("an analyst keyword alone") << "" << QStringList{"", "", " 王五 "} << "" << ""
+                                                  << R"({"ttl":"","ins":"","anl":"王五","cod":""})";
+        QTest::newRow("an institution keyword alone") << "" << QStringList{"", "中信", ""} << "" << ""
+                                                      << R"({"ttl":"","ins":"中信","anl":"","cod":""})";
+        refused("control character in the analyst", {"", "", "王\x01五"}, "分析师包含不恰当的字符！", "edtAnalsKeyword");
         QTest::newRow("inner blanks and hyphens") << "" << QStringList{"", "中信 -国信", "A-B"} << "" << ""
                                                   << R"({"ttl":"","ins":"中信 -国信","anl":"A-B","cod":""})";
     }
@@ -102,7 +107,13 @@ private slots:
                                      << R"({"ttl":"芯片","ins":"","anl":"张三","cod":""})";
         QTest::newRow("new, editor cancelled, no prompt") << "New" << kept << false << "" << two << kept;
         QTest::newRow("new, name prompt cancelled") << "New" << kept << true << QString() << two << kept;
-        QTest::newRow("new, existing name") << "New" << kept << true << "甲" << two << kept;
+        // A refused name says why and asks again, offering what was typed; the condition is kept.
+        // Names typed one after another are joined by "|"; "~" cancels the prompt.
+        QTest::newRow("new, existing name, then another") << "New" << kept << true << "甲|芯片" << QStringList{"甲", "铅", "芯片"}
+                                                      << R"({"ttl":"芯片","ins":"","anl":"张三","cod":""})";
+        QTest::newRow("new, improper, empty, then proper") << "New" << kept << true << "a.b| |芯片" << QStringList{"甲", "铅", "芯片"}
+                                                       << R"({"ttl":"芯片","ins":"","anl":"张三","cod":""})";
+        QTest::newRow("new, existing name, then cancelled") << "New" << kept << true << "铅|~" << two << kept;
         QTest::newRow("modify, unchanged, stored again") << "Modify" << kept << true << "" << two << kept;
         QTest::newRow("modify, older form keeps its institution") << "Modify" << older << true << "" << two
                                                                   << R"({"ttl":"铅","ins":"中信证券","anl":"","cod":""})";
@@ -128,10 +139,25 @@ private slots:
                 fill(editor, {"芯片", "", "张三"});
             click(editor, ok ? "btnOK" : "btnCancel");
         });
-        if (ok && button == "New")
-            script.type(name);
+        const QStringList typed = name.isNull() ? QStringList{QString()} : name.split('|');
+        QStringList refusals;
+        for (int i = 0; ok && button == "New" && i < typed.size(); ++i) {
+            const QString offered = i > 0 ? typed.at(i - 1).trimmed() : QString();
+            const QString text = typed.at(i) == "~" ? QString() : typed.at(i);
+            script.then<QInputDialog>([offered, text](QInputDialog *d) {
+                QCOMPARE(d->textValue(), offered);
+                d->setTextValue(text);
+                text.isNull() ? d->reject() : d->accept();
+            });
+            if (i + 1 < typed.size()) {
+                script.answer();
+                refusals << "错误/" + QString(text.trimmed().isEmpty() ? "请填写订阅名称!"
+                                           : QStringList{"甲", "铅"}.contains(text) ? "订阅名称已存在!" : "订阅名称含有不恰当字符!");
+            }
+        }
         click(&dialog, qPrintable("btn" + button));
         QVERIFY_SCRIPT(script);
+        QCOMPARE(script.boxes, refusals);
         QCOMPARE(getSubscribeNameList(), names);
         const bool changed = ok && (button == "Modify" || names.size() == 3);
         QCOMPARE(decodeSubscribeContent(getSubscribeContent(names.size() == 3 ? "芯片" : "铅")), after);

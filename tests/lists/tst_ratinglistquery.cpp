@@ -112,15 +112,26 @@ private slots:
             QCOMPARE(value.toString(), expected.toString());
     }
 
-    // "recomm" is one comparison of a score 1-5, nothing else.
+    // "recomm" is one comparison SQLite knows of the score with a number, nothing else.
+    void scoreComparisons_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("parsed"); // operator and number, "" when refused
+        for (const char *same : {"=5", ">3", "<2", ">=4", "<=1", "!=3", "=6", "=0", "==5", "<>3", "=45"})
+            QTest::newRow(same) << same << same;
+        QTest::newRow("blanks") << " = 5 " << "=5";
+        QTest::newRow("decimal") << ">3.5" << ">3.5";
+        QTest::newRow("negative") << ">-1" << ">-1";
+        for (const char *bad : {"5", ">3 or 1=1", "=5;", "", "=", "=>4", "=<4", "=5)", "= 5 5", "=0x10", "=1e", "!5"})
+            QTest::newRow(qPrintable(QStringLiteral("refused '%1'").arg(bad))) << bad << "";
+    }
+
     void scoreComparisons()
     {
+        QFETCH(QString, text);
         QString op;
-        int score = 0;
-        for (const char *good : {"=5", ">3", "<2", ">=4", "<=1", "!=3"})
-            QVERIFY2(parseScoreComparison(good, &op, &score) && op + QString::number(score) == good, good);
-        for (const char *bad : {"=6", "=0", "5", "==5", "= 5", ">3 or 1=1", "=5;", "<>3", "=45", ""})
-            QVERIFY2(!parseScoreComparison(bad, &op, &score), bad);
+        double score = 0;
+        QTEST(parseScoreComparison(text, &op, &score) ? op + QString::number(score) : QString(), "parsed");
     }
 };
 
@@ -196,6 +207,11 @@ void TestRatingListQuery::ratingIds_data()
     row("score other than 4", request("\"recomm\": \"!=4\""), "", "202,210,204,211,207,208");
     row("hostile comparison", request("\"recomm\": \">0 or 1=1\""), "", "");
     row("score out of range", request("\"recomm\": \"=9\""), "", "");
+    row("score not 3 as <>", request("\"recomm\": \"<>3\""), "", "201,202,203,210,205,206,207,208");
+    row("score 4 as ==", request("\"recomm\": \"==4\""), "", "201,203,205,206");
+    row("score with blanks", request("\"recomm\": \" = 5 \""), "", "202,210");
+    row("score above 0", request("\"recomm\": \">0\""), "", kAll);
+    row("score above 3.5", request("\"recomm\": \">3.5\""), "", "201,202,203,210,205,206");
 
     // Windows counted from the newest entry; "count" over RatingDays, not "days"
     row("first recommendations", filledRequest("RAT_FST"), "", "202");

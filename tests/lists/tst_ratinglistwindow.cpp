@@ -1,6 +1,7 @@
 #include "ratingfixture.h"
 
 #include "modalwatcher.h"
+#include "paintedcells.h"
 #include "qcomplexheaderview.h"
 #include "qlinklabel.h"
 #include "qwinratinglist.h"
@@ -161,6 +162,58 @@ private slots:
         m_win->markConcernedInst();
         m_win->markBlockedStock();
         QCOMPARE(color("201", ColInst) + color("201", ColStock), QStringLiteral("blackblack"));
+    }
+
+    // The marks as painted: followed institutions blue, blocked stocks red, the scores'
+    // colours, the gray industry and the gray texts of ratings older than RatingDays.
+    void paintedMarks_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<qreal>("part"); // of the cell's height, from the top
+        QTest::addColumn<QString>("colour");
+        auto row = [](const char *id, int column, qreal part, const char *colour) {
+            QTest::newRow(qPrintable(QStringLiteral("%1 column %2 %3").arg(id).arg(column).arg(part))) << id << column
+                                                                                                    << part << colour;
+        };
+        row("201", ColInst, 1, "blue");
+        row("203", ColInst, 1, "blue");
+        row("204", ColInst, 1, "black");
+        row("207", ColInst, 1, "gray");
+        row("201", ColStock, 0.5, "red");
+        row("205", ColStock, 0.5, "red");
+        row("202", ColStock, 0.5, "black");
+        row("202", ColStock, 1, "black");
+        row("207", ColStock, 0.5, "gray");
+        row("201", ColIndustry, 1, "gray");
+        row("202", ColRating, 1, "red");
+        row("201", ColRating, 1, "black");
+        row("204", ColRating, 1, "orange");
+        row("207", ColRating, 1, "green");
+        row("208", ColRating, 1, "green");
+        row("302", ColRating, 1, "gray");
+        row("201", ColTarget, 0.5, "red");
+        row("201", ColEps1, 1, "red");
+        row("302", ColEps1, 1, "gray");
+        row("301", ColEps1, 1, "black");
+        row("302", ColDate, 1, "gray");
+        row("301", ColDate, 1, "black");
+        row("302", ColPricePub, 1, "gray");
+    }
+
+    void paintedMarks()
+    {
+        QFETCH(QString, id);
+        QFETCH(int, column);
+        QFETCH(qreal, part);
+        addToConcernedInstList(QStringLiteral("中信证券"));
+        addBlockStock(QStringLiteral("银行股"), QStringLiteral("000001.SZ"), false);
+        QVERIFY(useProgramLook());
+        setPageSize(50);
+        show();
+        m_table->scrollTo(m_table->model()->index(rowOf(m_table, id), column));
+        QTEST(paintedTextColour(m_table, rowOf(m_table, id), column, part), "colour");
+        qApp->setStyleSheet(QString());
     }
 
     void pageSignals_data()

@@ -184,6 +184,7 @@ void TestReportListQuery::reportIds_data()
     // Title keywords
     row("code and either word", filledRequest("RPT_COD_MARGIN"), "", "5,6");
     row("exclusion", search("铅 -铅笔"), "", "10");
+    row("every word required", search("银行 周报"), "", "2");
     row("AND binds before OR", search("平安 业绩 +商品"), "", "1,16");
     row("bare signs add nothing", search("- +"), "", kWindow);
     row("apostrophe in a keyword", search("O'Neil"), "", "");
@@ -221,6 +222,7 @@ void TestReportListQuery::reportIds_data()
         "sub=a:{\"ttl\":\"融资 -两融\",\"cod\":\"STK.ENG@CN\"}", "5");
     row("subscription institution over ath", filledRequest("RPT_SUB_ALL"), "sub=a:{\"ins\":\"华泰\",\"ath\":\"高盛\"}",
         "24,23");
+    row("subscription: every word required", filledRequest("RPT_SUB_ALL"), "sub=a:{\"ttl\":\"银行 周报\"}", "2");
     row("subscription with an apostrophe", filledRequest("RPT_SUB_ALL"), "sub=a:{\"ins\":\"O'Neil\"}", "11");
     row("only empty subscriptions", filledRequest("RPT_SUB_ALL"), "sub=a:{};sub=b:{\"ttl\":\"\"}", kWindow);
 }

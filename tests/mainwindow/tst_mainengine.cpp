@@ -8,6 +8,7 @@
 #include "qmessageboard.h"
 #include "qwinmain.h"
 #include "standinsession.h"
+#include "waiting.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -98,14 +99,14 @@ private slots:
         actionOf(*window, kScrolling)->trigger();
         QVERIFY(!strip->isVisible());
 
-        QTRY_COMPARE_WITH_TIMEOUT(labelText(*window, "lblReportCount"),
-                                  QStringLiteral("今日%1篇报告").arg(facts.value("todayReports").toInt()), 180000);
-        QTRY_VERIFY_WITH_TIMEOUT(status.texts.contains(QStringLiteral("数据更新完毕！")), 60000);
+        const QString count = QStringLiteral("今日%1篇报告").arg(facts.value("todayReports").toInt());
+        WAIT_UNTIL("the report count " + count, labelText(*window, "lblReportCount") == count, 180000);
+        WAIT_UNTIL("the status 数据更新完毕！", status.texts.contains(QStringLiteral("数据更新完毕！")), 60000);
         QVERIFY(status.saw(QStringLiteral("^导入")));
         const int messages = facts.value("todayMessageReports").toInt();
-        QTRY_COMPARE_WITH_TIMEOUT(strip->messageBoard()->messages().pending().size(), messages, 60000);
+        WAIT_UNTIL(QString("%1 messages").arg(messages), strip->messageBoard()->messages().pending().size() == messages, 60000);
         const int alerted = facts.value("todayFirstRatingAlerts").toInt() + facts.value("todayUpgradeAlerts").toInt();
-        QTRY_COMPARE_WITH_TIMEOUT(alerts->alertList()->rowCount(), alerted + 1, 60000);
+        WAIT_UNTIL(QString("%1 alerts").arg(alerted + 1), alerts->alertList()->rowCount() == alerted + 1, 60000);
         QStringList ids;
         for (int row = 0; row < alerts->alertList()->rowCount(); ++row)
             ids << alerts->alertList()->item(row, 0)->data(Qt::UserRole).toString();
@@ -160,14 +161,14 @@ private slots:
     {
         ModalWatcher answerer(QMessageBox::Yes);
         QVERIFY(!window->close());
-        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 20000);
+        WAIT_UNTIL("the closed window", !window->isVisible(), 20000);
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/dat/IDX")));
         window = std::make_unique<QWinMain>();
         StatusWatcher status(*window);
         QVERIFY(showExposed(*window));
-        QTRY_VERIFY_WITH_TIMEOUT(status.saw(QStringLiteral("^接收索引数据")), 30000);
+        WAIT_UNTIL("the index transfer", status.saw(QStringLiteral("^接收索引数据")), 30000);
         QVERIFY(!window->close());
-        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 10000);
+        WAIT_UNTIL("the closed window with the index stalled", !window->isVisible(), 10000);
         QVERIFY(status.texts.contains(QStringLiteral("接收索引数据失败！")));
         QVERIFY(server.resetFaults());
     }

@@ -11,6 +11,7 @@
 #include "qwinratinglist.h"
 #include "qwinreportlist.h"
 #include "userlists.h"
+#include "waiting.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -174,7 +175,7 @@ private slots:
         QCOMPARE(answerer.count(), 2);
         QCOMPARE(stops.count(), 1);
         // The engine's exitSystem() closes the window for good and ends its thread.
-        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 15000);
+        WAIT_UNTIL("the window closed by the engine's exit", !window.isVisible(), 15000);
         QCOMPARE(answerer.count(), 2);
         loadSystemExit();
         QCOMPARE(getExitFlag(), 1);
@@ -287,7 +288,7 @@ private slots:
             QVERIFY2(!enabled(window, button), button);
         QCOMPARE(child(window, "lblReportCount")->text(), QStringLiteral("今日3篇报告"));
         QCOMPARE(child(window, "lblReportCount")->alignment(), Qt::AlignCenter);
-        QTRY_COMPARE_WITH_TIMEOUT(child(window, "lblStatus")->text(), QStringLiteral("接收索引数据失败！"), 20000);
+        WAIT_UNTIL("the status 接收索引数据失败！", child(window, "lblStatus")->text() == QStringLiteral("接收索引数据失败！"), 20000);
         const QString spinner = QStringLiteral("|/-\\");
         const int first = spinner.indexOf(child(window, "lblSpinner")->text());
         QVERIFY(first >= 0);

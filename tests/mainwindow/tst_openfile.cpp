@@ -8,6 +8,7 @@
 #include "recordingprogram.h"
 #include "standinsession.h"
 #include "urlcatcher.h"
+#include "waiting.h"
 
 #include <QDesktopServices>
 #include <QRegularExpression>
@@ -109,10 +110,10 @@ private slots:
             // Centred in the available area, the dialog stores the file and hands it back, and the copy opens.
             QCOMPARE(download->pos(), placedPosition(window->screen()->availableGeometry(),
                                                      download->frameGeometry().size(), Qt::AlignCenter));
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(readerLog()), 30000);
+            WAIT_UNTIL("the reader started on the downloaded file", QFile::exists(readerLog()), 30000);
             QVERIFY(!download->isVisible() && QFileInfo(path).size() > 0);
         } else if (outcome == QLatin1String("reader")) {
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(readerLog()), 20000);
+            WAIT_UNTIL("the reader started", QFile::exists(readerLog()), 20000);
         } else {
             // A reader started by mistake would have written its log by now.
             QTest::qWait(200);
@@ -145,7 +146,7 @@ private slots:
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
         server.clearRequestLog();
         window->openFile(pdf, first);
-        QTRY_COMPARE_WITH_TIMEOUT(requestsFor(pdf), 2, 30000); // its address, then the stalled file
+        WAIT_UNTIL("the report's address and file asked for", requestsFor(pdf) == 2, 30000);
         ModalWatcher boxes;
         QVERIFY(download->isVisible());
         window->openFile(doc, second);
@@ -165,7 +166,7 @@ private slots:
         QVERIFY(boxes.last().text.endsWith(QStringLiteral("(ErrorCode:5)")) && !download->isVisible());
         QVERIFY(server.resetFaults());
         window->openFile(doc, second);
-        QTRY_VERIFY_WITH_TIMEOUT(!catcher.urls.isEmpty(), 30000);
+        WAIT_UNTIL("the next report opened", !catcher.urls.isEmpty(), 30000);
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(second)});
         QVERIFY(!QFile::exists(first) && QFileInfo(second).size() > 0);
         QCOMPARE(requestsFor(pdf), 2);

@@ -150,6 +150,37 @@ private slots:
         QCOMPARE(describe(page(index)), buttons);
     }
 
+    // The fixed menus: each entry's list id and, for the report pages, the name it fills in.
+    void fixedMenus_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("entries");
+        QTest::newRow("strategy") << 0 << "策略" << "中小盘=RPT_COD_SMALL=中小盘 沪(深)港通=RPT_COD_SHHKC=沪港通";
+        QTest::newRow("macro") << 0 << "宏观"
+            << "中国宏观=RPT_COD_MACRO_CN=中国宏观 国际宏观=RPT_COD_MACRO_GLOBE=国际宏观 大宗商品=RPT_COD_COMMODITY=大宗商品";
+        QTest::newRow("engineering") << 0 << "金工"
+            << "股指期货=RPT_COD_SIF=股指期货 期权=RPT_COD_OPT=期权 融资融券=RPT_COD_MARGIN=融资融券";
+        QTest::newRow("hong kong") << 0 << "港股"
+            << "晨会=RPT_COD_HK_NWS=晨会 策略=RPT_COD_HK_MKT=策略 行业=RPT_COD_HK_IND=行业 公司=RPT_COD_HK_COM=公司 "
+               "新股=RPT_COD_HK_IPO=新股 期指期权=RPT_COD_HK_DRV=期指期权";
+        QTest::newRow("fixed income") << 0 << "固收"
+            << "国债期货=RPT_COD_TBF=国债期货 可转债=RPT_COD_CB=可转债 大类资产=RPT_COD_ASSET=大类资产";
+        QTest::newRow("ratings") << 1 << "评级"
+            << "强烈看多=RAT_RCM_STRONGBUY 看多=RAT_RCM_BUY 中性=RAT_RCM_HOLD 看空=RAT_RCM_SELL 强烈看空=RAT_RCM_STRONGSELL";
+        QTest::newRow("actions") << 1 << "调整"
+            << "首次=RAT_ACT_INI 上调=RAT_ACT_UPGRADE 维持=RAT_ACT_UNCHANGED 下调=RAT_ACT_DOWNGRADE";
+    }
+
+    void fixedMenus()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, text);
+        QFETCH(QString, entries);
+        QVERIFY(menuOf(index, text));
+        QCOMPARE(describe(menuOf(index, text)), entries);
+    }
+
     // The industry menus of every page fill their lists with the names the lists know, which
     // differ from the menu's texts for a few; the markets likewise.
     void industryAndMarketMenus()
@@ -340,11 +371,13 @@ private slots:
         window->showList(getOrderJson(QStringLiteral("RAT_NEW")), 0);
         toggle->click();
         QVERIFY(!stack->isVisible());
+        QCOMPARE(toggle->toolTip(), QStringLiteral("显示侧边栏"));
         // Hidden, the page still follows the list on screen.
         window->showList(getOrderJson(QStringLiteral("CNS_ALL")), 0);
         QCOMPARE(stack->currentIndex(), 2);
         toggle->click();
         QVERIFY(stack->isVisible());
+        QCOMPARE(toggle->toolTip(), QStringLiteral("隐藏侧边栏"));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "globalstate.h"
 #include "qdlgwebview.h"
 #include "tinyproxy.h"
+#include "waiting.h"
 
 #include <QClipboard>
 #include <QNetworkAccessManager>
@@ -89,7 +90,7 @@ private slots:
         const QNetworkProxy used = dialog.networkAccessManager()->proxy();
         QCOMPARE(used.type(), QNetworkProxy::HttpProxy);
         QCOMPARE(used.user() + ':' + used.password(), QStringLiteral("user:secret"));
-        QTRY_COMPARE_WITH_TIMEOUT(proxy.requestCount(pages.url()), 1, 15000);
+        WAIT_UNTIL("the page asked for through the proxy", proxy.requestCount(pages.url()) == 1, 15000);
 
         disableProxy();
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxy.port()));

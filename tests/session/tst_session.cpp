@@ -24,6 +24,7 @@
 #include "urlcatcher.h"
 #include "userliststore.h"
 #include "usersettings.h"
+#include "waiting.h"
 
 #include <QtNetwork>
 #include <QtSql>
@@ -224,8 +225,9 @@ class TestSession : public QObject
         QDlgNetwork network;
         QTest::mouseClick(button(&network, "btnTest"), Qt::LeftButton);
         [&] {
-            QTRY_VERIFY_WITH_TIMEOUT(opened.count() == 1 && !text(&share, "lblUrl").isEmpty()
-                                         && button(&network, "btnTest")->isEnabled(), 20000);
+            WAIT_UNTIL("the report downloaded, the share link and the network test's end",
+                       opened.count() == 1 && !text(&share, "lblUrl").isEmpty() && button(&network, "btnTest")->isEnabled(),
+                       20000);
         }();
         const QString line = text(&network, "lblAuthServiceStatus");
         if (!line.isEmpty()) { // empty without a network interface besides loopback
@@ -282,7 +284,9 @@ private slots:
         QTest::addColumn<bool>("enabled");
         QTest::newRow("both empty") << "" << "" << "游客登录" << true;
         QTest::newRow("8 digits, 4 chars") << "20170101" << "abcd" << "用户登录" << true;
+        QTest::newRow("11 digits, 10 chars") << "13800138000" << "abcdefghij" << "用户登录" << true;
         QTest::newRow("7 digits") << "2017010" << "abcd" << "用户登录" << false;
+        QTest::newRow("9 digits") << "201701011" << "abcd" << "用户登录" << false;
         QTest::newRow("11 digits, 3 chars") << "13800138000" << "abc" << "用户登录" << false;
         QTest::newRow("account only") << "20170101" << "" << "用户登录" << false;
     }
@@ -416,12 +420,15 @@ private slots:
         QTest::addColumn<bool>("verified");
         const QString acc = "20170101", pwd = "demo8888", unregistered = "帐号未注册";
         QTest::newRow("wrong password") << "" << acc << "nottheone" << "帐号或密码错误" << false;
+        QTest::newRow("refused") << "login_refused" << acc << pwd << "帐号或密码错误" << false;
+        QTest::newRow("unknown account") << "" << "13800138001" << "abcd" << unregistered << false;
         QTest::newRow("account with & and =") << "" << "2017&x=1" << "abcd" << unregistered << false;
         QTest::newRow("unregistered") << "login_unregistered" << acc << pwd << unregistered << false;
         QTest::newRow("empty msg") << "login_empty_msg" << acc << pwd << verifyFailed << false;
         QTest::newRow("verify error") << "http_500@/user/verify" << acc << pwd << verifyFailed << false;
         QTest::newRow("test error") << "http_500@/oss/tst" << acc << pwd << testFailed << true;
         QTest::newRow("test result 0.5") << "tst_half" << acc << pwd << testBelowOne + "{\"result\":0.5})" << true;
+        QTest::newRow("test result 0") << "tst_zero" << acc << pwd << testBelowOne + "{\"result\":0})" << true;
         QTest::newRow("test not inflating") << "tst_plain" << acc << pwd << testBelowOne + ")" << true;
     }
 
@@ -486,6 +493,20 @@ private slots:
         }
     }
 
+    void linksOpenTheProxyAndNetworkDialogs()
+    {
+        QPointer<QDlgLogin> dialog = openDialog();
+        // Only the status line's "showNetworkDialog" link opens the network test.
+        for (const auto &link : {std::make_pair("lblProxy", "showProxyDialog"), std::make_pair("lblStatus", "openProxyWebsite"),
+                                 std::make_pair("lblStatus", "showNetworkDialog")})
+            QVERIFY(QMetaObject::invokeMethod(child(dialog, link.first), "linkActivated", Q_ARG(QString, link.second)));
+        const QList<QDialog *> opened = dialog->findChildren<QDialog *>();
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(qobject_cast<QDlgProxy *>(opened.at(0)) && qobject_cast<QDlgNetwork *>(opened.at(1)));
+        QVERIFY(opened.at(0)->isModal() && opened.at(1)->isModal() && opened.at(1)->isVisible());
+        delete dialog.data();
+    }
+
     void downloadStoresTheReport()
     {
         const QString path = reportPath();
@@ -521,6 +542,7 @@ private slots:
         QTest::newRow("file: cut short") << "truncate@/oss/fil" << failed << fileError.arg(QNetworkReply::RemoteHostClosedError) << 2;
         QTest::newRow("file: empty") << "file_empty" << failed << "报告文件为空，请重新尝试或与我们联系！" << 2;
         QTest::newRow("address is file:") << "file_obj_file" << failed << "报告地址无效，请重新尝试或与我们联系！" << 1;
+        QTest::newRow("address is qrc:") << "file_obj_qrc" << failed << "报告地址无效，请重新尝试或与我们联系！" << 1;
         QTest::newRow("report folder is a file") << "local:folder" << "文件错误" << "不能创建报告目录！" << 2;
         QTest::newRow("report file is a folder") << "local:file" << "文件保存失败" << saveFailed << 2;
         QTest::newRow("disk full: the older copy stays") << "local:disk" << "文件保存失败" << saveFailed << 2;
@@ -783,7 +805,7 @@ private slots:
         QDlgNetwork dialog;
         dialog.show();
         QTest::mouseClick(button(&dialog, "btnTest"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(button(&dialog, "btnTest")->isEnabled(), (QDlgNetwork::kLookupTimeoutSeconds + 20) * 1000);
+        WAIT_UNTIL("the network test's end", button(&dialog, "btnTest")->isEnabled(), (QDlgNetwork::kLookupTimeoutSeconds + 20) * 1000);
         disableProxy();
         QVERIFY(button(&dialog, "btnClose")->isEnabled());
         if (text(&dialog, "lblInterfaceStatus") != "√ 有网络连接")
@@ -810,6 +832,7 @@ private slots:
         QTest::addColumn<QString>("press");
         QTest::addColumn<QStringList>("saved");
         const QStringList values = {"127.0.0.1", "8888", "bob", "pw"};
+        QTest::newRow("switched on") << false << true << values << "btnOK" << QStringList{"1", "127.0.0.1", "8888", "bob", "pw"};
         QTest::newRow("switched off: the values stay") << true << false << QStringList() << "btnOK" << QStringList{"0"} + oldValues;
         QTest::newRow("cancel saves nothing") << false << true << values << "btnCancel" << QStringList{"0", "", "0", "", ""};
     }

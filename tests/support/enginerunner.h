@@ -10,6 +10,7 @@
 #include "fixturerows.h"
 #include "globalstate.h"
 #include "qupdater.h"
+#include "waiting.h"
 
 #include <QtSql>
 #include <QtTest>
@@ -60,11 +61,20 @@ public:
 
     void start() { started = true; thread.start(); }
 
-    // Starts, waits for the end of the first index cycle and stops.
+    // Starts, waits for the end of the first index cycle and stops; says what went wrong when the
+    // engine ended first or took too long.
     bool runCycle()
     {
         start();
-        return waitFor([&] { return !cycles.isEmpty(); }, 180000) && stop();
+        const QString failure = waitUntil(
+            QStringLiteral("the engine's first index cycle"), [&] { return !cycles.isEmpty(); }, 180000, [&] {
+                return thread.isFinished() ? QStringLiteral("the engine ended") : QString();
+            });
+        if (!failure.isEmpty()) {
+            qWarning("%s; its last statuses: %s", qPrintable(failure), qPrintable(statuses.mid(statuses.size() - 5).join(" | ")));
+            return false;
+        }
+        return stop();
     }
 
     // Asks the engine to stop as the main window does; true once exitSystem came exactly once and the
@@ -74,6 +84,8 @@ public:
         if (started && thread.isRunning())
             QMetaObject::invokeMethod(updater, "stop", Qt::QueuedConnection);
         const bool ended = !started || waitFor([&] { return exits > 0 && thread.isFinished(); }, 30000);
+        if (!ended)
+            qWarning("the engine did not stop within 30 s (exitSystem came %d times)", exits);
         QCoreApplication::processEvents();
         return ended && exits == int(started);
     }

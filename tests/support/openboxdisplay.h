@@ -1,0 +1,63 @@
+#pragma once
+
+// A virtual X display with the openbox window manager, for tests of where windows stand: a
+// manager frames and places windows, which the offscreen platform never does. Built before the
+// application object, it starts Xvfb (on a display number Xvfb picks) and openbox and points Qt
+// at them; without either program the test runs offscreen and says so.
+//
+//   int main(int argc, char *argv[]) { OpenboxDisplay display; QApplication app(argc, argv); ... }
+
+#include <QByteArray>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <QtGlobal>
+
+class OpenboxDisplay
+{
+public:
+    OpenboxDisplay()
+    {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("openbox").isEmpty()) {
+            qInfo("Xvfb or openbox not installed: running offscreen, without a window manager");
+            return;
+        }
+        m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1600x900x24", "-nolisten", "tcp", "-noreset"});
+        if (!m_xvfb.waitForReadyRead(20000)) {
+            qWarning("Xvfb did not start within 20 s: running offscreen");
+            return;
+        }
+        const QByteArray display = ':' + m_xvfb.readLine().trimmed();
+        qputenv("DISPLAY", display);
+        m_wm.start("openbox", {});
+        // openbox sets _NET_SUPPORTING_WM_CHECK on the root window once it manages the screen.
+        for (int i = 0; i < 100 && !managed(display); ++i)
+            QThread::msleep(100);
+        if (!managed(display))
+            qWarning("openbox did not take the display within 10 s");
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        running = true;
+    }
+
+    ~OpenboxDisplay()
+    {
+        for (QProcess *p : {&m_wm, &m_xvfb}) {
+            p->terminate();
+            if (!p->waitForFinished(5000))
+                p->kill();
+        }
+    }
+
+    bool running = false;
+
+private:
+    static bool managed(const QByteArray &display)
+    {
+        QProcess xprop;
+        xprop.start("xprop", {"-display", QString::fromLatin1(display), "-root", "_NET_SUPPORTING_WM_CHECK"});
+        return xprop.waitForFinished(3000) && xprop.readAll().contains("window id");
+    }
+
+    QProcess m_xvfb;
+    QProcess m_wm;
+};
