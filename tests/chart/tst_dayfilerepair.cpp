@@ -7,6 +7,7 @@
 #include "qwinchart.h"
 #include "serviceapi.h"
 #include "testfiles.h"
+#include "waiting.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -95,7 +96,7 @@ private slots:
         QSignalSpy fresh(&dialog, &QDlgDownloadDay::freshChart);
         ModalWatcher boxes;
         chart->showChart(kCode);
-        QTRY_VERIFY_WITH_TIMEOUT(fresh.count() == 1 || boxes.count() > 0, 20000);
+        WAIT_UNTIL("the stock's days stored, or a message", fresh.count() == 1 || boxes.count() > 0, 20000);
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(chart->chartWidget()->getPriceCount(), rows);
         // The damaged file is kept beside the new one.
