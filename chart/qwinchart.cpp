@@ -173,12 +173,15 @@ bool QWinChart::eventFilter(QObject *watched, QEvent *event)
     const bool press = event->type() == QEvent::KeyPress;
     if (watched == widget() && (press || event->type() == QEvent::KeyRelease)) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if (press && (key == Qt::Key_Up || key == Qt::Key_Down)) {
-            key == Qt::Key_Up ? chart->zoomIn() : chart->zoomOut();
-            zoomKeyPressed = key;
-            return true;
+        const bool zoomKey = key == Qt::Key_Up || key == Qt::Key_Down;
+        if (press) {
+            zoomKeyPressed = zoomKey ? key : 0;
+            if (zoomKey) {
+                key == Qt::Key_Up ? chart->zoomIn() : chart->zoomOut();
+                return true;
+            }
         }
-        if (!press && key == zoomKeyPressed) {
+        if (!press && zoomKeyPressed != 0 && key == zoomKeyPressed) {
             zoomKeyPressed = 0;
             return true;
         }
