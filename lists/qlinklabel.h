@@ -15,8 +15,12 @@ public:
     explicit QLinkLabel(QWidget *parent = nullptr);
 
     void setBold(const bool &bold);
+    // A label kept from page to page may lie under the pointer when it turns into a link or
+    // stops being one: it then looks as a new label there would.
     void setClickable(const bool &clickable);
     void setUnderline(const bool &underline);
+    // The row's font, underlined while the pointer is over the link.
+    void setRowFont(const QFont &font);
 
 signals:
     void clicked();
