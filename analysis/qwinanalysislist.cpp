@@ -97,6 +97,7 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
     m_lastPage = page;
     m_sortSection = section;
     m_sortOrder = order;
+    repaintWithLabels(table);
     if (!fromPager)
         readResult(request, section, order);
     fitRowNumbers(m_records.size());
@@ -107,13 +108,11 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
     m_lastPage = shown;
     const int first = shown * rows;
     const int count = qMin(rows, m_records.size() - first);
-    table->setUpdatesEnabled(false);
     keepRows(table, qMax(0, count));
     for (int row = 0; row < count; ++row) {
         table->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(first + row + 1)));
         fillRow(row, m_records.at(first + row));
     }
-    table->setUpdatesEnabled(true);
 
     showSortIndicator(section, order);
     if (m_params.tintsSortColumn)
@@ -127,6 +126,7 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
         pager->setMaximum(last);
         pager->setValue(shown);
     }
+    layOutPage(table);
     emit disablePageAll();
 }
 

@@ -87,7 +87,7 @@ void QWinMatrixList::fillRow(int row, const ListRecord &record)
 
     // The level shown is the stock cache's, the newest snapshot's; the sort used the query's.
     putItem(row, ColLevel, QString(), Qt::AlignLeft | Qt::AlignVCenter);
-    auto *level = keptLabel<QLabel>(table, row, ColLevel, [](QLabel *made) {
+    auto *level = keptLabel<QCellLabel>(table, row, ColLevel, [](QCellLabel *made) {
         made->setTextFormat(Qt::RichText);
         made->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     });

@@ -40,6 +40,26 @@ inline void keepRows(QTableWidget *table, int rows)
     table->setRowCount(rows);
 }
 
+// Marks the page's labels for repaint before anything else of the table: the viewport
+// beneath them, marked first, paints apart, and then again with the labels over it. Called
+// before a page changes the table.
+inline void repaintWithLabels(QTableWidget *table)
+{
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (QWidget *label = table->cellWidget(0, c)) {
+            label->update();
+            return;
+        }
+    }
+}
+
+// Lays the filled page out at once: left to the table's timer, the layout repaints the whole
+// page once more after its first paint.
+inline void layOutPage(QTableWidget *table)
+{
+    table->doItemsLayout();
+}
+
 // The cell's label kept from an earlier page, or a new one, given once what it keeps on every
 // page (alignment, text format, connections) by setUp.
 template<class L, class SetUp>

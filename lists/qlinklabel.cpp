@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 QLinkLabel::QLinkLabel(QWidget *parent)
-    : QLabel(parent)
+    : QCellLabel(parent)
 {
 }
 

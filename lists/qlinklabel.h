@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QLabel>
+#include "qcelllabel.h"
 
 // A label that acts as a link inside a table cell: a left click emits clicked(), and while
 // the pointer is over it the text is underlined under a pointing hand. Every mouse event is
 // passed on (ignored), so the table beneath selects the row under the label and emits its
 // own clicked(QModelIndex) before clicked() arrives; owners read the row from the table's
 // current row.
-class QLinkLabel : public QLabel
+class QLinkLabel : public QCellLabel
 {
     Q_OBJECT
 

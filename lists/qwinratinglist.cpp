@@ -145,6 +145,7 @@ void QWinRatingList::buildTable()
 void QWinRatingList::showRatingList(const QString &request, int page)
 {
     const RatingListRequest parsed = RatingListRequest::parse(request, m_json);
+    repaintWithLabels(tblRatingList);
     // A new page or list opens at its first row; the same page read again keeps the place.
     if (request != lastRequest || page != lastPage)
         tblRatingList->scrollToTop();
@@ -165,12 +166,10 @@ void QWinRatingList::showRatingList(const QString &request, int page)
             qCWarning(lcLists) << "Rating list query failed:" << query.lastError().text();
         }
     }
-    // All rows at once: inserting them one by one re-lays the table out each time.
-    tblRatingList->setUpdatesEnabled(false);
     keepRows(tblRatingList, rows.size());
     for (int r = 0; r < rows.size(); ++r)
         fillRow(rows.at(r), r, page);
-    tblRatingList->setUpdatesEnabled(true);
+    layOutPage(tblRatingList);
 
     markConcernedInst();
     markBlockedStock();
@@ -195,7 +194,7 @@ void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
     // Rich text always: the texts are escaped, and a guess would show "&amp;" in plain ones.
     auto label = [&](int column, const QString &text, Qt::Alignment alignment) {
         t->setItem(r, column, new QTableWidgetItem);
-        auto *l = keptLabel<QLabel>(t, r, column, [&](QLabel *made) {
+        auto *l = keptLabel<QCellLabel>(t, r, column, [&](QCellLabel *made) {
             made->setFont(font);
             made->setTextFormat(Qt::RichText);
             made->setAlignment(alignment);
@@ -235,7 +234,7 @@ void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
         ->setText(row.inst);
 
     t->setItem(r, ColAnalysts, new QTableWidgetItem);
-    auto *analysts = keptLabel<QLabel>(t, r, ColAnalysts, [&](QLabel *made) {
+    auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, [&](QCellLabel *made) {
         made->setFont(font);
         made->setTextFormat(Qt::RichText);
         made->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

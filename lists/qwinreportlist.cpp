@@ -321,6 +321,7 @@ void QWinReportList::showReportList(const QString &request, int page)
         return;
     }
 
+    repaintWithLabels(tblReportList);
     // A new page or list opens at its first row; the newest reports read anew keep the place.
     if (request != lastRequest || page != lastPage)
         tblReportList->scrollToTop();
@@ -344,12 +345,10 @@ void QWinReportList::showReportList(const QString &request, int page)
             qCWarning(lcLists) << "Report list query failed:" << query.lastError().text();
         }
     }
-    // All rows at once: inserting them one by one re-lays the table out each time.
-    tblReportList->setUpdatesEnabled(false);
     keepRows(tblReportList, rows.size());
     for (int r = 0; r < rows.size(); ++r)
         fillRow(rows.at(r), r, page);
-    tblReportList->setUpdatesEnabled(true);
+    layOutPage(tblReportList);
 
     // The rows were built with their institution and block marks (markConcernedInst and
     // markBlockedStock would find nothing to change); the favourite marks go on now.
@@ -379,7 +378,7 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
     // The labels are kept from the page before: each gets all that differs from row to row.
     // Font and colour go before the text: each change after it lays the text out again.
     t->setItem(r, ColMark, new QTableWidgetItem);
-    auto *lock = keptLabel<QLabel>(t, r, ColMark, [&](QLabel *l) {
+    auto *lock = keptLabel<QCellLabel>(t, r, ColMark, [&](QCellLabel *l) {
         l->setFont(font);
         l->setAlignment(Qt::AlignCenter);
         l->setToolTip(QStringLiteral("独家报告"));
@@ -407,7 +406,7 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
     title->setText(titleHtml);
 
     t->setItem(r, ColAnalysts, new QTableWidgetItem);
-    auto *analysts = keptLabel<QLabel>(t, r, ColAnalysts, [&](QLabel *l) {
+    auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, [&](QCellLabel *l) {
         l->setFont(font);
         l->setContextMenuPolicy(Qt::NoContextMenu);
         connect(l, &QLabel::linkActivated, this, &QWinReportList::showReportOfAnls);
@@ -415,7 +414,7 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
     analysts->setText(row.analystHtml());
 
     t->setItem(r, ColType, new QTableWidgetItem);
-    auto *type = keptLabel<QLabel>(t, r, ColType, [](QLabel *l) { l->setAlignment(Qt::AlignCenter); });
+    auto *type = keptLabel<QCellLabel>(t, r, ColType, [](QCellLabel *l) { l->setAlignment(Qt::AlignCenter); });
     const QString icon = row.typeIcon();
     if (!icon.isEmpty())
         type->setPixmap(QPixmap(icon));
