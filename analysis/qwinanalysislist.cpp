@@ -234,7 +234,6 @@ QLinkLabel *QWinAnalysisList::putLabel(int row, int column, const QString &text,
     putItem(row, column, QString(), alignment);
     // Kept from the page before, the label gets all that may differ from row to row.
     QLinkLabel *label = keptLabel<QLinkLabel>(table, row, column, [&](QLinkLabel *made) {
-        made->setFont(getAppFont());
         if (slot)
             connect(made, &QLinkLabel::clicked, this, slot);
     });
