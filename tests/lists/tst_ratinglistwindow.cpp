@@ -286,15 +286,29 @@ private slots:
         QVERIFY(isStockOfBlock(QStringLiteral("A&B"), QStringLiteral("600000.SH")));
     }
 
-    // The new block is named in a dialog; the sidebar reloads and the row shows its stock blocked.
+    // The new block is named in a dialog; the sidebar reloads and the row shows its stock
+    // blocked. A blank or improper name is refused with a box and makes no block.
+    void newBlock_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("new block, trimmed") << "  新板块 " << "";
+        QTest::newRow("blanks") << "   " << "请填写板块名!";
+        QTest::newRow("improper") << "a;b" << "板块名含有不恰当字符!";
+    }
+
     void newBlock()
     {
+        QFETCH(QString, input);
+        QFETCH(QString, box);
         select("204");
         QSignalSpy sidebar(m_win.get(), &QWinRatingList::loadBlockListOfSidebar);
-        answerInputDialog(QStringLiteral("  新板块 "));
+        ModalWatcher boxes;
+        answerInputDialog(input);
         m_win->newBlock();
-        QVERIFY(isStockOfBlock(QStringLiteral("新板块"), QStringLiteral("002001.SZ")));
-        QCOMPARE(color("204", ColStock) + QString::number(sidebar.count()), QStringLiteral("red1"));
+        QCOMPARE(boxes.last().text, box);
+        QCOMPARE(isStockOfBlock(QStringLiteral("新板块"), QStringLiteral("002001.SZ")), box.isEmpty());
+        QCOMPARE(color("204", ColStock) + QString::number(sidebar.count()), box.isEmpty() ? "red1" : "black0");
     }
 
     // A rating whose report is not imported yet opens nothing and says so.
