@@ -211,7 +211,6 @@ void TestReportListQuery::reportIds_data()
     row("favourites", one("RPT_FAV", "fav", "f"), "fav=f:8,3", "3,8");
     row("favourite id that is not a number", one("RPT_FAV", "fav", "f"), "fav=f:1) or (1=1,5", "5");
     row("only a hostile favourite id", one("RPT_FAV", "fav", "f"), "fav=f:1) or (1=1", "");
-    row("empty favourite folder", one("RPT_FAV", "fav", "f"), "fav=f:", "");
 
     // One subscription: "+" means OR, "%" in a code is a pattern
     row("subscription words", sub("沪港通 +深港通|||"), "", "2,3");
