@@ -200,6 +200,8 @@ private slots:
     {
         QDlgHotRating dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("热门推荐"));
+        QCOMPARE(dialog.findChild<QLabel *>("label")->text(), QStringLiteral("*1个月内机构推荐最多的20只股票"));
+        QCOMPARE(tableOf(dialog)->horizontalHeaderItem(1)->text(), QStringLiteral("机构数"));
         dialog.show();
         QCOMPARE(tableOf(dialog)->rowCount(), 0);
         dialog.hide();
