@@ -9,6 +9,8 @@
 #include "serviceapi.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -347,6 +349,17 @@ private slots:
         // Plain text: the slots read the raw names back from these labels.
         QCOMPARE(cell("203", ColInst)->textFormat(), Qt::PlainText);
         QCOMPARE(cell("203", ColIndustry)->textFormat(), Qt::PlainText);
+    }
+
+    // The page's stocks, one a line with their names, and a box that says so.
+    void copyStockList()
+    {
+        setPageSize(3);
+        show();
+        ModalWatcher boxes;
+        m_win->copyStockList();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("000001.SZ 平安银行\n600519.SH 贵州茅台\n300001.SZ 特锐德\n"));
+        QCOMPARE(boxes.last().text, QStringLiteral("股票名单已复制到剪贴板"));
     }
 
     // Before any list was shown, going back shows the newest ratings.
