@@ -173,6 +173,24 @@ private slots:
             QVERIFY2(records(QString(), section).size() == 5, qPrintable(QString::number(section)));
     }
 
+    // The column a header click sorts by; equal marks fall back on year N's rate of their term.
+    void sortKeys_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("clause");
+        QTest::newRow("years") << 3 << " order by T_Analyst.Anl_Months  desc ";
+        QTest::newRow("middle mark") << 8 << " order by aceMiddleMark  desc , LastYear_MiddleRate  desc ";
+        QTest::newRow("short mark") << 15 << " order by aceShortMark  desc , LastYear_ShortRate  desc ";
+        QTest::newRow("N+1 short max") << 21 << " order by ThisYear_Short_MaxRise  desc ";
+        QTest::newRow("analyst") << 0 << " order by ThisYear_ShortRate  desc ";
+    }
+
+    void sortKeys()
+    {
+        QFETCH(int, section);
+        QTEST(AceListQuery::sortClause(section, Qt::DescendingOrder), "clause");
+    }
+
     void filters_data()
     {
         QTest::addColumn<QString>("args");

@@ -122,23 +122,43 @@ private slots:
         deleteBlock("A&B");
     }
 
+    // A blank or improper name is refused with a box and makes no block.
+    void newBlockFromTheMenu_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("new") << " 新板块 " << "";
+        QTest::newRow("blank") << "  " << "请填写板块名!";
+        QTest::newRow("improper") << "a,b" << "板块名含有不恰当字符!";
+    }
+
     void newBlockFromTheMenu()
     {
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
         auto *w = open(&QWinConsensusList::showConsensusList, "CNS_ALL");
         m_table->setCurrentCell(rowOf(m_table, "600001.SH"), 0);
         QSignalSpy sidebar(w, &QWinStockList::loadBlockListOfSidebar);
+        ModalWatcher boxes;
+        const QStringList before = getBlockNameList();
         QStringList texts;
         onMenu(w, &texts, [](QMenu *menu) { menu->actions().at(4)->menu()->actions().first()->trigger(); });
         auto *answer = new QTimer(w); // the block name, once its dialog is up
-        connect(answer, &QTimer::timeout, [answer] {
+        connect(answer, &QTimer::timeout, [answer, name] {
             if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
-                dialog->setTextValue(QStringLiteral(" 新板块 "));
+                dialog->setTextValue(name);
                 dialog->accept();
                 answer->stop();
             }
         });
         answer->start(20);
         emit m_table->customContextMenuRequested(QPoint(10, 10));
+        if (!refusal.isEmpty()) {
+            QTRY_COMPARE(boxes.last().text, refusal);
+            QCOMPARE(getBlockNameList(), before);
+            QCOMPARE(sidebar.count(), 0);
+            return;
+        }
         QTRY_COMPARE(sidebar.count(), 1);
         QVERIFY(isStockOfBlock(QStringLiteral("新板块"), "600001.SH"));
         QCOMPARE(style("600001.SH"), QStringLiteral("color:red;"));
@@ -200,6 +220,8 @@ private slots:
     {
         QDlgHotRating dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("热门推荐"));
+        QCOMPARE(dialog.findChild<QLabel *>("label")->text(), QStringLiteral("*1个月内机构推荐最多的20只股票"));
+        QCOMPARE(tableOf(dialog)->horizontalHeaderItem(1)->text(), QStringLiteral("机构数"));
         dialog.show();
         QCOMPARE(tableOf(dialog)->rowCount(), 0);
         dialog.hide();

@@ -53,6 +53,7 @@ private slots:
         QTest::newRow("12.7 to 31.2") << QList<double>{12.7, 31.2} << "" << 2012 << 4.0 << 27.0 << 12.0;
         QTest::newRow("span 9 at least") << QList<double>{12.7, 14.0} << "" << 2012 << 4.0 << 21.0 << 12.0;
         QTest::newRow("span 45 at most") << QList<double>{10.2, 80.0} << "" << 2012 << 4.0 << 55.0 << 10.0;
+        QTest::newRow("k of 5 becomes 9") << QList<double>{10.0, 15.5} << "" << 2012 << 4.0 << 19.0 << 10.0;
         QTest::newRow("k of 10") << QList<double>{10.0, 20.5} << "" << 2012 << 4.0 << 20.0 << 10.0;
         QTest::newRow("min 49.9 keeps bands") << QList<double>{49.9, 60.0} << "" << 2012 << 4.0 << 59.0 << 49.0;
         QTest::newRow("min 50 drops them") << QList<double>{50.0, 60.0} << "" << 2012 << 4.0 << 0.0 << 0.0;

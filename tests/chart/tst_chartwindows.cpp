@@ -1,5 +1,6 @@
 #include "chartfixture.h"
 #include "chartqueries.h"
+#include "modalwatcher.h"
 #include "testfiles.h"
 #include "qchart.h"
 #include "qdlgrating.h"
@@ -186,15 +187,17 @@ private slots:
         QVERIFY(insertStock({kCode, QStringLiteral("浦发银行")}));
         m_chart->showChart(kCode);
         QSignalSpy sidebar(m_chart, &QWinChart::loadBlockListOfSidebar);
-        // Cancelled first, then answered.
-        for (const QString &answer : {QString(), QStringLiteral("  新能源 ")}) {
+        ModalWatcher boxes;
+        // Cancelled first, then a blank name refused, then answered.
+        for (const QString &answer : {QString(), QStringLiteral("   "), QStringLiteral("  新能源 ")}) {
             QTimer::singleShot(50, [answer] {
                 if (auto *input = qobject_cast<QInputDialog *>(QApplication::activeModalWidget()))
                     answer.isNull() ? input->reject() : (input->setTextValue(answer), input->accept());
             });
             QMetaObject::invokeMethod(m_chart, "newBlock");
-            QCOMPARE(sidebar.count(), answer.isNull() ? 0 : 1);
+            QCOMPARE(sidebar.count(), answer.trimmed().isEmpty() ? 0 : 1);
         }
+        QCOMPARE(boxes.count() == 1 ? boxes.last().text : QString(), QStringLiteral("请填写板块名!"));
         QCOMPARE(getBlockNameList(), QStringList{"新能源"});
         QVERIFY(isStockOfBlock(QStringLiteral("新能源"), kCode));
     }

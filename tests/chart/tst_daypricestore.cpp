@@ -129,9 +129,9 @@ private slots:
     void plainCodes()
     {
         const QStringList plain{"600000.SH", "AAPL_US-1"};
-        for (const QString &code : plain + QStringList{"", "..", "../data.s3", "a\\b", "600000'.SH", QString(65, 'a')}) {
-            QCOMPARE(isPlainStockCode(code), plain.contains(code));
-            QCOMPARE(dayPriceFilePath(code).isEmpty(), !plain.contains(code));
+        for (const QString &code : plain + QStringList{"", "..", ".x", "../data.s3", "a/b", "a\\b", "60 0000", "600000'.SH", QString(65, 'a')}) {
+            QVERIFY2(isPlainStockCode(code) == plain.contains(code), qPrintable(code));
+            QVERIFY2(dayPriceFilePath(code).isEmpty() == !plain.contains(code), qPrintable(code));
         }
     }
 };

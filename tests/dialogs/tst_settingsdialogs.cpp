@@ -57,6 +57,7 @@ private slots:
         QTest::newRow("reader 2 is the system's") << false << "PdfReader" << QVariant(2) << "1";
         QTest::newRow("reader 0 is our own") << false << "PdfReader" << QVariant(0) << "0";
         QTest::newRow("message 5 is on") << false << "MessageShow" << QVariant(5) << "1";
+        QTest::newRow("message 0 is off") << false << "MessageShow" << QVariant(0) << "0";
         QTest::newRow("year above the range") << false << "DataYear" << QVariant(2016) << "2014";
         QTest::newRow("year below the range") << false << "DataYear" << QVariant(2005) << "2009";
         QTest::newRow("second format") << false << "FileFormat" << QVariant("PUB-INS-TTL") << "PUB-INS-TTL";
@@ -105,6 +106,17 @@ private slots:
         click(option, "btnCancel");
         QVERIFY(getPageSize() == 50 && getPdfReader() == 0 && isAlertEnabled("RAT_ACT_INI"));
         QCOMPARE(readFile(getUserConfigPath()), before);
+    }
+
+    // The program's name, version and build, its website as a link, its platform as text.
+    void aboutTexts()
+    {
+        std::unique_ptr<QDlgAbout> about(new QDlgAbout(nullptr));
+        QCOMPARE(child<QLabel>(about.get(), "lblSoftware")->text(),
+                 "<font size='5'>" + getCnName() + "</font> 2017.01 (Build:20170109）");
+        QCOMPARE(child<QLabel>(about.get(), "lblWebsite")->text(),
+                 "<a href='http://" + getWebsite() + "'>http://" + getWebsite() + "</a>");
+        QCOMPARE(child<QLabel>(about.get(), "lblPlatform")->text(), getPlatform());
     }
 
     // The data folder shown as a link to the folder itself, its path as text, not markup. A folder

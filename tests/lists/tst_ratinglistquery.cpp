@@ -78,7 +78,9 @@ private slots:
             QTest::newRow(name) << QString(id) << column << value;
         };
         row("days to the newest entry day", "205", Q::ColDaysPassed, 36.0);
+        row("same day", "201", Q::ColDaysPassed, 0.0);
         row("calendar years", "208", Q::ColYearPassed, 2);
+        row("page count of the report", "205", Q::ColPageCount, 15);
         row("previous lower target", "201", Q::ColPreTpLower, 11.0);
         row("no previous rating", "202", Q::ColPreTpLower, QVariant());
         row("room to the lower target", "201", Q::ColScopeLower, 20.0);
@@ -87,6 +89,7 @@ private slots:
         row("no annual report of the next year", "201", Q::ColEpsNew, QVariant());
         row("annual report of the next year", "203", Q::ColEpsNew, 0.6);
         row("estimate of the next year", "201", Q::ColEps1, 1.5);
+        row("estimate two years on", "201", Q::ColEps2, 1.7);
         row("estimate three years on", "201", Q::ColEps3, 1.9);
         row("estimate of another stock is not joined", "203", Q::ColEps1, QVariant());
         row("previous estimate", "201", Q::ColPreEps2, 1.75);
@@ -216,10 +219,12 @@ void TestRatingListQuery::ratingIds_data()
     // Windows counted from the newest entry; "count" over RatingDays, not "days"
     row("first recommendations", filledRequest("RAT_FST"), "", "202");
     row("30 days", request("\"days\": 30"), "", "201,202,203,210,204");
+    row("30 days as text", request("\"days\": \"30\""), "", "201,202,203,210,204");
     row("one rating in RatingDays", request("\"count\": 1"), "", "202,204");
     row("two ratings in RatingDays", request("\"count\": 2"), "", "201,203,210,205,206,211");
     row("new only", request("\"new\": 1"), "", "201,202,210,204");
     row("large room", filledRequest("RAT_TPS"), "", "202");
+    row("room given as a number", request("\"scope\": 60"), "", "202");
     row("raised targets", filledRequest("RAT_TPR"), "", "201");
     row("raised targets, old too", request("\"tp\": 1"), "", "201");
     row("raised estimates", filledRequest("RAT_ESR"), "", "201");

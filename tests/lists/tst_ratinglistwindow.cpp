@@ -9,6 +9,8 @@
 #include "serviceapi.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -286,15 +288,29 @@ private slots:
         QVERIFY(isStockOfBlock(QStringLiteral("A&B"), QStringLiteral("600000.SH")));
     }
 
-    // The new block is named in a dialog; the sidebar reloads and the row shows its stock blocked.
+    // The new block is named in a dialog; the sidebar reloads and the row shows its stock
+    // blocked. A blank or improper name is refused with a box and makes no block.
+    void newBlock_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("new block, trimmed") << "  新板块 " << "";
+        QTest::newRow("blanks") << "   " << "请填写板块名!";
+        QTest::newRow("improper") << "a;b" << "板块名含有不恰当字符!";
+    }
+
     void newBlock()
     {
+        QFETCH(QString, input);
+        QFETCH(QString, box);
         select("204");
         QSignalSpy sidebar(m_win.get(), &QWinRatingList::loadBlockListOfSidebar);
-        answerInputDialog(QStringLiteral("  新板块 "));
+        ModalWatcher boxes;
+        answerInputDialog(input);
         m_win->newBlock();
-        QVERIFY(isStockOfBlock(QStringLiteral("新板块"), QStringLiteral("002001.SZ")));
-        QCOMPARE(color("204", ColStock) + QString::number(sidebar.count()), QStringLiteral("red1"));
+        QCOMPARE(boxes.last().text, box);
+        QCOMPARE(isStockOfBlock(QStringLiteral("新板块"), QStringLiteral("002001.SZ")), box.isEmpty());
+        QCOMPARE(color("204", ColStock) + QString::number(sidebar.count()), box.isEmpty() ? "red1" : "black0");
     }
 
     // A rating whose report is not imported yet opens nothing and says so.
@@ -333,6 +349,17 @@ private slots:
         // Plain text: the slots read the raw names back from these labels.
         QCOMPARE(cell("203", ColInst)->textFormat(), Qt::PlainText);
         QCOMPARE(cell("203", ColIndustry)->textFormat(), Qt::PlainText);
+    }
+
+    // The page's stocks, one a line with their names, and a box that says so.
+    void copyStockList()
+    {
+        setPageSize(3);
+        show();
+        ModalWatcher boxes;
+        m_win->copyStockList();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("000001.SZ 平安银行\n600519.SH 贵州茅台\n300001.SZ 特锐德\n"));
+        QCOMPARE(boxes.last().text, QStringLiteral("股票名单已复制到剪贴板"));
     }
 
     // Before any list was shown, going back shows the newest ratings.

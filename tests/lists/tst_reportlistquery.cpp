@@ -162,6 +162,7 @@ void TestReportListQuery::reportIds_data()
 
     // Institutions
     row("institution prefix", one("RPT_INS", "inst", "中金"), "", "8,9");
+    row("institution with a blank is one name", one("RPT_INS", "inst", "Morgan Stanley"), "", "12");
     row("institution with an apostrophe", one("RPT_INS", "inst", "O'Neil证券"), "", "11");
     row("institution with a double quote", one("RPT_INS", "inst", "A\\\"B证券"), "", "15");
     row("international banks", filledRequest("RPT_INB"), "", "3,4,14");
@@ -182,7 +183,10 @@ void TestReportListQuery::reportIds_data()
     row("code pattern STK%@HK", filledRequest("RPT_COD_HK"), "", "12,13");
 
     // Title keywords
+    row("either word", filledRequest("RPT_COD_SHHKC"), "", "2,3");
     row("code and either word", filledRequest("RPT_COD_MARGIN"), "", "5,6");
+    row("pattern and either word", filledRequest("RPT_COD_IPO"), "", "24,23");
+    row("three alternatives", filledRequest("RPT_COD_SIF"), "", "7");
     row("exclusion", search("铅 -铅笔"), "", "10");
     row("every word required", search("银行 周报"), "", "2");
     row("AND binds before OR", search("平安 业绩 +商品"), "", "1,16");
@@ -225,6 +229,7 @@ void TestReportListQuery::reportIds_data()
     row("subscription: every word required", filledRequest("RPT_SUB_ALL"), "sub=a:{\"ttl\":\"银行 周报\"}", "2");
     row("subscription with an apostrophe", filledRequest("RPT_SUB_ALL"), "sub=a:{\"ins\":\"O'Neil\"}", "11");
     row("only empty subscriptions", filledRequest("RPT_SUB_ALL"), "sub=a:{};sub=b:{\"ttl\":\"\"}", kWindow);
+    row("no subscription", filledRequest("RPT_SUB_ALL"), "", kWindow);
 }
 
 QTEST_MAIN(TestReportListQuery)

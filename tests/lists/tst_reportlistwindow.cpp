@@ -370,11 +370,14 @@ private slots:
         select("102");
         QSignalSpy sidebar(m_win.get(), &QWinReportList::loadFavoriteListOfSidebar);
         ModalWatcher boxes;
-        for (const char *name : {"a,b", "  新夹 "}) {
+        for (const char *name : {"a,b", "   ", "  新夹 "}) {
             answerInputDialog(QString::fromUtf8(name));
             m_win->newFav();
         }
-        QCOMPARE(boxes.count() == 1 ? boxes.last().text : QString(), QStringLiteral("收藏夹名称含有不恰当字符!"));
+        QStringList texts;
+        for (const ModalWatcher::Box &box : boxes.boxes())
+            texts << box.text;
+        QCOMPARE(texts, (QStringList{"收藏夹名称含有不恰当字符!", "请填写收藏夹名称!"}));
         QCOMPARE(getFavoriteNameList(), QStringList{"新夹"});
         QVERIFY(isFavoriteReport(QStringLiteral("新夹"), QStringLiteral("102")) && sidebar.count() == 1);
     }

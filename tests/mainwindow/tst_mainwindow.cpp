@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QUrl>
 #include <QWindow>
@@ -311,14 +312,28 @@ private slots:
     void titleBarAndShortcut()
     {
         QWinMain window;
+        window.setMinimumSize(500, 300);
+        window.setMaximumSize(1200, 900);
         window.setGeometry(40, 50, 700, 400);
         QVERIFY(showExposed(window));
         const QRect before = window.geometry();
         auto *bar = child<QWidget>(window, "titleBar");
+        // Maximized: the restore button instead of the maximize one, no size grip.
+        const auto buttons = [&window] {
+            return QString::number(child<QWidget>(window, "btnMaximize")->isHidden())
+                   + QString::number(child<QWidget>(window, "btnRestore")->isHidden())
+                   + QString::number(window.statusBar()->isSizeGripEnabled());
+        };
         QTest::mouseDClick(bar, Qt::LeftButton);
         QTRY_COMPARE(window.geometry(), window.screen()->availableGeometry());
+        QCOMPARE(window.maximumSize(), window.screen()->availableGeometry().size());
+        QCOMPARE(buttons(), QStringLiteral("100"));
+        // Restored: the window's own size limits, the maximize button and the size grip again.
         QTest::mouseDClick(bar, Qt::LeftButton);
         QTRY_COMPARE(window.geometry(), before);
+        QCOMPARE(window.minimumSize(), QSize(500, 300));
+        QCOMPARE(window.maximumSize(), QSize(1200, 900));
+        QCOMPARE(buttons(), QStringLiteral("011"));
         const QPoint at(300, 10), by(30, 15);
         for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease}) {
             const QPoint local = type == QEvent::MouseButtonPress ? at : at + by;

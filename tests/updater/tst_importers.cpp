@@ -186,6 +186,7 @@ private slots:
         QTest::newRow("report of today, flagged") << "RPTTDY.DAT" << QJsonObject{{"ms", 1}} << true << message;
         QTest::newRow("today with a suffix") << "RPTTDY_2.DAT" << QJsonObject{{"ms", 1}} << true << message;
         QTest::newRow("not flagged") << "RPTTDY.DAT" << QJsonObject{{"ms", 0}} << true << "";
+        QTest::newRow("flag 2") << "RPTTDY.DAT" << QJsonObject{{"ms", 2}} << true << "";
         QTest::newRow("messages off") << "RPTTDY.DAT" << QJsonObject{{"ms", 1}} << false << "";
         QTest::newRow("monthly report") << "RPTMTH201701.DAT" << QJsonObject{{"ms", 1}} << true << "";
         QTest::newRow("report of a blocked stock") << "RPTMTH201701.DAT" << QJsonObject{{"sc", "600428.SH"}} << true
@@ -194,6 +195,7 @@ private slots:
         QTest::newRow("upgrade") << "RATTDY.DAT" << QJsonObject{{"ac", "U"}} << false << "RAT_ACT_UPG 10009713";
         QTest::newRow("first ratings not chosen") << "RATTDY.DAT" << QJsonObject{{"ac", "I"}} << false << "";
         QTest::newRow("not new") << "RATTDY.DAT" << QJsonObject{{"ac", "I"}, {"nw", 0}} << true << "";
+        QTest::newRow("other action") << "RATTDY.DAT" << QJsonObject{{"ac", "D"}} << true << "";
         QTest::newRow("monthly rating") << "RATMTH201701.DAT" << QJsonObject{{"ac", "I"}} << true << "";
     }
 
