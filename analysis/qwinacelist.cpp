@@ -4,6 +4,7 @@
 #include "acelistquery.h"
 #include "acelistrow.h"
 #include "globalstate.h"
+#include "liststyle.h"
 #include "userlists.h"
 
 #include <QTableWidget>
@@ -114,8 +115,7 @@ void QWinAceList::markConcernedInst()
 {
     for (int row = 0; row < table->rowCount(); ++row) {
         if (auto *label = qobject_cast<QLabel *>(table->cellWidget(row, ColInst)))
-            label->setStyleSheet(isConcernedInst(label->text()) ? QStringLiteral("color:blue;")
-                                                                : QStringLiteral("color:black;"));
+            setTextColor(label, QColor(isConcernedInst(label->text()) ? QStringLiteral("blue") : QStringLiteral("black")));
     }
 }
 
@@ -126,7 +126,7 @@ void QWinAceList::markConcernedAnalyst()
         QWidget *label = table->cellWidget(row, ColAnalyst);
         if (!item || !label)
             continue;
-        label->setStyleSheet(isConcernedAnalyst(item->data(Qt::UserRole).toString()) ? QStringLiteral("color:red;")
-                                                                                       : QStringLiteral("color:black;"));
+        setTextColor(label, QColor(isConcernedAnalyst(item->data(Qt::UserRole).toString()) ? QStringLiteral("red")
+                                                                                               : QStringLiteral("black")));
     }
 }

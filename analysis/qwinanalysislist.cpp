@@ -4,6 +4,7 @@
 #include "analysislistrequest.h"
 #include "dbconnection.h"
 #include "globalstate.h"
+#include "liststyle.h"
 #include "qcomplexheaderview.h"
 
 #include <QLayout>
@@ -96,7 +97,7 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
     m_lastPage = page;
     m_sortSection = section;
     m_sortOrder = order;
-    table->setRowCount(0);
+    repaintWithLabels(table);
     if (!fromPager)
         readResult(request, section, order);
     fitRowNumbers(m_records.size());
@@ -107,7 +108,7 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
     m_lastPage = shown;
     const int first = shown * rows;
     const int count = qMin(rows, m_records.size() - first);
-    table->setRowCount(qMax(0, count));
+    keepRows(table, qMax(0, count));
     for (int row = 0; row < count; ++row) {
         table->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(first + row + 1)));
         fillRow(row, m_records.at(first + row));
@@ -125,6 +126,7 @@ void QWinAnalysisList::showListAt(const QString &text, int page)
         pager->setMaximum(last);
         pager->setValue(shown);
     }
+    layOutPage(table);
     emit disablePageAll();
 }
 
@@ -230,14 +232,16 @@ QLinkLabel *QWinAnalysisList::putLabel(int row, int column, const QString &text,
                                        Qt::TextFormat format, bool clickable, void (QWinAnalysisList::*slot)())
 {
     putItem(row, column, QString(), alignment);
-    auto *label = new QLinkLabel(table);
-    label->setFont(getAppFont());
-    label->setTextFormat(format);
-    label->setText(text);
-    label->setAlignment(alignment);
+    // Kept from the page before, the label gets all that may differ from row to row.
+    QLinkLabel *label = keptLabel<QLinkLabel>(table, row, column, [&](QLinkLabel *made) {
+        if (slot)
+            connect(made, &QLinkLabel::clicked, this, slot);
+    });
     label->setClickable(clickable);
-    if (slot)
-        connect(label, &QLinkLabel::clicked, this, slot);
-    table->setCellWidget(row, column, label);
+    label->setRowFont(getAppFont());
+    label->setToolTip(QString());
+    label->setTextFormat(format);
+    label->setAlignment(alignment);
+    label->setText(text);
     return label;
 }

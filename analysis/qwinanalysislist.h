@@ -100,17 +100,18 @@ protected:
 
     // A table item, its alignment through the text-alignment role.
     QTableWidgetItem *putItem(int row, int column, const QString &text, Qt::Alignment alignment);
-    // A link label over an empty item, with the application font; clicks go to slot when the
-    // label is clickable.
+    // A link label over an empty item, with the application font and no tool tip; clicks go to
+    // slot when the label is clickable. The cell's label is kept from page to page: a colour
+    // given to it stays until the next is given.
     QLinkLabel *putLabel(int row, int column, const QString &text, Qt::Alignment alignment, Qt::TextFormat format,
                          bool clickable, void (QWinAnalysisList::*slot)() = nullptr);
     template<class W>
     QLinkLabel *putLabel(int row, int column, const QString &text, Qt::Alignment alignment, Qt::TextFormat format,
                          bool clickable, void (W::*slot)())
     {
-        QLinkLabel *label = putLabel(row, column, text, alignment, format, clickable);
-        connect(label, &QLinkLabel::clicked, static_cast<W *>(this), slot);
-        return label;
+        // Connected once, when the cell's label is made: the label serves the pages after.
+        return putLabel(row, column, text, alignment, format, clickable,
+                        static_cast<void (QWinAnalysisList::*)()>(slot));
     }
 
     QTableWidget *table = nullptr;

@@ -5,6 +5,7 @@
 #include "consensuslistrow.h"
 #include "analysisformat.h"
 #include "globalstate.h"
+#include "liststyle.h"
 
 #include <QTableWidget>
 
@@ -96,8 +97,9 @@ void QWinConsensusList::fillRow(int row, const ListRecord &record)
 
     QLinkLabel *count = putLabel(row, ColCount, r.count, Qt::AlignCenter, Qt::PlainText, r.hasCount,
                                  &QWinConsensusList::showRatingOfCurrentStock);
-    if (r.changeSign != 0)
-        count->setStyleSheet(r.changeSign > 0 ? QStringLiteral("color:red;") : QStringLiteral("color:green;"));
+    setTextColor(count, r.changeSign > 0 ? QColor(QStringLiteral("red"))
+                        : r.changeSign < 0 ? QColor(QStringLiteral("green"))
+                                           : QColor());
     putItem(row, ColChange, r.change, Qt::AlignCenter)->setForeground(Qt::gray);
     putLabel(row, ColRatings, r.ratings, Qt::AlignCenter, Qt::PlainText, r.hasRatings,
              &QWinConsensusList::showRatingOfCurrentStock);

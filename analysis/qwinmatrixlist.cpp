@@ -3,6 +3,7 @@
 #include "columnfit.h"
 #include "analysisformat.h"
 #include "globalstate.h"
+#include "liststyle.h"
 #include "matrixlistquery.h"
 #include "matrixlistrow.h"
 #include "stockcache.h"
@@ -86,11 +87,11 @@ void QWinMatrixList::fillRow(int row, const ListRecord &record)
 
     // The level shown is the stock cache's, the newest snapshot's; the sort used the query's.
     putItem(row, ColLevel, QString(), Qt::AlignLeft | Qt::AlignVCenter);
-    auto *level = new QLabel(table);
-    level->setTextFormat(Qt::RichText);
+    auto *level = keptLabel<QCellLabel>(table, row, ColLevel, [](QCellLabel *made) {
+        made->setTextFormat(Qt::RichText);
+        made->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    });
     level->setText(matrixLevelHtml(getStockMatrixLevel(r.code), getStockMatrixGrade(r.code)));
-    level->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    table->setCellWidget(row, ColLevel, level);
 
     for (int i = 0; i < 4; ++i) {
         putItem(row, ColRoe + i, r.roe[i], right);

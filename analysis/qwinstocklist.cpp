@@ -2,6 +2,7 @@
 
 #include "analysisformat.h"
 #include "globalstate.h"
+#include "liststyle.h"
 #include "stockblockmenu.h"
 #include "stockcache.h"
 #include "stocklistactions.h"
@@ -44,7 +45,7 @@ void QWinStockList::putStockCells(int row, const QString &code, const QString &n
     // Plain text: the industry is read back from the label.
     QLinkLabel *ind = putLabel(row, ColIndustry, industry, Qt::AlignCenter, Qt::PlainText, !industry.isEmpty(),
                                &QWinStockList::showListOfCurrentIndustry);
-    ind->setStyleSheet(QStringLiteral("color:gray;"));
+    setTextColor(ind, QColor(QStringLiteral("gray")));
 }
 
 void QWinStockList::markBlockedStock()
@@ -54,8 +55,8 @@ void QWinStockList::markBlockedStock()
         QWidget *label = table->cellWidget(row, ColStock);
         if (!item || !label)
             continue;
-        label->setStyleSheet(isBlockedStock(item->data(Qt::UserRole).toString()) ? QStringLiteral("color:red;")
-                                                                                  : QStringLiteral("color:black;"));
+        setTextColor(label, QColor(isBlockedStock(item->data(Qt::UserRole).toString()) ? QStringLiteral("red")
+                                                                                          : QStringLiteral("black")));
     }
 }
 

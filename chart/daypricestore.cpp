@@ -5,6 +5,7 @@
 #include "globalstate.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -113,6 +114,29 @@ QString dayPriceFilePath(const QString &code)
     if (!isPlainStockCode(code))
         return QString();
     return getDataDir() + QDir::separator() + getLocalDayDir() + QDir::separator() + code;
+}
+
+bool isSoundPriceFile(QSqlDatabase db)
+{
+    if (!db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    return query.exec(QStringLiteral("PRAGMA quick_check")) && query.next()
+           && query.value(0).toString() == QLatin1String("ok");
+}
+
+bool setAsideDayPriceFile(const QString &path)
+{
+    // The WAL goes along: left behind, it would be played into the new file.
+    for (const QLatin1String suffix : {QLatin1String(""), QLatin1String("-wal"), QLatin1String("-shm")}) {
+        const QString from = path + suffix;
+        const QString to = path + QStringLiteral(".damaged") + suffix;
+        QFile::remove(to);
+        if (QFile::exists(from) && !QFile::rename(from, to) && !QFile::remove(from))
+            return false;
+    }
+    return true;
 }
 
 bool ensurePriceTable(QSqlDatabase db)

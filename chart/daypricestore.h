@@ -20,6 +20,15 @@ bool isPlainStockCode(const QString &code);
 // <data dir>/<day folder>/<code>; empty for a code that is not a plain file name.
 QString dayPriceFilePath(const QString &code);
 
+// Whether db, open on an existing file, can serve as a price file: SQLite opened it as a
+// database and its quick check finds the file sound.
+bool isSoundPriceFile(QSqlDatabase db);
+
+// Moves a price file that cannot be used, with its WAL and shared-memory files, out of the way
+// to "<path>.damaged" (replacing an older one there), so that a new file can take its place and
+// the old one is still there to look at. True when nothing is left at path.
+bool setAsideDayPriceFile(const QString &path);
+
 // Creates T_Price when the file lacks it (a new file, or one left without its table).
 bool ensurePriceTable(QSqlDatabase db);
 

@@ -114,6 +114,15 @@ void QChart::keyPressEvent(QKeyEvent *event)
     event->accept();
 }
 
+// The press has zoomed: its release stops here, so that no window around zooms again on it.
+void QChart::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
+        event->accept();
+    else
+        QWidget::keyReleaseEvent(event);
+}
+
 void QChart::enterEvent(QEvent *event)
 {
     hover = true;

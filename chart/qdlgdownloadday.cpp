@@ -9,6 +9,7 @@
 #include "serviceapi.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QJsonArray>
@@ -135,21 +136,38 @@ bool QDlgDownloadDay::importDayPrice(const QString &code, const QString &text)
     // Each import has a connection of its own, so nothing that runs while it lets events through
     // (a chart refresh reads under "PriceDB") can close or reuse it.
     const QString connection = QStringLiteral("PriceDB/import/%1").arg(++importSerial);
-    DayImportResult result;
-    {
-        QSqlDatabase db = sqliteConnection(connection, path);
-        result = importDayPrices(db, rows, [this](int i, int n) {
-            if (prgDownload->maximum() != n)
-                prgDownload->setRange(0, n);
-            // Often enough for a live bar and a responsive window (a row takes microseconds),
-            // rarely enough that the events do not cost more than the rows.
-            if (i % 64 == 0) {
-                prgDownload->setValue(i);
-                QCoreApplication::processEvents();
-            }
-        });
+    const auto progress = [this](int i, int n) {
+        if (prgDownload->maximum() != n)
+            prgDownload->setRange(0, n);
+        // Often enough for a live bar and a responsive window (a row takes microseconds),
+        // rarely enough that the events do not cost more than the rows.
+        if (i % 64 == 0) {
+            prgDownload->setValue(i);
+            QCoreApplication::processEvents();
+        }
+    };
+    const auto importOnce = [&] {
+        const bool existed = QFile::exists(path);
+        DayImportResult result;
+        {
+            QSqlDatabase db = sqliteConnection(connection, path);
+            if (existed && !isSoundPriceFile(db))
+                result.error = QStringLiteral("damaged file");
+            else
+                result = importDayPrices(db, rows, progress);
+        }
+        closeSqliteConnection(connection);
+        return result;
+    };
+    const bool existed = QFile::exists(path);
+    DayImportResult result = importOnce();
+    // A file that cannot take the days (cut short, overwritten, not a database) would fail
+    // every showing of the stock: it is kept aside and the days go into a new one.
+    if (!result.ok && existed) {
+        qCWarning(lcChart) << "day price file of" << code << "set aside:" << result.error;
+        if (setAsideDayPriceFile(path))
+            result = importOnce();
     }
-    closeSqliteConnection(connection);
     if (!result.ok) {
         qCWarning(lcChart) << "day prices of" << code << "not stored:" << result.error;
         fail(code, QStringLiteral("日线数据保存失败，请重新尝试或与我们联系！"));

@@ -164,18 +164,26 @@ void QWinChart::hide()
     emit showLastList();
 }
 
+// setWidget() makes the window the event filter of its content, so the keys that reach the
+// content (from itself or a child that leaves them, but not the chart, which zooms itself) pass
+// here. The press zooms; its release is consumed, or the main window would zoom once more on it.
+// A release whose press went elsewhere (a button took it) is the main window's to zoom on.
 bool QWinChart::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        switch (static_cast<QKeyEvent *>(event)->key()) {
-        case Qt::Key_Up:
-            chart->zoomIn();
+    const bool press = event->type() == QEvent::KeyPress;
+    if (watched == widget() && (press || event->type() == QEvent::KeyRelease)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool zoomKey = key == Qt::Key_Up || key == Qt::Key_Down;
+        if (press) {
+            zoomKeyPressed = zoomKey ? key : 0;
+            if (zoomKey) {
+                key == Qt::Key_Up ? chart->zoomIn() : chart->zoomOut();
+                return true;
+            }
+        }
+        if (!press && zoomKeyPressed != 0 && key == zoomKeyPressed) {
+            zoomKeyPressed = 0;
             return true;
-        case Qt::Key_Down:
-            chart->zoomOut();
-            return true;
-        default:
-            break;
         }
     }
     return QMdiSubWindow::eventFilter(watched, event);

@@ -73,4 +73,5 @@ private:
     QAction *actRating = nullptr;
     QMenu *menuBlock = nullptr;
     QAction *actNewBlock = nullptr;
+    int zoomKeyPressed = 0; // the Up or Down whose press this window zoomed on
 };

@@ -1,28 +1,77 @@
 #pragma once
 
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPalette>
+#include <QTableWidget>
 #include <QWidget>
-
-// Re-applying a style sheet restyles the widget even when the text is the same.
-inline void setStyleSheetOnce(QWidget *w, const QString &style)
-{
-    if (w && w->styleSheet() != style)
-        w->setStyleSheet(style);
-}
 
 // The text colour of a table's cell label, set through its palette: a style sheet on each of
 // a page's hundreds of labels makes every one of them go through style-sheet polishing, which
-// cost the rating list about a third of its page fill. An invalid colour leaves the label's
-// own colour. A label on a table's viewport inherits the viewport's Base background, so it
-// paints with Text, not WindowText: both are set.
+// cost the rating list about a third of its page fill. An invalid colour gives the label its
+// natural colour again (a label kept from the page before may carry another). A label on a
+// table's viewport inherits the viewport's Base background, so it paints with Text, not
+// WindowText: both are set.
 inline void setTextColor(QWidget *w, const QColor &color)
 {
-    if (!w || !color.isValid())
+    if (!w)
         return;
+    if (!color.isValid()) {
+        if (w->testAttribute(Qt::WA_SetPalette))
+            w->setPalette(QPalette());
+        return;
+    }
     QPalette palette = w->palette();
-    if (palette.color(QPalette::WindowText) == color && palette.color(QPalette::Text) == color)
+    if (w->testAttribute(Qt::WA_SetPalette) && palette.color(QPalette::WindowText) == color
+        && palette.color(QPalette::Text) == color)
         return;
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     w->setPalette(palette);
+}
+
+// A list window keeps its cell labels for its life: a new page takes the rows of the page
+// before, whose labels get the new page's texts, fonts and colours, and only the rows beyond
+// the new count go. Making, polishing, showing and deleting a page of labels cost more than
+// all the rest of a page. Like a new page, the kept rows have no selection and no current row.
+inline void keepRows(QTableWidget *table, int rows)
+{
+    table->selectionModel()->clear();
+    table->setRowCount(rows);
+}
+
+// Marks the page's labels for repaint before anything else of the table: the viewport
+// beneath them, marked first, paints apart, and then again with the labels over it. Called
+// before a page changes the table.
+inline void repaintWithLabels(QTableWidget *table)
+{
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (QWidget *label = table->cellWidget(0, c)) {
+            label->update();
+            return;
+        }
+    }
+}
+
+// Lays the filled page out at once: left to the table's timer, the layout repaints the whole
+// page once more after its first paint.
+inline void layOutPage(QTableWidget *table)
+{
+    table->doItemsLayout();
+}
+
+// The cell's label kept from an earlier page, or a new one, given once what it keeps on every
+// page (alignment, text format, connections) by setUp.
+template<class L, class SetUp>
+L *keptLabel(QTableWidget *table, int row, int column, SetUp setUp)
+{
+    if (auto *kept = qobject_cast<L *>(table->cellWidget(row, column)))
+        return kept;
+    // Made on the viewport, where the table keeps its cell widgets, and sized as the cell: a
+    // widget shown before it was ever resized takes the size of its size hint first.
+    auto *label = new L(table->viewport());
+    setUp(label);
+    label->resize(table->columnWidth(column), table->verticalHeader()->defaultSectionSize());
+    table->setCellWidget(row, column, label);
+    return label;
 }

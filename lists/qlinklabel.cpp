@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 QLinkLabel::QLinkLabel(QWidget *parent)
-    : QLabel(parent)
+    : QCellLabel(parent)
 {
 }
 
@@ -16,7 +16,20 @@ void QLinkLabel::setBold(const bool &bold)
 
 void QLinkLabel::setClickable(const bool &clickable)
 {
+    if (m_clickable == clickable)
+        return;
     m_clickable = clickable;
+    if (underMouse()) {
+        setUnderline(clickable);
+        setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+}
+
+void QLinkLabel::setRowFont(const QFont &font)
+{
+    QFont f = font;
+    f.setUnderline(m_clickable && underMouse());
+    setFont(f);
 }
 
 void QLinkLabel::setUnderline(const bool &underline)

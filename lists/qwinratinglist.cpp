@@ -145,33 +145,31 @@ void QWinRatingList::buildTable()
 void QWinRatingList::showRatingList(const QString &request, int page)
 {
     const RatingListRequest parsed = RatingListRequest::parse(request, m_json);
+    repaintWithLabels(tblRatingList);
     // A new page or list opens at its first row; the same page read again keeps the place.
     if (request != lastRequest || page != lastPage)
         tblRatingList->scrollToTop();
     lastRequest = request;
     lastPage = page;
-    tblRatingList->setRowCount(0);
     showMaximized();
     emit showTitle(parsed.name);
 
     QSqlDatabase db = mainDatabase();
     const RatingListQuery statement(parsed, page, installAnalystListFunction(db));
+    QVector<RatingListRow> rows;
     if (!statement.selectsNothing()) {
         QSqlQuery query(db);
         if (statement.exec(query)) {
-            QVector<RatingListRow> rows;
             while (query.next())
                 rows.append(RatingListRow::fromQuery(query));
-            // All rows at once: inserting them one by one re-lays the table out each time.
-            tblRatingList->setUpdatesEnabled(false);
-            tblRatingList->setRowCount(rows.size());
-            for (int r = 0; r < rows.size(); ++r)
-                appendRow(rows.at(r), r, page);
-            tblRatingList->setUpdatesEnabled(true);
         } else {
             qCWarning(lcLists) << "Rating list query failed:" << query.lastError().text();
         }
     }
+    keepRows(tblRatingList, rows.size());
+    for (int r = 0; r < rows.size(); ++r)
+        fillRow(rows.at(r), r, page);
+    layOutPage(tblRatingList);
 
     markConcernedInst();
     markBlockedStock();
@@ -181,18 +179,9 @@ void QWinRatingList::showRatingList(const QString &request, int page)
     emit disablePageLast();
 }
 
-void QWinRatingList::setCellLabel(int row, int column, QLabel *label)
-{
-    // Sized before it is shown, so rich text is not laid out once more for its size hint.
-    label->resize(tblRatingList->columnWidth(column), tblRatingList->verticalHeader()->defaultSectionSize());
-    tblRatingList->setCellWidget(row, column, label);
-}
-
-void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
+void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
 {
     QTableWidget *t = tblRatingList;
-    // The table keeps its cell widgets on its viewport; made there, they are not moved again.
-    QWidget *cellParent = t->viewport();
     const bool old = row.isOld(getRatingDays());
     const bool unread = row.isUnread();
     const QFont font = getAppFont();
@@ -201,26 +190,31 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     linkFont.setWeight(unread ? QFont::Bold : QFont::Normal);
     t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r + 1 + qint64(page) * listPageSize())));
 
+    // The labels are kept from the page before: each gets all that differs from row to row.
+    // Rich text always: the texts are escaped, and a guess would show "&amp;" in plain ones.
     auto label = [&](int column, const QString &text, Qt::Alignment alignment) {
         t->setItem(r, column, new QTableWidgetItem);
-        auto *l = new QLabel(cellParent);
-        l->setFont(font);
-        // Rich text always: the texts are escaped, and a guess would show "&amp;" in plain ones.
-        l->setTextFormat(Qt::RichText);
-        l->setAlignment(alignment);
+        auto *l = keptLabel<QCellLabel>(t, r, column, [&](QCellLabel *made) {
+            made->setFont(font);
+            made->setTextFormat(Qt::RichText);
+            made->setAlignment(alignment);
+        });
         l->setText(text);
-        setCellLabel(r, column, l);
         return l;
     };
     // Font and colour go before the text: each change after it lays the text out again.
-    auto link = [&](int column, const QColor &color, Qt::Alignment alignment, bool clickable = true) {
+    auto link = [&](int column, const QColor &color, Qt::Alignment alignment, Qt::TextFormat format,
+                    void (QWinRatingList::*slot)(), bool clickable = true) {
         t->setItem(r, column, new QTableWidgetItem);
-        auto *l = new QLinkLabel(cellParent);
-        l->setFont(linkFont);
-        l->setTextFormat(Qt::RichText);
-        setTextColor(l, color);
-        l->setAlignment(alignment);
+        auto *l = keptLabel<QLinkLabel>(t, r, column, [&](QLinkLabel *made) {
+            made->setTextFormat(format);
+            made->setAlignment(alignment);
+            if (slot)
+                connect(made, &QLinkLabel::clicked, this, slot);
+        });
         l->setClickable(clickable);
+        l->setRowFont(linkFont);
+        setTextColor(l, color);
         return l;
     };
     const QColor ageColor = old ? kGray : kBlack;
@@ -234,41 +228,38 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
 
     label(ColStar, row.recommendId.isEmpty() ? QString() : QStringLiteral("<img src=':/images/star.png'>"), kCentre);
 
-    QLinkLabel *inst = link(ColInst, isConcernedInst(row.inst) ? kConcerned : ageColor, kCentre);
     // Plain text: the name shows as stored and the slots read it back unchanged.
-    inst->setTextFormat(Qt::PlainText);
-    inst->setText(row.inst);
-    setCellLabel(r, ColInst, inst);
-    connect(inst, &QLinkLabel::clicked, this, &QWinRatingList::showRatingOfInst);
+    link(ColInst, isConcernedInst(row.inst) ? kConcerned : ageColor, kCentre, Qt::PlainText,
+         &QWinRatingList::showRatingOfInst)
+        ->setText(row.inst);
 
-    QLabel *analysts = label(ColAnalysts, row.analystHtml(), Qt::AlignLeft | Qt::AlignVCenter);
-    analysts->setContextMenuPolicy(Qt::NoContextMenu);
-    connect(analysts, &QLabel::linkActivated, this, &QWinRatingList::showRatingOfAnls);
+    t->setItem(r, ColAnalysts, new QTableWidgetItem);
+    auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, [&](QCellLabel *made) {
+        made->setFont(font);
+        made->setTextFormat(Qt::RichText);
+        made->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        made->setContextMenuPolicy(Qt::NoContextMenu);
+        connect(made, &QLabel::linkActivated, this, &QWinRatingList::showRatingOfAnls);
+    });
+    analysts->setText(row.analystHtml());
 
-    QLinkLabel *stock = link(ColStock, isBlockedStock(row.stockCode) ? kBlocked : ageColor, kCentre);
-    stock->setText(row.stockHtml());
-    setCellLabel(r, ColStock, stock);
-    connect(stock, &QLinkLabel::clicked, this, qOverload<>(&QWinRatingList::showChartOfStock));
+    link(ColStock, isBlockedStock(row.stockCode) ? kBlocked : ageColor, kCentre, Qt::RichText,
+         qOverload<>(&QWinRatingList::showChartOfStock))
+        ->setText(row.stockHtml());
 
     const QString industryText = row.industryText();
-    QLinkLabel *industry = link(ColIndustry, kGray, kCentre, !industryText.isEmpty());
-    industry->setTextFormat(Qt::PlainText);
-    industry->setText(industryText);
-    setCellLabel(r, ColIndustry, industry);
-    connect(industry, &QLinkLabel::clicked, this, &QWinRatingList::showRatingOfInd);
+    link(ColIndustry, kGray, kCentre, Qt::PlainText, &QWinRatingList::showRatingOfInd, !industryText.isEmpty())
+        ->setText(industryText);
 
-    QLinkLabel *rating = link(ColRating, QColor(row.ratingColor(old)), kCentre);
-    rating->setText(row.ratingHtml());
-    setCellLabel(r, ColRating, rating);
-    connect(rating, &QLinkLabel::clicked, this, &QWinRatingList::viewReport);
+    link(ColRating, QColor(row.ratingColor(old)), kCentre, Qt::RichText, &QWinRatingList::viewReport)
+        ->setText(row.ratingHtml());
 
     t->setItem(r, ColPages, textItem(row.pageText(), kCentre));
     t->setItem(r, ColPricePub, textItem(row.pricePubText(), kRight));
 
-    QLinkLabel *target = link(ColTarget, old ? kGray : QColor(), kCentre, false);
+    QLinkLabel *target = link(ColTarget, old ? kGray : QColor(), kCentre, Qt::RichText, nullptr, false);
     target->setText(row.targetHtml());
     target->setToolTip(row.targetToolTip());
-    setCellLabel(r, ColTarget, target);
 
     t->setItem(r, ColClose, textItem(row.closeText(), kRight));
     QTableWidgetItem *change = textItem(row.changeText(), kRight);
@@ -280,10 +271,9 @@ void QWinRatingList::appendRow(const RatingListRow &row, int r, int page)
     t->setItem(r, ColEpsLast, textItem(row.epsLastText(), kRight));
 
     for (int n = 1; n <= 3; ++n) {
-        QLinkLabel *eps = link(ColEps1 + n - 1, old ? kGray : QColor(), kRight, false);
+        QLinkLabel *eps = link(ColEps1 + n - 1, old ? kGray : QColor(), kRight, Qt::RichText, nullptr, false);
         eps->setText(row.epsHtml(n));
         eps->setToolTip(row.epsToolTip(n));
-        setCellLabel(r, ColEps1 + n - 1, eps);
     }
 
     t->setItem(r, ColCagr, textItem(row.cagrText(), kRight));

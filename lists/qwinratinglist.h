@@ -66,8 +66,7 @@ public slots:
 private:
     void buildTable();
     void buildMenu();
-    void appendRow(const RatingListRow &row, int r, int page);
-    void setCellLabel(int row, int column, QLabel *label);
+    void fillRow(const RatingListRow &row, int r, int page);
     int currentRow() const;
     QString rowReportId(int row) const;
     QString rowStockCode(int row) const;

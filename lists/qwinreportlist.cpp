@@ -54,10 +54,11 @@ enum Role {
 
 enum ColumnIndex { ColDate, ColMark, ColInst, ColTitle, ColAnalysts, ColType, ColPages, ColumnCount };
 
-const QString kConcernedStyle = QStringLiteral("color:blue;");
-const QString kPlainInstStyle = QStringLiteral("color:gray;");
-const QString kBlockedStyle = QStringLiteral("color:red;");
-const QString kPlainTitleStyle = QStringLiteral("color:black;");
+// The colours of the cell labels, as CSS names them.
+const QColor kConcerned(QStringLiteral("blue"));
+const QColor kPlainInst(QStringLiteral("gray"));
+const QColor kBlocked(QStringLiteral("red"));
+const QColor kPlainTitle(QStringLiteral("black"));
 
 QLabel *fixedLabel(const QString &text, QWidget *parent)
 {
@@ -322,12 +323,12 @@ void QWinReportList::showReportList(const QString &request, int page)
         return;
     }
 
+    repaintWithLabels(tblReportList);
     // A new page or list opens at its first row; the newest reports read anew keep the place.
     if (request != lastRequest || page != lastPage)
         tblReportList->scrollToTop();
     lastRequest = request;
     lastPage = page;
-    tblReportList->setRowCount(0);
     showMaximized();
     emit showTitle(parsed.name);
 
@@ -336,26 +337,24 @@ void QWinReportList::showReportList(const QString &request, int page)
     m_pageStarts->apply(statement, db);
     if (!parsed.valid)
         qCWarning(lcLists) << "Report list request does not parse; showing no report";
+    QVector<ReportListRow> rows;
     if (!statement.selectsNothing()) {
         QSqlQuery query(db);
         if (statement.exec(query)) {
-            QVector<ReportListRow> rows;
             rows.reserve(size);
             while (query.next()) {
                 rows.append(ReportListRow::fromQuery(query));
                 if (rows.size() == size)
                     m_pageStarts->remember(statement, ReportListKey::of(query));
             }
-            // All rows at once: inserting them one by one re-lays the table out each time.
-            tblReportList->setUpdatesEnabled(false);
-            tblReportList->setRowCount(rows.size());
-            for (int r = 0; r < rows.size(); ++r)
-                appendRow(rows.at(r), r, page);
-            tblReportList->setUpdatesEnabled(true);
         } else {
             qCWarning(lcLists) << "Report list query failed:" << query.lastError().text();
         }
     }
+    keepRows(tblReportList, rows.size());
+    for (int r = 0; r < rows.size(); ++r)
+        fillRow(rows.at(r), r, page);
+    layOutPage(tblReportList);
 
     // The rows were built with their institution and block marks (markConcernedInst and
     // markBlockedStock would find nothing to change); the favourite marks go on now.
@@ -365,19 +364,9 @@ void QWinReportList::showReportList(const QString &request, int page)
     emit disablePageLast();
 }
 
-void QWinReportList::setCellLabel(int row, int column, QLabel *label)
-{
-    // A widget shown before it was ever resized first takes the size of its size hint, which
-    // lays rich text out once more for nothing: the table sets the cell's geometry anyway.
-    label->resize(tblReportList->columnWidth(column), tblReportList->verticalHeader()->defaultSectionSize());
-    tblReportList->setCellWidget(row, column, label);
-}
-
-void QWinReportList::appendRow(const ReportListRow &row, int r, int page)
+void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
 {
     QTableWidget *t = tblReportList;
-    // The table keeps its cell widgets on its viewport; made there, they are not moved again.
-    QWidget *cellParent = t->viewport();
     const QFont font = getAppFont();
     QFont rowFont = font;
     rowFont.setWeight(row.isUnread() ? QFont::Bold : QFont::Normal);
@@ -392,52 +381,51 @@ void QWinReportList::appendRow(const ReportListRow &row, int r, int page)
     date->setData(RoleStockCode, row.stockCode);
     t->setItem(r, ColDate, date);
 
+    // The labels are kept from the page before: each gets all that differs from row to row.
+    // Font and colour go before the text: each change after it lays the text out again.
     t->setItem(r, ColMark, new QTableWidgetItem);
-    auto *lock = new QLabel(cellParent);
-    lock->setFont(font);
-    if (row.exclusive > 0)
-        lock->setText(QStringLiteral("<img src=':/images/lock.png'>"));
-    lock->setAlignment(Qt::AlignCenter);
-    lock->setToolTip(QStringLiteral("独家报告"));
-    setCellLabel(r, ColMark, lock);
+    auto *lock = keptLabel<QCellLabel>(t, r, ColMark, [&](QCellLabel *l) {
+        l->setFont(font);
+        l->setAlignment(Qt::AlignCenter);
+        l->setToolTip(QStringLiteral("独家报告"));
+    });
+    lock->setText(row.exclusive > 0 ? QStringLiteral("<img src=':/images/lock.png'>") : QString());
 
-    // Fonts and style sheets (the marks of markConcernedInst and markBlockedStock) go before the
-    // texts: each change after them lays the text out again.
     t->setItem(r, ColInst, new QTableWidgetItem);
-    auto *inst = new QLinkLabel(cellParent);
-    inst->setFont(rowFont);
-    inst->setStyleSheet(isConcernedInst(row.inst) ? kConcernedStyle : kPlainInstStyle);
-    inst->setAlignment(Qt::AlignCenter);
-    // Plain text: the name shows as stored and reads back unchanged.
-    inst->setTextFormat(Qt::PlainText);
+    auto *inst = keptLabel<QLinkLabel>(t, r, ColInst, [this](QLinkLabel *l) {
+        l->setAlignment(Qt::AlignCenter);
+        // Plain text: the name shows as stored and reads back unchanged.
+        l->setTextFormat(Qt::PlainText);
+        connect(l, &QLinkLabel::clicked, this, &QWinReportList::showReportOfInst);
+    });
+    inst->setRowFont(rowFont);
+    setTextColor(inst, isConcernedInst(row.inst) ? kConcerned : kPlainInst);
     inst->setText(row.inst);
-    setCellLabel(r, ColInst, inst);
-    connect(inst, &QLinkLabel::clicked, this, &QWinReportList::showReportOfInst);
 
     t->setItem(r, ColTitle, new QTableWidgetItem);
     const QString titleHtml = row.titleHtml();
-    auto *title = new QLinkLabel(cellParent);
-    title->setFont(rowFont);
-    title->setStyleSheet(containsBlockedStock(titleHtml) ? kBlockedStyle : kPlainTitleStyle);
+    auto *title = keptLabel<QLinkLabel>(t, r, ColTitle, [this](QLinkLabel *l) {
+        connect(l, &QLinkLabel::clicked, this, &QWinReportList::viewReport);
+    });
+    title->setRowFont(rowFont);
+    setTextColor(title, containsBlockedStock(titleHtml) ? kBlocked : kPlainTitle);
     title->setText(titleHtml);
-    setCellLabel(r, ColTitle, title);
-    connect(title, &QLinkLabel::clicked, this, &QWinReportList::viewReport);
 
     t->setItem(r, ColAnalysts, new QTableWidgetItem);
-    auto *analysts = new QLabel(cellParent);
-    analysts->setFont(font);
-    analysts->setContextMenuPolicy(Qt::NoContextMenu);
+    auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, [&](QCellLabel *l) {
+        l->setFont(font);
+        l->setContextMenuPolicy(Qt::NoContextMenu);
+        connect(l, &QLabel::linkActivated, this, &QWinReportList::showReportOfAnls);
+    });
     analysts->setText(row.analystHtml());
-    connect(analysts, &QLabel::linkActivated, this, &QWinReportList::showReportOfAnls);
-    setCellLabel(r, ColAnalysts, analysts);
 
     t->setItem(r, ColType, new QTableWidgetItem);
-    auto *type = new QLabel(cellParent);
-    type->setAlignment(Qt::AlignCenter);
+    auto *type = keptLabel<QCellLabel>(t, r, ColType, [](QCellLabel *l) { l->setAlignment(Qt::AlignCenter); });
     const QString icon = row.typeIcon();
     if (!icon.isEmpty())
         type->setPixmap(QPixmap(icon));
-    setCellLabel(r, ColType, type);
+    else if (!type->pixmap(Qt::ReturnByValue).isNull())
+        type->clear();
 
     auto *pages = new QTableWidgetItem(row.pageText());
     pages->setForeground(QBrush(Qt::gray, Qt::SolidPattern));
@@ -466,7 +454,7 @@ void QWinReportList::markConcernedInst()
 {
     for (int r = 0; r < tblReportList->rowCount(); ++r) {
         if (auto *label = qobject_cast<QLinkLabel *>(tblReportList->cellWidget(r, ColInst)))
-            setStyleSheetOnce(label, isConcernedInst(label->text()) ? kConcernedStyle : kPlainInstStyle);
+            setTextColor(label, isConcernedInst(label->text()) ? kConcerned : kPlainInst);
     }
 }
 
@@ -484,7 +472,7 @@ void QWinReportList::markBlockedStock()
 {
     for (int r = 0; r < tblReportList->rowCount(); ++r) {
         if (auto *label = qobject_cast<QLinkLabel *>(tblReportList->cellWidget(r, ColTitle)))
-            setStyleSheetOnce(label, containsBlockedStock(label->text()) ? kBlockedStyle : kPlainTitleStyle);
+            setTextColor(label, containsBlockedStock(label->text()) ? kBlocked : kPlainTitle);
     }
 }
 

@@ -74,8 +74,7 @@ private:
     QWidget *buildSearchBar();
     void buildTable();
     void buildMenu();
-    void appendRow(const ReportListRow &row, int r, int page);
-    void setCellLabel(int row, int column, QLabel *label);
+    void fillRow(const ReportListRow &row, int r, int page);
     int currentRow() const;
     QString rowReportId(int row) const;
     QString rowInst(int row) const;

@@ -108,9 +108,34 @@ bool QDlgAlert::addAlertRow(const QString &reportId)
 
 void QDlgAlert::popUp()
 {
-    if (!isVisible())
+    if (!isVisible()) {
+        framePending = true;
         showPlaced(this, Qt::AlignRight | Qt::AlignBottom);
+    }
     raise();
+}
+
+void QDlgAlert::moveEvent(QMoveEvent *event)
+{
+    QDialog::moveEvent(event);
+    placeByFrame();
+}
+
+void QDlgAlert::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    placeByFrame();
+}
+
+// A window manager frames a new window some time after it is shown; placed before, the list
+// went by its bare size and its frame could stick out below the screen. Once the frame is
+// there, the list is placed again by it.
+void QDlgAlert::placeByFrame()
+{
+    if (!framePending || frameGeometry() == geometry())
+        return;
+    framePending = false;
+    placeDialog(this, Qt::AlignRight | Qt::AlignBottom);
 }
 
 void QDlgAlert::viewReport()

@@ -32,11 +32,15 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool addAlertRow(const QString &reportId);
     void popUp();
+    void placeByFrame();
 
     QTableWidget *tblAlertList = nullptr;
     PendingAlerts pending;
+    bool framePending = false; // shown, and not yet placed by its window manager's frame
 };

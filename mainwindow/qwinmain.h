@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 
+#include <initializer_list>
 #include <memory>
 
 class QDlgAlert;
@@ -18,6 +19,7 @@ class QDlgRating;
 class QDlgWebview;
 class QKeyEvent;
 class QLabel;
+class QMdiSubWindow;
 class QMenu;
 class QStackedWidget;
 class QThread;
@@ -150,6 +152,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     // Dialog launchers, reached from the menu, the side bar and the title bar
@@ -186,10 +189,13 @@ private:
     void createStatusBar();
     void createSubWindows(QWidget *area);
     void createKeptDialogs();
+    void keepOverMainWindow(std::initializer_list<QWidget *> dialogs);
     void startUpdater();
     void showSidebar();
     void hideSidebar();
     bool handleKey(QKeyEvent *event);
+    // The list or chart window on screen (the maximized one), or none.
+    QMdiSubWindow *shownWindow() const;
     void focusShownWindow();
     void openLocalFile(const QString &localFilePath);
     void startReportDownload(const QString &rptID, const QString &localFilePath);
@@ -224,6 +230,7 @@ private:
     QPointer<QThread> updaterThread;
     bool closeRequested = false;
     bool exitReady = false;
+    bool stripStarted = false;
     QPoint pressGlobalPos;
     QPoint pressWindowPos;
     QDlgDownloadFile *dlgDownloadFile = nullptr;

@@ -66,8 +66,12 @@ void QWinMain::openLocalFile(const QString &localFilePath)
 
 void QWinMain::startReportDownload(const QString &rptID, const QString &localFilePath)
 {
-    if (dlgDownloadFile->isVisible())
+    // One download at a time. Another report asked for meanwhile is refused, and the user is
+    // told, whether the dialog of the running one is on screen or not.
+    if (dlgDownloadFile->isVisible() || dlgDownloadFile->isDownloading()) {
+        dlgDownloadFile->refuseAnotherReport(rptID);
         return;
+    }
     placeKeptDialog(dlgDownloadFile);
     dlgDownloadFile->downloadReport(rptID, localFilePath);
 }

@@ -26,19 +26,25 @@ bool isKeyEvent(const QEvent *event)
 
 } // namespace
 
+QMdiSubWindow *QWinMain::shownWindow() const
+{
+    for (QMdiSubWindow *window : std::initializer_list<QMdiSubWindow *>{
+             winReportList, winRatingList, winConsensusList, winMatrixList, winAceList,
+             winQuoteList, winChart}) {
+        if (window->isMaximized())
+            return window;
+    }
+    return nullptr;
+}
+
 // Activating a list window hands the focus to its first text field (its search bar), which
 // would keep every typed letter or digit from the stock lookup; the window's content takes
 // the focus instead, and a click still puts it into a field.
 void QWinMain::focusShownWindow()
 {
-    for (QMdiSubWindow *window : std::initializer_list<QMdiSubWindow *>{
-             winReportList, winRatingList, winConsensusList, winMatrixList, winAceList,
-             winQuoteList, winChart}) {
-        if (window->isMaximized() && window->widget()) {
-            window->widget()->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-    }
+    QMdiSubWindow *window = shownWindow();
+    if (window && window->widget())
+        window->widget()->setFocus(Qt::OtherFocusReason);
 }
 
 bool QWinMain::eventFilter(QObject *watched, QEvent *event)

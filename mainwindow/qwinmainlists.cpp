@@ -12,6 +12,7 @@
 #include "stockcache.h"
 #include "userlists.h"
 
+#include <QMdiSubWindow>
 #include <QToolButton>
 #include <QUrl>
 
@@ -45,8 +46,12 @@ void QWinMain::showList(const QString &request, int page)
     const QString id = listRequestId(request);
     for (const auto &route : routes) {
         if (id.startsWith(route.prefix)) {
+            const QMdiSubWindow *before = shownWindow();
             emit (this->*route.signal)(request, page);
-            focusShownWindow();
+            // A list refreshed where it stands leaves the focus alone: the user may be typing
+            // into its search field while the engine's newest reports arrive.
+            if (shownWindow() != before)
+                focusShownWindow();
             return;
         }
     }

@@ -26,8 +26,11 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMessageBox>
+#include <QShowEvent>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <initializer_list>
 
@@ -187,8 +190,6 @@ void QWinMain::createKeptDialogs()
 
     dlgMessage = new QDlgMessage(nullptr);
     connect(dlgMessage, &QDlgMessage::openFile, this, &QWinMain::openFile);
-    if (getMessageShow() > 0)
-        showMessageDialog(true);
 
     dlgAlert = new QDlgAlert(nullptr);
     connect(dlgAlert, &QDlgAlert::openFile, this, &QWinMain::openFile);
@@ -217,6 +218,34 @@ void QWinMain::createKeptDialogs()
         if (!dialog->parent())
             dialog->setAttribute(Qt::WA_QuitOnClose, false);
     }
+    keepOverMainWindow({dlgDownloadFile, dlgDownloadDay, dlgMessage, dlgAlert, dlgRating});
+}
+
+// Without a parent a dialog's window is tied to Qt's hidden leader window, and a window manager
+// may then keep it behind the maximized main window, where a modal one leaves the program
+// looking frozen. Tied to the main window they stand above it; the stay-on-top ones keep
+// their hint as well.
+void QWinMain::keepOverMainWindow(std::initializer_list<QWidget *> dialogs)
+{
+    winId();
+    for (QWidget *dialog : dialogs) {
+        dialog->winId();
+        dialog->windowHandle()->setTransientParent(windowHandle());
+    }
+}
+
+void QWinMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous() || stripStarted)
+        return;
+    stripStarted = true;
+    // A window manager ties the strip to this window only once it manages this window: shown
+    // first, the strip would stand behind it. Queued, it is mapped after this window.
+    QTimer::singleShot(0, this, [this] {
+        if (getMessageShow() > 0)
+            showMessageDialog(true);
+    });
 }
 
 void QWinMain::startUpdater()

@@ -4,8 +4,12 @@
 #include "qwinmain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QHoverEvent>
 #include <QMenu>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -151,6 +155,26 @@ QToolButton *makeButton(QToolBar *page, const QString &text, bool onReportPage)
     return button;
 }
 
+// An open menu holds the mouse, so its button never hears the pointer leave and would keep its
+// hover look after the menu has closed, beside the next button opened: the side bar shows no
+// selection. Once the menu is gone the button is told, unless the pointer is back on it.
+void giveMenu(QToolButton *button, QMenu *menu)
+{
+    button->setMenu(menu);
+    QObject::connect(menu, &QMenu::aboutToHide, button, [button] {
+        QTimer::singleShot(0, button, [button] {
+            if (!button->underMouse() || button->rect().contains(button->mapFromGlobal(QCursor::pos())))
+                return;
+            button->setAttribute(Qt::WA_UnderMouse, false);
+            QHoverEvent hoverLeave(QEvent::HoverLeave, QPointF(-1, -1), QPointF());
+            QApplication::sendEvent(button, &hoverLeave);
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(button, &leave);
+            button->update();
+        });
+    });
+}
+
 } // namespace
 
 QToolButton *Sidebar::addDirect(QToolBar *page, const QString &text, const char *id)
@@ -168,7 +192,7 @@ QMenu *Sidebar::addMenuButton(QToolBar *page, const QString &text, const char *m
     auto *menu = new QMenu(button);
     if (menuName)
         menu->setObjectName(QLatin1String(menuName));
-    button->setMenu(menu);
+    giveMenu(button, menu);
     return menu;
 }
 
@@ -177,7 +201,7 @@ QMenu *Sidebar::addSplit(QToolBar *page, const QString &text, const char *id)
     QToolButton *button = addDirect(page, text, id);
     button->setPopupMode(QToolButton::MenuButtonPopup);
     auto *menu = new QMenu(button);
-    button->setMenu(menu);
+    giveMenu(button, menu);
     return menu;
 }
 

@@ -61,15 +61,25 @@ void QDlgDownloadFile::init()
 void QDlgDownloadFile::downloadReport(const QString &id, const QString &path)
 {
     // The reply still out would be stored under this report's name.
-    if (client->isBusy()) {
-        qCWarning(lcSession) << "report" << id << "not requested: report" << reportId << "still downloading";
-        QMessageBox::information(this, QStringLiteral("注意"), QStringLiteral("上一份报告仍在下载，请稍后再试！"),
-                                 QMessageBox::Ok);
+    if (isDownloading()) {
+        refuseAnotherReport(id);
         return;
     }
     reportId = id;
     filePath = path;
     requestReportUrl();
+}
+
+bool QDlgDownloadFile::isDownloading() const
+{
+    return client->isBusy();
+}
+
+void QDlgDownloadFile::refuseAnotherReport(const QString &id)
+{
+    qCWarning(lcSession) << "report" << id << "not requested: report" << reportId << "still downloading";
+    QMessageBox::information(this, QStringLiteral("注意"), QStringLiteral("上一份报告仍在下载，请稍后再试！"),
+                             QMessageBox::Ok);
 }
 
 void QDlgDownloadFile::requestReportUrl()

@@ -24,6 +24,10 @@ public:
     ~QDlgDownloadFile() override;
 
     void downloadReport(const QString &id, const QString &path);
+    // Whether a report's address or file is on its way.
+    bool isDownloading() const;
+    // Tells the user that the report id waits until the running download has ended.
+    void refuseAnotherReport(const QString &id);
 
 signals:
     void openFile(QString id, QString path);

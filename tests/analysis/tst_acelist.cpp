@@ -277,8 +277,8 @@ private slots:
         setConcernedInstList(QStringLiteral("中信证券"), false);
         setConcernedAnalystList(QStringLiteral("102"), false);
         m_win->showAceList(filledRequest("ACE_ALL"), 0);
-        QCOMPARE(QStringList({label("101", 1)->styleSheet(), label("103", 1)->styleSheet(), label("102", 0)->styleSheet(),
-                              label("101", 0)->styleSheet()}),
+        QCOMPARE(QStringList({ownColour(label("101", 1)), ownColour(label("103", 1)), ownColour(label("102", 0)),
+                              ownColour(label("101", 0))}),
                  QStringList({"color:blue;", "color:black;", "color:red;", "color:black;"}));
         QSignalSpy instReloads(m_win, &QWinAceList::loadConcernedInstListOfSidebar);
         QSignalSpy analystReloads(m_win, &QWinAceList::loadConcernedAnalystListOfSidebar);
@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(instReloads.count(), 1);
         QCOMPARE(analystReloads.count(), 1);
         QVERIFY(isConcernedInst(QStringLiteral("O'Neil证券")));
-        QCOMPARE(QStringList({label("103", 1)->styleSheet(), label("103", 0)->styleSheet()}),
+        QCOMPARE(QStringList({ownColour(label("103", 1)), ownColour(label("103", 0))}),
                  QStringList({"color:blue;", "color:red;"}));
         const QStringList texts = menuOf("103");
         QCOMPARE(QStringList({texts.value(1), texts.value(3)}),
@@ -299,7 +299,7 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(m_win, "removeConcernedAnalyst"));
         QCOMPARE(instReloads.count(), 2);
         QCOMPARE(analystReloads.count(), 2);
-        QCOMPARE(label("103", 0)->styleSheet(), QStringLiteral("color:black;"));
+        QCOMPARE(ownColour(label("103", 0)), QStringLiteral("color:black;"));
         QVERIFY(!isConcernedInst(QStringLiteral("O'Neil证券")));
     }
 

@@ -15,6 +15,8 @@
 #include <QMdiArea>
 #include <QScrollBar>
 
+#include <functional>
+
 namespace {
 
 QTableWidget *tableOf(QWidget *w) { return w->findChild<QTableWidget *>(); }
@@ -214,6 +216,67 @@ private slots:
         QCOMPARE(numbers, expected);
         QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
         QCOMPARE(keys.size(), extra + 5);
+    }
+
+    // A list keeps its cell labels from page to page: a page shown after another looks as it
+    // did when shown first - no colour, tool tip, link, picture or row left over from the page
+    // between (a longer one, one with other marks).
+    void pagesLookTheSameAfterOthers_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("consensus") << 0;
+        QTest::newRow("value matrix") << 1;
+        QTest::newRow("quotes") << 2;
+        QTest::newRow("ranking") << 3;
+    }
+
+    void pagesLookTheSameAfterOthers()
+    {
+        QFETCH(int, kind);
+        addToConcernedInstList(QStringLiteral("中信证券"));
+        addToConcernedAnalystList(QStringLiteral("102"));
+        // A low window: the fixture's lists run over more than one page, the last one shorter.
+        m_area->resize(1400, 170);
+        // A window of the kind opened at the page, and the request of that page.
+        const auto openAt = [this, kind](int page) -> std::pair<QWidget *, std::function<void(int)>> {
+            switch (kind) {
+            case 0: {
+                auto *list = open(&QWinConsensusList::showConsensusList, filledRequest("CNS_ALL"), page);
+                return {list, [list](int p) { list->showConsensusList(filledRequest("CNS_ALL"), p); }};
+            }
+            case 1: {
+                auto *list = open(&QWinMatrixList::showMatrixList, filledRequest("MTX_ALL"), page);
+                return {list, [list](int p) { list->showMatrixList(filledRequest("MTX_ALL"), p); }};
+            }
+            case 2: {
+                auto *list = open(&QWinQuoteList::showQuoteList, filledRequest("QUO_ALL"), page);
+                return {list, [list](int p) { list->showQuoteList(filledRequest("QUO_ALL"), p); }};
+            }
+            default: {
+                auto *list = open(&QWinAceList::showAceList, filledRequest("ACE_ALL"), page);
+                return {list, [list](int p) { list->showAceList(filledRequest("ACE_ALL"), p); }};
+            }
+            }
+        };
+        const auto window = openAt(0);
+        QTableWidget *t = tableOf(window.first);
+        const int firstRows = t->rowCount();
+        const int last = window.first->findChild<QScrollBar *>(QStringLiteral("scbPager"))->maximum();
+        QVERIFY2(last >= 1, qPrintable(QStringLiteral("%1 pages of %2 rows").arg(last + 1).arg(firstRows)));
+        for (int page : {last, 0, last}) {
+            window.second(page);
+            QTest::qWait(0);
+            const ShownPage again = shownPage(t);
+            if (page == last)
+                QVERIFY2(t->rowCount() < firstRows, "the last page is as long as the first");
+            // The same page in a window that showed no other.
+            const auto fresh = openAt(page);
+            QTest::qWait(0);
+            const ShownPage first = shownPage(tableOf(fresh.first));
+            m_area->removeSubWindow(fresh.first);
+            delete fresh.first;
+            QVERIFY2(again == first, qPrintable(QStringLiteral("page %1\n").arg(page) + pageDifference(first, again)));
+        }
     }
 
     // Qt's own minimum of a header section (the widest character of its font) does not widen

@@ -56,7 +56,7 @@ class TestAnalysisWindows : public QObject
         m_table = w->template findChild<QTableWidget *>();
         return w;
     }
-    QString style(const QString &code, int column = 0) { return labelAt(m_table, rowOf(m_table, code), column)->styleSheet(); }
+    QString style(const QString &code, int column = 0) { return ownColour(labelAt(m_table, rowOf(m_table, code), column)); }
 
 private slots:
     void initTestCase()
@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(rowOf(t, "600001.SH"), 0); // most institutions first
         QCOMPARE(labelAt(t, 0, 1)->toolTip(), QStringLiteral("今日有报告"));
         QCOMPARE(labelAt(t, 0, 2)->textFormat(), Qt::PlainText);
-        QCOMPARE(labelAt(t, 0, 3)->styleSheet(), QStringLiteral("color:red;"));
+        QCOMPARE(ownColour(labelAt(t, 0, 3)), QStringLiteral("color:red;"));
         QCOMPARE(t->item(0, 3)->background().color(), getSortColumnColor());
         for (int c = 0; c < t->columnCount(); ++c)
             QVERIFY2(t->item(4, c), qPrintable(QString::number(c)));

@@ -100,6 +100,41 @@ private slots:
         QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
     }
 
+    // Prices are adjusted to the newest day's factor: a day at factor 1 before a split that
+    // doubled the factor shows half its stored close. 20 at factor 1 and 10 at factor 2 are the
+    // same adjusted price, so the close line runs level between them; 12 at factor 2 lies above.
+    void pricesAdjustedToTheNewestFactor()
+    {
+        const QList<QPriceRecord> records{QPriceRecord(QDate(2014, 7, 14), 20, 21, 19, 20, 0, 1),
+                                          QPriceRecord(QDate(2014, 7, 15), 10, 10.5, 9.5, 10, 0, 2),
+                                          QPriceRecord(QDate(2014, 7, 16), 12, 12.5, 11.5, 12, 0, 2)};
+        const ChartLayout l = layoutOf(records, kUnitSize);
+        QCOMPARE(l.topPrice, 12.5);
+        QCOMPARE(l.bottomPrice, 9.5);
+        QCOMPARE(QList<double>({l.days[0].close, l.days[1].close, l.days[2].close}), QList<double>({10, 10, 12}));
+
+        // The painted line: the height of the cornflower pixels in the column of each day.
+        QChart chart;
+        chart.resize(kUnitSize);
+        chart.setData(QString(), records, {}, QString());
+        const QImage image = chart.grab().toImage();
+        QList<int> heights;
+        for (const ChartLayout::Slot &day : l.days) {
+            const int x = ChartLayout::kOriginX + int(l.toPlot(day.x, day.y).x());
+            int sum = 0, count = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                if (image.pixelColor(x, y) == QColor(100, 149, 237)) {
+                    sum += y;
+                    ++count;
+                }
+            }
+            QVERIFY2(count > 0, qPrintable(QStringLiteral("no line at x %1").arg(x)));
+            heights << sum / count;
+        }
+        QVERIFY2(qAbs(heights[0] - heights[1]) <= 1 && heights[2] < heights[1] - 20,
+                 qPrintable(QStringLiteral("line heights %1, %2, %3").arg(heights[0]).arg(heights[1]).arg(heights[2])));
+    }
+
     void farBandPointsStayInRange()
     {
         // A tiny share count puts the band prices billions of pixels away: they are clamped, not

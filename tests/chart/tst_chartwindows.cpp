@@ -262,6 +262,36 @@ private slots:
         popup.showRating(kCode, QStringLiteral("2016-02-03"));
         QCOMPARE(t->rowCount(), 0);
     }
+
+    // As the user meets it: the pointer over the rating of a row with its report turns into a
+    // hand and a click opens the report; a row whose report is missing offers neither.
+    void ratingPopupRowWithoutReportIsNoLink()
+    {
+        const QString day = QStringLiteral("2016-02-01");
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行")}));
+        QVERIFY(insertReport({11, "2016-02-01 09:00:00", "", "甲证券", "21", "银行深度", "", kCode, "", 0, 1, ""}));
+        QVERIFY(insertRating({11, kCode, "甲证券", day, "买入", 5}));
+        QVERIFY(insertRating({13, kCode, "丙证券", day, "减持", 2}));
+
+        QDlgRating popup;
+        QSignalSpy open(&popup, &QDlgRating::openFile);
+        popup.showRating(kCode, day);
+        QVERIFY(QTest::qWaitForWindowExposed(&popup));
+        QTableWidget *t = popup.ratingTable();
+        QCOMPARE(t->rowCount(), 2);
+        QStringList seen;
+        for (int row = 0; row < 2; ++row) {
+            QWidget *label = t->cellWidget(row, 1);
+            QTest::mouseMove(label, label->rect().center());
+            QTRY_VERIFY(label->underMouse());
+            const bool hand = label->cursor().shape() == Qt::PointingHandCursor;
+            QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, label->rect().center());
+            seen << t->item(row, 0)->text() + (hand ? "|hand|" : "|arrow|") + QString::number(open.count());
+            QTest::mouseMove(t->viewport(), QPoint(2, t->viewport()->height() - 2));
+        }
+        QCOMPARE(seen, QStringList({"甲证券|hand|1", "丙证券|arrow|1"}));
+        QCOMPARE(open.at(0).at(0).toString(), QStringLiteral("11"));
+    }
 };
 
 QTEST_MAIN(TestChartWindows)

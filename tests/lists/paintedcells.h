@@ -131,3 +131,71 @@ inline QStringList cutTexts(const QTableView *table, int column, const QStringLi
     }
     return cut;
 }
+
+#include "qlinklabel.h"
+
+#include <QPixmap>
+#include <QTableWidget>
+
+// What a page shows, to tell a page shown after others from the same page shown first: the
+// viewport's pixels, and for every cell label its row, column, text (links included), tool tip,
+// font, own colour and picture, and the labels shown beyond the page's rows.
+struct ShownPage
+{
+    QImage pixels;
+    QStringList labels;
+    bool operator==(const ShownPage &other) const { return pixels == other.pixels && labels == other.labels; }
+};
+
+inline ShownPage shownPage(QTableWidget *table)
+{
+    ShownPage page;
+    page.pixels = table->viewport()->grab().toImage();
+    for (int r = 0; r < table->rowCount(); ++r) {
+        for (int c = 0; c < table->columnCount(); ++c) {
+            const auto *label = qobject_cast<QLabel *>(table->cellWidget(r, c));
+            if (!label)
+                continue;
+            const QFont font = label->font();
+            // A link shows itself under the pointer.
+            QString link = QStringLiteral("-");
+            if (auto *linkLabel = qobject_cast<QLinkLabel *>(table->cellWidget(r, c))) {
+                QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+                QApplication::sendEvent(linkLabel, &enter);
+                link = linkLabel->font().underline() ? QStringLiteral("link") : QStringLiteral("no link");
+                QApplication::sendEvent(linkLabel, &leave);
+            }
+            page.labels << QStringLiteral("%1,%2 %3 [%4] bold %5 underline %6 colour %7 picture %8 %9 %10")
+                               .arg(r)
+                               .arg(c)
+                               .arg(label->text(), label->toolTip())
+                               .arg(font.bold())
+                               .arg(font.underline())
+                               .arg(label->testAttribute(Qt::WA_SetPalette) ? label->palette().color(QPalette::Text).name()
+                                                                           : QStringLiteral("-"))
+                               .arg(label->pixmap(Qt::ReturnByValue).isNull() ? QStringLiteral("none")
+                                                                              : QStringLiteral("shown"))
+                               .arg(label->isVisibleTo(table) ? QStringLiteral("visible") : QStringLiteral("hidden"), link);
+        }
+    }
+    // Labels left over from a longer page would show below the rows.
+    const QRect rows = table->visualRect(table->model()->index(qMax(0, table->rowCount() - 1), 0));
+    for (const QLabel *label : table->viewport()->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (label->isVisibleTo(table) && (table->rowCount() == 0 || label->geometry().top() > rows.bottom()))
+            page.labels << QStringLiteral("label below the rows: ") + label->text();
+    }
+    return page;
+}
+
+// The labels of two pages that differ, for the failure message.
+inline QString pageDifference(const ShownPage &first, const ShownPage &again)
+{
+    QStringList lines;
+    for (int i = 0; i < qMax(first.labels.size(), again.labels.size()); ++i) {
+        if (first.labels.value(i) != again.labels.value(i))
+            lines << QStringLiteral("first: %1\nagain: %2").arg(first.labels.value(i), again.labels.value(i));
+    }
+    if (lines.isEmpty() && first.pixels != again.pixels)
+        lines << QStringLiteral("the labels match, the pixels differ");
+    return lines.mid(0, 5).join(QLatin1Char('\n'));
+}

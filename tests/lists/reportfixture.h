@@ -23,6 +23,20 @@
 
 #include <memory>
 
+// The colour a cell label was given of its own, in the words of a style sheet ("color:red;"),
+// or empty when it shows the table's.
+inline QString ownColour(const QWidget *label)
+{
+    if (!label || !label->testAttribute(Qt::WA_SetPalette))
+        return QString();
+    const QColor colour = label->palette().color(QPalette::Text);
+    for (const char *name : {"black", "gray", "blue", "red", "green"}) {
+        if (QColor(QLatin1String(name)) == colour)
+            return QStringLiteral("color:%1;").arg(QLatin1String(name));
+    }
+    return colour.name();
+}
+
 // The embedded configuration and an empty data.s3 filled with reports.
 inline std::unique_ptr<QTemporaryDir> openFixtureDatabase(const QList<FixtureReport> &reports)
 {

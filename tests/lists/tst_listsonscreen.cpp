@@ -8,6 +8,7 @@
 #include "ratinglistcolumns.h"
 
 #include <QHeaderView>
+#include <QMdiSubWindow>
 #include <QScrollBar>
 
 namespace {
@@ -201,6 +202,70 @@ private slots:
         auto *table = win.findChild<QTableWidget *>();
         QVERIFY(QFontMetrics(table->horizontalHeader()->font()).maxWidth() > 25);
         QCOMPARE(table->columnWidth(RatingTable::ColStar), 25);
+    }
+
+    // A list keeps its cell labels from page to page: a page shown after another looks as it
+    // did when shown first - no colour, boldness, tool tip, link, picture or row left over
+    // from the page between (a longer one, one with other marks, read or unread rows).
+    void pagesLookTheSameAfterOthers_data()
+    {
+        QTest::addColumn<bool>("ratings");
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<int>("betweenPage");
+        const QString huatai = filledRequest("RPT_INS", {{"inst", "华泰证券"}});
+        QTest::newRow("reports, other marks between") << false << filledRequest("RPT_NEW") << 0 << huatai << 0;
+        QTest::newRow("reports of one institution") << false << huatai << 0 << filledRequest("RPT_NEW") << 0;
+        QTest::newRow("short page, a full one between") << false << filledRequest("RPT_NEW") << 2
+                                                        << filledRequest("RPT_NEW") << 0;
+        const QString ratingsOfHuatai = filledRequest("RAT_INS", {{"inst", "华泰证券"}});
+        QTest::newRow("ratings, other marks between") << true << filledRequest("RAT_NEW") << 0 << ratingsOfHuatai << 0;
+        QTest::newRow("ratings of one institution") << true << ratingsOfHuatai << 0 << filledRequest("RAT_NEW") << 0;
+        QTest::newRow("short rating page, a full one between") << true << filledRequest("RAT_NEW") << 2
+                                                               << filledRequest("RAT_NEW") << 0;
+    }
+
+    void pagesLookTheSameAfterOthers()
+    {
+        QFETCH(bool, ratings);
+        QFETCH(QString, request);
+        QFETCH(int, page);
+        QFETCH(QString, between);
+        QFETCH(int, betweenPage);
+        addToConcernedInstList(QStringLiteral("中信证券"));
+        addBlockStock(QStringLiteral("银行股"), QStringLiteral("601988.SH,000001.SZ"), false);
+        // A rating of a stock the program does not know: its industry is no link.
+        QVERIFY(insertRating({1400, "2017-01-05", "华泰证券", "", "999999.SH", "买入", 4, "M", 3}));
+        // Every third report and rating read: rows differ in boldness from page to page.
+        const QString readReports = sqlText("select group_concat(Rpt_ID) from T_Report where Rpt_Readed = 1");
+        const QString readRatings = sqlText("select group_concat(Rpt_ID) from T_Rating where Rat_Readed = 1");
+        QVERIFY(execSql("update T_Report set Rpt_Readed = (Rpt_ID % 3 = 0)")
+                && execSql("update T_Rating set Rat_Readed = (Rpt_ID % 3 = 0)"));
+        QWinReportList reports;
+        QWinRatingList ratingList;
+        QMdiSubWindow *win = ratings ? static_cast<QMdiSubWindow *>(&ratingList) : &reports;
+        auto *table = win->findChild<QTableWidget *>();
+        const auto show = [&](const QString &r, int p) {
+            if (ratings)
+                ratingList.showRatingList(r, p);
+            else
+                reports.showReportList(r, p);
+            QTest::qWait(0);
+        };
+        win->resize(1300, 700);
+        show(request, page);
+        QVERIFY(QTest::qWaitForWindowExposed(win));
+        QVERIFY(table->rowCount() > 0);
+        const ShownPage first = shownPage(table);
+        show(between, betweenPage);
+        QVERIFY(shownPage(table).labels != first.labels);
+        show(request, page);
+        const ShownPage again = shownPage(table);
+        QVERIFY(execSql(QStringLiteral("update T_Report set Rpt_Readed = (Rpt_ID in (%1))").arg(readReports))
+                && execSql(QStringLiteral("update T_Rating set Rat_Readed = (Rpt_ID in (%1))").arg(readRatings))
+                && execSql("delete from T_Rating where Rpt_ID = 1400"));
+        QVERIFY2(again == first, qPrintable(pageDifference(first, again)));
     }
 
     // The report list's marks as painted: followed institutions blue, others gray, titles

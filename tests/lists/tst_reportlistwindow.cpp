@@ -61,7 +61,7 @@ class TestReportListWindow : public QObject
         return qobject_cast<T *>(m_table->cellWidget(rowOf(m_table, id), column));
     }
 
-    QString style(const char *id, int column) { return cell(id, column)->styleSheet(); }
+    QString style(const char *id, int column) { return ownColour(cell(id, column)); }
 
     bool isBold(const char *id) { return m_table->item(rowOf(m_table, id), 0)->font().bold(); }
 

@@ -102,7 +102,8 @@ private slots:
         const QString count = QStringLiteral("今日%1篇报告").arg(facts.value("todayReports").toInt());
         WAIT_UNTIL("the report count " + count, labelText(*window, "lblReportCount") == count, 180000);
         WAIT_UNTIL("the status 数据更新完毕！", status.texts.contains(QStringLiteral("数据更新完毕！")), 60000);
-        QVERIFY(status.saw(QStringLiteral("^导入")));
+        // Progress texts are coalesced, so any one of the cycle's steps may be the one shown.
+        QVERIFY2(status.saw(QStringLiteral("^(接收|导入)")), qPrintable(status.texts.join(" | ")));
         const int messages = facts.value("todayMessageReports").toInt();
         WAIT_UNTIL(QString("%1 messages").arg(messages), strip->messageBoard()->messages().pending().size() == messages, 60000);
         const int alerted = facts.value("todayFirstRatingAlerts").toInt() + facts.value("todayUpgradeAlerts").toInt();

@@ -23,6 +23,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 #include <functional>
 
@@ -231,6 +232,40 @@ private slots:
         QVERIFY(!kept.contains(nullptr));
         window.showList(getOrderJson(QStringLiteral("RAT_NEW")), 0);
         QVERIFY(window.findChild<QWinRatingList *>()->isMaximized() && window.findChild<QWinRatingList *>()->isVisible());
+    }
+
+    // The pop-ups that must never stand behind the maximized main window have it as their
+    // window's transient parent, shown and shown again; the stay-on-top ones keep their hint.
+    void popUpsStandOverTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<bool>("onTop");
+        QTest::newRow("report download") << "QDlgDownloadFile" << true;
+        QTest::newRow("day-price download") << "QDlgDownloadDay" << true;
+        QTest::newRow("message strip") << "QDlgMessage" << true;
+        QTest::newRow("alert list") << "QDlgAlert" << true;
+        QTest::newRow("rating pop-up") << "QDlgRating" << false;
+    }
+
+    void popUpsStandOverTheMainWindow()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(bool, onTop);
+        QWinMain window;
+        QVERIFY(showExposed(window));
+        window.maximizeWindow();
+        QWidget *popUp = topLevelOf(dialog.toLatin1().constData());
+        if (!popUp) // the rating pop-up has the window as its parent
+            popUp = window.findChild<QDialog *>(dialog);
+        QVERIFY(popUp);
+        for (int showing = 0; showing < 2; ++showing) {
+            popUp->show();
+            QVERIFY(QTest::qWaitForWindowExposed(popUp));
+            QVERIFY(popUp->windowHandle());
+            QCOMPARE(popUp->windowHandle()->transientParent(), window.windowHandle());
+            QCOMPARE(popUp->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+            popUp->hide();
+        }
     }
 
     // It starts on the newest reports; the engine's texts reach the status bar, each one stepping

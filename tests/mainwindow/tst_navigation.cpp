@@ -4,12 +4,16 @@
 #include "listrequest.h"
 #include "mainwindowkeys.h"
 #include "orderhistory.h"
+#include "daypricestore.h"
+#include "dbconnection.h"
+#include "qchart.h"
 #include "qwinchart.h"
 #include "qwinmain.h"
 #include "qwinratinglist.h"
 #include "qwinreportlist.h"
 #include "stockcache.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -279,6 +283,90 @@ private slots:
         QTRY_COMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().text, QStringLiteral("您确定要关闭程序吗?"));
         QVERIFY(window->isVisible());
+    }
+
+    // Typing into the report list's search field while the engine's newest reports arrive: the
+    // refresh leaves the focus in the field, so every letter lands there and none opens the
+    // lookup. Another window on screen takes the focus, so a digit goes to the lookup again.
+    void refreshLeavesTheFocusWhereItIs()
+    {
+        window->showList(getOrderJson(QStringLiteral("RPT_NEW")), 0);
+        auto *reports = window->findChild<QWinReportList *>();
+        QLineEdit *field = nullptr;
+        for (QLineEdit *edit : reports->findChildren<QLineEdit *>()) {
+            if (edit->isVisible()) {
+                field = edit;
+                break;
+            }
+        }
+        QVERIFY(field);
+        field->clear();
+        QApplication::setActiveWindow(window.data());
+        QTest::mouseClick(field, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), field);
+        ModalWatcher lookups;
+        lookups.rejectDialogsOf("QDlgGenius");
+        for (Qt::Key key : {Qt::Key_A, Qt::Key_B, Qt::Key_C}) {
+            window->showNewestReport();
+            QTest::keyClick(keyTarget(), key);
+        }
+        QTest::qWait(60);
+        QCOMPARE(field->text(), QStringLiteral("abc"));
+        QCOMPARE(lookups.count(), 0);
+        QCOMPARE(getOrderHistoryCount(), 1);
+
+        window->showList(getOrderJson(QStringLiteral("RAT_NEW")), 0);
+        QVERIFY(QApplication::focusWidget() != field);
+        QTest::keyClick(keyTarget(), Qt::Key_7);
+        QTRY_COMPARE(lookups.count(), 1);
+    }
+
+    // One Up or Down keystroke is one zoom step wherever the focus is in the chart window: its
+    // content, the chart or the close button (the window itself hands its focus on to them).
+    void oneKeystrokeOneZoomStep()
+    {
+        const QString code = QStringLiteral("600016.SH"), modify = QStringLiteral("2016-03-01 15:00:00");
+        QStringList rows;
+        for (int i = 0; i < 1000; ++i)
+            rows << QStringLiteral("{\"dt\":\"%1\",\"pO\":10,\"pH\":11,\"pL\":9,\"pC\":10,\"ch\":0,\"fc\":1,\"tM\":\"%2\"}")
+                        .arg(QDate(2012, 1, 1).addDays(i).toString(QStringLiteral("yyyy-MM-dd")), modify);
+        {
+            QSqlDatabase db = sqliteConnection(QStringLiteral("Fixture"), dayPriceFilePath(code));
+            QVERIFY(importDayPrices(db, QStringLiteral("{\"data\":[") + rows.join(',') + QStringLiteral("]}")).ok);
+        }
+        closeSqliteConnection(QStringLiteral("Fixture"));
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit, Prc_Count, Prc_DtModify) "
+                        "values (?, '民生银行', 0, 1000, ?)", {code, modify}));
+        loadStockCache();
+
+        window->showChartOfStock(code);
+        auto *chartWindow = window->findChild<QWinChart *>();
+        QChart *chart = chartWindow->chartWidget();
+        QCOMPARE(chart->getPriceCount(), 1000);
+        QApplication::setActiveWindow(window.data());
+        // From 200, three steps in stay above the ladder's floor of 5.
+        while (chart->getVisibleDayCount() < 200)
+            chart->zoomOut();
+        const QList<QWidget *> targets{chartWindow->widget(), chart,
+                                       chartWindow->findChild<QToolButton *>(QStringLiteral("btnChartClose"))};
+        // Each keystroke, Up on every target and then Down on every target, is one step of the
+        // ladder from where the one before left the chart.
+        for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down}) {
+            for (int i = 0; i < targets.size(); ++i) {
+                targets.at(i)->setFocus(Qt::OtherFocusReason);
+                QVERIFY2(QApplication::focusWidget() == targets.at(i),
+                         qPrintable(QStringLiteral("target %1 has no focus: %2").arg(i).arg(
+                             QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none")));
+                const int before = chart->getVisibleDayCount();
+                const int expected = key == Qt::Key_Up ? zoomedInDayCount(before) : zoomedOutDayCount(before, 1000);
+                QVERIFY(expected != before);
+                QTest::keyClick(targets.at(i), key);
+                QVERIFY2(chart->getVisibleDayCount() == expected,
+                         qPrintable(QStringLiteral("%1 on target %2: %3 days, %4 expected")
+                                        .arg(key == Qt::Key_Up ? "Up" : "Down").arg(i)
+                                        .arg(chart->getVisibleDayCount()).arg(expected)));
+            }
+        }
     }
 
     // A cached code goes straight to the chart, any other text to the stock lookup first; without

@@ -72,8 +72,9 @@ private slots:
         QTest::newRow("other type, no handler") << "a.doc" << 10 << "R" << "注意|您没有安装可打开doc类型文件的程序！";
         QTest::newRow("missing: downloaded, then opened") << "m.pdf" << -1 << "RH" << "download";
         QTest::newRow("empty: removed, downloaded, then opened") << "e.pdf" << 0 << "RH" << "download";
-        QTest::newRow("missing while downloading: dropped") << "m.pdf" << -1 << "RHD" << "";
-        QTest::newRow("empty while downloading: removed, dropped") << "e.pdf" << 0 << "RHD" << "";
+        QTest::newRow("missing while downloading: refused") << "m.pdf" << -1 << "RHD" << "注意|上一份报告仍在下载，请稍后再试！";
+        QTest::newRow("empty while downloading: removed, refused") << "e.pdf" << 0 << "RHD"
+                                                                   << "注意|上一份报告仍在下载，请稍后再试！";
         QTest::newRow("downloaded file empty: told") << "e.pdf" << 0 << "RHDF" << "注意|下载的报告文件为空，无法打开！";
         QTest::newRow("downloaded file opened") << "d.pdf" << 10 << "RHDF" << "reader";
     }
@@ -130,9 +131,10 @@ private slots:
         download->hide();
     }
 
-    // A second report asked for while one downloads is dropped; Escape stops that download at
-    // once, and the next report is then fetched and stored under its own name. The engine's
-    // requests share the stand-in's log: only each report's own count.
+    // A second report asked for while one downloads is refused with a message, whether the
+    // download's dialog is on screen or hidden; Escape stops that download at once, and the next
+    // report is then fetched and stored under its own name. The engine's requests share the
+    // stand-in's log: only each report's own count.
     void escapeStopsTheDownloadBeforeTheNext()
     {
         const QJsonObject files = server.manifest().value("facts").toObject().value("reportFiles").toObject();
@@ -146,13 +148,21 @@ private slots:
         window->openFile(pdf, first);
         WAIT_UNTIL("the report's address and file asked for", requestsFor(pdf) == 2, 30000);
         ModalWatcher boxes;
+        QVERIFY(download->isVisible());
         window->openFile(doc, second);
+        QTRY_COMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().title + '|' + boxes.last().text, QStringLiteral("注意|上一份报告仍在下载，请稍后再试！"));
+        download->hide();
+        window->openFile(doc, second);
+        QTRY_COMPARE(boxes.count(), 2);
+        QCOMPARE(boxes.last().text, QStringLiteral("上一份报告仍在下载，请稍后再试！"));
+        QVERIFY(!download->isVisible());
         QTest::qWait(200);
         QCOMPARE(requestsFor(doc), 0);
-        QCOMPARE(boxes.count(), 0);
 
+        download->show();
         QTest::keyClick(download, Qt::Key_Escape);
-        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.count(), 3);
         QVERIFY(boxes.last().text.endsWith(QStringLiteral("(ErrorCode:5)")) && !download->isVisible());
         QVERIFY(server.resetFaults());
         window->openFile(doc, second);

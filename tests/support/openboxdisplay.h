@@ -49,6 +49,8 @@ public:
     }
 
     bool running = false;
+    // The window manager's process, which a test may stop for a moment to play a slow one.
+    qint64 windowManagerPid() const { return m_wm.processId(); }
 
 private:
     static bool managed(const QByteArray &display)

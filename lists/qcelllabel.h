@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QLabel>
+
+// A label in a table cell. Rich text is laid out while the label paints, and the layout asks
+// for one more paint of the label (after its parent beneath it), a second pass over a whole
+// page for what this paint has just drawn: that request is dropped.
+class QCellLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit QCellLabel(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

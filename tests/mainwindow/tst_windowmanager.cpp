@@ -1,0 +1,148 @@
+#include "mainwindowtest.h"
+
+#include "globalstate.h"
+#include "openboxdisplay.h"
+#include "qdlgalert.h"
+#include "qwinmain.h"
+#include "waiting.h"
+
+#include <QProcess>
+#include <QScreen>
+#include <QWindow>
+
+#include <csignal>
+#include <sys/types.h>
+
+// Where the main window's pop-ups stand under a real window manager, which frames and stacks
+// them: the test runs on its own X server (Xvfb) with openbox.
+
+namespace {
+
+// Set by main: the display and its window manager.
+OpenboxDisplay *display = nullptr;
+
+// Runs a program on the display; its standard output, trimmed. Empty when it failed.
+QString runOnDisplay(const QString &program, const QStringList &args)
+{
+    QProcess tool;
+    tool.start(program, args);
+    if (!tool.waitForFinished(10000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// The managed windows from bottom to top, as the window manager stacks them.
+QList<WId> stacking()
+{
+    QList<WId> ids;
+    const QString out = runOnDisplay(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+    for (const QString &id : out.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        ids << id.trimmed().toULong(nullptr, 16);
+    return ids;
+}
+
+} // namespace
+
+class TestWindowManager : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
+                 "Xvfb and openbox are needed: see scripts/packages.txt");
+        QVERIFY(prepareMainDatabase(dir));
+        FixtureReport report{701, QStringLiteral("2026-12-07 09:41:05"), QStringLiteral("2026-12-06"),
+                             QStringLiteral("甲证券"), QStringLiteral("021"), QStringLiteral("银行业周报"),
+                             QString(), QString(), QString()};
+        QVERIFY(insertReport(report));
+    }
+
+    // The alert list stands in the bottom-right corner of the available area with its frame:
+    // the title bar the window manager adds is inside the area, not its bottom edge outside.
+    void alertListFrameInTheCorner()
+    {
+        QDlgAlert alerts;
+        const qint64 wm = display->windowManagerPid();
+        QVERIFY(wm > 0);
+        for (int showing = 0; showing < 2; ++showing) {
+            // A window manager busy for a moment frames the window only after the program has
+            // placed it, as a loaded machine will.
+            QCOMPARE(::kill(pid_t(wm), SIGSTOP), 0);
+            alerts.addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("701"));
+            QTest::qWait(300);
+            QCOMPARE(::kill(pid_t(wm), SIGCONT), 0);
+            QVERIFY(QTest::qWaitForWindowExposed(&alerts));
+            WAIT_UNTIL("the window manager's frame", alerts.frameGeometry() != alerts.geometry(), 10000);
+            const QRect available = alerts.screen()->availableGeometry();
+            const auto where = [&] {
+                const QRect f = alerts.frameGeometry();
+                return QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
+                    .arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height())
+                    .arg(available.x()).arg(available.y()).arg(available.width()).arg(available.height());
+            };
+            const QString failure = waitUntil(QStringLiteral("the frame in the bottom-right corner"), [&] {
+                return alerts.frameGeometry().bottomRight() == available.bottomRight();
+            }, 5000);
+            QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": ") + where()));
+            QVERIFY2(available.contains(alerts.frameGeometry()), qPrintable(where()));
+            alerts.close();
+            QTRY_VERIFY(!alerts.isVisible());
+        }
+    }
+
+    // Above the maximized main window, also once the user has clicked it.
+    void popUpsAboveTheMaximizedMainWindow_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("report download") << "QDlgDownloadFile";
+        QTest::newRow("message strip") << "QDlgMessage";
+        QTest::newRow("alert list") << "QDlgAlert";
+    }
+
+    void popUpsAboveTheMaximizedMainWindow()
+    {
+        QFETCH(QString, dialog);
+        setMessageShow(0);
+        QWinMain window;
+        QVERIFY(showExposed(window));
+        window.maximizeWindow();
+        QWidget *popUp = topLevelOf(dialog.toLatin1().constData());
+        QVERIFY(popUp);
+        popUp->show();
+        QVERIFY(QTest::qWaitForWindowExposed(popUp));
+        // A click on the main window, through the X server as the user's, which the window
+        // manager sees and which gives the main window the focus.
+        runOnDisplay(QStringLiteral("xdotool"),
+                     {"mousemove", "--window", QString::number(window.winId()), "300", "300", "click", "1"});
+        WAIT_UNTIL("the clicked main window active", window.isActiveWindow(), 5000);
+        const auto order = [&] {
+            const QList<WId> ids = stacking();
+            return QStringLiteral("%1 above %2: %3")
+                .arg(ids.indexOf(popUp->winId()))
+                .arg(ids.indexOf(window.winId()))
+                .arg(ids.indexOf(popUp->winId()) > ids.indexOf(window.winId()) ? "true" : "false");
+        };
+        const QString failure = waitUntil(QStringLiteral("the pop-up above the main window"),
+                                          [&] { return order().endsWith(QLatin1String("true")); }, 5000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": ") + order()));
+        QTest::qWait(300); // the window manager settles its layers after the click
+        QVERIFY2(order().endsWith(QLatin1String("true")), qPrintable(order()));
+        popUp->hide();
+    }
+};
+
+int main(int argc, char **argv)
+{
+    OpenboxDisplay openbox;
+    display = &openbox;
+    QApplication app(argc, argv);
+    TestWindowManager test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_windowmanager.moc"
