@@ -10,6 +10,7 @@
 #include "reportlistquery.h"
 #include "reportlistrequest.h"
 #include "reportlistrow.h"
+#include "reportpagestarts.h"
 #include "serviceapi.h"
 #include "stockcache.h"
 #include "userlists.h"
@@ -153,6 +154,7 @@ QWinReportList::QWinReportList(QWidget *parent)
 
     buildTable();
     buildMenu();
+    m_pageStarts = std::make_unique<ReportPageStarts>();
     m_readMarks = std::make_unique<ListReadMarks>(
         tblReportList, QStringLiteral("update T_Report set Rpt_Readed=1 where Rpt_ID=?"), QList<int>{ColInst, ColTitle});
 }
@@ -331,7 +333,8 @@ void QWinReportList::showReportList(const QString &request, int page)
     emit showTitle(parsed.name);
 
     QSqlDatabase db = mainDatabase();
-    const ReportListQuery statement(parsed, page, m_json, installAnalystListFunction(db));
+    ReportListQuery statement(parsed, page, m_json, installAnalystListFunction(db));
+    m_pageStarts->apply(statement, db);
     if (!parsed.valid)
         qCWarning(lcLists) << "Report list request does not parse; showing no report";
     QVector<ReportListRow> rows;
@@ -339,8 +342,11 @@ void QWinReportList::showReportList(const QString &request, int page)
         QSqlQuery query(db);
         if (statement.exec(query)) {
             rows.reserve(size);
-            while (query.next())
+            while (query.next()) {
                 rows.append(ReportListRow::fromQuery(query));
+                if (rows.size() == size)
+                    m_pageStarts->remember(statement, ReportListKey::of(query));
+            }
         } else {
             qCWarning(lcLists) << "Report list query failed:" << query.lastError().text();
         }

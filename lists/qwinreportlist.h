@@ -15,6 +15,7 @@ class QAction;
 class QTableWidget;
 class QToolButton;
 class ListReadMarks;
+class ReportPageStarts;
 class ReportListRow;
 
 // The research-report list: one page of T_Report for the list request the main window
@@ -100,4 +101,5 @@ private:
 
     JsonScript m_json;
     std::unique_ptr<ListReadMarks> m_readMarks;
+    std::unique_ptr<ReportPageStarts> m_pageStarts;
 };

@@ -278,11 +278,45 @@ ReportListQuery::ReportListQuery(const ReportListRequest &r, int page, JsonScrip
     if (getPageCount() > 0)
         where.bind(QStringLiteral(" and Rpt_Page_Count >= ?"), getPageCount());
 
+    m_where = where;
+    m_page = qMax(0, page);
+    build(where, m_page);
+}
+
+void ReportListQuery::build(const SqlClause &where, int pagesToSkip)
+{
+    // The id breaks ties of the entry time the way the descending index scan already does,
+    // so a page may go on after the last row of an earlier one.
     const int size = pageSize();
-    m_statement = kSelect + QStringLiteral(" where ") + where.text + QStringLiteral(" order by Rpt_DtEntry desc")
-                  + QStringLiteral(" limit ") + QString::number(qint64(qMax(0, page)) * size) + QStringLiteral(", ")
-                  + QString::number(size);
+    m_statement = kSelect + QStringLiteral(" where ") + where.text
+                  + QStringLiteral(" order by Rpt_DtEntry desc, Rpt_ID desc limit ")
+                  + QString::number(qint64(pagesToSkip) * size) + QStringLiteral(", ") + QString::number(size);
     m_values = where.values;
+}
+
+QString ReportListQuery::listKey() const
+{
+    QString key = QString::number(pageSize()) + QLatin1Char('\x1f') + m_where.text;
+    for (const QVariant &value : m_where.values)
+        key += QLatin1Char('\x1f') + value.toString();
+    return key;
+}
+
+void ReportListQuery::continueAfter(const ReportListKey &last, int pagesBefore)
+{
+    if (m_nothing || pagesBefore <= 0 || pagesBefore > m_page)
+        return;
+    // The range stays on the entry index; the id only decides among equal entry times.
+    SqlClause where = m_where;
+    where.bind(QStringLiteral(" and Rpt_DtEntry <= ?"), last.entry);
+    where.bind(QStringLiteral(" and (Rpt_DtEntry < ?"), last.entry);
+    where.bind(QStringLiteral(" or Rpt_ID < ?)"), last.id);
+    build(where, m_page - pagesBefore);
+}
+
+ReportListKey ReportListKey::of(const QSqlQuery &query)
+{
+    return {query.value(ReportListQuery::ColEntry), query.value(ReportListQuery::ColId)};
 }
 
 bool ReportListQuery::exec(QSqlQuery &query) const

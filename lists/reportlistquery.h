@@ -1,6 +1,9 @@
 #pragma once
 
+#include "sqlclause.h"
+
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 
 class JsonScript;
@@ -16,7 +19,18 @@ struct ReportListRequest;
 // Result columns, by index: 0 Rpt_ID, 1 Rpt_Type, 2 Rpt_DtEntry, 3 days from the entry day
 // to the newest entry day of T_Report, 4 days from the publication day to the entry day,
 // 5 Rpt_Exclusive, 6 Ins_Name, 7 Rpt_Code, 8 Rpt_Title, 9 Anl_List, 10 Rpt_DtPublish,
-// 11 Rpt_Page_Count, 12 Stk_Code, 13 Rpt_Readed. Newest entry first.
+// 11 Rpt_Page_Count, 12 Stk_Code, 13 Rpt_Readed. Newest entry first, the higher id first
+// among equal entry times.
+// The sort key of a list row (Rpt_DtEntry, Rpt_ID) as stored: where the next page goes on.
+struct ReportListKey
+{
+    QVariant entry;
+    QVariant id;
+
+    // The current record of a query of ReportListQuery.
+    static ReportListKey of(const QSqlQuery &query);
+};
+
 class ReportListQuery
 {
 public:
@@ -45,6 +59,14 @@ public:
     // without a single analyst id): there is nothing to run and the list is empty.
     bool selectsNothing() const { return m_nothing; }
 
+    // Goes on after last, the last row of the first pagesBefore pages of this list (1 to the
+    // page asked for), instead of skipping those pages' rows: the same rows, fewer read.
+    void continueAfter(const ReportListKey &last, int pagesBefore);
+
+    // The list without its page: equal for two queries that page through the same rows.
+    QString listKey() const;
+    int page() const { return m_page; }
+
     QString statement() const { return m_statement; }
     QVariantList values() const { return m_values; }
 
@@ -56,6 +78,10 @@ public:
     static int pageSize();
 
 private:
+    void build(const SqlClause &where, int pagesToSkip);
+
+    SqlClause m_where;
+    int m_page = 0;
     QString m_statement;
     QVariantList m_values;
     bool m_nothing = false;
