@@ -99,18 +99,22 @@ protected:
 };
 
 // What the event loop does after a slot, as the user waits for it: widgets marked for deletion
-// go, layouts and polish run, and passes go on until one paints nothing (a page of cell labels
-// paints in two). Returns the passes that painted.
+// go, layouts and polish run, and passes go on until two in a row paint nothing (a page of cell
+// labels paints in two, and a pass that only lays out posts the repaint for the next pass).
+// Returns the passes that painted.
 inline int runUntilPainted(PaintCounter &paints)
 {
     int painted = 0;
-    for (int pass = 0; pass < 50; ++pass) {
+    for (int pass = 0, empty = 0; pass < 50 && empty < 2; ++pass) {
         const int before = paints.count;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
-        if (paints.count == before)
-            break;
-        ++painted;
+        if (paints.count == before) {
+            ++empty;
+        } else {
+            empty = 0;
+            ++painted;
+        }
     }
     return painted;
 }
