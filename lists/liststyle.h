@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPalette>
@@ -30,14 +31,30 @@ inline void setTextColor(QWidget *w, const QColor &color)
     w->setPalette(palette);
 }
 
+// Set on a viewport that keepRows() hid for a page's new labels.
+inline constexpr char kViewportHiddenForLabels[] = "tamrelHiddenForLabels";
+
 // A list window keeps its cell labels for its life: a new page takes the rows of the page
 // before, whose labels get the new page's texts, fonts and colours, and only the rows beyond
 // the new count go. Making, polishing, showing and deleting a page of labels cost more than
 // all the rest of a page. Like a new page, the kept rows have no selection and no current row.
+//
+// While a page makes new labels the viewport is hidden: a label shown on a visible viewport asks
+// the window system where the pointer is (a round trip per label under X), one shown on a hidden
+// viewport does not, and showing the viewport again asks once for all of them. layOutPage()
+// shows it again.
 inline void keepRows(QTableWidget *table, int rows)
 {
     table->selectionModel()->clear();
     table->setRowCount(rows);
+    QWidget *viewport = table->viewport();
+    const bool makesLabels = rows > 0 && !table->cellWidget(rows - 1, table->columnCount() - 1)
+                             && !table->cellWidget(rows - 1, 0);
+    const QWidget *focus = QApplication::focusWidget();
+    if (makesLabels && viewport->isVisible() && !(focus && viewport->isAncestorOf(focus))) {
+        viewport->hide();
+        viewport->setProperty(kViewportHiddenForLabels, true);
+    }
 }
 
 // Marks the page's labels for repaint before anything else of the table: the viewport
@@ -57,6 +74,11 @@ inline void repaintWithLabels(QTableWidget *table)
 // page once more after its first paint.
 inline void layOutPage(QTableWidget *table)
 {
+    QWidget *viewport = table->viewport();
+    if (viewport->property(kViewportHiddenForLabels).toBool()) {
+        viewport->setProperty(kViewportHiddenForLabels, false);
+        viewport->show();
+    }
     table->doItemsLayout();
 }
 
