@@ -135,6 +135,10 @@ void QWinAnalysisList::fitRowNumbers(int count)
     // The row numbers of the whole result, measured as the header measures a section (bold),
     // keep one width on every page: numbers widening after the page is measured would bring
     // up the horizontal scroll bar over its last row.
+    const int digits = QString::number(qMax(1, count)).size();
+    if (digits == m_rowNumberDigits)
+        return;
+    m_rowNumberDigits = digits;
     QHeaderView *numbers = table->verticalHeader();
     QStyleOptionHeader option;
     option.initFrom(numbers);
@@ -143,7 +147,7 @@ void QWinAnalysisList::fitRowNumbers(int count)
     option.fontMetrics = QFontMetrics(font);
     int width = 0;
     for (char digit = '0'; digit <= '9'; ++digit) {
-        option.text = QString(QString::number(qMax(1, count)).size(), QLatin1Char(digit));
+        option.text = QString(digits, QLatin1Char(digit));
         width = qMax(width, numbers->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), numbers).width());
     }
     numbers->setMinimumWidth(width);

@@ -142,5 +142,6 @@ private:
     QVector<ListRecord> m_records; // the whole last result
     QStringList m_codes;           // its keys, for the chart's stepping
     int m_pagerPage = -1;          // the page the pager asks for, while it asks
+    int m_rowNumberDigits = 0;     // the row-number column is fitted for numbers this long
     int m_wheelRest = 0; // eighths of a degree short of a notch
 };
