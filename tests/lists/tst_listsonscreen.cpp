@@ -40,6 +40,39 @@ QString firstShownNumber(QTableWidget *table)
     return QString();
 }
 
+// Scrolls to the page's end, as a reader does.
+void readToEnd(QTableWidget *table)
+{
+    QTest::qWait(0);
+    table->scrollToBottom();
+    QVERIFY(!rowFullyVisible(table, 0));
+}
+
+// A new page or list opens at its first row; the same page read again keeps the user's place.
+template<class Win>
+void opensAtTop(void (Win::*show)(const QString &, int), const char *newestKind, const char *instKind)
+{
+    Win win;
+    auto *table = win.template findChild<QTableWidget *>();
+    const auto showPage = [&](const QString &request, int page) {
+        (win.*show)(request, page);
+        QTest::qWait(0);
+    };
+    const QString newest = filledRequest(newestKind);
+    (win.*show)(newest, 0);
+    QVERIFY(QTest::qWaitForWindowExposed(&win));
+    QCOMPARE(table->rowCount(), 50);
+    readToEnd(table);
+    const QString readPlace = firstShownNumber(table);
+    showPage(newest, 0); // the newest read anew
+    QCOMPARE(firstShownNumber(table), readPlace);
+    showPage(newest, 1);
+    QCOMPARE(firstShownNumber(table), QStringLiteral("51"));
+    readToEnd(table);
+    showPage(filledRequest(instKind, {{"inst", "华泰证券"}}), 0);
+    QCOMPARE(firstShownNumber(table), QStringLiteral("1"));
+}
+
 } // namespace
 
 class TestListsOnScreen : public QObject
@@ -49,13 +82,6 @@ class TestListsOnScreen : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
 
     // Scrolls the table to its last row, as reading a page to its end does.
-    static void readToEnd(QTableWidget *table)
-    {
-        QTest::qWait(0);
-        table->scrollToBottom();
-        QVERIFY(!rowFullyVisible(table, 0));
-    }
-
 private slots:
     void initTestCase()
     {
@@ -82,48 +108,8 @@ private slots:
     void init() { clearUserLists(); }
 
     // A new page or a new list opens at its first row; the same page again keeps the place.
-    void reportListOpensAtTop()
-    {
-        QWinReportList win;
-        auto *table = win.findChild<QTableWidget *>();
-        const QString newest = filledRequest("RPT_NEW");
-        win.showReportList(newest, 0);
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        readToEnd(table);
-        const QString readPlace = firstShownNumber(table);
-        win.showReportList(newest, 0); // the newest reports are read anew
-        QTest::qWait(0);
-        QCOMPARE(firstShownNumber(table), readPlace);
-        win.showReportList(newest, 1);
-        QTest::qWait(0);
-        QCOMPARE(firstShownNumber(table), QStringLiteral("51"));
-        readToEnd(table);
-        win.showReportList(filledRequest("RPT_INS", {{"inst", "华泰证券"}}), 0);
-        QTest::qWait(0);
-        QCOMPARE(firstShownNumber(table), QStringLiteral("1"));
-    }
-
-    void ratingListOpensAtTop()
-    {
-        QWinRatingList win;
-        auto *table = win.findChild<QTableWidget *>();
-        const QString newest = filledRequest("RAT_NEW");
-        win.showRatingList(newest, 0);
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        QCOMPARE(table->rowCount(), 50);
-        readToEnd(table);
-        const QString readPlace = firstShownNumber(table);
-        win.showRatingList(newest, 0);
-        QTest::qWait(0);
-        QCOMPARE(firstShownNumber(table), readPlace);
-        win.showRatingList(newest, 1);
-        QTest::qWait(0);
-        QCOMPARE(firstShownNumber(table), QStringLiteral("51"));
-        readToEnd(table);
-        win.showRatingList(filledRequest("RAT_INS", {{"inst", "华泰证券"}}), 0);
-        QTest::qWait(0);
-        QCOMPARE(firstShownNumber(table), QStringLiteral("1"));
-    }
+    void reportListOpensAtTop() { opensAtTop<QWinReportList>(&QWinReportList::showReportList, "RPT_NEW", "RPT_INS"); }
+    void ratingListOpensAtTop() { opensAtTop<QWinRatingList>(&QWinRatingList::showRatingList, "RAT_NEW", "RAT_INS"); }
 
     // Names, titles and ratings show their "&", quotes and brackets as they stand.
     void markupCharactersShowAsText()
