@@ -20,11 +20,6 @@ const char *const kPragmas[] = {
 
 } // namespace
 
-const char *const *engineConnectionPragmas()
-{
-    return kPragmas;
-}
-
 bool setUpEngineConnection(QSqlDatabase db)
 {
     bool ok = true;

@@ -18,6 +18,3 @@ bool setUpEngineConnection(QSqlDatabase db);
 // Copies what the WAL holds into data.s3 and syncs it, without blocking the GUI's readers or its
 // writes; false (said) when the checkpoint could not run.
 bool checkpointEngineConnection(QSqlDatabase db);
-
-// The statements setUpEngineConnection runs, for benchmarks that compare against the same settings.
-const char *const *engineConnectionPragmas();

@@ -25,10 +25,6 @@ bool isRowError(int code)
     }
 }
 
-} // namespace
-
-namespace {
-
 sqlite3 *connectionHandle(const QSqlDatabase &db)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();

@@ -93,6 +93,8 @@ void importRatingRows(ImportRun &run, const QJsonArray &rows)
         return;
     }
 
+    // The guarded insert's values and its key, refilled for each row in the same storage.
+    QVector<QVariant> guarded;
     run.forEachRow(QStringLiteral("导入"), rows, [&](const PackageRow &row) {
         const QString idText = row.text(QLatin1String("id"));
         const BareValue id = bareKey(idText);
@@ -127,7 +129,9 @@ void importRatingRows(ImportRun &run, const QJsonArray &rows)
             stock, institution, analysts, published, recommendation, score, ImportRun::text(action), pricePub.value,
             priceFactor.value, priceLower.value, priceUpper.value, performShort.value, performMiddle.value, isNew,
             id.value, previous.value, entered, ImportRun::text(modified)};
-        QVector<QVariant> guarded(values);
+        guarded.clear();
+        for (const QVariant &value : values)
+            guarded.append(value);
         guarded << published << stock << institution;
         if (!run.exec(insertNew, guarded))
             return RowOutcome::Skipped;

@@ -6,6 +6,7 @@
 #include "databaseschema.h"
 #include "dbconnection.h"
 #include "packageimport.h"
+#include "scratchdatabase.h"
 #include "sqlhelpers.h"
 
 #include <QJsonDocument>
@@ -131,20 +132,16 @@ class TestLookups : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScratchDatabase> m_dir;
 
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(initMainDatabase(m_dir->path()));
+        m_dir = std::make_unique<ScratchDatabase>();
+        QVERIFY(m_dir->open());
     }
 
-    void cleanup()
-    {
-        closeMainDatabase();
-        m_dir.reset();
-    }
+    void cleanup() { m_dir.reset(); }
 
     void everyRowStatementSearchesByItsWholeKey_data();
     void everyRowStatementSearchesByItsWholeKey();

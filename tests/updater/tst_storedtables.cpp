@@ -5,6 +5,7 @@
 
 #include "enginerunner.h"
 #include "packageimport.h"
+#include "scratchdatabase.h"
 #include "sqlhelpers.h"
 
 #include <memory>
@@ -77,19 +78,18 @@ class TestStoredTables : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScratchDatabase> m_dir;
 
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(initMainDatabase(m_dir->path()));
+        m_dir = std::make_unique<ScratchDatabase>();
+        QVERIFY(m_dir->open());
         setDataYear(2012);
     }
 
     void cleanup()
     {
-        closeMainDatabase();
         closeSqliteConnection(QStringLiteral("Fresh"));
         closeSqliteConnection(QStringLiteral("Copy"));
         m_dir.reset();
