@@ -247,11 +247,13 @@ DayPriceStatus readDayPriceStatus(QSqlDatabase db)
     return status;
 }
 
-QList<QPriceRecord> readDayPrices(QSqlDatabase db)
+QList<QPriceRecord> readDayPrices(QSqlDatabase db, bool *ok)
 {
     QList<QPriceRecord> prices;
     QSqlQuery query(db);
     query.setForwardOnly(true);
+    if (ok)
+        *ok = false;
     if (!query.exec(QStringLiteral("select prc_date, prc_open, prc_high, prc_low, prc_close, prc_change, "
                                    "prc_factor from T_Price order by prc_date")))
         return prices;
@@ -264,6 +266,9 @@ QList<QPriceRecord> readDayPrices(QSqlDatabase db)
                                    query.value(3).toDouble(), query.value(4).toDouble(),
                                    query.value(5).toDouble(), query.value(6).toDouble()));
     }
+    // A damaged page ends the rows early with an error, not with the table's end.
+    if (ok)
+        *ok = !query.lastError().isValid();
     return prices;
 }
 

@@ -63,8 +63,8 @@ struct DayPriceStatus
 
 DayPriceStatus readDayPriceStatus(QSqlDatabase db);
 
-// Every stored day, oldest first.
-QList<QPriceRecord> readDayPrices(QSqlDatabase db);
+// Every stored day, oldest first; *ok, when given, says whether all of them could be read.
+QList<QPriceRecord> readDayPrices(QSqlDatabase db, bool *ok = nullptr);
 
 // Whether the file is behind what the stock cache reports: fewer rows than the cache's count, or
 // an older newest modify time (at whole seconds). A file that cannot be counted is stale.

@@ -146,12 +146,12 @@ bool QDlgDownloadDay::importDayPrice(const QString &code, const QString &text)
             QCoreApplication::processEvents();
         }
     };
-    const auto importOnce = [&] {
-        const bool existed = QFile::exists(path);
+    // existing: the file was there before, so it is checked first.
+    const auto importInto = [&](bool existing) {
         DayImportResult result;
         {
             QSqlDatabase db = sqliteConnection(connection, path);
-            if (existed && !isSoundPriceFile(db))
+            if (existing && !isSoundPriceFile(db))
                 result.error = QStringLiteral("damaged file");
             else
                 result = importDayPrices(db, rows, progress);
@@ -160,13 +160,13 @@ bool QDlgDownloadDay::importDayPrice(const QString &code, const QString &text)
         return result;
     };
     const bool existed = QFile::exists(path);
-    DayImportResult result = importOnce();
+    DayImportResult result = importInto(existed);
     // A file that cannot take the days (cut short, overwritten, not a database) would fail
     // every showing of the stock: it is kept aside and the days go into a new one.
     if (!result.ok && existed) {
         qCWarning(lcChart) << "day price file of" << code << "set aside:" << result.error;
         if (setAsideDayPriceFile(path))
-            result = importOnce();
+            result = importInto(false);
     }
     if (!result.ok) {
         qCWarning(lcChart) << "day prices of" << code << "not stored:" << result.error;

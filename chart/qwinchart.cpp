@@ -117,7 +117,10 @@ void QWinChart::freshChart()
         {
             QSqlDatabase db = sqliteConnection(QStringLiteral("PriceDB"), path);
             download = isDayPriceStale(readDayPriceStatus(db), count, getStockPriceModifyTime(stockCode));
-            prices = readDayPrices(db);
+            // A file whose rows cannot all be read is fetched again: the import sets it aside.
+            bool read = false;
+            prices = readDayPrices(db, &read);
+            download = download || !read;
         }
         closeSqliteConnection(QStringLiteral("PriceDB"));
         ratingDays = readRatingDays(stockCode);

@@ -65,6 +65,8 @@ private slots:
         QTest::newRow("garbage bytes") << "garbage";
         QTest::newRow("cut short") << "cut";
         QTest::newRow("zeroed header") << "zeroed";
+        // Sound to SQLite on opening and to the file's status, not to the reading of its rows.
+        QTest::newRow("an old page overwritten") << "page";
     }
 
     void damagedFileIsReplaced()
@@ -83,6 +85,8 @@ private slots:
             bytes = QByteArray(bytes.size(), 'x');
         else if (damage == QLatin1String("cut"))
             bytes.truncate(bytes.size() / 2);
+        else if (damage == QLatin1String("page"))
+            bytes.replace(8192, 4096, QByteArray(4096, 'x'));
         else
             bytes.replace(0, 100, QByteArray(100, '\0'));
         QVERIFY(writeFile(path, bytes));
