@@ -2,14 +2,10 @@
 
 #include <QEvent>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
-
-// How long after showing the frame may still change, and how often it is looked at meanwhile.
-constexpr int kSettleMs = 3000;
-constexpr int kLookMs = 50;
 
 class CentreOver : public QObject
 {
@@ -20,41 +16,54 @@ public:
         , anchor(anchor)
     {
         dialog->installEventFilter(this);
-        timer.setInterval(kLookMs);
-        connect(&timer, &QTimer::timeout, this, [this] {
-            looks -= 1;
-            if (centre() || looks <= 0)
-                timer.stop();
-        });
     }
 
 protected:
+    // The manager frames the window before mapping it, so the frame is known by the time the
+    // window is exposed; a later frame shows itself as the window being moved or resized.
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched == dialog && event->type() == QEvent::Show) {
-            centre();
-            looks = kSettleMs / kLookMs;
-            timer.start();
+            if (QWindow *window = dialog->windowHandle(); window && window != watchedWindow) {
+                window->installEventFilter(this);
+                watchedWindow = window;
+            }
+            exposed = false;
+            settled = centre() && hasFrame();
+            return false;
         }
+        if (settled || !dialog->isVisible())
+            return false;
+        if (watched == watchedWindow && event->type() == QEvent::Expose && watchedWindow->isExposed())
+            exposed = true;
+        else if (watched != dialog || (event->type() != QEvent::Move && event->type() != QEvent::Resize))
+            return false;
+        // Without a frame once exposed (no window manager, or one that draws none) it stays so.
+        settled = centre() && (hasFrame() || exposed);
         return false;
     }
 
 private:
-    // True once the dialog stands centred with a frame the window manager has given it.
+    // True when the dialog already stands centred (or there is nothing to centre over); else
+    // moves it there.
     bool centre()
     {
         if (!anchor || !anchor->isVisible())
             return true;
         const QPoint offset = anchor->frameGeometry().center() - dialog->frameGeometry().center();
-        if (!offset.isNull())
-            dialog->move(dialog->pos() + offset);
-        return offset.isNull() && dialog->frameGeometry() != dialog->geometry();
+        if (offset.isNull())
+            return true;
+        dialog->move(dialog->pos() + offset);
+        return false;
     }
+
+    bool hasFrame() const { return dialog->frameGeometry() != dialog->geometry(); }
 
     QWidget *dialog;
     QPointer<QWidget> anchor;
-    QTimer timer;
-    int looks = 0;
+    QPointer<QWindow> watchedWindow;
+    bool settled = true;
+    bool exposed = false;
 };
 
 } // namespace
