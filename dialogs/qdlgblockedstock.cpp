@@ -3,7 +3,29 @@
 #include "dialogform.h"
 #include "qdlggenius.h"
 #include "stockcache.h"
+#include "stocklookup.h"
 #include "userlists.h"
+
+namespace {
+
+// Why the stock cannot join a block, in the user's words; empty when it can.
+QString refusalOf(const QString &code, StockStanding standing)
+{
+    const QString stock = QStringLiteral("股票") + code;
+    switch (standing) {
+    case StockStanding::Listed:
+        return QString();
+    case StockStanding::Delisted:
+        return stock + QStringLiteral("已退市，不能加入板块!");
+    case StockStanding::Absent:
+        return stock + QStringLiteral("不存在，不能加入板块!");
+    case StockStanding::Unreadable:
+        break;
+    }
+    return QStringLiteral("读取") + stock + QStringLiteral("失败，不能加入板块!");
+}
+
+} // namespace
 
 QDlgBlockedStock::QDlgBlockedStock(QWidget *parent)
     : QDialog(parent)
@@ -39,13 +61,16 @@ void QDlgBlockedStock::addStock()
     const QString code = lookup.getSelectedStock();
     if (code.isEmpty())
         return;
-    // The lookup also finds delisted stocks, but blocks show listed ones only: one added anyway
-    // would be gone from the block the next time it is opened, without a word.
-    if (!containsStockCode(code)) {
-        showBox(this, QMessageBox::Information, QStringLiteral("注意"),
-                QStringLiteral("股票") + code + QStringLiteral("已退市，不能加入板块!"));
+    // The table is asked, not the stock cache: the lookup also finds delisted stocks, which
+    // blocks do not show, and the cache may not hold a stock listed since it was loaded.
+    const QString refused = refusalOf(code, stockStanding(code));
+    if (!refused.isEmpty()) {
+        showBox(this, QMessageBox::Information, QStringLiteral("注意"), refused);
         return;
     }
+    // A member the cache lacks would show without its name and be left out the next time.
+    if (!containsStockCode(code))
+        loadStockCache();
     if (lstStock->findItems(code, Qt::MatchStartsWith).isEmpty())
         appendStock(code);
 }

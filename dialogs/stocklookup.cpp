@@ -26,3 +26,17 @@ QList<StockMatch> lookupStocks(const QString &keyword)
         matches.append(StockMatch{query.value(0).toString(), query.value(1).toString()});
     return matches;
 }
+
+StockStanding stockStanding(const QString &code)
+{
+    QSqlQuery query(mainDatabase());
+    const bool prepared = query.prepare(QStringLiteral("select Stk_Quit from T_Stock where Stk_Code = ?"));
+    query.addBindValue(code);
+    if (!prepared || !query.exec()) {
+        qCWarning(lcDialogs) << "stock standing not read:" << query.lastError().text();
+        return StockStanding::Unreadable;
+    }
+    if (!query.next())
+        return StockStanding::Absent;
+    return query.value(0).toInt() == 0 ? StockStanding::Listed : StockStanding::Delisted;
+}

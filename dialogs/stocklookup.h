@@ -14,3 +14,9 @@ struct StockMatch
 // pattern, so "%" and "_" in it are wildcards; ASCII letters match either case. Empty when the
 // database cannot be read.
 QList<StockMatch> lookupStocks(const QString &keyword);
+
+enum class StockStanding { Listed, Delisted, Absent, Unreadable };
+
+// What T_Stock says of the code now: listed, delisted (Stk_Quit not 0), no row of it, or the
+// table could not be read.
+StockStanding stockStanding(const QString &code);

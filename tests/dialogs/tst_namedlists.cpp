@@ -13,6 +13,8 @@
 #include "userlists.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
 
 namespace {
 
@@ -275,6 +277,67 @@ private slots:
         QCOMPARE(script.boxes.filter("已退市"), actions.contains('!') ? QStringList{"注意/股票000002.SZ已退市，不能加入板块!"} : QStringList());
         QCOMPARE(buildBlockUploadText(), QString("[{\"nam\":\"%E8%87%AA%E9%80%89\",\"lst\":\"%1\"}]").arg(after));
         QCOMPARE(getStockBlockModified() > 0, actions.endsWith("ok"));
+    }
+
+    // A stock added by typing its code in the lookup and pressing Enter joins the block when it is
+    // listed; otherwise the editor says why, truly: delisted, not in the stock table, or the table
+    // unreadable. change: what happens to the table while the lookup is open; rows: the members
+    // the editor shows when opened again after OK.
+    void addingAStockSaysWhatIsTrue_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("a listed stock") << "600519" << "" << "" << QStringList{"600519.SH 贵州茅台"};
+        QTest::newRow("a delisted stock") << "000002" << "" << "注意/股票000002.SZ已退市，不能加入板块!" << QStringList();
+        QTest::newRow("a stock gone from the table") << "600519" << "gone" << "注意/股票600519.SH不存在，不能加入板块!" << QStringList();
+        // Listed in the table since the stock cache was loaded: added under its name, and kept.
+        QTest::newRow("a stock newer than the cache") << "300750" << "" << "" << QStringList{"300750.SZ 宁德时代"};
+        QTest::newRow("the table unreadable") << "600519" << "unreadable" << "注意/读取股票600519.SH失败，不能加入板块!" << QStringList();
+    }
+
+    void addingAStockSaysWhatIsTrue()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, change);
+        QFETCH(QString, box);
+        QFETCH(QStringList, rows);
+        QVERIFY(insertStock("300750.SZ", "宁德时代", "NDSD"));
+        const auto restore = qScopeGuard([&] {
+            if (change == "gone")
+                insertStock("600519.SH", "贵州茅台", "GZMT");
+            if (change == "unreadable")
+                execSql("alter table T_Stock_Aside rename to T_Stock");
+            execSql("delete from T_Stock where Stk_Code = '300750.SZ'");
+            loadStockCache();
+        });
+        addBlockStock("自选", QString(), false);
+        {
+            QDlgBlockedStock editor;
+            editor.setBlock("自选");
+            editor.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&editor));
+            ModalScript script;
+            script.then<QDlgGenius>([&](QDlgGenius *lookup) {
+                auto *keyword = child<QLineEdit>(lookup, "edtKeyword");
+                QTest::keyClicks(keyword, typed);
+                if (change == "gone")
+                    execSql("delete from T_Stock where Stk_Code = '600519.SH'");
+                else if (change == "unreadable")
+                    execSql("alter table T_Stock rename to T_Stock_Aside");
+                QTest::keyClick(keyword, Qt::Key_Return);
+            });
+            if (!box.isEmpty())
+                script.answer();
+            QTest::mouseClick(child<QPushButton>(&editor, "btnAddStock"), Qt::LeftButton);
+            QCOMPARE(script.boxes, box.isEmpty() ? QStringList() : QStringList{box});
+            QVERIFY_SCRIPT(script);
+            QTest::mouseClick(child<QPushButton>(&editor, "btnOK"), Qt::LeftButton);
+        }
+        QDlgBlockedStock again;
+        again.setBlock("自选");
+        QCOMPARE(rowTexts(child<QListWidget>(&again, "lstStock")), rows);
     }
 };
 
