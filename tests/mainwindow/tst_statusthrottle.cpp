@@ -36,6 +36,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(label.text(), QStringLiteral("数据更新完毕！"), 5000);
         QCOMPARE(shown.size(), 4);
     }
+
+    // The held text shown at an interval's end opens a new interval: texts that arrive with it
+    // (queued behind the timer's event) wait for that interval's end, so no two texts show in one
+    // interval. Each text is posted from the show of the one before, so the check needs no clock.
+    void heldTextOpensAnInterval()
+    {
+        StatusThrottle throttle(75);
+        QStringList shown;
+        QStringList atOnce; // texts shown within the post that brought them
+        connect(&throttle, &StatusThrottle::show, this, [&](const QString &text) {
+            shown << text;
+            const int next = text.toInt() + 1;
+            if (next > 4 || text == QLatin1String("0"))
+                return;
+            const int before = shown.size();
+            throttle.post(QString::number(next));
+            if (shown.size() != before)
+                atOnce << QString::number(next);
+        });
+        throttle.post(QStringLiteral("0"));
+        throttle.post(QStringLiteral("1"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 5, 5000);
+        QCOMPARE(shown, (QStringList{"0", "1", "2", "3", "4"}));
+        QVERIFY2(atOnce.isEmpty(), qPrintable("shown in the interval of the text before: " + atOnce.join(", ")));
+    }
 };
 
 QTEST_MAIN(TestStatusThrottle)
