@@ -52,6 +52,25 @@ public:
     // The window manager's process, which a test may stop for a moment to play a slow one.
     qint64 windowManagerPid() const { return m_wm.processId(); }
 
+    // Ends the window manager, runs meanwhile, then starts a new one, which frames the windows
+    // mapped meanwhile as it takes the display: a manager that comes after the program's window.
+    // False when the new one did not take the display within 10 s.
+    template <typename Meanwhile>
+    bool restartWindowManager(Meanwhile meanwhile)
+    {
+        m_wm.terminate();
+        if (!m_wm.waitForFinished(5000)) {
+            m_wm.kill();
+            m_wm.waitForFinished(5000);
+        }
+        meanwhile();
+        m_wm.start("openbox", {});
+        const QByteArray display = qgetenv("DISPLAY");
+        for (int i = 0; i < 100 && !managed(display); ++i)
+            QThread::msleep(100);
+        return managed(display);
+    }
+
 private:
     static bool managed(const QByteArray &display)
     {
