@@ -13,6 +13,7 @@
 
 #include <QHeaderView>
 #include <QMdiArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 #include <functional>
@@ -168,18 +169,26 @@ private slots:
 
     // Paging forward through a long list shows every record once, in order, each row whole,
     // whatever the window's size (the row numbers widen as the pages go on).
+    // rows: 0 for a window of that size; else a window one pixel too narrow for the columns beside
+    // the list's longest row numbers, as high as that many rows with no horizontal scroll bar:
+    // numbers as wide on every page keep that bar on every page, while numbers that widen from
+    // page to page (9 to 10, 99 to 100) bring it up over the last row of some page.
     void pagesShowEveryRecordOnce_data()
     {
         QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("rows");
         for (int width : {900, 1150, 1190, 1210, 1230, 1250, 1280, 1600}) {
             for (int height : {420, 575, 800})
-                QTest::newRow(qPrintable(QStringLiteral("%1x%2").arg(width).arg(height))) << QSize(width, height);
+                QTest::newRow(qPrintable(QStringLiteral("%1x%2").arg(width).arg(height))) << QSize(width, height) << 0;
         }
+        for (int rows : {6, 10, 11, 17})
+            QTest::addRow("a pixel too narrow, %d rows high", rows) << QSize(1600, 900) << rows;
     }
 
     void pagesShowEveryRecordOnce()
     {
         QFETCH(QSize, size);
+        QFETCH(int, rows);
         const int extra = 150;
         QVERIFY(mainDatabase().transaction());
         for (int i = 0; i < extra; ++i) {
@@ -190,11 +199,29 @@ private slots:
                                {code, "TDY", kToday, 1, 1}));
         }
         QVERIFY(mainDatabase().commit());
+        const auto removeExtra = [] {
+            return execSql("delete from T_Consensus where Stk_Code like '603%'")
+                   && execSql("delete from T_Stock where Stk_Code like '603%'");
+        };
+        // The other functions see the fixture alone, also after a failure here.
+        auto cleanup = qScopeGuard([&] {
+            removeExtra();
+            loadStockCache();
+        });
         loadStockCache();
         m_area->resize(size);
         auto *w = open(&QWinConsensusList::showConsensusList, filledRequest("CNS_ALL"));
         QTableWidget *t = tableOf(w);
         auto *pager = w->findChild<QScrollBar *>(QStringLiteral("scbPager"));
+        if (rows > 0) {
+            // Measured at the last page, whose numbers are the longest.
+            w->showConsensusList(filledRequest("CNS_ALL"), pager->maximum());
+            QTest::qWait(0);
+            QVERIFY(!t->horizontalScrollBar()->isVisible());
+            m_area->resize(m_area->width() - t->viewport()->width() + t->horizontalHeader()->length() - 1,
+                           m_area->height() - t->viewport()->height() + rows * t->verticalHeader()->defaultSectionSize());
+            QTRY_VERIFY(t->horizontalScrollBar()->isVisible());
+        }
         QStringList numbers, keys, cut;
         for (int page = 0; page <= pager->maximum(); ++page) {
             w->showConsensusList(filledRequest("CNS_ALL"), page);
@@ -206,8 +233,8 @@ private slots:
                     cut << QStringLiteral("page %1 row %2").arg(page).arg(numbers.last());
             }
         }
-        QVERIFY(execSql("delete from T_Consensus where Stk_Code like '603%'")
-                && execSql("delete from T_Stock where Stk_Code like '603%'"));
+        cleanup.dismiss();
+        QVERIFY(removeExtra());
         loadStockCache();
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
         QStringList expected;
