@@ -55,6 +55,18 @@ void QLinkLabel::mouseReleaseEvent(QMouseEvent *event)
     event->ignore();
 }
 
+void QLinkLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The first click of a double-click has followed the link: the second is no new click,
+    // neither for the link nor for the table beneath, which would act on the row once more.
+    if (event->button() != Qt::LeftButton || !m_clickable) {
+        QCellLabel::mouseDoubleClickEvent(event);
+        return;
+    }
+    m_pressed = false;
+    event->accept();
+}
+
 void QLinkLabel::enterEvent(QEvent *event)
 {
     if (m_clickable) {

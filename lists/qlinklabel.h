@@ -6,7 +6,7 @@
 // the pointer is over it the text is underlined under a pointing hand. Every mouse event is
 // passed on (ignored), so the table beneath selects the row under the label and emits its
 // own clicked(QModelIndex) before clicked() arrives; owners read the row from the table's
-// current row.
+// current row. A link's double-click is its one click: the second click is kept from both.
 class QLinkLabel : public QCellLabel
 {
     Q_OBJECT
@@ -28,6 +28,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void enterEvent(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
 

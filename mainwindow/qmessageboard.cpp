@@ -115,6 +115,14 @@ void QMessageBoard::mouseReleaseEvent(QMouseEvent *event)
     event->ignore();
 }
 
+void QMessageBoard::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Its first click has opened the message's report; the second is no new one. Passed on as
+    // a press is, so the dialog can still be dragged from here.
+    pressed = false;
+    event->ignore();
+}
+
 void QMessageBoard::enterEvent(QEvent *event)
 {
     hovered = true;

@@ -9,7 +9,7 @@
 // The one-line ticker of the message dialog: the day's new reports scroll from right to left,
 // one pixel every 30 ms, yellow on their first pass and cyan when the rotation queue shows
 // them again. The mouse over the strip stops it and underlines the message beneath; a click
-// without movement emits clicked(). Mouse events are left unaccepted so that the dialog
+// without movement emits clicked(), a double-click once. Mouse events are left unaccepted so that the dialog
 // beneath can be dragged by the strip.
 class QMessageBoard : public QWidget
 {
@@ -39,6 +39,7 @@ protected:
     void timerEvent(QTimerEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void enterEvent(QEvent *event) override;
     void leaveEvent(QEvent *event) override;

@@ -66,10 +66,9 @@ void QWinMain::openLocalFile(const QString &localFilePath)
 
 void QWinMain::startReportDownload(const QString &rptID, const QString &localFilePath)
 {
-    // One download at a time. Another report asked for meanwhile is refused, and the user is
-    // told, whether the dialog of the running one is on screen or not.
+    // One download at a time, whether the dialog of the running one is on screen or not.
     if (dlgDownloadFile->isVisible() || dlgDownloadFile->isDownloading()) {
-        dlgDownloadFile->refuseAnotherReport(rptID);
+        dlgDownloadFile->declineWhileBusy(rptID);
         return;
     }
     placeKeptDialog(dlgDownloadFile);

@@ -62,7 +62,7 @@ void QDlgDownloadFile::downloadReport(const QString &id, const QString &path)
 {
     // The reply still out would be stored under this report's name.
     if (isDownloading()) {
-        refuseAnotherReport(id);
+        declineWhileBusy(id);
         return;
     }
     reportId = id;
@@ -75,8 +75,10 @@ bool QDlgDownloadFile::isDownloading() const
     return client->isBusy();
 }
 
-void QDlgDownloadFile::refuseAnotherReport(const QString &id)
+void QDlgDownloadFile::declineWhileBusy(const QString &id)
 {
+    if (id == reportId)
+        return;
     qCWarning(lcSession) << "report" << id << "not requested: report" << reportId << "still downloading";
     QMessageBox::information(this, QStringLiteral("注意"), QStringLiteral("上一份报告仍在下载，请稍后再试！"),
                              QMessageBox::Ok);
@@ -165,13 +167,13 @@ void QDlgDownloadFile::downloadFileFinished(int code, QByteArray body)
         return;
     }
     emit openFile(reportId, filePath);
-    hide();
+    end();
 }
 
 void QDlgDownloadFile::fail(const QString &title, const QString &text)
 {
     QMessageBox::critical(this, title, text, QMessageBox::Ok);
-    hide();
+    end();
 }
 
 void QDlgDownloadFile::mousePressEvent(QMouseEvent *event)
@@ -201,6 +203,17 @@ void QDlgDownloadFile::done(int result)
 
 void QDlgDownloadFile::stop()
 {
+    // The client reports an abort as it reports its own time-out (code 5); this one is the
+    // user's and no failure, so its report is not listened to.
+    if (client->isBusy())
+        qCInfo(lcSession) << "download of report" << reportId << "cancelled";
+    disconnect(client, &QHttpClient::downloadFinished, this, nullptr);
     client->abort();
+    end();
+}
+
+void QDlgDownloadFile::end()
+{
+    reportId.clear();
     hide();
 }

@@ -14,7 +14,8 @@ class QDlgDownloadFile;
 // its whole life: first the file's address from the service, then the file itself, written
 // under the path the caller chose. openFile(id, path) follows once the whole file is stored;
 // every failure shows its own box. Each end leaves the dialog hidden; closing it (Escape
-// included) aborts the transfer and only hides it.
+// included) aborts the transfer and only hides it, without a box: the user's cancel is no
+// failure.
 class QDlgDownloadFile : public QDialog
 {
     Q_OBJECT
@@ -26,8 +27,10 @@ public:
     void downloadReport(const QString &id, const QString &path);
     // Whether a report's address or file is on its way.
     bool isDownloading() const;
-    // Tells the user that the report id waits until the running download has ended.
-    void refuseAnotherReport(const QString &id);
+    // For a request that comes while a download runs. The report on its way, asked for again
+    // (a double-click, the same report in another list), opens once it is stored: nothing is
+    // said. Another report waits until the running download has ended, and the user is told.
+    void declineWhileBusy(const QString &id);
 
 signals:
     void openFile(QString id, QString path);
@@ -50,6 +53,7 @@ private:
     void requestReportUrl();
     void startRequest(const QString &url, void (QDlgDownloadFile::*finished)(int, QByteArray));
     void stop();
+    void end();
     void parseReportUrlReply(const QString &text);
     void downloadReportFile();
     void fail(const QString &title, const QString &text);
@@ -58,7 +62,7 @@ private:
     QPoint pressPos;
     QPoint windowOrigin;
     QHttpClient *client = nullptr;
-    QString reportId;
+    QString reportId; // the report in hand, empty between downloads
     QString filePath;
     QString fileUrl;
 };

@@ -221,17 +221,19 @@ private slots:
     }
 
     // The mouse over the strip stops it and picks the message beneath, which a left click without
-    // movement opens; a drag moves the dialog.
+    // movement opens, and a double-click once; a drag moves the dialog.
     void clickOpensDragMoves_data()
     {
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("moveBy");
         QTest::addColumn<int>("button");
         QTest::addColumn<bool>("opens");
-        QTest::newRow("click on the message") << 3 << 0 << int(Qt::LeftButton) << true;
-        QTest::newRow("click beside it") << 570 << 0 << int(Qt::LeftButton) << false;
-        QTest::newRow("drag") << 3 << 30 << int(Qt::LeftButton) << false;
-        QTest::newRow("right click") << 3 << 0 << int(Qt::RightButton) << false;
+        QTest::addColumn<bool>("twice"); // a double-click: press, release, double-click, release
+        QTest::newRow("click on the message") << 3 << 0 << int(Qt::LeftButton) << true << false;
+        QTest::newRow("click beside it") << 570 << 0 << int(Qt::LeftButton) << false << false;
+        QTest::newRow("drag") << 3 << 30 << int(Qt::LeftButton) << false << false;
+        QTest::newRow("right click") << 3 << 0 << int(Qt::RightButton) << false << false;
+        QTest::newRow("double-click on the message") << 3 << 0 << int(Qt::LeftButton) << true << true;
     }
 
     void clickOpensDragMoves()
@@ -240,6 +242,7 @@ private slots:
         QFETCH(int, moveBy);
         QFETCH(int, button);
         QFETCH(bool, opens);
+        QFETCH(bool, twice);
         QDlgMessage dialog;
         QSignalSpy spy(&dialog, &QDlgMessage::openFile);
         dialog.move(100, 50);
@@ -258,6 +261,10 @@ private slots:
         if (moveBy)
             send(board, QEvent::MouseMove, QPoint(x + moveBy, 15), Qt::MouseButton(button));
         send(board, QEvent::MouseButtonRelease, QPoint(x + moveBy, 15), Qt::MouseButton(button));
+        if (twice) {
+            send(board, QEvent::MouseButtonDblClick, QPoint(x, 15), Qt::MouseButton(button));
+            send(board, QEvent::MouseButtonRelease, QPoint(x, 15), Qt::MouseButton(button));
+        }
         QCOMPARE(dialog.pos(), start + (moveBy ? QPoint(moveBy, 5) : QPoint()));
         QCOMPARE(spy.count(), opens ? 1 : 0);
         if (opens) {

@@ -5,7 +5,10 @@
 #include "globalstate.h"
 #include "qdlgdownloadfile.h"
 #include "qwinmain.h"
+#include "qwinreportlist.h"
 #include "recordingprogram.h"
+#include "reportlistcolumns.h"
+#include "serviceapi.h"
 #include "standinsession.h"
 #include "urlcatcher.h"
 #include "waiting.h"
@@ -13,6 +16,8 @@
 #include <QDesktopServices>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTableWidget>
+#include <QWindow>
 
 class TestOpenFile : public QObject
 {
@@ -35,6 +40,28 @@ class TestOpenFile : public QObject
         for (const QJsonObject &entry : server.requestLog())
             count += own.match(entry.value("path").toString() + '?' + entry.value("query").toString()).hasMatch();
         return count;
+    }
+
+    // The report list's row of a report, -1 when it is not on the page.
+    int rowOf(QTableWidget *table, const QString &id) const
+    {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, reportlist::ColDate)->data(reportlist::RoleId).toString() == id)
+                return row;
+        }
+        return -1;
+    }
+
+    // A double-click as Qt delivers it to the window (press, release, double-click, release) on
+    // the report's title.
+    bool doubleClickTitle(QTableWidget *table, const QString &id)
+    {
+        QWidget *title = table->cellWidget(rowOf(table, id), reportlist::ColTitle);
+        const QPoint at = title ? title->mapTo(window.data(), title->rect().center()) : QPoint();
+        if (!title || window->childAt(at) != title)
+            return false;
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, at);
+        return true;
     }
 
 private slots:
@@ -132,9 +159,10 @@ private slots:
     }
 
     // A second report asked for while one downloads is refused with a message, whether the
-    // download's dialog is on screen or hidden; Escape stops that download at once, and the next
-    // report is then fetched and stored under its own name. The engine's requests share the
-    // stand-in's log: only each report's own count.
+    // download's dialog is on screen or hidden; Escape stops that download at once, without a
+    // box (the user's cancel is no failure), and the next report is then fetched and stored
+    // under its own name. The engine's requests share the stand-in's log: only each report's
+    // own count.
     void escapeStopsTheDownloadBeforeTheNext()
     {
         const QJsonObject files = server.manifest().value("facts").toObject().value("reportFiles").toObject();
@@ -162,8 +190,8 @@ private slots:
 
         download->show();
         QTest::keyClick(download, Qt::Key_Escape);
-        QCOMPARE(boxes.count(), 3);
-        QVERIFY(boxes.last().text.endsWith(QStringLiteral("(ErrorCode:5)")) && !download->isVisible());
+        QCOMPARE(boxes.count(), 2);
+        QVERIFY(!download->isVisible() && !download->isDownloading());
         QVERIFY(server.resetFaults());
         window->openFile(doc, second);
         WAIT_UNTIL("the next report opened", !catcher.urls.isEmpty(), 30000);
@@ -171,6 +199,68 @@ private slots:
         QVERIFY(!QFile::exists(first) && QFileInfo(second).size() > 0);
         QCOMPARE(requestsFor(pdf), 2);
         QCOMPARE(requestsFor(doc), 2);
+    }
+
+    // A double-click on a report's title asks for it once: it is fetched and opens once, and
+    // then opens once from the disk. While it is on its way, the same report asked for again is
+    // dropped without a word; another report is refused with a message.
+    void doubleClickOnATitle()
+    {
+        const QJsonObject files = server.manifest().value("facts").toObject().value("reportFiles").toObject();
+        const QString pdf = files.value("PDF").toString(), doc = files.value("DOC").toString();
+        // Once the engine has brought these reports in, so that it leaves the fixture's rows alone.
+        const auto imported = [&] {
+            QSqlQuery q(mainDatabase());
+            q.prepare(QStringLiteral("select count(*) from T_Report where Rpt_ID in (?, ?)"));
+            q.addBindValue(pdf);
+            q.addBindValue(doc);
+            return q.exec() && q.next() && q.value(0).toInt() == 2;
+        };
+        WAIT_UNTIL("the engine's import of the reports", imported(), 180000);
+        QVERIFY(mainDatabase().transaction());
+        QVERIFY(execSql(QStringLiteral("delete from T_Report where Rpt_ID in (?, ?)"), {pdf, doc}));
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QVERIFY(insertReport({pdf.toLongLong(), today + " 09:41:05", "", "双击证券", "", "银行业周报", "", "", ""}));
+        FixtureReport other{doc.toLongLong(), today + " 09:41:04", "", "双击证券", "", "钢铁行业点评", "", "", ""};
+        other.type = QStringLiteral("DOC");
+        QVERIFY(insertReport(other));
+        QVERIFY(mainDatabase().commit());
+        window->resize(1280, 760); // wide enough for the title column
+        window->showReportListOfInst(QStringLiteral("双击证券"));
+        auto *table = window->findChild<QWinReportList *>()->findChild<QTableWidget *>();
+        QVERIFY(table->isVisible() && rowOf(table, pdf) >= 0 && rowOf(table, doc) >= 0);
+        const QString path = getLocalFilePath(table->item(rowOf(table, pdf), reportlist::ColDate)
+                                                  ->data(reportlist::RoleFileName).toString());
+        QFile::remove(path);
+        setPdfReader(1);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        ModalWatcher boxes;
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+        server.clearRequestLog();
+
+        // A slow server: the file stays on its way.
+        QVERIFY(doubleClickTitle(table, pdf));
+        WAIT_UNTIL("the report's address and file asked for", requestsFor(pdf) == 2, 30000);
+        QVERIFY(download->isVisible());
+        QVERIFY(doubleClickTitle(table, pdf));
+        QCOMPARE(boxes.count(), 0);
+        QVERIFY(doubleClickTitle(table, doc));
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().title + '|' + boxes.last().text, QStringLiteral("注意|上一份报告仍在下载，请稍后再试！"));
+        QTest::keyClick(download, Qt::Key_Escape);
+        QVERIFY(!download->isDownloading());
+
+        // A quick one: fetched, opened; then from the disk.
+        QVERIFY(server.resetFaults());
+        QVERIFY(doubleClickTitle(table, pdf));
+        WAIT_UNTIL("the report opened", !catcher.urls.isEmpty() && !download->isVisible(), 30000);
+        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QVERIFY(doubleClickTitle(table, pdf));
+        QCOMPARE(catcher.urls, (QList<QUrl>{QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)}));
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(requestsFor(pdf), 4);
+        QCOMPARE(requestsFor(doc), 0);
     }
 };
 
