@@ -232,7 +232,7 @@ private slots:
                                            : edges.contains('b') ? frame.bottom() == available.bottom()
                                                                  : centre.y() == pointer.y());
         };
-        const QString failure = waitUntil(QStringLiteral("the pop-up placed"), placed, 5000);
+        const QString failure = waitUntil(QStringLiteral("the pop-up placed"), placed, 10000);
         QVERIFY2(failure.isEmpty(),
                  qPrintable(failure + QStringLiteral(": frame %1, window %2, pointer %3,%4 in %5")
                                           .arg(rectText(popUp->frameGeometry()), rectText(popUp->geometry()))
@@ -263,9 +263,9 @@ private slots:
         window.showChartOfStock(kCode);
         QChart *chart = window.findChild<QWinChart *>()->chartWidget();
         QCOMPARE(chart->getPriceCount(), kDays);
-        WAIT_UNTIL("the maximized window", window.geometry() == window.screen()->availableGeometry(), 5000);
+        WAIT_UNTIL("the maximized window", window.geometry() == window.screen()->availableGeometry(), 10000);
         WAIT_UNTIL("the chart laid out in it", chart->width() > window.width() * 3 / 4
-                                                  && chart->currentLayout().marks.size() == 2, 5000);
+                                                  && chart->currentLayout().marks.size() == 2, 10000);
         auto *popUp = window.findChild<QDlgRating *>();
         QVERIFY(popUp);
         const auto order = [&] {
@@ -287,18 +287,18 @@ private slots:
                     return true;
                 pointerTo(mark + QPoint(++step % 2, 0));
                 return false;
-            }, 5000);
+            }, 10000);
         };
 
         QString failure = hover(days[0]);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        WAIT_UNTIL("the pop-up framed above the main window", above(), 5000);
+        WAIT_UNTIL("the pop-up framed above the main window", above(), 10000);
         QWidget *rating = popUp->ratingTable()->cellWidget(0, 1);
         QVERIFY(rating);
         pointerTo(rating->mapToGlobal(rating->rect().center()), true);
         WAIT_UNTIL("the report opened", catcher.urls == QList<QUrl>{QUrl::fromLocalFile(reportFiles[clicked])}, 30000);
         QCOMPARE(fetchedReports(), download ? 1 : 0);
-        WAIT_UNTIL("the pop-up still above the main window", above(), 5000);
+        WAIT_UNTIL("the pop-up still above the main window", above(), 10000);
 
         // Back to the main window: a click on the chart away from the pop-up and the marks.
         QPoint away;
@@ -311,12 +311,12 @@ private slots:
         }
         QVERIFY(!away.isNull());
         pointerTo(away, true);
-        WAIT_UNTIL("the clicked main window active", window.isActiveWindow(), 5000);
+        WAIT_UNTIL("the clicked main window active", window.isActiveWindow(), 10000);
 
         failure = hover(days[1]);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         failure = waitUntil(QStringLiteral("the pop-up above the main window, its rows on the screen"),
-                            [&] { return above() && shownOnScreen(popUp); }, 5000);
+                            [&] { return above() && shownOnScreen(popUp); }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": ") + order()
                                                + (shownOnScreen(popUp) ? ", shown" : ", not shown")));
     }
