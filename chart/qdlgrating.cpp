@@ -11,11 +11,15 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QScreen>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +30,18 @@ QTableWidgetItem *centredItem(const QString &text)
     auto *item = new QTableWidgetItem(text);
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     return item;
+}
+
+// The top-left of the frame of a window of the given size centred on point, the frame's margins
+// around it, shifted the least that keeps the frame in the available area (at the area's
+// top-left where the frame is the larger).
+QPoint framePositionAt(const QRect &available, const QSize &size, const QMargins &frame, const QPoint &point)
+{
+    QRect window(QPoint(), size);
+    window.moveCenter(point);
+    const QRect outer = window.marginsAdded(frame);
+    return QPoint(std::max(available.left(), std::min(outer.left(), available.right() + 1 - outer.width())),
+                  std::max(available.top(), std::min(outer.top(), available.bottom() + 1 - outer.height())));
 }
 
 } // namespace
@@ -49,7 +65,9 @@ void QDlgRating::init()
     setWindowTitle(QStringLiteral("股票评级"));
     setWindowIcon(QIcon(QStringLiteral(":/logo/logo.png")));
     setFixedSize(size());
-    setWindowFlags(Qt::Window | Qt::WindowCloseButtonHint);
+    // A dialog, so that the window manager learns the main window is its parent and keeps it
+    // above; a plain window loses that tie on X and falls behind the maximized main window.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     hideOnLeave = true;
 
     TblRatingList->setFont(getAppFont());
@@ -74,7 +92,7 @@ void QDlgRating::showRating(const QString &code, const QString &date)
 {
     hideOnLeave = true;
     if (!isVisible()) {
-        move(QCursor::pos() - QPoint(width() / 2, height() / 2));
+        placeAt(QCursor::pos());
         show();
     }
     raise();
@@ -161,6 +179,20 @@ void QDlgRating::hideRating()
 {
     if (isVisible())
         hide();
+}
+
+void QDlgRating::placeAt(const QPoint &pointer)
+{
+    QScreen *screen = QGuiApplication::screenAt(pointer);
+    const QRect available = (screen ? screen : this->screen())->availableGeometry();
+    const QRect frame = frameGeometry(), window = geometry();
+    const QMargins margins(window.left() - frame.left(), window.top() - frame.top(),
+                           frame.right() - window.right(), frame.bottom() - window.bottom());
+    // By its own area, not its frame's corner: the frame of a first showing is not known yet,
+    // and a window manager would hang it below a corner meant for the frame, a title bar
+    // below the pointer.
+    setGeometry(QRect(framePositionAt(available, size(), margins, pointer) + QPoint(margins.left(), margins.top()),
+                      size()));
 }
 
 void QDlgRating::leaveEvent(QEvent *event)

@@ -3,10 +3,12 @@
 #include <QDialog>
 #include <QString>
 
+class QPoint;
 class QTableWidget;
 
 // The pop-up of one stock's ratings on one date, opened from a rating mark of the chart and
 // hidden when the pointer leaves it. Clicking a rating asks the main window to open its report.
+// It opens centred on the pointer, moved only as far as keeps its frame on the screen.
 class QDlgRating : public QDialog
 {
     Q_OBJECT
@@ -30,6 +32,7 @@ protected:
 private:
     void init();
     void loadRatings();
+    void placeAt(const QPoint &pointer);
 
     QTableWidget *TblRatingList = nullptr;
     QString stockCode;

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QInputDialog>
 #include <QMdiArea>
+#include <QScreen>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -276,10 +277,16 @@ private slots:
         QVERIFY(insertRating({11, kCode, "甲证券", day, "买入", 5}));
         QVERIFY(insertRating({13, kCode, "丙证券", day, "减持", 2}));
 
+        // Offscreen, the pointer's moves go to the first window made that holds the point: the
+        // chart's area keeps to one corner and the pop-up opens at the pointer in the other.
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        m_area->setGeometry(QRect(available.topLeft(), QSize(300, 200)));
+        QCursor::setPos(available.bottomRight() - QPoint(3, 3));
         QDlgRating popup;
         QSignalSpy open(&popup, &QDlgRating::openFile);
         popup.showRating(kCode, day);
         QVERIFY(QTest::qWaitForWindowExposed(&popup));
+        QVERIFY(!popup.frameGeometry().intersects(m_area->frameGeometry()));
         QTableWidget *t = popup.ratingTable();
         QCOMPARE(t->rowCount(), 2);
         QStringList seen;
