@@ -79,8 +79,8 @@ QSqlDatabase mainDatabase()
     }
     bool opened = false;
     QSqlDatabase db = connectionOn(QLatin1String(kMainDbConnectionName), mainDatabasePath(), &opened);
-    // The update engine checkpoints once per cycle; a commit here (a read flag) must not copy a
-    // whole cycle's WAL into the file on the GUI thread.
+    // The update engine checkpoints on its own thread; a commit here (a read flag) must not copy
+    // tens of MB of its WAL into the file on the GUI thread.
     if (opened && db.isOpen() && !QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0")))
         qCWarning(lcCore) << "data.s3 keeps checkpointing on commit";
     return db;

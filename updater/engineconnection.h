@@ -1,14 +1,14 @@
 #pragma once
 
-// The settings of the update engine's own connection to data.s3, and its one checkpoint per index
-// cycle.
+// The settings of the update engine's own connection to data.s3, and its checkpoints.
 //
 // Each package commits with its T_Data record, so whatever a power cut takes back is only fetched
-// again: the connection syncs at checkpoints, not at commits (synchronous=NORMAL in WAL mode), and
-// checkpoints once at the end of an index cycle (and when the engine stops) instead of every
-// 1,000 pages. A cycle's packages are therefore durable once its checkpoint is done; a power cut
-// before it leaves the file as the previous cycle left it, and the packages come again. The page
-// cache is large enough that a big package's transaction does not spill into the WAL half-way.
+// again: the connection syncs at checkpoints, not at commits (synchronous=NORMAL in WAL mode).
+// It checkpoints after the commit of a package that brings the WAL past 64 MiB, and at the end
+// of an index cycle (and when the engine stops), instead of every 1,000 pages: a finished cycle
+// is on disk, and a power cut takes back at most the packages since the last checkpoint, which
+// come again. The page cache is large enough that a big package's transaction does not spill
+// into the WAL half-way.
 
 #include <QSqlDatabase>
 
@@ -16,5 +16,7 @@
 bool setUpEngineConnection(QSqlDatabase db);
 
 // Copies what the WAL holds into data.s3 and syncs it, without blocking the GUI's readers or its
-// writes; false (said) when the checkpoint could not run.
+// writes, then cuts the WAL to nothing. True when the WAL was cut; false when a reader still
+// holds part of it (what it does not hold is copied all the same) or the checkpoint could not
+// run (said).
 bool checkpointEngineConnection(QSqlDatabase db);

@@ -117,6 +117,9 @@ void QUpdater::timerEvent()
         downloadIndex();
         return;
     }
+    // A reader kept the last checkpoint from cutting the WAL; it is tried again while waiting.
+    if (walKept && databaseOpen)
+        walKept = !checkpointEngineConnection(mainDatabase());
     if (!uploadsBlocked) {
         for (UploadList list : uploadOrder()) {
             if (uploadStamp(list) > 0) {
@@ -210,9 +213,10 @@ void QUpdater::parseIndex(const QString &text)
 
 void QUpdater::endCycle(const QString &text, bool complete)
 {
-    // The cycle's packages reach data.s3 and the disk here, in one sync instead of hundreds.
+    // What the cycle's last packages left in the WAL reaches data.s3 and the disk here, and the
+    // WAL is cut while the engine waits.
     if (databaseOpen)
-        checkpointEngineConnection(mainDatabase());
+        walKept = !checkpointEngineConnection(mainDatabase());
     emit showStatus(text);
     resume();
     emit cycleFinished(complete, cycleFetched, cycleFailed);

@@ -9,8 +9,9 @@
 // It owns its own connection to data.s3 (opened on its thread and closed before exitSystem()),
 // its own HTTP client and its timer. Each package is imported in one transaction together with
 // its T_Data record, so a package is stored whole or not at all and a failed or interrupted one
-// is fetched again; data.s3 is checkpointed once, when a cycle ends or the engine stops
-// (engineconnection.h). The stop flag is looked at between packages, never inside one.
+// is fetched again; data.s3 is checkpointed when the WAL has grown, when a cycle ends and when
+// the engine stops, and the WAL is cut while the engine waits (engineconnection.h). The stop flag
+// is looked at between packages, never inside one.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -102,6 +103,7 @@ private:
     int cycleInterval = 60;
     bool uploadsBlocked = false;   // the session timed out: no upload can succeed in this run
     bool databaseOpen = false;
+    bool walKept = false;   // the last checkpoint could not cut the WAL
     QMultiHash<QString, QString> failedTimes;   // base name -> "tM" of each package that failed in this cycle
     int cycleFetched = 0;
     int cycleFailed = 0;

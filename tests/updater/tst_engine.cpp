@@ -3,9 +3,9 @@
 // the network, the object host or the packages do wrong leaves data.s3 intact, stores nothing of
 // the package it hit (nor any hostile row), and that package is fetched again next cycle.
 
-#include "enginerunner.h"
 #include "packageimport.h"
 #include "serviceapi.h"
+#include "standin.h"
 #include "testfiles.h"
 #include "userlists.h"
 #include "usersettings.h"
@@ -39,16 +39,7 @@ class TestEngine : public QObject
     // The time in a base name's T_Data record, or "(none)". (The names are the test's own.)
     QString record(const QString &base) { return sqlText("select Dat_DtModify from T_Data where Dat_Name = '" + base + "'"); }
     int expectedRows(const QString &table) { return m_server->manifest().value("tables")[table].toInt(); }
-    // The tables whose row count differs from the manifest's, with the difference ("T_Stock+1").
-    QStringList mismatchedTables()
-    {
-        QStringList out;
-        for (const QString &table : m_server->manifest().value("tables").toObject().keys()) {
-            if (const int more = rowCount(table) - expectedRows(table))
-                out.append(table + (more > 0 ? "+" : "") + QString::number(more));
-        }
-        return out;
-    }
+    QStringList mismatchedTables() { return ::mismatchedTables(*m_server); }
 
     QString m_original;
     QTemporaryDir m_dataSet;   // a copy of the small set that tests may change
@@ -64,11 +55,8 @@ private slots:
             const QString target = m_dataSet.path() + it.next().mid(m_original.size());
             QVERIFY(QDir().mkpath(QFileInfo(target).path()) && QFile::copy(it.filePath(), target));
         }
-        qputenv("TAMREL_DEVDATA", QFile::encodeName(m_dataSet.path()));
-        m_server = std::make_unique<DevServer>();
-        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-        loadDefaultConfig();
-        setHostIndex(0);
+        const QString failure = startStandIn(&m_server, m_dataSet.path());
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
     void init()
