@@ -9,10 +9,10 @@ class QWidget;
 // user moves it.
 void centreOverWhenShown(QWidget *dialog, QWidget *anchor);
 
-// Centres a frameless window in its screen's available area each time it shows, and moves it there again
-// once the window manager has mapped it. A manager frames a frameless window without a word to
-// the program (the window does not move inside its frame), and Qt's record of the position may
-// have been read while the new frame still stood at the screen's origin; everything placed from
-// that record (the dialogs centred over the window) would then be off. The move after mapping
-// makes the record what the screen shows.
+// Centres a frameless window in its screen's available area each time it shows, and moves it
+// there again once the window manager has mapped it. A manager frames a frameless window without
+// a word to the program (the window does not move inside its frame), and Qt's record of the
+// position may have been read while the new frame still stood at the screen's origin; everything
+// placed from that record (the dialogs centred over the window) would then be off. The move after
+// mapping makes the record what the screen shows.
 void centreOnScreenWhenShown(QWidget *window);
