@@ -85,6 +85,7 @@ void QDlgLogin::init()
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
     setFixedSize(size());
+    centreOnScreenWhenShown(this);
     // The background is the picture beside the program, so it can be changed without a build.
     setStyleSheet(QStringLiteral("QDlgLogin { Background: url(") + getAppDir()
                   + QStringLiteral("/splash.png); }"));

@@ -4,13 +4,50 @@
 #include "globalstate.h"
 #include "usersettings.h"
 
+#include <QHostAddress>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QUrl>
 
 #include <algorithm>
 
 namespace {
 
 const char kProxyListPage[] = "http://www.proxynova.com/proxy-server-list/";
+
+// An IPv4 address in its four decimal parts, without the short and octal forms the socket would
+// also read ("127.1" is not what anyone means by a proxy).
+bool isFullIpv4(const QStringList &parts)
+{
+    return parts.size() == 4 && std::all_of(parts.begin(), parts.end(), [](const QString &part) {
+               bool number = false;
+               const int value = part.toInt(&number, 10);
+               return number && part.size() <= 3 && value <= 255 && (part.size() == 1 || part.at(0) != QLatin1Char('0'));
+           });
+}
+
+// A host a request can reach: an IPv6 address, an IPv4 address written in full, or a DNS name
+// (an international one in its ASCII form) of labels of 1 to 63 letters, digits and hyphens, no
+// label beginning or ending with a hyphen, at most 253 characters, the last label not all digits
+// (such a name is an address).
+bool isHostNameOrAddress(const QString &host)
+{
+    if (host.contains(QLatin1Char(':'))) {
+        QHostAddress address;
+        return address.setAddress(host) && address.protocol() == QAbstractSocket::IPv6Protocol;
+    }
+    QString name = QString::fromLatin1(QUrl::toAce(host));
+    if (name.endsWith(QLatin1Char('.')))
+        name.chop(1);
+    if (name.isEmpty() || name.size() > 253)
+        return false;
+    static const QRegularExpression label(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?$"));
+    const QStringList labels = name.split(QLatin1Char('.'));
+    if (!std::all_of(labels.begin(), labels.end(), [](const QString &part) { return label.match(part).hasMatch(); }))
+        return false;
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    return !digits.match(labels.last()).hasMatch() || isFullIpv4(labels);
+}
 
 } // namespace
 
@@ -78,8 +115,9 @@ void QDlgProxy::switchProxy()
     ui->edtPassword->setEnabled(on);
 }
 
-// A proxy saved with an empty host or port 0 makes every request fail later with a code that
-// names neither, so it is refused here, where the user can still mend it.
+// A proxy saved with an empty host, one that names no host, or port 0 makes every request fail
+// later with a code that names none of them, so it is refused here, where the user can still
+// mend it.
 bool QDlgProxy::refuse(QWidget *field, const QString &text)
 {
     QMessageBox::information(this, QStringLiteral("注意"), text, QMessageBox::Ok);
@@ -94,6 +132,8 @@ bool QDlgProxy::refusesInput()
         return refuse(ui->edtHost, QStringLiteral("请填写代理服务器地址！"));
     if (std::any_of(host.begin(), host.end(), [](QChar c) { return c.isSpace(); }))
         return refuse(ui->edtHost, QStringLiteral("代理服务器地址不能含有空格！"));
+    if (!isHostNameOrAddress(host))
+        return refuse(ui->edtHost, QStringLiteral("代理服务器地址应为主机名或IP地址！"));
     bool number = false;
     const int port = ui->edtPort->text().toInt(&number, 10);
     if (!number || port < 1 || port > 65535)

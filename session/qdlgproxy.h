@@ -8,8 +8,8 @@ class QDlgProxy;
 
 // Edits the user's HTTP proxy (switch, host, port, user, password). OK stores it and writes
 // the Proxy section of the user's settings file; requests started afterwards use it. A proxy
-// switched on needs a host without blanks and a port from 1 to 65535: else OK says so and the
-// dialog stays open with what was typed.
+// switched on needs a host name or an IP address (no blanks, no markup or scheme) and a port from
+// 1 to 65535: else OK says so and the dialog stays open with what was typed.
 // Modal, deletes itself when closed.
 class QDlgProxy : public QDialog
 {
