@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qlinklabel.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -37,7 +39,8 @@ inline constexpr char kViewportHiddenForLabels[] = "tamrelHiddenForLabels";
 // A list window keeps its cell labels for its life: a new page takes the rows of the page
 // before, whose labels get the new page's texts, fonts and colours, and only the rows beyond
 // the new count go. Making, polishing, showing and deleting a page of labels cost more than
-// all the rest of a page. Like a new page, the kept rows have no selection and no current row.
+// all the rest of a page. Like a new page, the kept rows have no selection and no current row,
+// and no hover look but under the pointer.
 //
 // While a page makes new labels the viewport is hidden: a label shown on a visible viewport asks
 // the window system where the pointer is (a round trip per label under X), one shown on a hidden
@@ -46,6 +49,7 @@ inline constexpr char kViewportHiddenForLabels[] = "tamrelHiddenForLabels";
 inline void keepRows(QTableWidget *table, int rows)
 {
     table->selectionModel()->clear();
+    QLinkLabel::settleHover();
     table->setRowCount(rows);
     QWidget *viewport = table->viewport();
     const bool makesLabels = rows > 0 && !table->cellWidget(rows - 1, table->columnCount() - 1)

@@ -230,18 +230,16 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
         l->setTextFormat(Qt::PlainText);
         connect(l, &QLinkLabel::clicked, this, &QWinReportList::showReportOfInst);
     });
-    inst->setRowFont(rowFont);
     setTextColor(inst, isConcernedInst(row.inst) ? kConcerned : kPlainInst);
-    inst->setText(row.inst);
+    inst->setCell(row.inst, rowFont, true);
 
     t->setItem(r, ColTitle, new QTableWidgetItem);
     const QString titleHtml = row.titleHtml();
     auto *title = keptLabel<QLinkLabel>(t, r, ColTitle, [this](QLinkLabel *l) {
         connect(l, &QLinkLabel::clicked, this, &QWinReportList::viewReport);
     });
-    title->setRowFont(rowFont);
     setTextColor(title, containsBlockedStock(titleHtml) ? kBlocked : kPlainTitle);
-    title->setText(titleHtml);
+    title->setCell(titleHtml, rowFont, true);
 
     t->setItem(r, ColAnalysts, new QTableWidgetItem);
     auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, [&](QCellLabel *l) {
@@ -253,11 +251,7 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
 
     t->setItem(r, ColType, new QTableWidgetItem);
     auto *type = keptLabel<QCellLabel>(t, r, ColType, [](QCellLabel *l) { l->setAlignment(Qt::AlignCenter); });
-    const QString icon = row.typeIcon();
-    if (!icon.isEmpty())
-        type->setPixmap(QPixmap(icon));
-    else if (!type->pixmap(Qt::ReturnByValue).isNull())
-        type->clear();
+    type->setPicture(row.typeIcon());
 
     auto *pages = new QTableWidgetItem(row.pageText());
     pages->setForeground(QBrush(Qt::gray, Qt::SolidPattern));

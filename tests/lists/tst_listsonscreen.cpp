@@ -88,10 +88,13 @@ private slots:
         m_dir = openRatingFixture();
         QVERIFY(m_dir);
         bool ok = true;
+        // Types by turns: one without an icon, one with another icon, none stored (a PDF's).
+        const char *const types[] = {"TXT", "DOC", ""};
         for (int i = 0; i < kMany; ++i) {
             QString entry = QDateTime(QDate(2017, 1, 6), QTime(8, 0)).addSecs(-60 * i).toString(Qt::ISODate);
             ok = ok && insertReport({1000 + i, entry.replace('T', ' '), "", "华泰证券", "STK.COM@CN",
-                                     QStringLiteral("中国银行(601988) 报告 %1").arg(i), "", "601988.SH", "银行"});
+                                     QStringLiteral("中国银行(601988) 报告 %1").arg(i), "", "601988.SH", "银行", 0, 1,
+                                     QLatin1String(types[i % 3])});
             ok = ok && insertRating({1000 + i, "2017-01-03", "华泰证券", "", "601988.SH", "买入", 4, "M", 3});
         }
         // Texts holding markup characters.
