@@ -119,6 +119,7 @@ void QWinRatingList::buildTable()
     widenColumnToFit(t, ColPricePub, WidestText::adjustedPrice, true);
     widenColumnToFit(t, ColTarget, WidestText::adjustedTarget, true);
     widenColumnToFit(t, ColClose, WidestText::price, true);
+    widenColumnToFit(t, ColChange, WidestText::change, true);
     widenColumnToFit(t, ColPeg, WidestText::peg, true);
     header->setSortIndicator(ColDate, Qt::DescendingOrder);
     header->setSortIndicatorShown(true);

@@ -97,6 +97,8 @@ private slots:
                                      QLatin1String(types[i % 3])});
             ok = ok && insertRating({1000 + i, "2017-01-03", "华泰证券", "", "601988.SH", "买入", 4, "M", 3});
         }
+        // Rated at 1.357, the stock has risen 157.9 % since.
+        ok = ok && insertRating({1310, "2017-01-06", "华泰证券", "", "601988.SH", "买入", 4, "M", 1.357});
         // Texts holding markup characters.
         ok = ok && insertReport({1300, "2017-01-06 16:00:00", "", kMarkupInst, "STK.COM@CN", kMarkupTitle,
                                  "A&B[1001]", "000002.SZ", "地产"})
@@ -130,8 +132,8 @@ private slots:
     }
 
     // At the program's font (bold while unread) the rating list shows whole the dates of
-    // earlier years, prices, PEG of 10 and more and long industry names; its mark column is as
-    // narrow as asked.
+    // earlier years, prices, rises of 100 % and more, PEG of 10 and more and long industry
+    // names; its mark column is as narrow as asked.
     void ratingColumnsShowTheirValues_data()
     {
         QTest::addColumn<int>("column");
@@ -143,6 +145,7 @@ private slots:
         QTest::newRow("target") << int(RatingTable::ColTarget)
                                 << digitTexts({"ddd.dd ~ ddd.dd↓", "dddd.dd ~ dddd.dd(*)↑"});
         QTest::newRow("price") << int(RatingTable::ColClose) << digitTexts({"dddd.dd"});
+        QTest::newRow("change") << int(RatingTable::ColChange) << digitTexts({"ddd.d", "dddd.d", "-dd.d"}) + QStringList{"-100.0"};
         QTest::newRow("PEG") << int(RatingTable::ColPeg) << digitTexts({"dd.dd", "ddd.dd"});
     }
 
@@ -173,7 +176,8 @@ private slots:
                                                       45, 52, 52, 52, 52, 55, 50, 45, 45, 45};
         for (int c = 0; c < RatingTable::ColumnCount; ++c) {
             if (c != column && !QVector<int>{RatingTable::ColDate, RatingTable::ColIndustry, RatingTable::ColPricePub,
-                                             RatingTable::ColTarget, RatingTable::ColClose, RatingTable::ColPeg}
+                                             RatingTable::ColTarget, RatingTable::ColClose, RatingTable::ColChange,
+                                             RatingTable::ColPeg}
                                        .contains(c))
                 QCOMPARE(table->columnWidth(c), widths[c]);
         }
