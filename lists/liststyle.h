@@ -33,6 +33,16 @@ inline void setTextColor(QWidget *w, const QColor &color)
     w->setPalette(palette);
 }
 
+// The first column whose cell in the first row holds a label; -1 before any label was made.
+inline int labelColumn(const QTableWidget *table)
+{
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (table->cellWidget(0, c))
+            return c;
+    }
+    return -1;
+}
+
 // Set on a viewport that keepRows() hid for a page's new labels.
 inline constexpr char kViewportHiddenForLabels[] = "tamrelHiddenForLabels";
 
@@ -50,10 +60,10 @@ inline void keepRows(QTableWidget *table, int rows)
 {
     table->selectionModel()->clear();
     QLinkLabel::settleHover();
+    const int labels = labelColumn(table);
     table->setRowCount(rows);
     QWidget *viewport = table->viewport();
-    const bool makesLabels = rows > 0 && !table->cellWidget(rows - 1, table->columnCount() - 1)
-                             && !table->cellWidget(rows - 1, 0);
+    const bool makesLabels = rows > 0 && (labels < 0 || !table->cellWidget(rows - 1, labels));
     const QWidget *focus = QApplication::focusWidget();
     if (makesLabels && viewport->isVisible() && !(focus && viewport->isAncestorOf(focus))) {
         viewport->hide();
@@ -66,12 +76,9 @@ inline void keepRows(QTableWidget *table, int rows)
 // before a page changes the table.
 inline void repaintWithLabels(QTableWidget *table)
 {
-    for (int c = 0; c < table->columnCount(); ++c) {
-        if (QWidget *label = table->cellWidget(0, c)) {
-            label->update();
-            return;
-        }
-    }
+    const int labels = labelColumn(table);
+    if (labels >= 0)
+        table->cellWidget(0, labels)->update();
 }
 
 // Lays the filled page out at once: left to the table's timer, the layout repaints the whole

@@ -19,6 +19,21 @@ const QString kMarkupTitle = QStringLiteral("PE<10倍 & \"低估\" 'A'");
 const QString kMarkupRating = QStringLiteral("买入&'\"增持");
 const QString kMarkupStock = QStringLiteral("A&B<i>'q'");
 
+// Counts the hide events of a widget.
+class HideCounter : public QObject
+{
+public:
+    explicit HideCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Hide;
+        return false;
+    }
+};
+
 // The texts every label of a row shows, joined by "|".
 QString shownRow(QTableWidget *table, int row)
 {
@@ -259,6 +274,48 @@ private slots:
                 && execSql(QStringLiteral("update T_Rating set Rat_Readed = (Rpt_ID in (%1))").arg(readRatings))
                 && execSql("delete from T_Rating where Rpt_ID = 1400"));
         QVERIFY2(again == first, qPrintable(pageDifference(first, again)));
+    }
+
+    // A page hides the viewport only while it makes labels, for rows the page before did not
+    // have: hidden, the viewport loses its pointer state and asks the window system for it
+    // again when shown.
+    void viewportHiddenOnlyForNewLabels_data()
+    {
+        QTest::addColumn<bool>("ratings");
+        QTest::newRow("reports") << false;
+        QTest::newRow("ratings") << true;
+    }
+
+    void viewportHiddenOnlyForNewLabels()
+    {
+        QFETCH(bool, ratings);
+        QWinReportList reports;
+        QWinRatingList ratingList;
+        QMdiSubWindow *win = ratings ? static_cast<QMdiSubWindow *>(&ratingList) : &reports;
+        const QString request = filledRequest(ratings ? "RAT_NEW" : "RPT_NEW");
+        const auto show = [&](int page) {
+            if (ratings)
+                ratingList.showRatingList(request, page);
+            else
+                reports.showReportList(request, page);
+            QTest::qWait(0);
+        };
+        show(0);
+        QVERIFY(QTest::qWaitForWindowExposed(win));
+        QWidget *viewport = win->findChild<QTableWidget *>()->viewport();
+        HideCounter hides(viewport);
+        // A full page after a full one, a short one, a full one after the short one.
+        QStringList seen; // per page: "more rows" or not, then the times the viewport was hidden
+        int rows = 50;
+        for (int page : {1, 2, 0}) {
+            hides.count = 0;
+            show(page);
+            QVERIFY(viewport->isVisible());
+            const int shown = win->findChild<QTableWidget *>()->rowCount();
+            seen << QStringLiteral("%1:%2").arg(shown > rows ? "more" : "less or as many").arg(hides.count);
+            rows = shown;
+        }
+        QCOMPARE(seen.join(", "), QStringLiteral("less or as many:0, less or as many:0, more:1"));
     }
 
     // The report list's marks as painted: followed institutions blue, others gray, titles
