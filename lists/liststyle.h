@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qlinklabel.h"
+#include "sparelabels.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -93,18 +94,44 @@ inline void layOutPage(QTableWidget *table)
     table->doItemsLayout();
 }
 
-// The cell's label kept from an earlier page, or a new one, given once what it keeps on every
-// page (alignment, text format, connections) by setUp.
+// A label of the column, made on the viewport, where the table keeps its cell widgets, and
+// sized as the cell (a widget shown before it was ever resized takes the size of its size hint
+// first), given once by setUp what it keeps on every page (alignment, text format, connections).
+template<class L, class SetUp>
+L *newLabel(QTableWidget *table, int column, SetUp setUp)
+{
+    auto *label = new L(table->viewport());
+    setUp(label);
+    label->resize(table->columnWidth(column), table->verticalHeader()->defaultSectionSize());
+    return label;
+}
+
+// Makes count labels of the column for the pages to come, polished and hidden.
+template<class L, class SetUp>
+void makeSpareLabels(QTableWidget *table, int column, int count, SetUp setUp)
+{
+    SpareLabels *spares = SpareLabels::of(table);
+    if (!spares)
+        spares = new SpareLabels(table);
+    for (int i = 0; i < count; ++i) {
+        L *label = newLabel<L>(table, column, setUp);
+        label->hide();
+        label->ensurePolished();
+        spares->add(column, label);
+    }
+}
+
+// The cell's label kept from an earlier page, else a spare one, else a new one.
 template<class L, class SetUp>
 L *keptLabel(QTableWidget *table, int row, int column, SetUp setUp)
 {
     if (auto *kept = qobject_cast<L *>(table->cellWidget(row, column)))
         return kept;
-    // Made on the viewport, where the table keeps its cell widgets, and sized as the cell: a
-    // widget shown before it was ever resized takes the size of its size hint first.
-    auto *label = new L(table->viewport());
-    setUp(label);
-    label->resize(table->columnWidth(column), table->verticalHeader()->defaultSectionSize());
+    L *label = nullptr;
+    if (SpareLabels *spares = SpareLabels::of(table))
+        label = qobject_cast<L *>(spares->take(column));
+    if (!label)
+        label = newLabel<L>(table, column, setUp);
     table->setCellWidget(row, column, label);
     return label;
 }
