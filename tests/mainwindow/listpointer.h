@@ -4,7 +4,7 @@
 // the pointer and the buttons driven through the window system, menus picked from, and what
 // the cells of a table show as painted.
 
-#include "paintedunderline.h"
+#include "paintedpixels.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -88,18 +88,7 @@ private:
 inline QRgb cellBackground(QTableWidget *table, int row, int column)
 {
     const QRect rect = table->visualRect(table->model()->index(row, column)) & table->viewport()->rect();
-    const QImage image = table->viewport()->grab(rect).toImage().convertToFormat(QImage::Format_RGB32);
-    QHash<QRgb, int> counts;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            ++counts[image.pixel(x, y)];
-    }
-    QRgb most = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > counts.value(most))
-            most = it.key();
-    }
-    return most;
+    return mostFrequentColour(table->viewport()->grab(rect).toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 // The cells of the link columns that show an underline, as "row,column".

@@ -1,10 +1,32 @@
 #pragma once
 
-// Whether a painted text is underlined, read from its pixels: a link's hover look.
+// What painted pixels show: the background of a text, whether the text is underlined (a
+// link's hover look).
 
 #include <QColor>
 #include <QHash>
 #include <QImage>
+
+// The most frequent colour of the image's top rows (all of them by default): the background of
+// a text painted on it.
+inline QRgb mostFrequentColour(const QImage &image, int rows = -1)
+{
+    const int height = rows < 0 ? image.height() : qMin(rows, image.height());
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    }
+    QRgb most = 0;
+    int count = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > count) {
+            count = it.value();
+            most = it.key();
+        }
+    }
+    return most;
+}
 
 // True when one pixel row of the image holds an unbroken line of the text's colour as wide as
 // nearly all of the text: an underline runs under the whole text, while a glyph's own
@@ -13,19 +35,7 @@
 inline bool paintedUnderline(const QImage &picture)
 {
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-    QHash<QRgb, int> counts;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            ++counts[image.pixel(x, y)];
-    }
-    QRgb background = 0;
-    int most = -1;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > most) {
-            most = it.value();
-            background = it.key();
-        }
-    }
+    const QRgb background = mostFrequentColour(image);
     const auto ink = [&](int x, int y) {
         const QRgb p = image.pixel(x, y);
         const int r = qRed(p) - qRed(background), g = qGreen(p) - qGreen(background),
