@@ -52,6 +52,8 @@ void QLinkLabel::settleHover()
 
 void QLinkLabel::setHovered(bool hovered)
 {
+    // A link entered after a menu closed may find another one still looking hovered, which never
+    // heard the pointer leave.
     if (hovered && s_hovered && s_hovered != this)
         s_hovered->setHovered(false);
     if (hovered)
