@@ -241,11 +241,8 @@ QLinkLabel *QWinAnalysisList::putLabel(int row, int column, const QString &text,
         if (slot)
             connect(made, &QLinkLabel::clicked, this, slot);
     });
-    label->setClickable(clickable);
-    label->setRowFont(getAppFont());
-    label->setToolTip(QString());
     label->setTextFormat(format);
     label->setAlignment(alignment);
-    label->setText(text);
+    label->setCell(text, getAppFont(), clickable);
     return label;
 }

@@ -33,6 +33,8 @@ inline void widenColumnToFit(QTableView *table, int column, const QString &text,
 namespace WidestText {
 inline const QString date = QStringLiteral("00/00/00");
 inline const QString price = QStringLiteral("0000.00");
+// A price's rise since the rating in percent, to 9999.9; a fall ends at -100.0.
+inline const QString change = QStringLiteral("0000.0");
 inline const QString adjustedPrice = QStringLiteral("0000.00(*)");
 inline const QString target = QStringLiteral("0000.00 ~ 0000.00↑");
 inline const QString adjustedTarget = QStringLiteral("0000.00 ~ 0000.00(*)↑");

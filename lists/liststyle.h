@@ -1,5 +1,8 @@
 #pragma once
 
+#include "qlinklabel.h"
+#include "sparelabels.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -31,13 +34,24 @@ inline void setTextColor(QWidget *w, const QColor &color)
     w->setPalette(palette);
 }
 
+// The first column whose cell in the first row holds a label; -1 before any label was made.
+inline int labelColumn(const QTableWidget *table)
+{
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (table->cellWidget(0, c))
+            return c;
+    }
+    return -1;
+}
+
 // Set on a viewport that keepRows() hid for a page's new labels.
 inline constexpr char kViewportHiddenForLabels[] = "tamrelHiddenForLabels";
 
 // A list window keeps its cell labels for its life: a new page takes the rows of the page
 // before, whose labels get the new page's texts, fonts and colours, and only the rows beyond
 // the new count go. Making, polishing, showing and deleting a page of labels cost more than
-// all the rest of a page. Like a new page, the kept rows have no selection and no current row.
+// all the rest of a page. Like a new page, the kept rows have no selection and no current row,
+// and no hover look but under the pointer.
 //
 // While a page makes new labels the viewport is hidden: a label shown on a visible viewport asks
 // the window system where the pointer is (a round trip per label under X), one shown on a hidden
@@ -46,10 +60,11 @@ inline constexpr char kViewportHiddenForLabels[] = "tamrelHiddenForLabels";
 inline void keepRows(QTableWidget *table, int rows)
 {
     table->selectionModel()->clear();
+    QLinkLabel::settleHover();
+    const int labels = labelColumn(table);
     table->setRowCount(rows);
     QWidget *viewport = table->viewport();
-    const bool makesLabels = rows > 0 && !table->cellWidget(rows - 1, table->columnCount() - 1)
-                             && !table->cellWidget(rows - 1, 0);
+    const bool makesLabels = rows > 0 && (labels < 0 || !table->cellWidget(rows - 1, labels));
     const QWidget *focus = QApplication::focusWidget();
     if (makesLabels && viewport->isVisible() && !(focus && viewport->isAncestorOf(focus))) {
         viewport->hide();
@@ -62,12 +77,9 @@ inline void keepRows(QTableWidget *table, int rows)
 // before a page changes the table.
 inline void repaintWithLabels(QTableWidget *table)
 {
-    for (int c = 0; c < table->columnCount(); ++c) {
-        if (QWidget *label = table->cellWidget(0, c)) {
-            label->update();
-            return;
-        }
-    }
+    const int labels = labelColumn(table);
+    if (labels >= 0)
+        table->cellWidget(0, labels)->update();
 }
 
 // Lays the filled page out at once: left to the table's timer, the layout repaints the whole
@@ -82,18 +94,44 @@ inline void layOutPage(QTableWidget *table)
     table->doItemsLayout();
 }
 
-// The cell's label kept from an earlier page, or a new one, given once what it keeps on every
-// page (alignment, text format, connections) by setUp.
+// A label of the column, made on the viewport, where the table keeps its cell widgets, and
+// sized as the cell (a widget shown before it was ever resized takes the size of its size hint
+// first), given once by setUp what it keeps on every page (alignment, text format, connections).
+template<class L, class SetUp>
+L *newLabel(QTableWidget *table, int column, SetUp setUp)
+{
+    auto *label = new L(table->viewport());
+    setUp(label);
+    label->resize(table->columnWidth(column), table->verticalHeader()->defaultSectionSize());
+    return label;
+}
+
+// Makes count labels of the column for the pages to come, polished and hidden.
+template<class L, class SetUp>
+void makeSpareLabels(QTableWidget *table, int column, int count, SetUp setUp)
+{
+    SpareLabels *spares = SpareLabels::of(table);
+    if (!spares)
+        spares = new SpareLabels(table);
+    for (int i = 0; i < count; ++i) {
+        L *label = newLabel<L>(table, column, setUp);
+        label->hide();
+        label->ensurePolished();
+        spares->add(column, label);
+    }
+}
+
+// The cell's label kept from an earlier page, else a spare one, else a new one.
 template<class L, class SetUp>
 L *keptLabel(QTableWidget *table, int row, int column, SetUp setUp)
 {
     if (auto *kept = qobject_cast<L *>(table->cellWidget(row, column)))
         return kept;
-    // Made on the viewport, where the table keeps its cell widgets, and sized as the cell: a
-    // widget shown before it was ever resized takes the size of its size hint first.
-    auto *label = new L(table->viewport());
-    setUp(label);
-    label->resize(table->columnWidth(column), table->verticalHeader()->defaultSectionSize());
+    L *label = nullptr;
+    if (SpareLabels *spares = SpareLabels::of(table))
+        label = qobject_cast<L *>(spares->take(column));
+    if (!label)
+        label = newLabel<L>(table, column, setUp);
     table->setCellWidget(row, column, label);
     return label;
 }

@@ -7,6 +7,14 @@ QCellLabel::QCellLabel(QWidget *parent)
 {
 }
 
+void QCellLabel::setPicture(const QString &path)
+{
+    if (!path.isEmpty())
+        setPixmap(QPixmap(path));
+    else if (!pixmap(Qt::ReturnByValue).isNull())
+        clear();
+}
+
 void QCellLabel::paintEvent(QPaintEvent *event)
 {
     QLabel::paintEvent(event);

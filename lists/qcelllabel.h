@@ -12,6 +12,10 @@ class QCellLabel : public QLabel
 public:
     explicit QCellLabel(QWidget *parent = nullptr);
 
+    // The picture of the file, or none for an empty path: a label kept from the page before
+    // keeps no picture of it.
+    void setPicture(const QString &path);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 };

@@ -1,10 +1,24 @@
 #include "qlinklabel.h"
 
+#include <QApplication>
 #include <QMouseEvent>
+
+QPointer<QLinkLabel> QLinkLabel::s_hovered;
 
 QLinkLabel::QLinkLabel(QWidget *parent)
     : QCellLabel(parent)
 {
+}
+
+void QLinkLabel::setCell(const QString &text, const QFont &font, bool clickable, const QString &toolTip)
+{
+    m_clickable = clickable;
+    setRowFont(font);
+    if (m_handShown != (m_clickable && m_hovered))
+        showHover();
+    if (this->toolTip() != toolTip)
+        setToolTip(toolTip);
+    setText(text);
 }
 
 void QLinkLabel::setBold(const bool &bold)
@@ -19,24 +33,51 @@ void QLinkLabel::setClickable(const bool &clickable)
     if (m_clickable == clickable)
         return;
     m_clickable = clickable;
-    if (underMouse()) {
-        setUnderline(clickable);
-        setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    }
+    if (m_hovered)
+        showHover();
 }
 
 void QLinkLabel::setRowFont(const QFont &font)
 {
     QFont f = font;
-    f.setUnderline(m_clickable && underMouse());
+    f.setUnderline(m_clickable && m_hovered);
     setFont(f);
 }
 
-void QLinkLabel::setUnderline(const bool &underline)
+void QLinkLabel::settleHover()
 {
-    QFont f = font();
-    f.setUnderline(underline);
-    setFont(f);
+    if (s_hovered && QApplication::widgetAt(QCursor::pos()) != s_hovered)
+        s_hovered->setHovered(false);
+}
+
+void QLinkLabel::setHovered(bool hovered)
+{
+    // A link entered after a menu closed may find another one still looking hovered, which never
+    // heard the pointer leave.
+    if (hovered && s_hovered && s_hovered != this)
+        s_hovered->setHovered(false);
+    if (hovered)
+        s_hovered = this;
+    else if (s_hovered == this)
+        s_hovered = nullptr;
+    if (m_hovered == hovered)
+        return;
+    m_hovered = hovered;
+    showHover();
+}
+
+void QLinkLabel::showHover()
+{
+    const bool link = m_clickable && m_hovered;
+    if (font().underline() != link) {
+        QFont f = font();
+        f.setUnderline(link);
+        setFont(f);
+    }
+    if (m_handShown != link) {
+        m_handShown = link;
+        setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
 }
 
 void QLinkLabel::mousePressEvent(QMouseEvent *event)
@@ -69,18 +110,12 @@ void QLinkLabel::mouseDoubleClickEvent(QMouseEvent *event)
 
 void QLinkLabel::enterEvent(QEvent *event)
 {
-    if (m_clickable) {
-        setUnderline(true);
-        setCursor(Qt::PointingHandCursor);
-    }
+    setHovered(true);
     event->ignore();
 }
 
 void QLinkLabel::leaveEvent(QEvent *event)
 {
-    if (m_clickable) {
-        setUnderline(false);
-        setCursor(Qt::ArrowCursor);
-    }
+    setHovered(false);
     event->ignore();
 }

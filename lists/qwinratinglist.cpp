@@ -119,6 +119,7 @@ void QWinRatingList::buildTable()
     widenColumnToFit(t, ColPricePub, WidestText::adjustedPrice, true);
     widenColumnToFit(t, ColTarget, WidestText::adjustedTarget, true);
     widenColumnToFit(t, ColClose, WidestText::price, true);
+    widenColumnToFit(t, ColChange, WidestText::change, true);
     widenColumnToFit(t, ColPeg, WidestText::peg, true);
     header->setSortIndicator(ColDate, Qt::DescendingOrder);
     header->setSortIndicatorShown(true);
@@ -203,8 +204,9 @@ void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
         return l;
     };
     // Font and colour go before the text: each change after it lays the text out again.
-    auto link = [&](int column, const QColor &color, Qt::Alignment alignment, Qt::TextFormat format,
-                    void (QWinRatingList::*slot)(), bool clickable = true) {
+    auto link = [&](int column, const QString &text, const QColor &color, Qt::Alignment alignment,
+                    Qt::TextFormat format, void (QWinRatingList::*slot)(), bool clickable = true,
+                    const QString &toolTip = QString()) {
         t->setItem(r, column, new QTableWidgetItem);
         auto *l = keptLabel<QLinkLabel>(t, r, column, [&](QLinkLabel *made) {
             made->setTextFormat(format);
@@ -212,10 +214,8 @@ void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
             if (slot)
                 connect(made, &QLinkLabel::clicked, this, slot);
         });
-        l->setClickable(clickable);
-        l->setRowFont(linkFont);
         setTextColor(l, color);
-        return l;
+        l->setCell(text, linkFont, clickable, toolTip);
     };
     const QColor ageColor = old ? kGray : kBlack;
 
@@ -229,9 +229,8 @@ void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
     label(ColStar, row.recommendId.isEmpty() ? QString() : QStringLiteral("<img src=':/images/star.png'>"), kCentre);
 
     // Plain text: the name shows as stored and the slots read it back unchanged.
-    link(ColInst, isConcernedInst(row.inst) ? kConcerned : ageColor, kCentre, Qt::PlainText,
-         &QWinRatingList::showRatingOfInst)
-        ->setText(row.inst);
+    link(ColInst, row.inst, isConcernedInst(row.inst) ? kConcerned : ageColor, kCentre, Qt::PlainText,
+         &QWinRatingList::showRatingOfInst);
 
     t->setItem(r, ColAnalysts, new QTableWidgetItem);
     auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, [&](QCellLabel *made) {
@@ -243,23 +242,21 @@ void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
     });
     analysts->setText(row.analystHtml());
 
-    link(ColStock, isBlockedStock(row.stockCode) ? kBlocked : ageColor, kCentre, Qt::RichText,
-         qOverload<>(&QWinRatingList::showChartOfStock))
-        ->setText(row.stockHtml());
+    link(ColStock, row.stockHtml(), isBlockedStock(row.stockCode) ? kBlocked : ageColor, kCentre, Qt::RichText,
+         qOverload<>(&QWinRatingList::showChartOfStock));
 
     const QString industryText = row.industryText();
-    link(ColIndustry, kGray, kCentre, Qt::PlainText, &QWinRatingList::showRatingOfInd, !industryText.isEmpty())
-        ->setText(industryText);
+    link(ColIndustry, industryText, kGray, kCentre, Qt::PlainText, &QWinRatingList::showRatingOfInd,
+         !industryText.isEmpty());
 
-    link(ColRating, QColor(row.ratingColor(old)), kCentre, Qt::RichText, &QWinRatingList::viewReport)
-        ->setText(row.ratingHtml());
+    link(ColRating, row.ratingHtml(), QColor(row.ratingColor(old)), kCentre, Qt::RichText,
+         &QWinRatingList::viewReport);
 
     t->setItem(r, ColPages, textItem(row.pageText(), kCentre));
     t->setItem(r, ColPricePub, textItem(row.pricePubText(), kRight));
 
-    QLinkLabel *target = link(ColTarget, old ? kGray : QColor(), kCentre, Qt::RichText, nullptr, false);
-    target->setText(row.targetHtml());
-    target->setToolTip(row.targetToolTip());
+    link(ColTarget, row.targetHtml(), old ? kGray : QColor(), kCentre, Qt::RichText, nullptr, false,
+         row.targetToolTip());
 
     t->setItem(r, ColClose, textItem(row.closeText(), kRight));
     QTableWidgetItem *change = textItem(row.changeText(), kRight);
@@ -271,9 +268,8 @@ void QWinRatingList::fillRow(const RatingListRow &row, int r, int page)
     t->setItem(r, ColEpsLast, textItem(row.epsLastText(), kRight));
 
     for (int n = 1; n <= 3; ++n) {
-        QLinkLabel *eps = link(ColEps1 + n - 1, old ? kGray : QColor(), kRight, Qt::RichText, nullptr, false);
-        eps->setText(row.epsHtml(n));
-        eps->setToolTip(row.epsToolTip(n));
+        link(ColEps1 + n - 1, row.epsHtml(n), old ? kGray : QColor(), kRight, Qt::RichText, nullptr, false,
+             row.epsToolTip(n));
     }
 
     t->setItem(r, ColCagr, textItem(row.cagrText(), kRight));

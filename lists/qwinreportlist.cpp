@@ -36,6 +36,7 @@ const QColor kConcerned(QStringLiteral("blue"));
 const QColor kPlainInst(QStringLiteral("gray"));
 const QColor kBlocked(QStringLiteral("red"));
 const QColor kPlainTitle(QStringLiteral("black"));
+const QString kLockHtml = QStringLiteral("<img src=':/images/lock.png'>");
 
 } // namespace
 
@@ -61,6 +62,7 @@ QWinReportList::QWinReportList(QWidget *parent)
 
     buildTable();
     buildMenu();
+    makeFirstPageLabels();
     m_pageStarts = std::make_unique<ReportPageStarts>();
     m_readMarks = std::make_unique<ListReadMarks>(
         tblReportList, QStringLiteral("update T_Report set Rpt_Readed=1 where Rpt_ID=?"), QList<int>{ColInst, ColTitle});
@@ -199,8 +201,7 @@ void QWinReportList::showReportList(const QString &request, int page)
 void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
 {
     QTableWidget *t = tblReportList;
-    const QFont font = getAppFont();
-    QFont rowFont = font;
+    QFont rowFont = getAppFont();
     rowFont.setWeight(row.isUnread() ? QFont::Bold : QFont::Normal);
     t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r + 1 + qint64(page) * ReportListQuery::pageSize())));
 
@@ -216,48 +217,27 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
     // The labels are kept from the page before: each gets all that differs from row to row.
     // Font and colour go before the text: each change after it lays the text out again.
     t->setItem(r, ColMark, new QTableWidgetItem);
-    auto *lock = keptLabel<QCellLabel>(t, r, ColMark, [&](QCellLabel *l) {
-        l->setFont(font);
-        l->setAlignment(Qt::AlignCenter);
-        l->setToolTip(QStringLiteral("独家报告"));
-    });
-    lock->setText(row.exclusive > 0 ? QStringLiteral("<img src=':/images/lock.png'>") : QString());
+    auto *lock = keptLabel<QCellLabel>(t, r, ColMark, labelSetUp(ColMark));
+    lock->setText(row.exclusive > 0 ? kLockHtml : QString());
 
     t->setItem(r, ColInst, new QTableWidgetItem);
-    auto *inst = keptLabel<QLinkLabel>(t, r, ColInst, [this](QLinkLabel *l) {
-        l->setAlignment(Qt::AlignCenter);
-        // Plain text: the name shows as stored and reads back unchanged.
-        l->setTextFormat(Qt::PlainText);
-        connect(l, &QLinkLabel::clicked, this, &QWinReportList::showReportOfInst);
-    });
-    inst->setRowFont(rowFont);
+    auto *inst = keptLabel<QLinkLabel>(t, r, ColInst, labelSetUp(ColInst));
     setTextColor(inst, isConcernedInst(row.inst) ? kConcerned : kPlainInst);
-    inst->setText(row.inst);
+    inst->setCell(row.inst, rowFont, true);
 
     t->setItem(r, ColTitle, new QTableWidgetItem);
     const QString titleHtml = row.titleHtml();
-    auto *title = keptLabel<QLinkLabel>(t, r, ColTitle, [this](QLinkLabel *l) {
-        connect(l, &QLinkLabel::clicked, this, &QWinReportList::viewReport);
-    });
-    title->setRowFont(rowFont);
+    auto *title = keptLabel<QLinkLabel>(t, r, ColTitle, labelSetUp(ColTitle));
     setTextColor(title, containsBlockedStock(titleHtml) ? kBlocked : kPlainTitle);
-    title->setText(titleHtml);
+    title->setCell(titleHtml, rowFont, true);
 
     t->setItem(r, ColAnalysts, new QTableWidgetItem);
-    auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, [&](QCellLabel *l) {
-        l->setFont(font);
-        l->setContextMenuPolicy(Qt::NoContextMenu);
-        connect(l, &QLabel::linkActivated, this, &QWinReportList::showReportOfAnls);
-    });
+    auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, labelSetUp(ColAnalysts));
     analysts->setText(row.analystHtml());
 
     t->setItem(r, ColType, new QTableWidgetItem);
-    auto *type = keptLabel<QCellLabel>(t, r, ColType, [](QCellLabel *l) { l->setAlignment(Qt::AlignCenter); });
-    const QString icon = row.typeIcon();
-    if (!icon.isEmpty())
-        type->setPixmap(QPixmap(icon));
-    else if (!type->pixmap(Qt::ReturnByValue).isNull())
-        type->clear();
+    auto *type = keptLabel<QCellLabel>(t, r, ColType, labelSetUp(ColType));
+    type->setPicture(row.typeIcon());
 
     auto *pages = new QTableWidgetItem(row.pageText());
     pages->setForeground(QBrush(Qt::gray, Qt::SolidPattern));
@@ -272,6 +252,68 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
             item->setFont(f);
         }
     }
+}
+
+std::function<void(QCellLabel *)> QWinReportList::labelSetUp(int column)
+{
+    return [this, column](QCellLabel *label) {
+        switch (column) {
+        case ColMark:
+            label->setFont(getAppFont());
+            label->setAlignment(Qt::AlignCenter);
+            label->setToolTip(QStringLiteral("独家报告"));
+            break;
+        case ColInst:
+            label->setAlignment(Qt::AlignCenter);
+            // Plain text: the name shows as stored and reads back unchanged.
+            label->setTextFormat(Qt::PlainText);
+            connect(static_cast<QLinkLabel *>(label), &QLinkLabel::clicked, this, &QWinReportList::showReportOfInst);
+            break;
+        case ColTitle:
+            connect(static_cast<QLinkLabel *>(label), &QLinkLabel::clicked, this, &QWinReportList::viewReport);
+            break;
+        case ColAnalysts:
+            label->setFont(getAppFont());
+            label->setContextMenuPolicy(Qt::NoContextMenu);
+            connect(label, &QLabel::linkActivated, this, &QWinReportList::showReportOfAnls);
+            break;
+        default: // the type's picture
+            label->setAlignment(Qt::AlignCenter);
+        }
+    };
+}
+
+void QWinReportList::makeFirstPageLabels()
+{
+    // In the look of the newest reports as a sync brings them (unread, of no followed
+    // institution or blocked stock, a PDF): text documents made, fonts and colours set, pictures
+    // loaded, so that the first page of rows only changes what differs.
+    QTableWidget *t = tblReportList;
+    const int rows = ReportListQuery::pageSize();
+    QFont unread = getAppFont();
+    unread.setWeight(QFont::Bold);
+    makeSpareLabels<QCellLabel>(t, ColMark, rows, [this](QCellLabel *l) {
+        labelSetUp(ColMark)(l);
+        l->setText(kLockHtml);
+    });
+    makeSpareLabels<QLinkLabel>(t, ColInst, rows, [&](QLinkLabel *l) {
+        labelSetUp(ColInst)(l);
+        setTextColor(l, kPlainInst);
+        l->setCell(QStringLiteral("-"), unread, true);
+    });
+    makeSpareLabels<QLinkLabel>(t, ColTitle, rows, [&](QLinkLabel *l) {
+        labelSetUp(ColTitle)(l);
+        setTextColor(l, kPlainTitle);
+        l->setCell(QStringLiteral("-<font color='gray'> - </font>"), unread, true);
+    });
+    makeSpareLabels<QCellLabel>(t, ColAnalysts, rows, [this](QCellLabel *l) {
+        labelSetUp(ColAnalysts)(l);
+        l->setText(analystLinksHtml(QStringLiteral("-[0]")));
+    });
+    makeSpareLabels<QCellLabel>(t, ColType, rows, [this](QCellLabel *l) {
+        labelSetUp(ColType)(l);
+        l->setPicture(QStringLiteral(":/images/pdf.png"));
+    });
 }
 
 void QWinReportList::showLastList()

@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -12,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QAction;
+class QCellLabel;
 class QTableWidget;
 class QToolButton;
 class ListReadMarks;
@@ -75,6 +77,11 @@ private:
     void buildTable();
     void buildMenu();
     void fillRow(const ReportListRow &row, int r, int page);
+    // What the labels of a column keep on every page, given once when a label is made.
+    std::function<void(QCellLabel *)> labelSetUp(int column);
+    // The labels of a first page, made with the window: the page that first shows rows (the
+    // newest reports as a sync brings them) then only fills them.
+    void makeFirstPageLabels();
     int currentRow() const;
     QString rowReportId(int row) const;
     QString rowInst(int row) const;

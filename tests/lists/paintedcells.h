@@ -3,6 +3,8 @@
 // What a list's cells show on screen, read from the pixels the view paints: the text colour
 // of a cell and whether a row is fully inside the viewport.
 
+#include "paintedpixels.h"
+
 #include <QAbstractItemView>
 #include <QHash>
 #include <QImage>
@@ -26,14 +28,7 @@ inline QString paintedTextColour(const QImage &image, qreal upperPart = 1.0)
         for (int x = 0; x < image.width(); ++x)
             ++counts[image.pixel(x, y)];
     }
-    QRgb background = 0;
-    int most = -1;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > most) {
-            most = it.value();
-            background = it.key();
-        }
-    }
+    const QRgb background = mostFrequentColour(image, height);
     const auto distance = [](QRgb a, QRgb b) {
         const int r = qRed(a) - qRed(b), g = qGreen(a) - qGreen(b), bl = qBlue(a) - qBlue(b);
         return r * r + g * g + bl * bl;

@@ -19,6 +19,21 @@ const QString kMarkupTitle = QStringLiteral("PE<10倍 & \"低估\" 'A'");
 const QString kMarkupRating = QStringLiteral("买入&'\"增持");
 const QString kMarkupStock = QStringLiteral("A&B<i>'q'");
 
+// Counts the hide events of a widget.
+class HideCounter : public QObject
+{
+public:
+    explicit HideCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Hide;
+        return false;
+    }
+};
+
 // The texts every label of a row shows, joined by "|".
 QString shownRow(QTableWidget *table, int row)
 {
@@ -88,12 +103,17 @@ private slots:
         m_dir = openRatingFixture();
         QVERIFY(m_dir);
         bool ok = true;
+        // Types by turns: one without an icon, one with another icon, none stored (a PDF's).
+        const char *const types[] = {"TXT", "DOC", ""};
         for (int i = 0; i < kMany; ++i) {
             QString entry = QDateTime(QDate(2017, 1, 6), QTime(8, 0)).addSecs(-60 * i).toString(Qt::ISODate);
             ok = ok && insertReport({1000 + i, entry.replace('T', ' '), "", "华泰证券", "STK.COM@CN",
-                                     QStringLiteral("中国银行(601988) 报告 %1").arg(i), "", "601988.SH", "银行"});
+                                     QStringLiteral("中国银行(601988) 报告 %1").arg(i), "", "601988.SH", "银行", 0, 1,
+                                     QLatin1String(types[i % 3])});
             ok = ok && insertRating({1000 + i, "2017-01-03", "华泰证券", "", "601988.SH", "买入", 4, "M", 3});
         }
+        // Rated at 1.357, the stock has risen 157.9 % since.
+        ok = ok && insertRating({1310, "2017-01-06", "华泰证券", "", "601988.SH", "买入", 4, "M", 1.357});
         // Texts holding markup characters.
         ok = ok && insertReport({1300, "2017-01-06 16:00:00", "", kMarkupInst, "STK.COM@CN", kMarkupTitle,
                                  "A&B[1001]", "000002.SZ", "地产"})
@@ -127,8 +147,8 @@ private slots:
     }
 
     // At the program's font (bold while unread) the rating list shows whole the dates of
-    // earlier years, prices, PEG of 10 and more and long industry names; its mark column is as
-    // narrow as asked.
+    // earlier years, prices, rises of 100 % and more, PEG of 10 and more and long industry
+    // names; its mark column is as narrow as asked.
     void ratingColumnsShowTheirValues_data()
     {
         QTest::addColumn<int>("column");
@@ -140,6 +160,7 @@ private slots:
         QTest::newRow("target") << int(RatingTable::ColTarget)
                                 << digitTexts({"ddd.dd ~ ddd.dd↓", "dddd.dd ~ dddd.dd(*)↑"});
         QTest::newRow("price") << int(RatingTable::ColClose) << digitTexts({"dddd.dd"});
+        QTest::newRow("change") << int(RatingTable::ColChange) << digitTexts({"ddd.d", "dddd.d", "-dd.d"}) + QStringList{"-100.0"};
         QTest::newRow("PEG") << int(RatingTable::ColPeg) << digitTexts({"dd.dd", "ddd.dd"});
     }
 
@@ -170,7 +191,8 @@ private slots:
                                                       45, 52, 52, 52, 52, 55, 50, 45, 45, 45};
         for (int c = 0; c < RatingTable::ColumnCount; ++c) {
             if (c != column && !QVector<int>{RatingTable::ColDate, RatingTable::ColIndustry, RatingTable::ColPricePub,
-                                             RatingTable::ColTarget, RatingTable::ColClose, RatingTable::ColPeg}
+                                             RatingTable::ColTarget, RatingTable::ColClose, RatingTable::ColChange,
+                                             RatingTable::ColPeg}
                                        .contains(c))
                 QCOMPARE(table->columnWidth(c), widths[c]);
         }
@@ -252,6 +274,48 @@ private slots:
                 && execSql(QStringLiteral("update T_Rating set Rat_Readed = (Rpt_ID in (%1))").arg(readRatings))
                 && execSql("delete from T_Rating where Rpt_ID = 1400"));
         QVERIFY2(again == first, qPrintable(pageDifference(first, again)));
+    }
+
+    // A page hides the viewport only while it makes labels, for rows the page before did not
+    // have: hidden, the viewport loses its pointer state and asks the window system for it
+    // again when shown.
+    void viewportHiddenOnlyForNewLabels_data()
+    {
+        QTest::addColumn<bool>("ratings");
+        QTest::newRow("reports") << false;
+        QTest::newRow("ratings") << true;
+    }
+
+    void viewportHiddenOnlyForNewLabels()
+    {
+        QFETCH(bool, ratings);
+        QWinReportList reports;
+        QWinRatingList ratingList;
+        QMdiSubWindow *win = ratings ? static_cast<QMdiSubWindow *>(&ratingList) : &reports;
+        const QString request = filledRequest(ratings ? "RAT_NEW" : "RPT_NEW");
+        const auto show = [&](int page) {
+            if (ratings)
+                ratingList.showRatingList(request, page);
+            else
+                reports.showReportList(request, page);
+            QTest::qWait(0);
+        };
+        show(0);
+        QVERIFY(QTest::qWaitForWindowExposed(win));
+        QWidget *viewport = win->findChild<QTableWidget *>()->viewport();
+        HideCounter hides(viewport);
+        // A full page after a full one, a short one, a full one after the short one.
+        QStringList seen; // per page: "more rows" or not, then the times the viewport was hidden
+        int rows = 50;
+        for (int page : {1, 2, 0}) {
+            hides.count = 0;
+            show(page);
+            QVERIFY(viewport->isVisible());
+            const int shown = win->findChild<QTableWidget *>()->rowCount();
+            seen << QStringLiteral("%1:%2").arg(shown > rows ? "more" : "less or as many").arg(hides.count);
+            rows = shown;
+        }
+        QCOMPARE(seen.join(", "), QStringLiteral("less or as many:0, less or as many:0, more:1"));
     }
 
     // The report list's marks as painted: followed institutions blue, others gray, titles
