@@ -113,14 +113,6 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    OpenboxDisplay openbox;
-    display = &openbox;
-    QCoreApplication app(argc, argv);
-    TestLoginDialogsOfTheProgram test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+OPENBOX_TEST_MAIN(TestLoginDialogsOfTheProgram, QCoreApplication)
 
 #include "tst_logindialogs.moc"

@@ -25,6 +25,9 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+// The display this test runs on, set before the application is made.
+const OpenboxDisplay *display = nullptr;
+
 namespace {
 
 constexpr int kItems = 105;  // two full pages of 50 and five rows
@@ -274,13 +277,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    OpenboxDisplay openbox;
-    QApplication app(argc, argv);
-    TestKeptLabels test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+OPENBOX_TEST_MAIN(TestKeptLabels, QApplication)
 
 #include "tst_keptlabels.moc"

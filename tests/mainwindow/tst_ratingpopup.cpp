@@ -322,14 +322,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    OpenboxDisplay openbox;
-    display = &openbox;
-    QApplication app(argc, argv);
-    TestRatingPopUp test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+OPENBOX_TEST_MAIN(TestRatingPopUp, QApplication)
 
 #include "tst_ratingpopup.moc"

@@ -157,14 +157,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    OpenboxDisplay openbox;
-    display = &openbox;
-    QApplication app(argc, argv);
-    TestWindowManager test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+OPENBOX_TEST_MAIN(TestWindowManager, QApplication)
 
 #include "tst_windowmanager.moc"

@@ -316,13 +316,5 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    OpenboxDisplay openbox;
-    display = &openbox;
-    QApplication app(argc, argv);
-    TestLoginDialogs test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+OPENBOX_TEST_MAIN(TestLoginDialogs, QApplication)
 #include "tst_logindialogs.moc"

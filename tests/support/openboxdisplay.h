@@ -82,3 +82,16 @@ private:
     QProcess m_xvfb;
     QProcess m_wm;
 };
+
+// main() of a test on its own display: the display comes before the application object, and the
+// test's own `display` pointer is set to it.
+#define OPENBOX_TEST_MAIN(TestObject, Application)                                                  \
+    int main(int argc, char *argv[])                                                                \
+    {                                                                                               \
+        OpenboxDisplay openbox;                                                                     \
+        display = &openbox;                                                                         \
+        Application app(argc, argv);                                                                \
+        TestObject test;                                                                            \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                  \
+        return QTest::qExec(&test, argc, argv);                                                     \
+    }
