@@ -5,10 +5,10 @@
 // the cells of a table show as painted.
 
 #include "paintedpixels.h"
+#include "xwindows.h"
 
 #include <QApplication>
 #include <QMenu>
-#include <QProcess>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
@@ -17,9 +17,7 @@
 // pointer there, and the window system sends its enter and leave events as it does for a user.
 inline bool xdotool(const QStringList &args)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), args);
-    return tool.waitForFinished(20000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    return runXTool(QStringLiteral("xdotool"), args);
 }
 
 // The pointer moved onto a point of the widget (its centre by default); false when the widget

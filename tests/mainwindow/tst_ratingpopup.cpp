@@ -20,9 +20,6 @@
 #include <QTableWidget>
 #include <QWindow>
 
-#include <csignal>
-#include <sys/types.h>
-
 // The chart's rating pop-up under a real window manager (Xvfb with openbox), which frames and
 // stacks it: where it opens for a pointer anywhere on the screen, and that it stays above the
 // maximized main window once a report has been opened from it.
@@ -46,27 +43,8 @@ void pointerTo(const QPoint &global, bool click = false)
     QStringList args{"mousemove", QString::number(global.x()), QString::number(global.y())};
     if (click)
         args << "click" << "1";
-    runOnDisplay(QStringLiteral("xdotool"), args);
+    runXTool(QStringLiteral("xdotool"), args);
 }
-
-// Stops the window manager for as long as it lives, as a busy machine holds it up.
-class StoppedWindowManager
-{
-public:
-    explicit StoppedWindowManager(bool stop) : m_pid(stop ? display->windowManagerPid() : 0)
-    {
-        if (m_pid > 0)
-            ::kill(pid_t(m_pid), SIGSTOP);
-    }
-    ~StoppedWindowManager()
-    {
-        if (m_pid > 0)
-            ::kill(pid_t(m_pid), SIGCONT);
-    }
-
-private:
-    qint64 m_pid;
-};
 
 QString rectText(const QRect &r)
 {
@@ -169,7 +147,9 @@ private slots:
         popUp->hideRating();
         // The manager takes its state property away last when it lets a window go.
         const QStringList state{"-id", QString::number(popUp->winId()), "WM_STATE"};
-        WAIT_UNTIL("the pop-up withdrawn", runOnDisplay(QStringLiteral("xprop"), state).contains("not found"), 10000);
+        QString out;
+        WAIT_UNTIL("the pop-up withdrawn", runXTool(QStringLiteral("xprop"), state, &out) && out.contains("not found"),
+                   10000);
     }
 
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
@@ -213,11 +193,12 @@ private slots:
                              available.top() + 3 + qRound(where.y() * (available.height() - 7)));
         pointerTo(pointer);
         WAIT_UNTIL("the pointer there", QCursor::pos() == pointer, 5000);
-        {
-            StoppedWindowManager held(slowManager);
-            popUp->showRating(kCode, kRatingDays[0].toString(QStringLiteral("yyyy-MM-dd")));
-            if (slowManager)
-                QTest::qWait(300); // the program goes on while the manager has not framed it
+        if (slowManager)
+            display->pauseWindowManager();
+        popUp->showRating(kCode, kRatingDays[0].toString(QStringLiteral("yyyy-MM-dd")));
+        if (slowManager) {
+            QTest::qWait(300); // the program goes on while the manager has not framed it
+            display->resumeWindowManager();
         }
         QVERIFY(QTest::qWaitForWindowExposed(popUp.get()));
         WAIT_UNTIL("the window manager's frame", popUp->frameGeometry() != popUp->geometry(), 10000);

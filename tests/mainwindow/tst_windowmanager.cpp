@@ -5,13 +5,11 @@
 #include "qdlgalert.h"
 #include "qwinmain.h"
 #include "waiting.h"
+#include "windowstacking.h"
 
-#include <QProcess>
 #include <QScreen>
 #include <QWindow>
 
-#include <csignal>
-#include <sys/types.h>
 
 // Where the main window's pop-ups stand under a real window manager, which frames and stacks
 // them: the test runs on its own X server (Xvfb) with openbox.
@@ -20,26 +18,6 @@ namespace {
 
 // Set by main: the display and its window manager.
 OpenboxDisplay *display = nullptr;
-
-// Runs a program on the display; its standard output, trimmed. Empty when it failed.
-QString runOnDisplay(const QString &program, const QStringList &args)
-{
-    QProcess tool;
-    tool.start(program, args);
-    if (!tool.waitForFinished(10000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-// The managed windows from bottom to top, as the window manager stacks them.
-QList<WId> stacking()
-{
-    QList<WId> ids;
-    const QString out = runOnDisplay(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
-    for (const QString &id : out.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
-        ids << id.trimmed().toULong(nullptr, 16);
-    return ids;
-}
 
 } // namespace
 
@@ -101,15 +79,13 @@ private slots:
         }
 
         QDlgAlert alerts;
-        const qint64 wm = display->windowManagerPid();
-        QVERIFY(wm > 0);
         for (int showing = 0; showing < 2; ++showing) {
             // A window manager busy for a moment frames the window only after the program has
             // placed it, as a loaded machine will.
-            QCOMPARE(::kill(pid_t(wm), SIGSTOP), 0);
+            QVERIFY(display->pauseWindowManager());
             alerts.addAlert(QStringLiteral("RAT_ACT_INI"), QStringLiteral("701"));
             QTest::qWait(300);
-            QCOMPARE(::kill(pid_t(wm), SIGCONT), 0);
+            QVERIFY(display->resumeWindowManager());
             checkCorner(alerts);
             if (QTest::currentTestFailed())
                 return;
@@ -138,11 +114,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(popUp));
         // A click on the main window, through the X server as the user's, which the window
         // manager sees and which gives the main window the focus.
-        runOnDisplay(QStringLiteral("xdotool"),
-                     {"mousemove", "--window", QString::number(window.winId()), "300", "300", "click", "1"});
+        runXTool(QStringLiteral("xdotool"),
+                 {"mousemove", "--window", QString::number(window.winId()), "300", "300", "click", "1"});
         WAIT_UNTIL("the clicked main window active", window.isActiveWindow(), 5000);
         const auto order = [&] {
-            const QList<WId> ids = stacking();
+            const QList<WId> ids = stackingOrder();
             return QStringLiteral("%1 above %2: %3")
                 .arg(ids.indexOf(popUp->winId()))
                 .arg(ids.indexOf(window.winId()))

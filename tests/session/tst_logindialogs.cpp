@@ -19,9 +19,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <csignal>
-#include <sys/types.h>
-
 namespace {
 
 const OpenboxDisplay *display = nullptr;
@@ -33,12 +30,16 @@ const OpenboxDisplay *display = nullptr;
 class SlowManager : public QObject
 {
 public:
-    SlowManager(qint64 pid, const QString &title) : m_pid(pid), m_title(title) { qApp->installEventFilter(this); }
+    // No manager (null), no stop.
+    SlowManager(const OpenboxDisplay *manager, const QString &title) : m_manager(manager), m_title(title)
+    {
+        qApp->installEventFilter(this);
+    }
     ~SlowManager() override { resume(); }
     void resume()
     {
         if (m_stopped)
-            ::kill(pid_t(m_pid), SIGCONT);
+            m_manager->resumeWindowManager();
         m_stopped = false;
     }
 
@@ -46,16 +47,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         auto *widget = qobject_cast<QWidget *>(watched);
-        if (m_pid > 0 && !m_done && event->type() == QEvent::Show && widget && widget->isWindow()
+        if (m_manager && !m_done && event->type() == QEvent::Show && widget && widget->isWindow()
             && widget->windowTitle() == m_title) {
             m_done = true;
-            m_stopped = ::kill(pid_t(m_pid), SIGSTOP) == 0;
+            m_stopped = m_manager->pauseWindowManager();
         }
         return false;
     }
 
 private:
-    qint64 m_pid;
+    const OpenboxDisplay *m_manager;
     QString m_title;
     bool m_stopped = false;
     bool m_done = false;
@@ -275,7 +276,7 @@ private slots:
         // The watcher below runs in the dialog's own event loop when it has one.
         QString outcome;
         bool handled = false;
-        SlowManager manager(slowManager ? display->windowManagerPid() : 0, title);
+        SlowManager manager(slowManager ? display : nullptr, title);
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, [&] {
             QWidget *modal = QApplication::activeModalWidget();

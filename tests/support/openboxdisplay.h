@@ -13,6 +13,9 @@
 #include <QThread>
 #include <QtGlobal>
 
+#include <csignal>
+#include <sys/types.h>
+
 class OpenboxDisplay
 {
 public:
@@ -49,8 +52,11 @@ public:
     }
 
     bool running = false;
-    // The window manager's process, which a test may stop for a moment to play a slow one.
-    qint64 windowManagerPid() const { return m_wm.processId(); }
+
+    // Stops the window manager, as a busy machine holds it up, until resumeWindowManager().
+    // False without one.
+    bool pauseWindowManager() const { return signalWindowManager(SIGSTOP); }
+    bool resumeWindowManager() const { return signalWindowManager(SIGCONT); }
 
     // Ends the window manager, runs meanwhile, then starts a new one, which frames the windows
     // mapped meanwhile as it takes the display: a manager that comes after the program's window.
@@ -72,6 +78,12 @@ public:
     }
 
 private:
+    bool signalWindowManager(int signal) const
+    {
+        const qint64 pid = m_wm.processId();
+        return pid > 0 && ::kill(pid_t(pid), signal) == 0;
+    }
+
     static bool managed(const QByteArray &display)
     {
         QProcess xprop;
