@@ -4,6 +4,7 @@
 #include "qwinacelist.h"
 
 #include "analystcache.h"
+#include "liststyle.h"
 #include "userlists.h"
 
 #include <QLabel>
@@ -54,7 +55,7 @@ void QWinAceList::popMenuOfAceList(const QPoint &pos)
     actRemoveAnalyst->setVisible(analystFollowed);
     actAnalyst->setEnabled(!getAnalystId(uid).isEmpty());
 
-    menu->exec(table->viewport()->mapToGlobal(pos));
+    execCellMenu(menu, table, pos);
 }
 
 void QWinAceList::showRatingOfAnalyst()

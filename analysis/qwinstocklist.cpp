@@ -100,7 +100,7 @@ void QWinStockList::popMenu(const QPoint &pos)
 
     for (QAction *entry : fillStockBlockMenu(blockMenu, actNewBlock, code))
         connect(entry, &QAction::triggered, this, &QWinStockList::addStockToBlock);
-    menu->exec(table->viewport()->mapToGlobal(pos));
+    execCellMenu(menu, table, pos);
 }
 
 void QWinStockList::newBlock()

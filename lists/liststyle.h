@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QPalette>
 #include <QTableWidget>
 #include <QWidget>
@@ -70,6 +71,15 @@ inline void keepRows(QTableWidget *table, int rows)
         viewport->hide();
         viewport->setProperty(kViewportHiddenForLabels, true);
     }
+}
+
+// Runs a table's context menu at the point of its viewport. The menu holds the pointer while it
+// is open, so a link it was opened over hears nothing of the pointer leaving: once the menu is
+// gone, the link keeps its hover look only if the pointer is on it.
+inline void execCellMenu(QMenu *menu, QTableWidget *table, const QPoint &pos)
+{
+    menu->exec(table->viewport()->mapToGlobal(pos));
+    QLinkLabel::settleHover();
 }
 
 // Marks the page's labels for repaint before anything else of the table: the viewport

@@ -3,6 +3,7 @@
 #include "qwinratinglist.h"
 
 #include "globalstate.h"
+#include "liststyle.h"
 #include "qlinklabel.h"
 #include "ratinglistcolumns.h"
 #include "serviceapi.h"
@@ -79,7 +80,7 @@ void QWinRatingList::popMenuOfRatingList(const QPoint &pos)
 
     for (QAction *entry : fillStockBlockMenu(mnuBlock, actNewBlock, code))
         connect(entry, &QAction::triggered, this, &QWinRatingList::addStockToBlock);
-    mnuRatingList->exec(tblRatingList->viewport()->mapToGlobal(pos));
+    execCellMenu(mnuRatingList, tblRatingList, pos);
 }
 
 void QWinRatingList::viewReport()

@@ -106,7 +106,7 @@ void QWinReportList::popMenuOfReportList(const QPoint &pos)
         a->setChecked(isFavoriteReport(folder, id));
         connect(a, &QAction::triggered, this, &QWinReportList::addReportToFav);
     }
-    mnuReportList->exec(tblReportList->viewport()->mapToGlobal(pos));
+    execCellMenu(mnuReportList, tblReportList, pos);
 }
 
 void QWinReportList::viewReport()

@@ -159,6 +159,62 @@ private slots:
                                                    << Next::SideBarMenu << "mnuAceAnalyst";
     }
 
+    // A link's menu picked from with the pointer, the pointer then off the table at once (as a
+    // hand goes to the pager), also while the box the entry brings up is open: the page itself
+    // shows no hover look either. (The ranking's entries all show a page again, which settles
+    // it.)
+    void menuLeavesNoHoverOnItsPage_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("box");
+        QTest::newRow("reports, title") << "reports" << getOrderJson("RPT_NEW") << 3 << "复制报告列表" << true;
+        QTest::newRow("ratings, institution") << "ratings" << getOrderJson("RAT_NEW") << 2 << "添加关注机构" << false;
+        QTest::newRow("ratings, copy") << "ratings" << getOrderJson("RAT_NEW") << 2 << "复制股票名单" << true;
+    }
+
+    void menuLeavesNoHoverOnItsPage()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, request);
+        QFETCH(int, column);
+        QFETCH(QString, entry);
+        QFETCH(bool, box);
+        window->showList(request, 0);
+        auto *table = listWindow(kind)->findChild<QTableWidget *>();
+        QVERIFY(table->rowCount() > 2);
+        QWidget *link = table->cellWidget(1, column);
+        QVERIFY(pointAt(link));
+        QTRY_COMPARE(underlinedCells(table, {column}), QStringLiteral("1,%1").arg(column));
+        // The box is answered from its own event loop: the pointer off the table first, then
+        // Return, as a hand does.
+        auto *pager = window->findChild<QToolButton *>(QStringLiteral("btnPageNext"));
+        const QPoint away = pager->mapToGlobal(pager->rect().center());
+        bool answered = false;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto *shown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!shown || answered)
+                return;
+            answered = true;
+            xdotool({"mousemove", QString::number(away.x()), QString::number(away.y())});
+            QTest::qWait(100);
+            QTest::keyClick(shown, Qt::Key_Return);
+        });
+        answer.start(20);
+        {
+            MenuPicker picker(entry);
+            QVERIFY(clickAt(link, Qt::RightButton));
+            QTRY_VERIFY(picker.seen.size() == 1 && !QApplication::activePopupWidget() && !QApplication::activeModalWidget());
+            QVERIFY2(picker.picked, qPrintable(picker.seen.join(' ')));
+        }
+        QCOMPARE(answered, box);
+        QVERIFY(pointAt(pager));
+        QTRY_COMPARE(underlinedCells(table, {column}), QString());
+    }
+
     // After a menu picked from with the pointer, the link the pointer goes to next is the only
     // one of the page that shows itself.
     void oneLinkShowsItselfAfterAMenu_data()
