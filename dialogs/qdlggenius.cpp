@@ -1,12 +1,30 @@
 #include "qdlggenius.h"
 
 #include "dialogform.h"
+#include "keysbeforefocus.h"
 #include "stocklookup.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+
+namespace {
+
+// The keys the lookup acts on: a code typed fast after the key that opened the lookup must all
+// reach it, and so must the Return or Escape that ends it.
+QVector<int> lookupKeys()
+{
+    QVector<int> keys{Qt::Key_Escape, Qt::Key_Up,     Qt::Key_Down, Qt::Key_Backspace, Qt::Key_Return,
+                      Qt::Key_Enter,  Qt::Key_Delete, Qt::Key_Left, Qt::Key_Right};
+    for (int letter = Qt::Key_A; letter <= Qt::Key_Z; ++letter)
+        keys << letter << (Qt::ShiftModifier | letter);
+    for (int digit = Qt::Key_0; digit <= Qt::Key_9; ++digit)
+        keys << digit;
+    return keys;
+}
+
+} // namespace
 
 QDlgGenius::QDlgGenius(QWidget *parent)
     : QDialog(parent)
@@ -36,6 +54,7 @@ QDlgGenius::QDlgGenius(QWidget *parent)
     lstStock->setFocusPolicy(Qt::NoFocus);
     connect(lstStock, &QListWidget::doubleClicked, this, &QDlgGenius::accept);
     edtKeyword->setFocus();
+    new KeysBeforeFocus(this, edtKeyword, lookupKeys());
 }
 
 void QDlgGenius::setKeyword(const QString &text)

@@ -1,0 +1,241 @@
+#include "dbconnection.h"
+#include "devserver.h"
+#include "openboxdisplay.h"
+#include "waiting.h"
+#include "xwindows.h"
+
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// The real program on a display with a window manager, logged in as a guest against the
+// stand-in. A user types a stock code over a list or the chart: the first key opens the modal
+// stock lookup, and the rest of the code, and the Return or Escape that ends it, follow at once,
+// before the window manager has handed the lookup the focus when it is slow (held up here) or
+// while the program is too busy to see them (stopped here). Every key must reach the lookup,
+// so the list or chart of the code typed opens. Keys go through the X server as typed.
+
+namespace {
+
+const OpenboxDisplay *display = nullptr;
+
+// Places in the main window (1066 x 666, frameless).
+const QPoint kReportTab(56, 35);
+const QPoint kRatingTab(160, 35);
+const QPoint kNewest(40, 74);            // the side bar's first entry, "最新" on both tabs
+const QPoint kFirstRatingRow(308, 122);
+
+// How long the window manager or the program is held up after the last key.
+const int kHeldUpMs = 400;
+
+enum class Start { ReportList, RatingList, Chart };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Start)
+
+class TestStockLookupKeys : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DevServer> m_server;
+    QProcess m_program;
+    QTemporaryDir m_home;
+    quint64 m_window = 0;
+
+    QString programEnded() const
+    {
+        return m_program.state() == QProcess::NotRunning ? QStringLiteral("the program ended") : QString();
+    }
+
+    QString title() const
+    {
+        QString name;
+        runXTool(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::number(m_window)}, &name);
+        return name.trimmed();
+    }
+
+    bool lookupOpen() const { return !xWindowsNamed(QStringLiteral("^代码精灵$")).isEmpty(); }
+
+    QString describe() const
+    {
+        return QStringLiteral("the main window shows \"%1\"%2")
+            .arg(title(), lookupOpen() ? QStringLiteral(", the stock lookup is still open") : QString());
+    }
+
+    // Empty once the main window's title matches, else why not.
+    QString waitForTitle(const QString &pattern, int timeoutMs = 30000)
+    {
+        const QRegularExpression expected(pattern);
+        const QString failure = waitUntil("a main window titled " + pattern,
+                                          [&] { return expected.match(title()).hasMatch() && !lookupOpen(); },
+                                          timeoutMs, [this] { return programEnded(); });
+        return failure.isEmpty() ? failure : failure + "; " + describe();
+    }
+
+    bool keys(const QStringList &names)
+    {
+        return runXTool(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
+                                                               QStringLiteral("30")} + names);
+    }
+
+    bool signalProgram(int signal) { return ::kill(pid_t(m_program.processId()), signal) == 0; }
+
+    // The list or chart the row starts from, with the main window active.
+    void bringUp(Start start)
+    {
+        switch (start) {
+        case Start::ReportList:
+            QVERIFY(xClick(m_window, kReportTab) && xClick(m_window, kNewest));
+            QVERIFY2(waitForTitle(QStringLiteral(" - 最新报告$")).isEmpty(), qPrintable(describe()));
+            break;
+        case Start::RatingList:
+            QVERIFY(xClick(m_window, kRatingTab) && xClick(m_window, kNewest));
+            QVERIFY2(waitForTitle(QStringLiteral(" - 最新评级$")).isEmpty(), qPrintable(describe()));
+            break;
+        case Start::Chart:
+            // The ratings of one stock, then "查看股票走势" from the first row's menu.
+            QVERIFY(xClick(m_window, kRatingTab) && xClick(m_window, kNewest));
+            QVERIFY(keys({"6", "0", "0", "3", "1", "0", "Return"}));
+            QVERIFY2(waitForTitle(QStringLiteral("\\(600310\\.SH\\)的评级$")).isEmpty(), qPrintable(describe()));
+            QVERIFY(runXTool(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"),
+                                                         QString::number(m_window), QString::number(kFirstRatingRow.x()),
+                                                         QString::number(kFirstRatingRow.y()), QStringLiteral("click"),
+                                                         QStringLiteral("3")}));
+            QTest::qWait(500);
+            QVERIFY(keys({"Down", "Down", "Down", "Down", "Down", "Return"}));
+            QVERIFY2(waitForTitle(QStringLiteral("\\[ 600310\\.SH \\]$")).isEmpty(), qPrintable(describe()));
+            break;
+        }
+        QVERIFY(runXTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                                     QString::number(m_window)}));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(display->running, "Xvfb and openbox are needed: see scripts/packages.txt");
+        QVERIFY(m_home.isValid());
+        m_server = std::make_unique<DevServer>();
+        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *hook : {"TAMREL_ECHO_MESSAGES", "TAMREL_SCREENSHOT", "TAMREL_LOGIN_SCREENSHOT"})
+            env.remove(QString::fromLatin1(hook));
+        env.insert(QStringLiteral("TAMREL_AUTOLOGIN"), QStringLiteral("1"));
+        env.insert(QStringLiteral("HOME"), m_home.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        m_program.setProcessEnvironment(env);
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(qEnvironmentVariable("TAMREL_PROGRAM"), QStringList());
+
+        QList<quint64> ids;
+        QString failure = waitUntil("the main window", [&] { return !(ids = xWindowsNamed("^Tamrel - ")).isEmpty(); },
+                                    60000, [this] { return programEnded(); });
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        m_window = ids.first();
+        // The lookup finds what the update engine has stored.
+        const QString db = m_home.filePath(QStringLiteral("data/Tamrel/Tamrel/data.s3"));
+        const auto stocksStored = [&db] {
+            bool stored = false;
+            if (QFile::exists(db)) {
+                QSqlQuery query(sqliteConnection(QStringLiteral("Check"), db));
+                stored = query.exec(QStringLiteral("select count(*) from T_Stock where Stk_Code in "
+                                                   "('600309.SH', '600310.SH')"))
+                         && query.next() && query.value(0).toInt() == 2;
+            }
+            closeSqliteConnection(QStringLiteral("Check"));
+            return stored;
+        };
+        failure = waitUntil("the stocks stored by the update engine", stocksStored, 60000,
+                            [this] { return programEnded(); });
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+
+    void cleanup()
+    {
+        display->resumeWindowManager();
+        if (m_program.state() == QProcess::NotRunning)
+            return;
+        signalProgram(SIGCONT);
+        // A lookup left open by a failed row would take the next row's keys.
+        for (quint64 lookup : xWindowsNamed(QStringLiteral("^代码精灵$"))) {
+            runXTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                                 QString::number(lookup)});
+            keys({"Escape"});
+        }
+        waitUntil("the stock lookup closed", [this] { return !lookupOpen(); }, 10000);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.kill();
+            m_program.waitForFinished(10000);
+        }
+    }
+
+    void keysTypedWhileTheLookupOpens_data()
+    {
+        QTest::addColumn<Start>("start");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<bool>("windowManagerHeldUp");
+        QTest::addColumn<bool>("programBusy");
+        QTest::addColumn<QString>("expected"); // the title the main window ends with
+
+        const QStringList code{"6", "0", "0", "3", "1", "0", "Return"};
+        const QString reports = QStringLiteral("股票报告_.*\\(600310\\.SH\\)$");
+        QTest::newRow("report list, window manager quick") << Start::ReportList << code << false << false << reports;
+        QTest::newRow("report list, window manager held up") << Start::ReportList << code << true << false << reports;
+        QTest::newRow("report list, program busy") << Start::ReportList << code << false << true << reports;
+        QTest::newRow("report list, both held up") << Start::ReportList << code << true << true << reports;
+        QTest::newRow("rating list, window manager held up")
+            << Start::RatingList << code << true << false << QStringLiteral("\\(600310\\.SH\\)的评级$");
+        QTest::newRow("chart, window manager held up")
+            << Start::Chart << QStringList{"6", "0", "0", "3", "0", "9", "Return"} << true << false
+            << QStringLiteral("\\[ 600309\\.SH \\]$");
+        QTest::newRow("a digit taken back, window manager held up")
+            << Start::ReportList << QStringList{"6", "0", "0", "3", "1", "9", "BackSpace", "0", "Return"} << true
+            << false << reports;
+        // Escape closes the lookup; the code typed after it opens a lookup of its own. (A wait
+        // for a title that does not change could end before the program saw the keys.)
+        const QStringList escapeThenCode{"6", "0", "0", "3", "Escape", "6", "0", "0", "3", "0", "9", "Return"};
+        QTest::newRow("Escape, window manager held up")
+            << Start::ReportList << escapeThenCode << true << false << QStringLiteral("股票报告_.*\\(600309\\.SH\\)$");
+        QTest::newRow("Escape, program busy")
+            << Start::RatingList << escapeThenCode << false << true << QStringLiteral("\\(600309\\.SH\\)的评级$");
+    }
+
+    void keysTypedWhileTheLookupOpens()
+    {
+        QFETCH(Start, start);
+        QFETCH(QStringList, typed);
+        QFETCH(bool, windowManagerHeldUp);
+        QFETCH(bool, programBusy);
+        QFETCH(QString, expected);
+
+        bringUp(start);
+        if (QTest::currentTestFailed())
+            return;
+        if (windowManagerHeldUp)
+            QVERIFY(display->pauseWindowManager());
+        if (programBusy)
+            QVERIFY(signalProgram(SIGSTOP));
+        QVERIFY(keys(typed));
+        QThread::msleep(kHeldUpMs);
+        if (programBusy)
+            QVERIFY(signalProgram(SIGCONT));
+        QVERIFY(display->resumeWindowManager());
+
+        const QString failure = waitForTitle(expected);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+};
+
+OPENBOX_TEST_MAIN(TestStockLookupKeys, QCoreApplication)
+
+#include "tst_lookupkeys.moc"
