@@ -10,6 +10,14 @@ QLinkLabel::QLinkLabel(QWidget *parent)
 {
 }
 
+QLinkLabel::~QLinkLabel()
+{
+    // s_hovered lets go only in ~QObject, after ~QWidget has sent an Enter to the widget
+    // beneath the mouse: a link there would make this one, half destroyed, drop its hover look.
+    if (s_hovered == this)
+        s_hovered = nullptr;
+}
+
 void QLinkLabel::setCell(const QString &text, const QFont &font, bool clickable, const QString &toolTip)
 {
     m_clickable = clickable;

@@ -15,6 +15,7 @@ class QLinkLabel : public QCellLabel
 
 public:
     explicit QLinkLabel(QWidget *parent = nullptr);
+    ~QLinkLabel() override;
 
     // All a page shows in the cell of a label kept from the page before: the text, the row's
     // font, whether it is a link, the tool tip; the hover look only while the pointer is on it.

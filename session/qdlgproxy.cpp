@@ -26,13 +26,19 @@ bool isFullIpv4(const QStringList &parts)
            });
 }
 
-// A host a request can reach: an IPv6 address, an IPv4 address written in full, or a DNS name
-// (an international one in its ASCII form) of labels of 1 to 63 letters, digits and hyphens, no
-// label beginning or ending with a hyphen, at most 253 characters, the last label not all digits
-// (such a name is an address).
+// A host a request can reach: an IPv6 address (with a scope after '%', an interface's name or
+// number), an IPv4 address written in full, or a DNS name (an international one in its ASCII
+// form) of labels of 1 to 63 letters, digits and hyphens, no label beginning or ending with a
+// hyphen, at most 253 characters, the last label not all digits (such a name is an address).
 bool isHostNameOrAddress(const QString &host)
 {
     if (host.contains(QLatin1Char(':'))) {
+        // The socket takes any text after '%' for a scope; an interface name on Linux is at most
+        // 15 characters, and a number is one of these.
+        static const QRegularExpression scope(QStringLiteral("^[A-Za-z0-9_.-]{1,15}$"));
+        const int percent = host.indexOf(QLatin1Char('%'));
+        if (percent >= 0 && !scope.match(host.mid(percent + 1)).hasMatch())
+            return false;
         QHostAddress address;
         return address.setAddress(host) && address.protocol() == QAbstractSocket::IPv6Protocol;
     }

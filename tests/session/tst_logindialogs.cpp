@@ -148,12 +148,19 @@ private slots:
         QTest::newRow("IPv4 cut short") << true << "127.1" << "8080" << noHostName << "edtHost";
         QTest::newRow("IPv6 in brackets") << true << "[::1]" << "8080" << noHostName << "edtHost";
         QTest::newRow("IPv6 with a stray colon") << true << "fe80:::1" << "8080" << noHostName << "edtHost";
+        QTest::newRow("markup for an IPv6 scope") << true << "fe80::1%<b>x</b>" << "8080" << noHostName << "edtHost";
+        QTest::newRow("quotes around an IPv6 scope") << true << "fe80::1%'eth0'" << "8080" << noHostName << "edtHost";
+        QTest::newRow("empty IPv6 scope") << true << "fe80::1%" << "8080" << noHostName << "edtHost";
+        QTest::newRow("IPv6 scope of 16") << true << "fe80::1%" + QString(16, 'e') << "8080" << noHostName << "edtHost";
         QTest::newRow("host name refused before the port") << true << "<b>x</b>" << "abc" << noHostName << "edtHost";
         QTest::newRow("single-label name") << true << "localhost" << "3128" << "" << "";
         QTest::newRow("hyphens and digits") << true << "proxy-2.corp-1.example.com" << "8080" << "" << "";
         QTest::newRow("name ending in a dot") << true << "proxy.example.com." << "8080" << "" << "";
         QTest::newRow("international name") << true << "代理.例子.中国" << "8080" << "" << "";
         QTest::newRow("IPv6 address") << true << "fe80::1" << "8080" << "" << "";
+        QTest::newRow("IPv6 scope of an interface name") << true << "fe80::1%eth0" << "8080" << "" << "";
+        QTest::newRow("IPv6 scope of an interface number") << true << "fe80::1%2" << "8080" << "" << "";
+        QTest::newRow("IPv6 scope of 15") << true << "fe80::1%br-0a1b2c3d4e5f" << "8080" << "" << "";
         QTest::newRow("lowest port") << true << "proxy.example.com" << "1" << "" << "";
         QTest::newRow("highest port") << true << "127.0.0.1" << "65535" << "" << "";
         QTest::newRow("switched off, nothing checked") << false << "" << "abc" << "" << "";
@@ -184,7 +191,7 @@ private slots:
             QVERIFY(dialog.isNull() || !dialog->isVisible());
             QCOMPARE(getProxyEnable(), int(on));
             if (on)
-                QCOMPARE(QString("%1:%2").arg(getProxyHost()).arg(getProxyPort()), host + ':' + port);
+                QCOMPARE(getProxyHost() + ':' + QString::number(getProxyPort()), host + ':' + port);
             return;
         }
         QCOMPARE(boxes.count(), 1);
