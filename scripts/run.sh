@@ -1,7 +1,8 @@
 #!/bin/sh
-# Installs the missing packages (as root), builds, starts the local stand-in of the service on
-# its default ports with the small sample data, and starts the program. Without a display it
-# runs under a virtual X server (Xvfb). Extra arguments go to the program.
+# Installs the missing packages (as root), builds the program and the stand-in (the test command
+# builds the rest), starts the local stand-in of the service on its default ports with the small
+# sample data, and starts the program. Without a display it runs under a virtual X server
+# (Xvfb). Extra arguments go to the program.
 # TAMREL_DATA_SIZE=large serves the large sample set instead (generated into the build folder
 # the first time, a few seconds). TAMREL_NO_DEVSERVER=1 leaves the stand-in out (for a stand-in
 # started by hand).
@@ -10,7 +11,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 if [ "$(id -u)" = 0 ] && [ -z "${SKIP_INSTALL:-}" ]; then
   "$top/scripts/install-deps.sh"
 fi
-"$top/scripts/build.sh"
+"$top/scripts/build.sh" tamrel tamrel-devserver devdata_small
 build="${BUILD_DIR:-$top/build}"
 program="$build/app/tamrel"
 devserver="$build/devserver/tamrel-devserver"
