@@ -9,10 +9,18 @@ QCellLabel::QCellLabel(QWidget *parent)
 
 void QCellLabel::setPicture(const QString &path)
 {
-    if (!path.isEmpty())
+    const QPixmap shown = pixmap(Qt::ReturnByValue);
+    // The picture of the file still shown (no other content came in between) stays: loading the
+    // file again cost more than the rest of a row's fill.
+    if (!path.isEmpty() && path == m_picturePath && shown.cacheKey() == m_pictureKey)
+        return;
+    m_picturePath = path;
+    if (!path.isEmpty()) {
         setPixmap(QPixmap(path));
-    else if (!pixmap(Qt::ReturnByValue).isNull())
+        m_pictureKey = pixmap(Qt::ReturnByValue).cacheKey();
+    } else if (!shown.isNull()) {
         clear();
+    }
 }
 
 void QCellLabel::paintEvent(QPaintEvent *event)

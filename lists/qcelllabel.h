@@ -18,4 +18,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    // The file of the picture last given and that picture's key: the same file again keeps the
+    // picture while the label still shows it.
+    QString m_picturePath;
+    qint64 m_pictureKey = 0;
 };

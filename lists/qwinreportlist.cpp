@@ -285,17 +285,14 @@ std::function<void(QCellLabel *)> QWinReportList::labelSetUp(int column)
 
 void QWinReportList::makeFirstPageLabels()
 {
-    // In the look of the newest reports as a sync brings them (unread, of no followed
-    // institution or blocked stock, a PDF): text documents made, fonts and colours set, pictures
-    // loaded, so that the first page of rows only changes what differs.
+    // In the look of the newest reports as a sync brings them (unread, not exclusive, of no
+    // followed institution or blocked stock, a PDF): text documents made, fonts and colours set,
+    // pictures loaded, so that the first page of rows only changes what differs.
     QTableWidget *t = tblReportList;
     const int rows = ReportListQuery::pageSize();
     QFont unread = getAppFont();
     unread.setWeight(QFont::Bold);
-    makeSpareLabels<QCellLabel>(t, ColMark, rows, [this](QCellLabel *l) {
-        labelSetUp(ColMark)(l);
-        l->setText(kLockHtml);
-    });
+    makeSpareLabels<QCellLabel>(t, ColMark, rows, labelSetUp(ColMark));
     makeSpareLabels<QLinkLabel>(t, ColInst, rows, [&](QLinkLabel *l) {
         labelSetUp(ColInst)(l);
         setTextColor(l, kPlainInst);

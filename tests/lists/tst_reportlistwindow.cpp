@@ -2,6 +2,7 @@
 
 #include "analystaward.h"
 #include "modalwatcher.h"
+#include "qcelllabel.h"
 #include "qlinklabel.h"
 #include "serviceapi.h"
 #include "startup.h"
@@ -266,6 +267,39 @@ private slots:
             }
             QCOMPARE(seen + QString::number(clicked.count()), clickable ? QStringLiteral("113|00|2") : "00|00|0");
         }
+    }
+
+    // A label shows the picture it was last given, whatever it showed in between.
+    void cellLabelPicture_data()
+    {
+        QTest::addColumn<QString>("between"); // given between the PDF picture and the next one
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("the same") << "" << "pdf" << "pdf";
+        QTest::newRow("another") << "" << "doc" << "doc";
+        QTest::newRow("none") << "" << "" << "";
+        QTest::newRow("the same after a text") << "text" << "pdf" << "pdf";
+        QTest::newRow("the same after another pixmap") << "pixmap" << "pdf" << "pdf";
+        QTest::newRow("the same after clearing") << "clear" << "pdf" << "pdf";
+    }
+
+    void cellLabelPicture()
+    {
+        QFETCH(QString, between);
+        QFETCH(QString, next);
+        QFETCH(QString, shown);
+        const auto file = [](const QString &name) { return name.isEmpty() ? QString() : ":/images/" + name + ".png"; };
+        QCellLabel label;
+        label.setPicture(file("pdf"));
+        if (between == "text")
+            label.setText(QStringLiteral("PDF"));
+        else if (between == "pixmap")
+            label.setPixmap(QPixmap(file("xls")));
+        else if (between == "clear")
+            label.clear();
+        label.setPicture(file(next));
+        const QImage image = label.pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(image, QImage(file(shown)).convertToFormat(QImage::Format_ARGB32));
     }
 
     // The follow entry of the context menu names the row's institution and fits its state.
