@@ -2,6 +2,7 @@
 #include "reportlistcolumns.h"
 
 #include "analystlistfunction.h"
+#include "celllabeldelegate.h"
 #include "dbconnection.h"
 #include "globalstate.h"
 #include "listslog.h"
@@ -74,6 +75,7 @@ void QWinReportList::buildTable()
 {
     QTableWidget *t = tblReportList;
     t->setColumnCount(ColumnCount);
+    t->setItemDelegate(new CellLabelDelegate(t));
     const QStringList headers{QStringLiteral("日期"), QString(),           QStringLiteral("机构"),
                               QStringLiteral("标题"), QStringLiteral("分析师"), QStringLiteral("类型"),
                               QStringLiteral("页数")};

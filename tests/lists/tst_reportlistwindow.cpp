@@ -13,7 +13,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTextDocument>
 
 #include <cmath>
@@ -300,6 +302,39 @@ private slots:
         label.setPicture(file(next));
         const QImage image = label.pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(image, QImage(file(shown)).convertToFormat(QImage::Format_ARGB32));
+    }
+
+    // Under the program's style sheet each label covers what the style gives its cell's text:
+    // the whole cell over a blank item, the part after a favourite's mark in the mark column.
+    void labelsCoverTheirCells()
+    {
+        QVERIFY(installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath()));
+        const auto plainLook = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+        addFavoriteReport(QStringLiteral("收藏"), QStringLiteral("103"), false);
+        show();
+        QVERIFY(hasFavoriteMark("103"));
+        const auto places = [this] {
+            m_table->doItemsLayout();
+            QStringList shown;
+            for (int r = 0; r < m_table->rowCount(); ++r) {
+                for (int c = 0; c < m_table->columnCount(); ++c) {
+                    if (const QWidget *label = m_table->cellWidget(r, c)) {
+                        const QRect g = label->geometry();
+                        shown << QStringLiteral("%1/%2 %3,%4 %5x%6").arg(r).arg(c).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
+                    }
+                }
+            }
+            return shown;
+        };
+        const QStringList own = places();
+        QStyledItemDelegate styled;
+        QAbstractItemDelegate *delegate = m_table->itemDelegate();
+        m_table->setItemDelegate(&styled);
+        const QStringList byStyle = places();
+        m_table->setItemDelegate(delegate);
+        QVERIFY(m_table->rowCount() > 0);
+        QCOMPARE(own.size(), m_table->rowCount() * 5);
+        QCOMPARE(own, byStyle);
     }
 
     // The follow entry of the context menu names the row's institution and fits its state.
