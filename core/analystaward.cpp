@@ -4,17 +4,14 @@
 #include "jsonscript.h"
 #include "settingsvalue.h"
 
+#include <QHash>
 #include <QSettings>
 #include <QStringList>
-#include <QVector>
 
 namespace {
 
-struct AwardTable
-{
-    QStringList ids;
-    QVector<int> medals;
-};
+// Id -> medal of its first entry: a list page looks up every analyst of its rows.
+using AwardTable = QHash<QString, int>;
 
 AwardTable &table()
 {
@@ -45,8 +42,8 @@ void addCategory(JsonScript &json, const QString &text)
             const QString id = analystIdOf(part);
             if (id.isEmpty())
                 continue;
-            table().ids.append(id);
-            table().medals.append(medal);
+            if (!table().contains(id))
+                table().insert(id, medal);
         }
     }
 }
@@ -79,12 +76,10 @@ void loadAnalystAwardTable(const QString &path)
 
 void clearAnalystAwardTable()
 {
-    table().ids.clear();
-    table().medals.clear();
+    table().clear();
 }
 
 int getAnalystMedal(const QString &analystId)
 {
-    const int i = table().ids.indexOf(analystId);
-    return i >= 0 ? table().medals.at(i) : 0;
+    return table().value(analystId, 0);
 }

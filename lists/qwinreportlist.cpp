@@ -206,6 +206,16 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
     QFont rowFont = getAppFont();
     rowFont.setWeight(row.isUnread() ? QFont::Bold : QFont::Normal);
     t->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(r + 1 + qint64(page) * ReportListQuery::pageSize())));
+    // An unread row's items are bold before they go in: each change of an item in the table
+    // goes to the view.
+    const auto place = [&](int column, QTableWidgetItem *item) {
+        if (row.isUnread()) {
+            QFont f = item->font();
+            f.setWeight(QFont::Bold);
+            item->setFont(f);
+        }
+        t->setItem(r, column, item);
+    };
 
     auto *date = new QTableWidgetItem(row.dateText());
     date->setData(RoleId, row.id);
@@ -214,46 +224,37 @@ void QWinReportList::fillRow(const ReportListRow &row, int r, int page)
     date->setData(RoleTitle, row.title);
     date->setData(RoleAnalysts, row.analystNames().join(QLatin1Char(',')));
     date->setData(RoleStockCode, row.stockCode);
-    t->setItem(r, ColDate, date);
+    place(ColDate, date);
 
     // The labels are kept from the page before: each gets all that differs from row to row.
     // Font and colour go before the text: each change after it lays the text out again.
-    t->setItem(r, ColMark, new QTableWidgetItem);
+    place(ColMark, new QTableWidgetItem);
     auto *lock = keptLabel<QCellLabel>(t, r, ColMark, labelSetUp(ColMark));
     lock->setText(row.exclusive > 0 ? kLockHtml : QString());
 
-    t->setItem(r, ColInst, new QTableWidgetItem);
+    place(ColInst, new QTableWidgetItem);
     auto *inst = keptLabel<QLinkLabel>(t, r, ColInst, labelSetUp(ColInst));
     setTextColor(inst, isConcernedInst(row.inst) ? kConcerned : kPlainInst);
     inst->setCell(row.inst, rowFont, true);
 
-    t->setItem(r, ColTitle, new QTableWidgetItem);
+    place(ColTitle, new QTableWidgetItem);
     const QString titleHtml = row.titleHtml();
     auto *title = keptLabel<QLinkLabel>(t, r, ColTitle, labelSetUp(ColTitle));
     setTextColor(title, containsBlockedStock(titleHtml) ? kBlocked : kPlainTitle);
     title->setCell(titleHtml, rowFont, true);
 
-    t->setItem(r, ColAnalysts, new QTableWidgetItem);
+    place(ColAnalysts, new QTableWidgetItem);
     auto *analysts = keptLabel<QCellLabel>(t, r, ColAnalysts, labelSetUp(ColAnalysts));
     analysts->setText(row.analystHtml());
 
-    t->setItem(r, ColType, new QTableWidgetItem);
+    place(ColType, new QTableWidgetItem);
     auto *type = keptLabel<QCellLabel>(t, r, ColType, labelSetUp(ColType));
     type->setPicture(row.typeIcon());
 
     auto *pages = new QTableWidgetItem(row.pageText());
     pages->setForeground(QBrush(Qt::gray, Qt::SolidPattern));
     pages->setTextAlignment(Qt::AlignCenter);
-    t->setItem(r, ColPages, pages);
-
-    if (row.isUnread()) {
-        for (int c = 0; c < t->columnCount(); ++c) {
-            QTableWidgetItem *item = t->item(r, c);
-            QFont f = item->font();
-            f.setWeight(QFont::Bold);
-            item->setFont(f);
-        }
-    }
+    place(ColPages, pages);
 }
 
 std::function<void(QCellLabel *)> QWinReportList::labelSetUp(int column)
