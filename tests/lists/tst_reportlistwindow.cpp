@@ -337,6 +337,63 @@ private slots:
         QCOMPARE(own, byStyle);
     }
 
+    // Under the program's style sheet a page's rich texts look as a QLabel shows them: titles,
+    // bold, red for a blocked stock, underlined under the pointer; analysts as links after their
+    // medals; the lock of an exclusive report.
+    void richTextLooksAsInALabel()
+    {
+        QVERIFY(installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath()));
+        const auto plainLook = qScopeGuard([] {
+            qApp->setStyleSheet(QString());
+            clearAnalystAwardTable();
+        });
+        clearAnalystAwardTable();
+        loadAnalystAwardTable();
+        addBlockStock(QStringLiteral("银行股"), QStringLiteral("000001.SZ"), false);
+        show();
+        QVERIFY(cell("101", 4)->text().contains(QStringLiteral("<img")) && !cell("101", 1)->text().isEmpty());
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(cell("103", 3), &enter);
+        QVERIFY(cell("103", 3)->font().underline());
+        QVERIFY(cell("101", 3)->font().bold() && !cell("109", 3)->font().bold());
+        QStringList compared, differing;
+        for (int r = 0; r < m_table->rowCount(); ++r) {
+            for (int c : {1, 3, 4}) {
+                auto *label = qobject_cast<QLabel *>(m_table->cellWidget(r, c));
+                if (!label || label->text().isEmpty())
+                    continue;
+                QLabel twin(m_table->viewport());
+                twin.setTextFormat(label->textFormat());
+                twin.setText(label->text());
+                twin.setFont(label->font());
+                twin.setPalette(label->palette());
+                twin.setAlignment(label->alignment());
+                twin.setWordWrap(label->wordWrap());
+                twin.setGeometry(label->geometry());
+                const QString at = QStringLiteral("%1/%2").arg(r).arg(c);
+                compared << at;
+                if (label->grab().toImage() != twin.grab().toImage())
+                    differing << at;
+            }
+        }
+        QCOMPARE(compared.size(), m_table->rowCount() + 3); // every title, two analyst lists, one lock
+        QCOMPARE(differing, QStringList());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(cell("103", 3), &leave);
+    }
+
+    // A click on an analyst's name, across a painted label, asks for the analyst's reports.
+    void analystLinkClicked()
+    {
+        QCellLabel *analysts = cell<QCellLabel>("101", 4);
+        QVERIFY(QTest::qWaitForWindowExposed(m_win.get()));
+        analysts->repaint();
+        QSignalSpy ofAnalyst(m_win.get(), &QWinReportList::showReportListOfAnls);
+        for (int x = 2; x < analysts->width() && ofAnalyst.isEmpty(); x += 3)
+            QTest::mouseClick(analysts, Qt::LeftButton, Qt::NoModifier, QPoint(x, analysts->height() / 2));
+        QCOMPARE(ofAnalyst.value(0).value(0).toString(), QStringLiteral("1001"));
+    }
+
     // The follow entry of the context menu names the row's institution and fits its state.
     void contextMenuFollowEntry()
     {
