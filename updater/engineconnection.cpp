@@ -52,6 +52,12 @@ bool setUpEngineConnection(QSqlDatabase db)
     return run(db, QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(kCheckpointBytes / pageSize.at(0).toInt())) && ok;
 }
 
+QSqlDatabase openEngineConnection()
+{
+    setMainDatabaseSetUp([](QSqlDatabase db) { setUpEngineConnection(db); });
+    return mainDatabase();
+}
+
 bool checkpointEngineConnection(QSqlDatabase db)
 {
     if (!db.isOpen())

@@ -15,6 +15,10 @@
 // Applies the engine's settings to db; false (said) when one of them cannot be set.
 bool setUpEngineConnection(QSqlDatabase db);
 
+// Makes the calling thread's connection to data.s3 the engine's: setUpEngineConnection() runs on
+// it now and whenever it is opened again. The connection, open when the file can be opened.
+QSqlDatabase openEngineConnection();
+
 // Copies what the WAL holds into data.s3 and syncs it, without blocking the GUI's readers or its
 // writes, then cuts the WAL to nothing. True when the WAL was cut; false when a reader still
 // holds part of it (what it does not hold is copied all the same) or the checkpoint could not

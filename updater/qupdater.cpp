@@ -69,11 +69,8 @@ void QUpdater::start()
 
     // Opened here so that the connection belongs to this thread.
     databaseOpen = true;
-    QSqlDatabase db = mainDatabase();
-    if (!db.isOpen())
+    if (!openEngineConnection().isOpen())
         qCWarning(lcUpdater) << "data.s3 cannot be opened on the engine's thread";
-    else
-        setUpEngineConnection(db);
 
     timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, qOverload<>(&QUpdater::timerEvent));
