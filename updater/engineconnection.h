@@ -20,7 +20,8 @@ bool setUpEngineConnection(QSqlDatabase db);
 QSqlDatabase openEngineConnection();
 
 // Copies what the WAL holds into data.s3 and syncs it, without blocking the GUI's readers or its
-// writes, then cuts the WAL to nothing. True when the WAL was cut; false when a reader still
-// holds part of it (what it does not hold is copied all the same) or the checkpoint could not
-// run (said).
+// writes, then cuts the WAL to nothing without waiting for anyone: at most 8 MiB of its file
+// under one lock, so that a GUI write waits for no more than that. True when the WAL was cut;
+// false when a reader still holds part of it (what it does not hold is copied all the same),
+// another connection came between two steps, or the checkpoint could not run (said).
 bool checkpointEngineConnection(QSqlDatabase db);
