@@ -13,13 +13,17 @@
 //          side with plain inserts of its values (taken out of the JSON beforehand) through
 //          SQLite's C API, into two files with the schema and the engine's connection settings,
 //          one transaction per package, in turns; per package kind the import against the plain
-//          inserts, and the limit of a sync: download + inflate and parse + plain inserts.
+//          inserts, and the limit of a sync: download + inflate and parse + plain inserts;
+// cut      the GUI's write of a read flag while the engine cuts a WAL of 64 MiB, before (one
+//          TRUNCATE) and now (in steps): how long the write waits (bench_updater_cut.h).
 //
-//   bench_updater [--data DIR] [--only engine|window|ratio] [--slow-sync MS]
+//   bench_updater [--data DIR] [--only engine|window|ratio|cut] [--slow-sync MS] [--slow-cut MS]
 //                 DIR: a data set of `tamrel-devserver generate`; without it the large set is
 //                 generated into a temporary folder first.
-//                 --slow-sync MS: the engine alone on a slow disk, every fsync taking MS
-//                 milliseconds (libslowsync.so beside the program, preloaded), with the count.
+//                 --slow-sync MS: the engine alone (or the cut) on a slow disk, every fsync taking
+//                 MS milliseconds (libslowsync.so beside the program, preloaded), with the count.
+//                 --slow-cut MS: every cut of a file costs MS milliseconds more per 64 MiB
+//                 (libslowsync.so too), as on a slow disk; for the cut.
 // TAMREL_DEVSERVER names the stand-in; by default the one of this build tree.
 
 #include "databaseschema.h"
@@ -36,6 +40,7 @@
 #include "startup.h"
 #include "usersettings.h"
 
+#include "bench_updater_cut.h"
 #include "bench_updater_wal.h"
 #include "benchsupport.h"
 #include "plaininsert.h"
@@ -633,20 +638,25 @@ int main(int argc, char *argv[])
     QString dataDir = option("--data");
     QString only = option("--only");
     const QString slowSync = option("--slow-sync");
-    if (!slowSync.isEmpty() && syncCount() < 0) {
+    const QString slowCut = option("--slow-cut");
+    if ((!slowSync.isEmpty() || !slowCut.isEmpty()) && syncCount() < 0) {
         // Runs itself again with the slow disk preloaded.
         QProcess self;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LD_PRELOAD"), QCoreApplication::applicationDirPath() + QStringLiteral("/libslowsync.so"));
         env.insert(QStringLiteral("TAMREL_SLOW_SYNC_MS"), slowSync);
+        env.insert(QStringLiteral("TAMREL_SLOW_CUT_MS"), slowCut);
         self.setProcessEnvironment(env);
         self.setProcessChannelMode(QProcess::ForwardedChannels);
         self.start(QCoreApplication::applicationFilePath(), args.mid(1));
         self.waitForFinished(-1);
         return self.exitCode();
     }
-    if (!slowSync.isEmpty())
+    if (!slowSync.isEmpty() && only != QLatin1String("cut"))
         only = QStringLiteral("engine");
+    // The cut needs no data set nor the stand-in.
+    if (only == QLatin1String("cut"))
+        return cutbench::runCut(60) ? 0 : 2;
     QTemporaryDir generated;
     if (dataDir.isEmpty()) {
         dataDir = generated.path() + QStringLiteral("/large");
@@ -677,5 +687,7 @@ int main(int argc, char *argv[])
         ok = runWindow(app) && ok;
     if (only.isEmpty() || only == QLatin1String("ratio"))
         ok = runRatio(dataDir) && ok;
+    if (only.isEmpty())
+        ok = cutbench::runCut(60) && ok;
     return ok ? 0 : 2;
 }

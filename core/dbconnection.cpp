@@ -50,6 +50,12 @@ ThreadConnections &threadConnections()
     return connections;
 }
 
+std::function<void(QSqlDatabase)> &threadSetUp()
+{
+    thread_local std::function<void(QSqlDatabase)> setUp;
+    return setUp;
+}
+
 } // namespace
 
 void setMainDatabaseDir(const QString &dataDir)
@@ -83,7 +89,20 @@ QSqlDatabase mainDatabase()
     // tens of MB of its WAL into the file on the GUI thread.
     if (opened && db.isOpen() && !QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0")))
         qCWarning(lcCore) << "data.s3 keeps checkpointing on commit";
+    if (opened && db.isOpen() && threadSetUp())
+        threadSetUp()(db);
     return db;
+}
+
+void setMainDatabaseSetUp(const std::function<void(QSqlDatabase)> &setUp)
+{
+    threadSetUp() = setUp;
+    const QString name = sqliteConnectionName(QLatin1String(kMainDbConnectionName));
+    if (setUp && QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen())
+            setUp(db);
+    }
 }
 
 void closeMainDatabase()

@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // SQLite connections. This is the only code that calls QSqlDatabase::addDatabase.
 //
 // Qt refuses a connection from any thread but the one that created it, so every thread gets its own:
@@ -35,6 +37,11 @@ QSqlDatabase mainDatabase();
 
 // Closes and removes the calling thread's connection to data.s3. Queries made on it must be gone.
 void closeMainDatabase();
+
+// Settings of the calling thread's own for its connection to data.s3 (the update engine's): setUp
+// runs on the connection now when it is open, and each time mainDatabase() opens it, after the
+// settings every connection gets. Other threads' connections keep those alone.
+void setMainDatabaseSetUp(const std::function<void(QSqlDatabase)> &setUp);
 
 // The calling thread's connection under baseName (named as above) to filePath, open, with WAL and the
 // busy timeout. A connection of that base name to another file is closed and reopened on filePath.

@@ -15,8 +15,13 @@
 // Applies the engine's settings to db; false (said) when one of them cannot be set.
 bool setUpEngineConnection(QSqlDatabase db);
 
+// Makes the calling thread's connection to data.s3 the engine's: setUpEngineConnection() runs on
+// it now and whenever it is opened again. The connection, open when the file can be opened.
+QSqlDatabase openEngineConnection();
+
 // Copies what the WAL holds into data.s3 and syncs it, without blocking the GUI's readers or its
-// writes, then cuts the WAL to nothing. True when the WAL was cut; false when a reader still
-// holds part of it (what it does not hold is copied all the same) or the checkpoint could not
-// run (said).
+// writes, then cuts the WAL to nothing without waiting for anyone: at most 8 MiB of its file
+// under one lock, so that a GUI write waits for no more than that. True when the WAL was cut;
+// false when a reader still holds part of it (what it does not hold is copied all the same),
+// another connection came between two steps, or the checkpoint could not run (said).
 bool checkpointEngineConnection(QSqlDatabase db);

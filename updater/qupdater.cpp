@@ -25,6 +25,9 @@ namespace {
 
 constexpr int kTickMs = 1000;
 
+// How long a reader keeps the WAL from being cut before the log says so.
+constexpr qint64 kWalKeptNoticeMs = 3 * 60 * 1000;
+
 // A monthly package of a busy year can reach tens of MB of JSON; past the core's cap a body
 // is broken or hostile and counts as a failed download.
 constexpr qint64 kMaxPackageBytes = kMaxUncompressedSize;
@@ -69,11 +72,8 @@ void QUpdater::start()
 
     // Opened here so that the connection belongs to this thread.
     databaseOpen = true;
-    QSqlDatabase db = mainDatabase();
-    if (!db.isOpen())
+    if (!openEngineConnection().isOpen())
         qCWarning(lcUpdater) << "data.s3 cannot be opened on the engine's thread";
-    else
-        setUpEngineConnection(db);
 
     timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, qOverload<>(&QUpdater::timerEvent));
@@ -118,8 +118,8 @@ void QUpdater::timerEvent()
         return;
     }
     // A reader kept the last checkpoint from cutting the WAL; it is tried again while waiting.
-    if (walKept && databaseOpen)
-        walKept = !checkpointEngineConnection(mainDatabase());
+    if (walKept)
+        cutWal();
     if (!uploadsBlocked) {
         for (UploadList list : uploadOrder()) {
             if (uploadStamp(list) > 0) {
@@ -215,11 +215,35 @@ void QUpdater::endCycle(const QString &text, bool complete)
 {
     // What the cycle's last packages left in the WAL reaches data.s3 and the disk here, and the
     // WAL is cut while the engine waits.
-    if (databaseOpen)
-        walKept = !checkpointEngineConnection(mainDatabase());
+    cutWal();
     emit showStatus(text);
     resume();
     emit cycleFinished(complete, cycleFetched, cycleFailed);
+}
+
+void QUpdater::cutWal()
+{
+    if (!databaseOpen)
+        return;
+    QSqlDatabase db = mainDatabase();
+    if (checkpointEngineConnection(db)) {
+        walKept = false;
+        return;
+    }
+    if (!walKept) {
+        walKept = true;
+        walKeptSaid = false;
+        walKeptSince.start();
+        return;
+    }
+    // Once for each time it is kept: a GUI window left in a read transaction would show here.
+    if (!walKeptSaid && walKeptSince.elapsed() >= kWalKeptNoticeMs) {
+        walKeptSaid = true;
+        qCWarning(lcUpdater).nospace() << "A reader has kept the WAL of data.s3 from being cut for "
+                                       << walKeptSince.elapsed() / 60000 << " minutes; it holds "
+                                       << QFileInfo(db.databaseName() + QStringLiteral("-wal")).size() / 1000000
+                                       << " MB";
+    }
 }
 
 void QUpdater::downloadDat()

@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QMultiHash>
 #include <QString>
@@ -86,6 +87,8 @@ private:
 
     bool mayRecord(const QString &base, const QString &time) const;
     void endCycle(const QString &text, bool complete);
+    // Checkpoints and cuts the WAL; when a reader keeps it, walKept says so for the ticks.
+    void cutWal();
     void startUpload(UploadList list);
     void finishUpload(UploadList list, int code, const QByteArray &body);
 
@@ -104,6 +107,8 @@ private:
     bool uploadsBlocked = false;   // the session timed out: no upload can succeed in this run
     bool databaseOpen = false;
     bool walKept = false;   // the last checkpoint could not cut the WAL
+    bool walKeptSaid = false;   // the log said that it has been kept for minutes
+    QElapsedTimer walKeptSince;
     QMultiHash<QString, QString> failedTimes;   // base name -> "tM" of each package that failed in this cycle
     int cycleFetched = 0;
     int cycleFailed = 0;

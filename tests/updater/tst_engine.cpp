@@ -248,6 +248,41 @@ private slots:
         QCOMPARE(record(QStringLiteral("ABC")), QStringLiteral("2017-01-09 10:00:00"));
     }
 
+    // The engine's connection keeps its own settings however often it is opened: here closed on
+    // the engine's thread between two cycles, as when something there opens it again. The GUI's
+    // connection keeps automatic checkpoints off and syncs every commit.
+    void connectionSettings_data()
+    {
+        QTest::addColumn<bool>("reopened");
+        QTest::newRow("as the engine starts") << false;
+        QTest::newRow("opened again") << true;
+    }
+
+    void connectionSettings()
+    {
+        QFETCH(bool, reopened);
+        auto settings = [] {
+            QStringList values;
+            for (const char *name : {"wal_autocheckpoint", "journal_size_limit", "synchronous", "cache_size"})
+                values << sqlText(QStringLiteral("PRAGMA ") + QLatin1String(name));
+            return values.join(QLatin1Char('/'));
+        };
+        EngineRunner engine(1);
+        engine.start();
+        QVERIFY(waitFor([&] { return engine.cycles.size() == 1; }));
+        if (reopened) {
+            QVERIFY(QMetaObject::invokeMethod(engine.updater, [] { closeMainDatabase(); }, Qt::BlockingQueuedConnection));
+            // The next cycle reads T_Data on it.
+            QVERIFY(waitFor([&] { return engine.cycles.size() == 2; }));
+        }
+        QString engineSettings;
+        QVERIFY(QMetaObject::invokeMethod(engine.updater, [&] { engineSettings = settings(); }, Qt::BlockingQueuedConnection));
+        QVERIFY(engine.stop());
+        QCOMPARE(engine.cycles.first(), true);
+        QCOMPARE(engineSettings, QStringLiteral("16384/67108864/1/-65536"));
+        QCOMPARE(settings(), QStringLiteral("0/-1/2/-2000"));
+    }
+
     void stopDuringCycle()
     {
         // Downloaded report files go on stop; folders stay.

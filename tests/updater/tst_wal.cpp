@@ -1,7 +1,8 @@
 // data.s3's WAL while the update engine syncs the stand-in's large data set, whose WAL reaches
 // several times the file's size when nothing copies it back: it stays within 128 MB through the
 // cycle and is cut to nothing while the engine waits. A GUI connection that holds a read snapshot through the
-// cycle neither fails it nor loses a row, and once the reader is gone the WAL is cut.
+// cycle, an old one or the last package's, neither fails it nor loses a row, and once the reader
+// is gone the WAL is cut.
 
 #include "standin.h"
 
@@ -73,26 +74,45 @@ private slots:
         QCOMPARE(integrityCheck(), QStringLiteral("ok"));
     }
 
+    void readerHoldingASnapshot_data()
+    {
+        QTest::addColumn<bool>("renewed");
+        // Its snapshot keeps every later frame in the WAL.
+        QTest::newRow("taken after the fifth package") << false;
+        // It holds the last package's frames at the end of the cycle: the checkpoint copies
+        // everything and only the cut of the WAL is kept.
+        QTest::newRow("renewed after every package") << true;
+    }
+
     void readerHoldingASnapshot()
     {
+        QFETCH(bool, renewed);
         // The GUI's connection (this thread's) opens a read transaction after the fifth package
-        // and keeps it through the end of the cycle; the engine waits for it to be open.
+        // and keeps it through the end of the cycle, or takes a new one after each later package;
+        // the engine waits for it to be taken.
         QSemaphore readerOpen;
-        int packages = 0;
+        int packages = 0, seenPackages = 0, seenReports = 0;
+        bool readerFailed = false;
         EngineRunner engine;
+        QSqlDatabase gui = mainDatabase();
+        QObject::connect(engine.updater, &QUpdater::packageImported, &engine.context, [&] {
+            if (++seenPackages < 5 || (seenPackages > 5 && !renewed))
+                return;
+            if (seenPackages > 5)
+                gui.rollback();
+            readerFailed = readerFailed || !gui.transaction();
+            seenReports = rowCount(QStringLiteral("T_Report"), gui);
+            readerOpen.release();
+        });
         QObject::connect(engine.updater, &QUpdater::packageImported, engine.updater, [&] {
-            if (++packages == 5)
+            if (++packages == 5 || (packages > 5 && renewed))
                 readerOpen.acquire();
         }, Qt::DirectConnection);
         // A failure below must not leave the engine waiting, or it would never stop.
-        const auto unblock = qScopeGuard([&readerOpen] { readerOpen.release(); });
+        const auto unblock = qScopeGuard([&readerOpen] { readerOpen.release(1000000); });
         engine.start();
-        QVERIFY(waitFor([&] { return engine.imported.size() + engine.failed.size() == 5; }));
-        QSqlDatabase gui = mainDatabase();
-        QVERIFY(gui.transaction());
-        const int seenReports = rowCount(QStringLiteral("T_Report"), gui);
-        readerOpen.release();
         QVERIFY(waitFor([&] { return !engine.cycles.isEmpty(); }, 300000));
+        QVERIFY(!readerFailed);
 
         QCOMPARE(engine.cycles, QList<bool>{true});
         QCOMPARE(engine.failed, QStringList());
@@ -107,7 +127,7 @@ private slots:
 
         // The reader ends; the waiting engine cuts the WAL, and the GUI writes as before.
         QVERIFY(gui.rollback());
-        QVERIFY(waitFor([] { return walSize() == 0; }, 60000));
+        QVERIFY2(waitFor([] { return walSize() == 0; }, 60000), "the waiting engine did not cut the WAL");
         QVERIFY(execSql(QStringLiteral("update T_Report set Rpt_Readed = 1 where Rpt_ID = (select max(Rpt_ID) from T_Report)")));
         QVERIFY(engine.stop());
         QCOMPARE(mismatchedTables(*m_server), QStringList());
