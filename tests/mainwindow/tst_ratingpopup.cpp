@@ -151,6 +151,9 @@ private slots:
         QString out;
         WAIT_UNTIL("the pop-up withdrawn", runXTool(QStringLiteral("xprop"), state, &out) && out.contains("not found"),
                    10000);
+        // Qt has handled the pointer's leave from the unmapped window too: handled only once
+        // the next row has shown the pop-up again, it would hide it there.
+        WAIT_UNTIL("the pointer's leave handled", !popUp->underMouse(), 10000);
     }
 
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
@@ -240,6 +243,10 @@ private slots:
         QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": %1, window %2, pointer %3,%4 in %5")
                                                              .arg(now.describe(), rectText(now.client))
                                                              .arg(pointer.x()).arg(pointer.y()).arg(rectText(available))));
+        // Qt has handled the showing too, up to the pointer's enter where it is on the pop-up
+        // itself, so that cleanup() can wait for the leave that answers it.
+        WAIT_UNTIL("the showing handled",
+                   popUp->windowHandle()->isExposed() && popUp->underMouse() == now.client.contains(pointer), 10000);
         // The other dialog's frame may differ a little from the pop-up's (a resize grip): the
         // first place asked keeps the pop-up's frame within the area, not always at its edge.
         if (another) {
@@ -304,8 +311,15 @@ private slots:
         QString failure = hover(days[0]);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         WAIT_UNTIL("the pop-up framed above the main window", above(), 10000);
-        QWidget *rating = popUp->ratingTable()->cellWidget(0, 1);
+        QTableWidget *table = popUp->ratingTable();
+        QWidget *rating = table->cellWidget(0, 1);
         QVERIFY(rating);
+        // The user clicks the rating where the screen shows it: the table lays its cell widgets
+        // out only after it shows, and a click at the label's place before that meets the first
+        // column, which opens nothing.
+        WAIT_UNTIL("the rating in its cell on the screen",
+                   table->visualRect(table->model()->index(0, 1)).contains(rating->geometry().center())
+                       && rating->isVisible() && shownOnScreen(popUp), 10000);
         pointerTo(rating->mapToGlobal(rating->rect().center()), true);
         WAIT_UNTIL("the report opened", catcher.urls == QList<QUrl>{QUrl::fromLocalFile(reportFiles[clicked])}, 30000);
         QCOMPARE(fetchedReports(), download ? 1 : 0);
