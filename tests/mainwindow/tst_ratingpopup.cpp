@@ -198,12 +198,14 @@ private slots:
         if (fresh)
             popUp = std::make_unique<QDlgRating>();
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        // Another dialog of the program, framed, away from every place the pop-up opens.
+        // Another dialog of the program, framed, away from every place the pop-up opens; of a
+        // fixed size as the program's dialogs are, so that no resize grip sets its frame apart.
         QDialog other;
         if (another) {
             other.setWindowTitle(QStringLiteral("其他"));
             other.setGeometry(QRect(available.topLeft() + QPoint(available.width() / 4, available.height() / 4),
                                     QSize(160, 60)));
+            other.setFixedSize(other.size());
             other.show();
             WAIT_UNTIL("the other dialog framed",
                        xWindowState(other.winId()).mapped && !other.windowHandle()->frameMargins().isNull(), 10000);
@@ -247,13 +249,12 @@ private slots:
         // itself, so that cleanup() can wait for the leave that answers it.
         WAIT_UNTIL("the showing handled",
                    popUp->windowHandle()->isExposed() && popUp->underMouse() == now.client.contains(pointer), 10000);
-        // The other dialog's frame may differ a little from the pop-up's (a resize grip): the
-        // first place asked keeps the pop-up's frame within the area, not always at its edge.
         if (another) {
-            const QRect asked = first.askedClient(now.extents()).marginsAdded(now.extents());
-            QVERIFY2(first.userPosition && available.contains(asked),
+            const QRect asked = first.askedClient(now.extents());
+            QVERIFY2(first.userPosition && placed(asked, now.extents()),
                      qPrintable(QStringLiteral("first asked for the frame at %1, pointer %2,%3 in %4")
-                                    .arg(rectText(asked)).arg(pointer.x()).arg(pointer.y()).arg(rectText(available))));
+                                    .arg(rectText(asked.marginsAdded(now.extents()))).arg(pointer.x())
+                                    .arg(pointer.y()).arg(rectText(available))));
         }
     }
 
