@@ -16,8 +16,10 @@
 #include <QIcon>
 #include <QScreen>
 #include <QSqlQuery>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -92,7 +94,12 @@ void QDlgRating::showRating(const QString &code, const QString &date)
 {
     hideOnLeave = true;
     if (!isVisible()) {
+        // Created first: some platforms know a window's frame before it shows, and the window
+        // tells when it is exposed.
+        create();
+        windowHandle()->installEventFilter(this);
         placeAt(QCursor::pos());
+        awaitingFrame = true;
         show();
     }
     raise();
@@ -185,14 +192,54 @@ void QDlgRating::placeAt(const QPoint &pointer)
 {
     QScreen *screen = QGuiApplication::screenAt(pointer);
     const QRect available = (screen ? screen : this->screen())->availableGeometry();
-    const QRect frame = frameGeometry(), window = geometry();
-    const QMargins margins(window.left() - frame.left(), window.top() - frame.top(),
-                           frame.right() - window.right(), frame.bottom() - window.bottom());
-    // By its own area, not its frame's corner: the frame of a first showing is not known yet,
-    // and a window manager would hang it below a corner meant for the frame, a title bar
-    // below the pointer.
-    setGeometry(QRect(framePositionAt(available, size(), margins, pointer) + QPoint(margins.left(), margins.top()),
+    placedFor = pointer;
+    placedWith = expectedFrame();
+    // By its own area, not its frame's corner: until it is framed its frame is only counted
+    // on, and a window manager would hang a first showing below a corner meant for the frame.
+    setGeometry(QRect(framePositionAt(available, size(), placedWith, pointer)
+                          + QPoint(placedWith.left(), placedWith.top()),
                       size()));
+}
+
+// The frame the pop-up will have. The window's own record is asked, not the widget's, which
+// learns the frame only when the window moves and may keep one read while it was withdrawn.
+QMargins QDlgRating::expectedFrame() const
+{
+    if (!ownFrame.isNull())
+        return ownFrame;
+    const QMargins known = windowHandle()->frameMargins();
+    if (!known.isNull())
+        return known;
+    // The window manager draws the same frame around each plain window or dialog: one of the
+    // program's framed now, neither maximized nor frameless, has it.
+    for (const QWindow *window : QGuiApplication::topLevelWindows()) {
+        if (window == windowHandle() || !window->isVisible() || window->windowStates() != Qt::WindowNoState
+            || (window->flags() & Qt::FramelessWindowHint)
+            || (window->type() != Qt::Window && window->type() != Qt::Dialog))
+            continue;
+        const QMargins margins = window->frameMargins();
+        if (!margins.isNull())
+            return margins;
+    }
+    // None framed yet: the style's title bar and frame, a guess that holds until it is framed.
+    const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    return QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), border, border);
+}
+
+bool QDlgRating::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window manager frames a window before it maps it: on its exposure the frame is known,
+    // and a place reckoned with another frame is mended.
+    if (awaitingFrame && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        awaitingFrame = false;
+        const QMargins frame = windowHandle()->frameMargins();
+        if (!frame.isNull()) {
+            ownFrame = frame;
+            if (frame != placedWith)
+                placeAt(placedFor);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void QDlgRating::leaveEvent(QEvent *event)

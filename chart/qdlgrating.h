@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
+#include <QPoint>
 #include <QString>
 
-class QPoint;
 class QTableWidget;
 
 // The pop-up of one stock's ratings on one date, opened from a rating mark of the chart and
 // hidden when the pointer leaves it. Clicking a rating asks the main window to open its report.
 // It opens centred on the pointer, moved only as far as keeps its frame on the screen.
+// Before its first framing it counts on the frame the window manager drew around another of
+// the program's windows, and it is placed again once its own frame is known.
 class QDlgRating : public QDialog
 {
     Q_OBJECT
@@ -28,14 +31,20 @@ public slots:
 
 protected:
     void leaveEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void init();
     void loadRatings();
     void placeAt(const QPoint &pointer);
+    QMargins expectedFrame() const;
 
     QTableWidget *TblRatingList = nullptr;
     QString stockCode;
     QString ratingDate;
     bool hideOnLeave = true;
+    QPoint placedFor;      // the pointer it was last placed for
+    QMargins placedWith;   // the frame counted on then
+    QMargins ownFrame;     // its frame as last framed; null before that
+    bool awaitingFrame = false;
 };

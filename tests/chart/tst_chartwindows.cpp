@@ -267,6 +267,49 @@ private slots:
         QCOMPARE(t->rowCount(), 0);
     }
 
+    // As a user met it: the chart fills the screen, as in the frameless main window, and the
+    // pointer rests on the newest rating mark, by the right edge. The pop-up's first showing,
+    // framed by the platform as it shows, lies within the available area, and so after it is
+    // exposed.
+    void ratingPopupFirstShowingOnTheScreen()
+    {
+        // The newest close (10 + day % 3) is at the foot of the range, so the mark is on the chart.
+        const QDate first(2015, 10, 1), newest = first.addDays(147);
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行", 148, kModify}));
+        QVERIFY(writePriceFile(kCode, first, 148, kModify));
+        for (const QDate &day : {first.addDays(60), newest})
+            QVERIFY(insertRating({day.toJulianDay(), kCode, "甲证券", day.toString(Qt::ISODate)}));
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        m_area->setWindowFlag(Qt::FramelessWindowHint);
+        m_area->setGeometry(available);
+        m_area->show();
+        m_chart->showChart(kCode);
+        QChart *chart = m_chart->chartWidget();
+        QVERIFY(QTest::qWaitForWindowExposed(m_area));
+        QTRY_VERIFY(chart->width() > available.width() * 3 / 4 && chart->currentLayout().marks.size() == 2);
+        const ChartLayout &layout = chart->currentLayout();
+        const ChartLayout::Mark &mark = layout.marks.first().date == newest ? layout.marks.first() : layout.marks.last();
+        QCOMPARE(mark.date, newest);
+        const QPoint onMark(ChartLayout::kOriginX + qRound(mark.x * layout.scale),
+                            ChartLayout::kOriginY + qRound(mark.apex * layout.scale) + 2);
+
+        QDlgRating popup;
+        QRect shown; // the frame as the pop-up shows, before anything mends it
+        connect(m_chart, &QWinChart::showRatingOfDate, &popup, &QDlgRating::showRating);
+        connect(m_chart, &QWinChart::showRatingOfDate, &popup, [&] {
+            if (shown.isNull())
+                shown = popup.frameGeometry();
+        });
+        QCursor::setPos(chart->mapToGlobal(onMark));
+        QTRY_VERIFY(popup.isVisible());
+        QVERIFY2(shown.width() > popup.width(), "the platform frames the pop-up as it shows");
+        QVERIFY2(available.contains(shown), qPrintable(QStringLiteral("frame at x %1-%2, y %3-%4")
+                                                          .arg(shown.left()).arg(shown.right())
+                                                          .arg(shown.top()).arg(shown.bottom())));
+        QVERIFY(QTest::qWaitForWindowExposed(&popup));
+        QVERIFY(available.contains(popup.frameGeometry()));
+    }
+
     // As the user meets it: the pointer over the rating of a row with its report turns into a
     // hand and a click opens the report; a row whose report is missing offers neither.
     void ratingPopupRowWithoutReportIsNoLink()

@@ -14,6 +14,7 @@
 #include "urlcatcher.h"
 #include "waiting.h"
 #include "windowstacking.h"
+#include "xwindows.h"
 
 #include <QDesktopServices>
 #include <QScreen>
@@ -150,31 +151,39 @@ private slots:
         QString out;
         WAIT_UNTIL("the pop-up withdrawn", runXTool(QStringLiteral("xprop"), state, &out) && out.contains("not found"),
                    10000);
+        // Qt has handled the pointer's leave from the unmapped window too: handled only once
+        // the next row has shown the pop-up again, it would hide it there.
+        WAIT_UNTIL("the pointer's leave handled", !popUp->underMouse(), 10000);
     }
 
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
 
     // Wherever the pointer is, the whole pop-up with its frame opens within the available area,
     // centred on the pointer along each axis where it fits, against the edge where it does not;
-    // also when the window manager frames it only after the program has placed it. With a quick
-    // manager a new pop-up opens at the corner where the chart's newest ratings are and is then
-    // shown again everywhere else; a held-up manager meets a new pop-up each time, whose frame
-    // the program cannot know before it is framed.
+    // also when the window manager frames it only after the program has placed it. Where it
+    // stands and where the program asked for it (WM_NORMAL_HINTS) are both checked: openbox
+    // pulls a new window that would stick out back onto the screen, a manager that keeps to the
+    // place asked does not. With a quick manager a new pop-up opens at the corner where the
+    // chart's newest ratings are and is then shown again everywhere else; a held-up manager meets
+    // a new pop-up each time, whose frame the program cannot know before it is framed. With
+    // another of the program's windows framed already, its first place asked is right too.
     void opensOnTheScreen_data()
     {
         QTest::addColumn<QPointF>("where"); // pointer, as a fraction of the available area
         QTest::addColumn<QString>("edges"); // the edges the frame stands against: l, r, t, b
         QTest::addColumn<bool>("slowManager");
         QTest::addColumn<bool>("fresh");
+        QTest::addColumn<bool>("another"); // another window framed before the pop-up shows
         const QList<std::tuple<const char *, QPointF, const char *>> places{
             {"bottom-right", {1, 1}, "rb"}, {"middle", {0.5, 0.5}, ""},  {"left edge", {0, 0.5}, "l"},
             {"right edge", {1, 0.5}, "r"},  {"top edge", {0.5, 0}, "t"}, {"bottom edge", {0.5, 1}, "b"},
             {"top-left", {0, 0}, "lt"},     {"top-right", {1, 0}, "rt"}, {"bottom-left", {0, 1}, "lb"}};
-        for (bool slow : {false, true}) {
+        const char *managers[3] = {"", ", manager held up", ", manager held up, another window framed"};
+        for (int manager = 0; manager < 3; ++manager) {
             for (const auto &place : places) {
-                QTest::addRow("%s%s", std::get<0>(place), slow ? ", manager held up" : "")
-                    << std::get<1>(place) << QString::fromLatin1(std::get<2>(place)) << slow
-                    << (slow || &place == &places.first());
+                QTest::addRow("%s%s", std::get<0>(place), managers[manager])
+                    << std::get<1>(place) << QString::fromLatin1(std::get<2>(place)) << (manager > 0)
+                    << (manager > 0 || &place == &places.first()) << (manager == 2);
             }
         }
     }
@@ -185,26 +194,40 @@ private slots:
         QFETCH(QString, edges);
         QFETCH(bool, slowManager);
         QFETCH(bool, fresh);
+        QFETCH(bool, another);
         if (fresh)
             popUp = std::make_unique<QDlgRating>();
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        // Another dialog of the program, framed, away from every place the pop-up opens; of a
+        // fixed size as the program's dialogs are, so that no resize grip sets its frame apart.
+        QDialog other;
+        if (another) {
+            other.setWindowTitle(QStringLiteral("其他"));
+            other.setGeometry(QRect(available.topLeft() + QPoint(available.width() / 4, available.height() / 4),
+                                    QSize(160, 60)));
+            other.setFixedSize(other.size());
+            other.show();
+            WAIT_UNTIL("the other dialog framed",
+                       xWindowState(other.winId()).mapped && !other.windowHandle()->frameMargins().isNull(), 10000);
+        }
         // Three pixels in from an edge, where the user's pointer stops.
         const QPoint pointer(available.left() + 3 + qRound(where.x() * (available.width() - 7)),
                              available.top() + 3 + qRound(where.y() * (available.height() - 7)));
         pointerTo(pointer);
         WAIT_UNTIL("the pointer there", QCursor::pos() == pointer, 5000);
+        XWindowState first; // as the program asked for it before the manager framed it
         if (slowManager)
             display->pauseWindowManager();
         popUp->showRating(kCode, kRatingDays[0].toString(QStringLiteral("yyyy-MM-dd")));
         if (slowManager) {
             QTest::qWait(300); // the program goes on while the manager has not framed it
+            first = xWindowState(popUp->winId());
             display->resumeWindowManager();
         }
-        QVERIFY(QTest::qWaitForWindowExposed(popUp.get()));
-        WAIT_UNTIL("the window manager's frame", popUp->frameGeometry() != popUp->geometry(), 10000);
-        const auto placed = [&] {
-            const QRect frame = popUp->frameGeometry();
-            const QPoint centre = popUp->geometry().center();
+        // The window itself at client, the manager's frame of the given extents around it.
+        const auto placed = [&](const QRect &client, const QMargins &extents) {
+            const QRect frame = client.marginsAdded(extents);
+            const QPoint centre = client.center();
             return available.contains(frame)
                    && (edges.contains('l') ? frame.left() == available.left()
                                            : edges.contains('r') ? frame.right() == available.right()
@@ -213,11 +236,26 @@ private slots:
                                            : edges.contains('b') ? frame.bottom() == available.bottom()
                                                                  : centre.y() == pointer.y());
         };
-        const QString failure = waitUntil(QStringLiteral("the pop-up placed"), placed, 10000);
-        QVERIFY2(failure.isEmpty(),
-                 qPrintable(failure + QStringLiteral(": frame %1, window %2, pointer %3,%4 in %5")
-                                          .arg(rectText(popUp->frameGeometry()), rectText(popUp->geometry()))
-                                          .arg(pointer.x()).arg(pointer.y()).arg(rectText(available))));
+        XWindowState now;
+        const QString failure = waitUntil(QStringLiteral("the pop-up placed where it asked to be"), [&] {
+            now = xWindowState(popUp->winId());
+            return now.mapped && now.framed && now.userPosition && placed(now.client, now.extents())
+                   && placed(now.askedClient(now.extents()), now.extents());
+        }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": %1, window %2, pointer %3,%4 in %5")
+                                                             .arg(now.describe(), rectText(now.client))
+                                                             .arg(pointer.x()).arg(pointer.y()).arg(rectText(available))));
+        // Qt has handled the showing too, up to the pointer's enter where it is on the pop-up
+        // itself, so that cleanup() can wait for the leave that answers it.
+        WAIT_UNTIL("the showing handled",
+                   popUp->windowHandle()->isExposed() && popUp->underMouse() == now.client.contains(pointer), 10000);
+        if (another) {
+            const QRect asked = first.askedClient(now.extents());
+            QVERIFY2(first.userPosition && placed(asked, now.extents()),
+                     qPrintable(QStringLiteral("first asked for the frame at %1, pointer %2,%3 in %4")
+                                    .arg(rectText(asked.marginsAdded(now.extents()))).arg(pointer.x())
+                                    .arg(pointer.y()).arg(rectText(available))));
+        }
     }
 
     // On the user's path: the chart in the maximized main window, the pointer on a rating mark,
@@ -274,8 +312,15 @@ private slots:
         QString failure = hover(days[0]);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         WAIT_UNTIL("the pop-up framed above the main window", above(), 10000);
-        QWidget *rating = popUp->ratingTable()->cellWidget(0, 1);
+        QTableWidget *table = popUp->ratingTable();
+        QWidget *rating = table->cellWidget(0, 1);
         QVERIFY(rating);
+        // The user clicks the rating where the screen shows it: the table lays its cell widgets
+        // out only after it shows, and a click at the label's place before that meets the first
+        // column, which opens nothing.
+        WAIT_UNTIL("the rating in its cell on the screen",
+                   table->visualRect(table->model()->index(0, 1)).contains(rating->geometry().center())
+                       && rating->isVisible() && shownOnScreen(popUp), 10000);
         pointerTo(rating->mapToGlobal(rating->rect().center()), true);
         WAIT_UNTIL("the report opened", catcher.urls == QList<QUrl>{QUrl::fromLocalFile(reportFiles[clicked])}, 30000);
         QCOMPARE(fetchedReports(), download ? 1 : 0);

@@ -9,6 +9,7 @@
 //   QCOMPARE(login.frame.center(), ...);
 
 #include <QList>
+#include <QMargins>
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
@@ -42,6 +43,19 @@ struct XWindowState
     bool askedForWhereItStands() const
     {
         return !userPosition || userPositionAt == (staticGravity ? client.topLeft() : frame.topLeft());
+    }
+
+    // The frame the window manager drew around the window: left, top, right, bottom.
+    QMargins extents() const
+    {
+        return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                        frame.bottom() - client.bottom());
+    }
+    // Where the program asked the window itself to go, for a frame of these extents around it.
+    QRect askedClient(const QMargins &around) const
+    {
+        const QRect at(userPositionAt, client.size());
+        return staticGravity ? at : at.translated(around.left(), around.top());
     }
 
     // Twice the frame's centre, so that odd sizes compare exactly.
