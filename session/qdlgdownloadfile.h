@@ -3,9 +3,11 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 
 class QHttpClient;
+class QWindow;
 namespace Ui {
 class QDlgDownloadFile;
 }
@@ -39,6 +41,7 @@ public slots:
     void done(int result) override;
 
 protected:
+    bool event(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -59,6 +62,8 @@ private:
     void fail(const QString &title, const QString &text);
 
     Ui::QDlgDownloadFile *ui;
+    QPointer<QWindow> boxOver; // a modal window tied to the dialog while it blocks it
+    QPointer<QWindow> boxParent;
     QPoint pressPos;
     QPoint windowOrigin;
     QHttpClient *client = nullptr;
