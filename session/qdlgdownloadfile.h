@@ -17,7 +17,8 @@ class QDlgDownloadFile;
 // under the path the caller chose. openFile(id, path) follows once the whole file is stored;
 // every failure shows its own box. Each end leaves the dialog hidden; closing it (Escape
 // included) aborts the transfer and only hides it, without a box: the user's cancel is no
-// failure.
+// failure. Shown, it has the keyboard (takeKeyboardWhenShown), and a modal box that comes while
+// it is on screen stands above it.
 class QDlgDownloadFile : public QDialog
 {
     Q_OBJECT

@@ -17,8 +17,7 @@ bool isSecondClick(const QEvent *event)
 
 bool isKey(const QEvent *event)
 {
-    return event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease
-           || event->type() == QEvent::ShortcutOverride;
+    return event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
 }
 
 class KeyboardClaim : public QObject
@@ -57,16 +56,11 @@ protected:
         // A box or a menu of the program has the keys it is given.
         if (!waiting || !isKey(event) || QApplication::activeModalWidget() || QApplication::activePopupWidget())
             return false;
-        auto *key = static_cast<QKeyEvent *>(event);
-        // Overridden, the key is no shortcut of the window it was typed into.
-        if (key->type() != QEvent::ShortcutOverride) {
-            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
-                           key->nativeVirtualKey(), key->nativeModifiers(), key->text(),
-                           key->isAutoRepeat(), key->count());
-            QWidget *target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
-            QCoreApplication::sendEvent(target, &copy);
-        }
-        key->accept();
+        const auto *key = static_cast<QKeyEvent *>(event);
+        QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
+                       key->nativeVirtualKey(), key->nativeModifiers(), key->text(),
+                       key->isAutoRepeat(), key->count());
+        QCoreApplication::sendEvent(dialog->focusWidget() ? dialog->focusWidget() : dialog, &copy);
         return true;
     }
 
