@@ -293,9 +293,10 @@ private slots:
         QVERIFY(xdotool({"key", "Escape"}));
         const QString failure = waitUntil("the download cancelled",
                                           [&] { return !download->isDownloading() && !download->isVisible(); }, 10000);
+        const QString where = QStringLiteral(": history %1 of %2, the focus on %3")
+                                  .arg(getOrderHistoryCount()).arg(depth).arg(focusText());
         display->resumeWindowManager();
-        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": history %1 of %2, focus on %3")
-                                                              .arg(getOrderHistoryCount()).arg(depth).arg(focusText())));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + where));
         QCOMPARE(getOrderHistoryCount(), depth);
         QCOMPARE(boxes.count(), 0);
     }
