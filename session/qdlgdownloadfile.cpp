@@ -6,16 +6,19 @@
 #include "qhttpclient.h"
 #include "serviceapi.h"
 #include "sessionlog.h"
+#include "takeskeyboard.h"
 #include "userproxy.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
@@ -56,6 +59,8 @@ void QDlgDownloadFile::init()
     ui->prgDownload->setAlignment(Qt::AlignHCenter);
     ui->prgDownload->setFont(getAppFont());
     client = new QHttpClient(this);
+    // Opened by a click on a report, it has the keys: Escape stops the transfer.
+    takeKeyboardWhenShown(this);
 }
 
 void QDlgDownloadFile::downloadReport(const QString &id, const QString &path)
@@ -174,6 +179,26 @@ void QDlgDownloadFile::fail(const QString &title, const QString &text)
 {
     QMessageBox::critical(this, title, text, QMessageBox::Ok);
     end();
+}
+
+// Kept on top of the ordinary windows, the dialog would cover a box the program shows while it
+// is on screen (the box stands among the ordinary windows, tied to its own parent): a modal
+// window that blocks the shown dialog is tied to the dialog instead, and so stands above it,
+// until it is gone.
+bool QDlgDownloadFile::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowBlocked && isVisible()) {
+        QWindow *box = QGuiApplication::modalWindow();
+        if (box && box != windowHandle() && box->transientParent() != windowHandle()) {
+            boxOver = box;
+            boxParent = box->transientParent();
+            box->setTransientParent(windowHandle());
+        }
+    } else if (event->type() == QEvent::WindowUnblocked && boxOver) {
+        boxOver->setTransientParent(boxParent);
+        boxOver = nullptr;
+    }
+    return QDialog::event(event);
 }
 
 void QDlgDownloadFile::mousePressEvent(QMouseEvent *event)

@@ -3,9 +3,11 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 
 class QHttpClient;
+class QWindow;
 namespace Ui {
 class QDlgDownloadFile;
 }
@@ -15,7 +17,8 @@ class QDlgDownloadFile;
 // under the path the caller chose. openFile(id, path) follows once the whole file is stored;
 // every failure shows its own box. Each end leaves the dialog hidden; closing it (Escape
 // included) aborts the transfer and only hides it, without a box: the user's cancel is no
-// failure.
+// failure. Shown, it has the keyboard (takeKeyboardWhenShown), and a modal box that comes while
+// it is on screen stands above it.
 class QDlgDownloadFile : public QDialog
 {
     Q_OBJECT
@@ -39,6 +42,7 @@ public slots:
     void done(int result) override;
 
 protected:
+    bool event(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -59,6 +63,8 @@ private:
     void fail(const QString &title, const QString &text);
 
     Ui::QDlgDownloadFile *ui;
+    QPointer<QWindow> boxOver; // a modal window tied to the dialog while it blocks it
+    QPointer<QWindow> boxParent;
     QPoint pressPos;
     QPoint windowOrigin;
     QHttpClient *client = nullptr;

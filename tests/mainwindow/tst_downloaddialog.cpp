@@ -1,0 +1,353 @@
+#include "mainwindowtest.h"
+
+#include "devserver.h"
+#include "globalstate.h"
+#include "listpointer.h"
+#include "openboxdisplay.h"
+#include "orderhistory.h"
+#include "qdlgdownloadfile.h"
+#include "qwinmain.h"
+#include "qwinreportlist.h"
+#include "reportlistcolumns.h"
+#include "serviceapi.h"
+#include "standinsession.h"
+#include "waiting.h"
+#include "windowstacking.h"
+
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QStyleHints>
+#include <QTableWidget>
+
+// The report download dialog under a real window manager (Xvfb with openbox): where the
+// keyboard goes once a title has opened it, and where the boxes the program shows meanwhile
+// and afterwards stand against it.
+
+namespace {
+
+OpenboxDisplay *display = nullptr;
+
+const QString kInst = QStringLiteral("下载证券");
+
+// The window that has the X keyboard focus, as xdotool reads it.
+WId xFocus()
+{
+    QString out;
+    runXTool(QStringLiteral("xdotool"), {"getwindowfocus"}, &out);
+    return out.trimmed().toULong();
+}
+
+// Answers each message box and file dialog as it comes up, once the window manager has stacked
+// it, and records whether it stood clear of the download dialog meanwhile: above it in the
+// stacking order, or the dialog off the screen. A file dialog is given savePath.
+class BoxStacking
+{
+public:
+    struct Box
+    {
+        QString text; // a box's text, a file dialog's title
+        bool clear = false;
+        QString order;
+    };
+
+    BoxStacking(QWidget *download, const QString &savePath) : m_download(download), m_savePath(savePath)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        m_timer.start(20);
+    }
+
+    QList<Box> boxes;
+
+    QString seen() const
+    {
+        QStringList lines;
+        for (const Box &box : boxes)
+            lines << box.text + (box.clear ? QStringLiteral(": clear, ") : QStringLiteral(": covered, ")) + box.order;
+        return lines.join(QLatin1Char('\n'));
+    }
+
+private:
+    void look()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_answered || !modal->isVisible())
+            return;
+        const QList<WId> order = stackingOrder();
+        const int boxAt = order.indexOf(modal->winId()), downloadAt = order.indexOf(m_download->winId());
+        if (boxAt < 0)
+            return; // not managed yet
+        if (modal != m_current) {
+            m_current = modal;
+            m_clock.start();
+            m_clearSince = -1;
+        }
+        // Clear once the manager has settled, and clear for a while after.
+        const bool clear = downloadAt < boxAt;
+        if (clear && m_clearSince < 0)
+            m_clearSince = m_clock.elapsed();
+        else if (!clear)
+            m_clearSince = -1;
+        const bool settled = m_clearSince >= 0 && m_clock.elapsed() - m_clearSince > 300;
+        if (!settled && m_clock.elapsed() < 3000)
+            return;
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        boxes << Box{box ? box->text() : modal->windowTitle(), settled,
+                     QStringLiteral("download dialog at %1, box at %2 of %3").arg(downloadAt).arg(boxAt).arg(order.size())};
+        m_answered = modal;
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            // The name as typed: selectFile() leaves a field with the focus alone.
+            files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(m_savePath);
+            QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+        } else if (box) {
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+        } else {
+            static_cast<QDialog *>(modal)->reject();
+        }
+    }
+
+    QWidget *m_download;
+    QString m_savePath;
+    QTimer m_timer;
+    QPointer<QWidget> m_current, m_answered;
+    QElapsedTimer m_clock;
+    qint64 m_clearSince = -1;
+};
+
+// Counts the double-clicks that reach the program's windows.
+struct DoubleClicks : QObject
+{
+    DoubleClicks() { qApp->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        count += event->type() == QEvent::MouseButtonDblClick && watched->isWindowType();
+        return false;
+    }
+    int count = 0;
+};
+
+} // namespace
+
+class TestDownloadDialog : public QObject
+{
+    Q_OBJECT
+
+    DevServer server;
+    QTemporaryDir dir;
+    QScopedPointer<QWinMain> window;
+    QDlgDownloadFile *download = nullptr;
+    QTableWidget *table = nullptr;
+    QString ids[2]; // a PDF and a DOC report of the stand-in
+
+    int requestsFor(const QString &id) const
+    {
+        const QRegularExpression own(QStringLiteral("(\\bid=|/oss/fil/)%1\\b").arg(id));
+        int count = 0;
+        for (const QJsonObject &entry : server.requestLog())
+            count += own.match(entry.value("path").toString() + '?' + entry.value("query").toString()).hasMatch();
+        return count;
+    }
+
+    int rowOf(const QString &id) const
+    {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, reportlist::ColDate)->data(reportlist::RoleId).toString() == id)
+                return row;
+        }
+        return -1;
+    }
+
+    QWidget *titleOf(const QString &id) const { return table->cellWidget(rowOf(id), reportlist::ColTitle); }
+
+    QString localFile(const QString &id) const
+    {
+        return getLocalFilePath(table->item(rowOf(id), reportlist::ColDate)->data(reportlist::RoleFileName).toString());
+    }
+
+    QString savePath() const { return dir.filePath(QStringLiteral("saved/银行业周报.pdf")); }
+
+    QString focusText() const
+    {
+        const WId focus = xFocus();
+        return focus == download->winId() ? QStringLiteral("the download dialog")
+               : focus == window->winId() ? QStringLiteral("the main window")
+                                          : QStringLiteral("window %1").arg(focus);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
+                 "Xvfb and openbox are needed: see scripts/packages.txt");
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(prepareMainDatabase(dir));
+        QVERIFY(openStandInSession());
+        setMessageShow(0);
+        setPdfReader(0);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QVERIFY(server.setFault(QStringLiteral("http_404"), true, QUrl(getIndexUrl()).path()));
+        const QJsonObject files = server.manifest().value("facts").toObject().value("reportFiles").toObject();
+        ids[0] = files.value("PDF").toString();
+        ids[1] = files.value("DOC").toString();
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QVERIFY(insertReport({ids[0].toLongLong(), today + " 09:41:05", "", kInst, "", "银行业周报", "", "", ""}));
+        FixtureReport doc{ids[1].toLongLong(), today + " 09:41:04", "", kInst, "", "钢铁行业点评", "", "", ""};
+        doc.type = QStringLiteral("DOC");
+        QVERIFY(insertReport(doc));
+        window.reset(new QWinMain);
+        // Not maximized: a frameless window that fills the whole screen is one the manager
+        // stacks as a full-screen one, with its dialogs, above every other layer.
+        window->resize(1280, 760);
+        QVERIFY(showExposed(*window));
+        download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
+        QVERIFY(download);
+    }
+
+    void init()
+    {
+        window->showReportListOfInst(kInst);
+        table = window->findChild<QWinReportList *>()->findChild<QTableWidget *>();
+        QVERIFY(table->isVisible() && rowOf(ids[0]) >= 0 && rowOf(ids[1]) >= 0);
+        for (const QString &id : ids)
+            QFile::remove(localFile(id));
+        QFile::remove(savePath());
+        server.clearRequestLog();
+        // The pointer away first: a click where the last one was may be taken for its second.
+        QVERIFY(pointAt(window->findChild<QWidget *>(QStringLiteral("btnBack"))));
+    }
+
+    void cleanup()
+    {
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(-1);
+        display->resumeWindowManager();
+        server.setFault(QStringLiteral("stall"), false);
+        if (download->isVisible() || download->isDownloading())
+            download->reject();
+    }
+
+    // A click or a double-click on a title opens the dialog, its file stalled: Escape typed then
+    // stops the transfer without a box, and the list behind stays where it was. The dialog has
+    // the keyboard once the manager has focused it, again after a second click (which the
+    // manager gives to the main window), and before, while the manager is held up.
+    void escapeCancelsTheDownload_data()
+    {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("apart"); // the second click once the dialog has the focus
+        QTest::addColumn<bool>("heldUp");
+        QTest::newRow("click") << 1 << false << false;
+        QTest::newRow("double-click") << 2 << false << false;
+        QTest::newRow("double-click, dialog up between the clicks") << 2 << true << false;
+        QTest::newRow("click, manager held up") << 1 << false << true;
+        QTest::newRow("double-click, manager held up") << 2 << false << true;
+    }
+
+    void escapeCancelsTheDownload()
+    {
+        QFETCH(int, clicks);
+        QFETCH(bool, apart);
+        QFETCH(bool, heldUp);
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+        const int depth = getOrderHistoryCount();
+        QWidget *title = titleOf(ids[0]);
+        QVERIFY(pointAt(title));
+        struct PauseOnShow : QObject
+        {
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Show)
+                    display->pauseWindowManager();
+                return false;
+            }
+        } pauseOnShow;
+        if (heldUp)
+            download->installEventFilter(&pauseOnShow);
+        ModalWatcher boxes;
+        DoubleClicks doubleClicks;
+        const auto dialogFocused = [&] {
+            return waitUntil("the dialog focused", [&] { return xFocus() == download->winId(); }, 10000);
+        };
+        // However busy the machine, two clicks here are a double-click.
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(60000);
+        if (apart) {
+            QVERIFY(xdotool({"click", "1"}));
+            const QString failure = dialogFocused();
+            QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+            QVERIFY(xdotool({"click", "1"}));
+        } else {
+            QVERIFY(xdotool({"click", "--repeat", QString::number(clicks), "--delay", "60", "1"}));
+        }
+        WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
+        download->removeEventFilter(&pauseOnShow);
+        if (heldUp) {
+            // The manager has not framed the dialog, let alone focused it.
+            QVERIFY(xFocus() != download->winId());
+        } else {
+            // The manager has dealt with a second click by the time it reaches the program.
+            if (clicks == 2)
+                WAIT_UNTIL("the second click in the program", doubleClicks.count == 1, 10000);
+            const QString failure = dialogFocused();
+            QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        }
+        QVERIFY(xdotool({"key", "Escape"}));
+        const QString failure = waitUntil("the download cancelled",
+                                          [&] { return !download->isDownloading() && !download->isVisible(); }, 10000);
+        const QString where = QStringLiteral(": history %1 of %2, the focus on %3")
+                                  .arg(getOrderHistoryCount()).arg(depth).arg(focusText());
+        display->resumeWindowManager();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + where));
+        QCOMPARE(getOrderHistoryCount(), depth);
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    // The boxes that come while a report downloads or once it has: each stands above the
+    // download dialog, or the dialog has gone.
+    void boxesStandAboveTheDialog_data()
+    {
+        QTest::addColumn<bool>("downloading"); // the DOC report's download stalls first
+        QTest::addColumn<QString>("action");   // on the PDF report: its title clicked, or saved
+        QTest::addColumn<QStringList>("boxes");
+        const QString noProgram = QStringLiteral("您没有安装可打开pdf类型文件的程序！");
+        QTest::newRow("title clicked, no program for the type") << false << "click" << QStringList{noProgram};
+        QTest::newRow("saved, no program for the type") << false << "save" << QStringList{"保存报告", noProgram};
+        QTest::newRow("another title clicked while one downloads")
+            << true << "click" << QStringList{"上一份报告仍在下载，请稍后再试！"};
+        QTest::newRow("saved while another downloads")
+            << true << "save" << QStringList{"保存报告", "正在下载其他报告，请等下载完成后再保存。"};
+    }
+
+    void boxesStandAboveTheDialog()
+    {
+        QFETCH(bool, downloading);
+        QFETCH(QString, action);
+        QFETCH(QStringList, boxes);
+        QVERIFY(QDir().mkpath(QFileInfo(savePath()).absolutePath()));
+        if (downloading) {
+            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+            QVERIFY(clickAt(titleOf(ids[1]), Qt::LeftButton));
+            WAIT_UNTIL("the DOC report's address and file asked for", requestsFor(ids[1]) == 2, 30000);
+            QVERIFY(download->isVisible());
+        }
+        BoxStacking stacking(download, savePath());
+        if (action == QLatin1String("click")) {
+            QVERIFY(clickAt(titleOf(ids[0]), Qt::LeftButton));
+        } else {
+            MenuPicker picker(QStringLiteral("保存所选报告"));
+            QVERIFY(clickAt(titleOf(ids[0]), Qt::RightButton));
+            WAIT_UNTIL("the entry picked", picker.picked, 10000);
+        }
+        const QString failure = waitUntil("the boxes", [&] { return stacking.boxes.size() >= boxes.size(); }, 60000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": " + stacking.seen()));
+        QStringList texts;
+        for (const BoxStacking::Box &box : stacking.boxes)
+            texts << box.text;
+        QCOMPARE(texts, boxes);
+        for (const BoxStacking::Box &box : stacking.boxes)
+            QVERIFY2(box.clear, qPrintable(stacking.seen()));
+    }
+};
+
+OPENBOX_TEST_MAIN(TestDownloadDialog, QApplication)
+
+#include "tst_downloaddialog.moc"
