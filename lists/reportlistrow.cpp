@@ -4,61 +4,21 @@
 #include "globalstate.h"
 #include "reportlistquery.h"
 #include "serviceapi.h"
+#include "storedtime.h"
 
 #include <QSqlQuery>
-
-namespace {
-
-// The value of the count ASCII digits at from, or -1.
-int digitsAt(const QString &text, int from, int count)
-{
-    int value = 0;
-    for (int i = from; i < from + count; ++i) {
-        const ushort c = text.at(i).unicode();
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-// "yyyy-MM-dd" at the start of text (10 characters or more); invalid for anything else.
-QDate plainDate(const QString &text)
-{
-    if (text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
-        return QDate();
-    const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);
-    return year < 0 || month < 0 || day < 0 ? QDate() : QDate(year, month, day);
-}
-
-// "yyyy-MM-dd HH:mm:ss" at the start of text (19 characters or more); invalid for anything else.
-QDateTime plainDateTime(const QString &text)
-{
-    const QDate date = plainDate(text);
-    if (!date.isValid() || text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':')
-        || text.at(16) != QLatin1Char(':'))
-        return QDateTime();
-    const int hour = digitsAt(text, 11, 2), minute = digitsAt(text, 14, 2), second = digitsAt(text, 17, 2);
-    if (!QTime::isValid(hour, minute, second))
-        return QDateTime();
-    return QDateTime(date, QTime(hour, minute, second));
-}
-
-} // namespace
 
 QDateTime parseReportDateTime(const QString &text)
 {
     const QString t = text.trimmed();
-    // The stored forms are read by hand: QDateTime's parser took a tenth of a page's fill. What
-    // they do not read goes through it.
-    if (t.size() >= 19) {
-        const QDateTime dt = plainDateTime(t);
-        if (dt.isValid())
-            return dt;
-    } else if (t.size() >= 10) {
-        const QDate date = plainDate(t);
-        if (date.isValid())
-            return QDateTime(date, QTime(0, 0));
+    // The stored forms are read by hand (storedtime.h); what they do not read goes through Qt.
+    const QDate stored = readStoredDate(t);
+    if (stored.isValid() && t.size() >= 19 && t.at(10) == QLatin1Char(' ')) {
+        const int seconds = readStoredTime(t, 11);
+        if (seconds >= 0)
+            return QDateTime(stored, QTime::fromMSecsSinceStartOfDay(seconds * 1000));
+    } else if (stored.isValid() && t.size() < 19) {
+        return QDateTime(stored, QTime(0, 0));
     }
     if (t.size() >= 19) {
         const QDateTime dt = QDateTime::fromString(t.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
