@@ -13,6 +13,7 @@
 #include "standinsession.h"
 #include "waiting.h"
 #include "windowstacking.h"
+#include "xwindows.h"
 
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -141,14 +142,7 @@ class TestDownloadDialog : public QObject
     QTableWidget *table = nullptr;
     QString ids[2]; // a PDF and a DOC report of the stand-in
 
-    int requestsFor(const QString &id) const
-    {
-        const QRegularExpression own(QStringLiteral("(\\bid=|/oss/fil/)%1\\b").arg(id));
-        int count = 0;
-        for (const QJsonObject &entry : server.requestLog())
-            count += own.match(entry.value("path").toString() + '?' + entry.value("query").toString()).hasMatch();
-        return count;
-    }
+    int requestsFor(const QString &id) const { return requestsForReport(server, id); }
 
     int rowOf(const QString &id) const
     {
@@ -250,6 +244,7 @@ private slots:
         QFETCH(bool, heldUp);
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
         const int depth = getOrderHistoryCount();
+        const QString listShown = window->windowTitle();
         QWidget *title = titleOf(ids[0]);
         QVERIFY(pointAt(title));
         struct PauseOnShow : QObject
@@ -298,6 +293,9 @@ private slots:
         display->resumeWindowManager();
         QVERIFY2(failure.isEmpty(), qPrintable(failure + where));
         QCOMPARE(getOrderHistoryCount(), depth);
+        QCOMPARE(window->windowTitle(), listShown);
+        // Gone from the screen, not only hidden in Qt's record.
+        WAIT_UNTIL("the dialog unmapped", !xWindowState(download->winId()).mapped, 10000);
         QCOMPARE(boxes.count(), 0);
     }
 

@@ -32,15 +32,7 @@ class TestOpenFile : public QObject
 
     QString readerLog() const { return dir.filePath(QStringLiteral("reader.log")); }
 
-    // The stand-in's requests for one report: its address ("id=...") and its file.
-    int requestsFor(const QString &id) const
-    {
-        const QRegularExpression own(QStringLiteral("(\\bid=|/oss/fil/)%1\\b").arg(id));
-        int count = 0;
-        for (const QJsonObject &entry : server.requestLog())
-            count += own.match(entry.value("path").toString() + '?' + entry.value("query").toString()).hasMatch();
-        return count;
-    }
+    int requestsFor(const QString &id) const { return requestsForReport(server, id); }
 
     // The report list's row of a report, -1 when it is not on the page.
     int rowOf(QTableWidget *table, const QString &id) const

@@ -1,14 +1,17 @@
 #pragma once
 
 // What tests need of the stand-in besides DevServer: a session id as the login would store it,
-// and the facts of one sample report.
+// the facts of one sample report, and the requests for one report.
 
+#include "devserver.h"
 #include "globalstate.h"
 #include "jsonscript.h"
 #include "qhttpclient.h"
 #include "serviceapi.h"
 
 #include <QFile>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QString>
 
@@ -57,4 +60,14 @@ inline SampleReport sampleReport(const QString &dataDir, const QString &id)
                                 QString::fromUtf8(f.at(4)), QString::fromUtf8(f.at(6))};
     }
     return SampleReport();
+}
+
+// The stand-in's requests for one report: its address ("id=...") and its file.
+inline int requestsForReport(const DevServer &server, const QString &id)
+{
+    const QRegularExpression own(QStringLiteral("(\\bid=|/oss/fil/)%1\\b").arg(id));
+    int count = 0;
+    for (const QJsonObject &entry : server.requestLog())
+        count += own.match(entry.value("path").toString() + '?' + entry.value("query").toString()).hasMatch();
+    return count;
 }
