@@ -54,7 +54,7 @@ QDlgGenius::QDlgGenius(QWidget *parent)
     lstStock->setFocusPolicy(Qt::NoFocus);
     connect(lstStock, &QListWidget::doubleClicked, this, &QDlgGenius::accept);
     edtKeyword->setFocus();
-    new KeysBeforeFocus(this, edtKeyword, lookupKeys());
+    (new KeysBeforeFocus(this, edtKeyword, lookupKeys()))->arm();
 }
 
 void QDlgGenius::setKeyword(const QString &text)

@@ -1,6 +1,7 @@
 // The main window's wiring: its list and chart windows, the dialogs it keeps for the whole
 // run, the update engine on its thread, and the shutdown that waits for that engine.
 
+#include "boxesabove.h"
 #include "qwinmain.h"
 
 #include "globalstate.h"
@@ -219,6 +220,8 @@ void QWinMain::createKeptDialogs()
             dialog->setAttribute(Qt::WA_QuitOnClose, false);
     }
     keepOverMainWindow({dlgDownloadFile, dlgDownloadDay, dlgMessage, dlgAlert, dlgRating});
+    // Four of them stay on top: the boxes shown meanwhile must not open behind them.
+    keepBoxesAboveStayOnTopWindows();
 }
 
 // Without a parent a dialog's window is tied to Qt's hidden leader window, and a window manager

@@ -3,22 +3,20 @@
 
 #include "globalstate.h"
 #include "jsonscript.h"
+#include "keysbeforefocus.h"
 #include "qhttpclient.h"
 #include "serviceapi.h"
 #include "sessionlog.h"
-#include "takeskeyboard.h"
 #include "userproxy.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QUrl>
-#include <QWindow>
 
 namespace {
 
@@ -59,8 +57,7 @@ void QDlgDownloadFile::init()
     ui->prgDownload->setAlignment(Qt::AlignHCenter);
     ui->prgDownload->setFont(getAppFont());
     client = new QHttpClient(this);
-    // Opened by a click on a report, it has the keys: Escape stops the transfer.
-    takeKeyboardWhenShown(this);
+    keys = new KeysBeforeFocus(this, this, {Qt::Key_Escape});
 }
 
 void QDlgDownloadFile::downloadReport(const QString &id, const QString &path)
@@ -72,6 +69,9 @@ void QDlgDownloadFile::downloadReport(const QString &id, const QString &path)
     }
     reportId = id;
     filePath = path;
+    // Opened by the user (a title clicked, a message or an alert picked): Escape stops the
+    // transfer, even before the window manager has focused the dialog.
+    keys->arm();
     requestReportUrl();
 }
 
@@ -179,26 +179,6 @@ void QDlgDownloadFile::fail(const QString &title, const QString &text)
 {
     QMessageBox::critical(this, title, text, QMessageBox::Ok);
     end();
-}
-
-// Kept on top of the ordinary windows, the dialog would cover a box the program shows while it
-// is on screen (the box stands among the ordinary windows, tied to its own parent): a modal
-// window that blocks the shown dialog is tied to the dialog instead, and so stands above it,
-// until it is gone.
-bool QDlgDownloadFile::event(QEvent *event)
-{
-    if (event->type() == QEvent::WindowBlocked && isVisible()) {
-        QWindow *box = QGuiApplication::modalWindow();
-        if (box && box != windowHandle() && box->transientParent() != windowHandle()) {
-            boxOver = box;
-            boxParent = box->transientParent();
-            box->setTransientParent(windowHandle());
-        }
-    } else if (event->type() == QEvent::WindowUnblocked && boxOver) {
-        boxOver->setTransientParent(boxParent);
-        boxOver = nullptr;
-    }
-    return QDialog::event(event);
 }
 
 void QDlgDownloadFile::mousePressEvent(QMouseEvent *event)

@@ -3,11 +3,10 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QPoint>
-#include <QPointer>
 #include <QString>
 
+class KeysBeforeFocus;
 class QHttpClient;
-class QWindow;
 namespace Ui {
 class QDlgDownloadFile;
 }
@@ -17,8 +16,8 @@ class QDlgDownloadFile;
 // under the path the caller chose. openFile(id, path) follows once the whole file is stored;
 // every failure shows its own box. Each end leaves the dialog hidden; closing it (Escape
 // included) aborts the transfer and only hides it, without a box: the user's cancel is no
-// failure. Shown, it has the keyboard (takeKeyboardWhenShown), and a modal box that comes while
-// it is on screen stands above it.
+// failure. Opened by the user for a report, it has Escape before the window manager has
+// focused it (KeysBeforeFocus).
 class QDlgDownloadFile : public QDialog
 {
     Q_OBJECT
@@ -42,7 +41,6 @@ public slots:
     void done(int result) override;
 
 protected:
-    bool event(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -63,11 +61,10 @@ private:
     void fail(const QString &title, const QString &text);
 
     Ui::QDlgDownloadFile *ui;
-    QPointer<QWindow> boxOver; // a modal window tied to the dialog while it blocks it
-    QPointer<QWindow> boxParent;
     QPoint pressPos;
     QPoint windowOrigin;
     QHttpClient *client = nullptr;
+    KeysBeforeFocus *keys = nullptr;
     QString reportId; // the report in hand, empty between downloads
     QString filePath;
     QString fileUrl;

@@ -117,6 +117,20 @@ private:
     qint64 m_clearSince = -1;
 };
 
+// The stock lookups that the keys typed into the main window open: the code each held as it
+// closed.
+struct LookupsClosed : QObject
+{
+    LookupsClosed() { qApp->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && watched->inherits("QDlgGenius"))
+            codes << watched->findChild<QLineEdit *>(QStringLiteral("edtKeyword"))->text();
+        return false;
+    }
+    QStringList codes;
+};
+
 // Counts the double-clicks that reach the program's windows.
 struct DoubleClicks : QObject
 {
@@ -129,7 +143,24 @@ struct DoubleClicks : QObject
     int count = 0;
 };
 
+// Holds the window manager up as the window it watches shows: a click before that still
+// reaches the program (the manager replays each click it has grabbed).
+struct PauseOnShow : QObject
+{
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            display->pauseWindowManager();
+        return false;
+    }
+};
+
+// How the dialog's claim on the keyboard ends, or why it never starts.
+enum class ClaimEnds { Restored, RestoredByTheManager, ClickedElsewhere, Hidden };
+
 } // namespace
+
+Q_DECLARE_METATYPE(ClaimEnds)
 
 class TestDownloadDialog : public QObject
 {
@@ -190,6 +221,9 @@ private slots:
         FixtureReport doc{ids[1].toLongLong(), today + " 09:41:04", "", kInst, "", "钢铁行业点评", "", "", ""};
         doc.type = QStringLiteral("DOC");
         QVERIFY(insertReport(doc));
+        // For the stock lookup that a code typed into the main window opens.
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
+                        "('600310.SH', '北辰电气', 0)"));
         window.reset(new QWinMain);
         // Not maximized: a frameless window that fills the whole screen is one the manager
         // stacks as a full-screen one, with its dialogs, above every other layer.
@@ -247,15 +281,7 @@ private slots:
         const QString listShown = window->windowTitle();
         QWidget *title = titleOf(ids[0]);
         QVERIFY(pointAt(title));
-        struct PauseOnShow : QObject
-        {
-            bool eventFilter(QObject *, QEvent *event) override
-            {
-                if (event->type() == QEvent::Show)
-                    display->pauseWindowManager();
-                return false;
-            }
-        } pauseOnShow;
+        PauseOnShow pauseOnShow;
         if (heldUp)
             download->installEventFilter(&pauseOnShow);
         ModalWatcher boxes;
@@ -297,6 +323,95 @@ private slots:
         // Gone from the screen, not only hidden in Qt's record.
         WAIT_UNTIL("the dialog unmapped", !xWindowState(download->winId()).mapped, 10000);
         QCOMPARE(boxes.count(), 0);
+    }
+
+    // Once the dialog has lost its claim on the keyboard, or never had it because the user did
+    // not open it, the keys typed into the main window are the main window's: a code opens the
+    // stock lookup, Escape there closes it, a second Escape takes the list back, and the stalled
+    // download goes on. Its claim ends as it hides or at a click elsewhere; a restore of the
+    // minimized main window, which shows the dialog again, starts none. Typed with the window
+    // manager held up, the focus stays where it was when typing began. The window is restored as
+    // a task bar does, through the manager. (A click on the main
+    // window while the manager is held up waits for it, so the click elsewhere comes once the
+    // dialog has had the focus.)
+    void keysReachTheMainWindow_data()
+    {
+        QTest::addColumn<ClaimEnds>("how");
+        QTest::addColumn<bool>("heldUp");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<int>("wentBack");
+        const QStringList codeEscape{"6", "0", "0", "Escape"};
+        const QStringList codeEscapeEscape = codeEscape + QStringList{"Escape"};
+        QTest::newRow("minimized and restored") << ClaimEnds::Restored << false << codeEscape << 0;
+        QTest::newRow("minimized and restored, manager held up") << ClaimEnds::Restored << true << codeEscapeEscape << 1;
+        QTest::newRow("minimized and restored by the manager")
+            << ClaimEnds::RestoredByTheManager << false << codeEscape << 0;
+        QTest::newRow("clicked elsewhere, manager held up")
+            << ClaimEnds::ClickedElsewhere << true << codeEscapeEscape << 1;
+        QTest::newRow("hidden, manager held up") << ClaimEnds::Hidden << true << codeEscapeEscape << 1;
+    }
+
+    void keysReachTheMainWindow()
+    {
+        QFETCH(ClaimEnds, how);
+        QFETCH(bool, heldUp);
+        QFETCH(QStringList, typed);
+        QFETCH(int, wentBack);
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+        const int depth = getOrderHistoryCount();
+        QVERIFY(depth > 1);
+        const WId main = window->winId();
+        PauseOnShow pauseOnShow;
+        if (how == ClaimEnds::Hidden)
+            download->installEventFilter(&pauseOnShow);
+        QVERIFY(clickAt(titleOf(ids[0]), Qt::LeftButton));
+        WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
+        download->removeEventFilter(&pauseOnShow);
+        if (how == ClaimEnds::Restored || how == ClaimEnds::RestoredByTheManager) {
+            WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
+            // The window's own button, or the manager's iconify (as its key binding does).
+            if (how == ClaimEnds::Restored)
+                QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("btnMinimize")), Qt::LeftButton));
+            else
+                QVERIFY(xdotool({"windowminimize", QString::number(main)}));
+            WAIT_UNTIL("the windows minimized",
+                       !xWindowState(main).mapped && !xWindowState(download->winId()).mapped, 10000);
+            QVERIFY(xdotool({"windowactivate", QString::number(main)}));
+            WAIT_UNTIL("the windows restored, the main window focused",
+                       xFocus() == main && xWindowState(download->winId()).mapped && window->isActiveWindow(), 10000);
+            if (heldUp)
+                QVERIFY(display->pauseWindowManager());
+        } else if (how == ClaimEnds::ClickedElsewhere) {
+            WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
+            // Well away from the title, and later than a double-click.
+            QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+            QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblReportCount")), Qt::LeftButton));
+            WAIT_UNTIL("the main window focused", xFocus() == main && window->isActiveWindow(), 10000);
+            if (heldUp)
+                QVERIFY(display->pauseWindowManager());
+        } else {
+            QVERIFY(xdotool({"key", "Escape"}));
+            WAIT_UNTIL("the download cancelled", !download->isDownloading() && !download->isVisible(), 10000);
+            QCOMPARE(getOrderHistoryCount(), depth);
+        }
+        LookupsClosed lookups;
+        QVERIFY(xdotool(QStringList{"key", "--delay", "60"} + typed));
+        const QString failure = waitUntil("the lookup closed with 600, the list back by " + QString::number(wentBack),
+                                          [&] {
+                                              return lookups.codes == QStringList{"600"}
+                                                     && getOrderHistoryCount() == depth - wentBack;
+                                          },
+                                          10000);
+        const QString seen = QStringLiteral(": lookups closed with (%1), history %2 of %3, the focus on %4")
+                                 .arg(lookups.codes.join(QLatin1Char(','))).arg(getOrderHistoryCount()).arg(depth)
+                                 .arg(focusText());
+        display->resumeWindowManager();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + seen));
+        if (how != ClaimEnds::Hidden)
+            QVERIFY2(download->isDownloading() && download->isVisible(), "the download was cancelled");
+        // The lookup gone, what the user types next goes where the code was typed.
+        const QString back = waitUntil("the main window focused", [&] { return xFocus() == main; }, 10000);
+        QVERIFY2(back.isEmpty(), qPrintable(back + ": the focus on " + focusText()));
     }
 
     // The boxes that come while a report downloads or once it has: each stands above the

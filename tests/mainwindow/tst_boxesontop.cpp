@@ -1,0 +1,331 @@
+#include "mainwindowtest.h"
+
+#include "devserver.h"
+#include "globalstate.h"
+#include "openboxdisplay.h"
+#include "qdlgalert.h"
+#include "qdlgdownloadday.h"
+#include "qdlgdownloadfile.h"
+#include "qhttpclient.h"
+#include "qwinmain.h"
+#include "serviceapi.h"
+#include "standinsession.h"
+#include "waiting.h"
+#include "windowstacking.h"
+#include "xwindows.h"
+
+#include <QDesktopServices>
+#include <QElapsedTimer>
+
+#include <functional>
+
+// The boxes the program shows while one of its stay-on-top windows is up (the report download,
+// the day-price download, the message strip, the alerts), under a real window manager (Xvfb
+// with openbox), read from the manager's stacking order: each must stand above that window,
+// and a second box above the first, whatever window they belong to. A window tied to another
+// for this has its own parent back once that one has gone.
+
+namespace {
+
+OpenboxDisplay *display = nullptr;
+
+const QString kInst = QStringLiteral("置顶证券");
+
+enum class OnTop { ReportDownload, DayDownload, MessageStrip, Alert };
+
+// The window's X id with its place in the manager's stacking (bottom 0), or "not stacked".
+QString placeOf(const QString &name, const QWidget *window, const QList<WId> &order)
+{
+    const int at = order.indexOf(window->winId());
+    return at < 0 ? name + QStringLiteral(" not stacked") : QStringLiteral("%1 at %2").arg(name).arg(at);
+}
+
+// The value of the window's WM_TRANSIENT_FOR, as the window manager reads it; 0 without one.
+WId transientFor(const QWidget *window)
+{
+    QString out;
+    runXTool(QStringLiteral("xprop"), {"-id", QString::number(window->winId()), "WM_TRANSIENT_FOR"}, &out);
+    return out.section(QLatin1String("window id # "), 1).trimmed().toULong(nullptr, 16);
+}
+
+// Waits until window stands above each of the windows in the manager's stacking order, and
+// still does 300 ms later; for a window that is shown without blocking the test.
+QString standsAbove(QWidget *window, const QList<QPair<QString, QWidget *>> &below)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 clearSince = -1;
+    QList<WId> order;
+    while (clock.elapsed() < 10000) {
+        order = stackingOrder();
+        const int at = order.indexOf(window->winId());
+        bool clear = at >= 0;
+        for (const auto &other : below)
+            clear = clear && order.indexOf(other.second->winId()) < at;
+        if (!clear)
+            clearSince = -1;
+        else if (clearSince < 0)
+            clearSince = clock.elapsed();
+        else if (clock.elapsed() - clearSince > 300)
+            return QString();
+        QTest::qWait(50);
+    }
+    QStringList places{placeOf(QStringLiteral("it"), window, order)};
+    for (const auto &other : below)
+        places << placeOf(other.first, other.second, order);
+    return QStringLiteral("covered: %1 of %2").arg(places.join(QStringLiteral(", "))).arg(order.size());
+}
+
+// A box is modal: the test's code waits while it is open. So a timer looks at each box the
+// test expects, in turn: once the manager stacks it above the windows named (and still does
+// 300 ms later, for a manager may restack a new window once it has framed it), or after 5 s,
+// it is recorded and acted on, which may open the next box or close it.
+class BoxSequence
+{
+public:
+    struct Step
+    {
+        QString text;                              // the box's
+        std::function<QList<QPair<QString, QWidget *>>()> below; // what it must stand above
+        std::function<void(QMessageBox *)> then;   // once recorded
+    };
+
+    explicit BoxSequence(const QList<Step> &steps) : m_steps(steps)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        m_timer.start(50);
+    }
+
+    bool done() const { return m_next >= m_steps.size(); }
+    QStringList failures;
+
+private:
+    void look()
+    {
+        if (done())
+            return;
+        const Step &step = m_steps.at(m_next);
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        // Another box (a download that failed meanwhile) would keep the ones expected waiting.
+        if (box->text() != step.text) {
+            failures << QStringLiteral("unexpected box: ") + box->text();
+            box->reject();
+            return;
+        }
+        if (!m_clock.isValid())
+            m_clock.start();
+        const QList<WId> order = stackingOrder();
+        const int at = order.indexOf(box->winId());
+        bool clear = at >= 0;
+        const QList<QPair<QString, QWidget *>> below = step.below();
+        for (const auto &window : below)
+            clear = clear && window.second && order.indexOf(window.second->winId()) < at;
+        if (!clear)
+            m_clearSince = -1;
+        else if (m_clearSince < 0)
+            m_clearSince = m_clock.elapsed();
+        const bool settled = m_clearSince >= 0 && m_clock.elapsed() - m_clearSince > 300;
+        if (!settled && m_clock.elapsed() < 5000)
+            return;
+        if (!settled) {
+            QStringList places{placeOf(QStringLiteral("the box"), box, order)};
+            for (const auto &window : below)
+                places << (window.second ? placeOf(window.first, window.second, order) : window.first + " gone");
+            failures << QStringLiteral("%1 covered: %2 of %3").arg(step.text, places.join(QStringLiteral(", "))).arg(order.size());
+        }
+        ++m_next;
+        m_clock.invalidate();
+        m_clearSince = -1;
+        // Queued: the next box opens from the event loop, as the program opens its boxes.
+        QTimer::singleShot(0, box, [box, then = step.then] { then(box); });
+    }
+
+    QList<Step> m_steps;
+    int m_next = 0;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_clearSince = -1;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(OnTop)
+
+class TestBoxesOnTop : public QObject
+{
+    Q_OBJECT
+
+    DevServer server;
+    QTemporaryDir dir;
+    QScopedPointer<QWinMain> window;
+    QDlgDownloadFile *download = nullptr;
+    QDlgDownloadDay *day = nullptr;
+    QWidget *strip = nullptr;
+    QDlgAlert *alert = nullptr;
+    QString reportId;
+
+    QWidget *onTopWindow(OnTop which) const
+    {
+        switch (which) {
+        case OnTop::ReportDownload:
+            return download;
+        case OnTop::DayDownload:
+            return day;
+        case OnTop::MessageStrip:
+            return strip;
+        case OnTop::Alert:
+            return alert;
+        }
+        return nullptr;
+    }
+
+    // The menu's entry that switches the strip, Ctrl+M.
+    QAction *stripEntry() const { return actionOf(*window, QStringLiteral("滚动提示(&M)")); }
+
+    // As the program opens it: a report's title clicked (its file stalled), a chart's stock
+    // without day prices (stalled too), the strip switched on, a new report's alert.
+    void bringUp(OnTop which)
+    {
+        switch (which) {
+        case OnTop::ReportDownload:
+            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+            server.clearRequestLog();
+            window->openFile(reportId, dir.filePath(QStringLiteral("reports/r.pdf")));
+            // Stalled for good once the file itself is asked for.
+            WAIT_UNTIL("the report's address and file asked for", requestsForReport(server, reportId) == 2, 30000);
+            break;
+        case OnTop::DayDownload:
+            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
+            day->downloadDay(QStringLiteral("600003.SH"));
+            break;
+        case OnTop::MessageStrip:
+            if (!stripEntry()->isChecked())
+                stripEntry()->trigger();
+            break;
+        case OnTop::Alert:
+            alert->addAlert(QStringLiteral("RPT"), reportId);
+            break;
+        }
+        QWidget *shown = onTopWindow(which);
+        WAIT_UNTIL("the stay-on-top window stacked", stackingOrder().contains(shown->winId()), 10000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
+                 "Xvfb and openbox are needed: see scripts/packages.txt");
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(prepareMainDatabase(dir));
+        QVERIFY(openStandInSession());
+        setMessageShow(0);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        // The engine imports nothing that would change the windows meanwhile.
+        QVERIFY(server.setFault(QStringLiteral("http_404"), true, QUrl(getIndexUrl()).path()));
+        reportId = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
+        const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY(insertReport({reportId.toLongLong(), now, "", kInst, "", "银行业周报", "", "", ""}));
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600003.SH', '东北高速', 0), "
+                        "('600006.SH', '东风汽车', 0)"));
+        window.reset(new QWinMain);
+        // Not maximized: a frameless window that fills the whole screen is one the manager
+        // stacks as a full-screen one, with its dialogs, above every other layer.
+        window->resize(1280, 760);
+        QVERIFY(showExposed(*window));
+        download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
+        day = qobject_cast<QDlgDownloadDay *>(topLevelOf("QDlgDownloadDay"));
+        strip = topLevelOf("QDlgMessage");
+        alert = qobject_cast<QDlgAlert *>(topLevelOf("QDlgAlert"));
+        QVERIFY(download && day && strip && alert && stripEntry());
+    }
+
+    void cleanup()
+    {
+        server.setFault(QStringLiteral("stall"), false);
+        if (download->isVisible() || download->isDownloading())
+            download->reject();
+        // A stalled day download would hold back the next one: ended, its failure box answered.
+        if (day->isBusy()) {
+            ModalWatcher boxes;
+            day->findChild<QHttpClient *>()->abort();
+            WAIT_UNTIL("the day download ended", !day->isBusy() && !day->isVisible() && boxes.count() == 1, 10000);
+        }
+        if (stripEntry()->isChecked())
+            stripEntry()->trigger();
+        alert->hide();
+        WAIT_UNTIL("no box left", !QApplication::activeModalWidget(), 10000);
+    }
+
+    // The engine's notice that the login timed out, from the main window, while the window is
+    // up; the close question on top of it while it is open.
+    void boxesStandAboveTheWindowsOnTop_data()
+    {
+        QTest::addColumn<OnTop>("onTop");
+        QTest::newRow("report download") << OnTop::ReportDownload;
+        QTest::newRow("day-price download") << OnTop::DayDownload;
+        QTest::newRow("message strip") << OnTop::MessageStrip;
+        QTest::newRow("alerts") << OnTop::Alert;
+    }
+
+    void boxesStandAboveTheWindowsOnTop()
+    {
+        QFETCH(OnTop, onTop);
+        bringUp(onTop);
+        if (QTest::currentTestFailed())
+            return;
+        QWidget *up = onTopWindow(onTop);
+        QPointer<QMessageBox> first;
+        using Below = QList<QPair<QString, QWidget *>>;
+        BoxSequence boxes({
+            {QStringLiteral("登录超时，请重新登录！"),
+             [&] { return Below{{"the window on top", up}, {"the main window", window.data()}}; },
+             [&](QMessageBox *box) {
+                 first = box;
+                 window->close();
+             }},
+            {QStringLiteral("您确定要关闭程序吗?"),
+             [&] { return Below{{"the window on top", up}, {"the time-out box", first.data()}}; },
+             [](QMessageBox *box) { box->button(QMessageBox::No)->click(); }},
+            {QStringLiteral("登录超时，请重新登录！"), [] { return Below(); },
+             [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); }},
+        });
+        QTimer::singleShot(0, window.data(), &QWinMain::showOuttimeDialog);
+        // (The day-price dialog is modal itself.)
+        WAIT_UNTIL("the boxes seen and answered",
+                   boxes.done() && !qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), 60000);
+        QVERIFY2(boxes.failures.isEmpty(), qPrintable(boxes.failures.join(QLatin1Char('\n'))));
+    }
+
+    // The day-price download starts while a report downloads: the report's dialog stays on
+    // top, so the day's dialog stands above it. Once both have gone, the day's next download
+    // stands above the main window as the day's own, not tied to the report's withdrawn window.
+    void windowTiedForABoxHasItsOwnParentBack()
+    {
+        bringUp(OnTop::ReportDownload);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
+        day->downloadDay(QStringLiteral("600003.SH"));
+        QString failure = standsAbove(day, {{"the report download", download}});
+        QVERIFY2(failure.isEmpty(), qPrintable("the day download " + failure));
+        download->reject();
+        WAIT_UNTIL("the report download gone", !xWindowState(download->winId()).mapped, 10000);
+        {
+            ModalWatcher boxes;
+            day->findChild<QHttpClient *>()->abort();
+            WAIT_UNTIL("the day download ended", !day->isBusy() && boxes.count() == 1, 10000);
+        }
+        WAIT_UNTIL("the day download gone", !xWindowState(day->winId()).mapped, 10000);
+
+        day->downloadDay(QStringLiteral("600006.SH"));
+        failure = standsAbove(day, {{"the main window", window.data()}});
+        QVERIFY2(failure.isEmpty(), qPrintable("the next day download " + failure));
+        QCOMPARE(transientFor(day), window->winId());
+    }
+};
+
+OPENBOX_TEST_MAIN(TestBoxesOnTop, QApplication)
+
+#include "tst_boxesontop.moc"
