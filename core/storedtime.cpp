@@ -50,11 +50,8 @@ QDateTime storedLocalDateTime(const QDate &date, const QTime &time)
 
 QDateTime readStoredDateTime(const QString &text)
 {
-    const QDate date = readStoredDate(text);
-    if (text.size() == 10)
-        return storedLocalDateTime(date, QTime(0, 0));
     const int seconds = text.size() == 19 && text.at(10) == QLatin1Char(' ') ? readStoredTime(text, 11) : -1;
     if (seconds < 0)
         return QDateTime();
-    return storedLocalDateTime(date, QTime::fromMSecsSinceStartOfDay(seconds * 1000));
+    return storedLocalDateTime(readStoredDate(text), QTime::fromMSecsSinceStartOfDay(seconds * 1000));
 }

@@ -23,6 +23,5 @@ int readStoredTime(const QString &text, int from);
 // Invalid only for an invalid date or time.
 QDateTime storedLocalDateTime(const QDate &date, const QTime &time);
 
-// "yyyy-MM-dd HH:mm:ss", or "yyyy-MM-dd" at midnight, as storedLocalDateTime; invalid for any
-// other text.
+// "yyyy-MM-dd HH:mm:ss" as storedLocalDateTime; invalid for any other text.
 QDateTime readStoredDateTime(const QString &text);

@@ -79,8 +79,9 @@ void importReportRows(ImportRun &run, const QJsonArray &rows)
         if (messages && row.integer(QLatin1String("ms")) == 1) {
             // Not through QDateTime's parser: in the hour the user's zone skips it gives nothing,
             // and the strip would show no time.
+            const QDate day = published.size() == 10 ? readStoredDate(published) : QDate();
             run.queueMessage(idText, title, institution, type, readStoredDateTime(entered),
-                             readStoredDateTime(published));
+                             storedLocalDateTime(day, QTime(0, 0)));
         }
         if (!stock.isEmpty() && run.isBlockedStock(stock))
             run.queueBlockTip(stock);
