@@ -3,6 +3,7 @@
 #include "chartlog.h"
 #include "databaseschema.h"
 #include "globalstate.h"
+#include "storedtime.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +16,6 @@
 #include <QVariant>
 
 namespace {
-
-const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 // A number as the package may give it: a JSON number, or a text holding one; null stays NULL.
 bool readNumber(const QJsonValue &value, QVariant *out)
@@ -36,9 +35,12 @@ bool readNumber(const QJsonValue &value, QVariant *out)
     return ok;
 }
 
-QDateTime parseTime(const QString &text)
+// Modify times are the service's clock and compare as written, at whole seconds: as moments of
+// the user's zone, those of an hour it skips would come after the hour that follows.
+QDateTime asWritten(const QDateTime &time)
 {
-    return QDateTime::fromString(text, kTimeFormat);
+    const QTime t = time.time();
+    return QDateTime(time.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
 }
 
 // Fixed-width digits at the given positions; QDate::fromString and QDateTime::fromString cost
@@ -243,7 +245,7 @@ DayPriceStatus readDayPriceStatus(QSqlDatabase db)
         return status;
     status.ok = true;
     status.count = query.value(0).toInt();
-    status.newest = parseTime(query.value(1).toString());
+    status.newest = readStoredDateTime(query.value(1).toString());
     return status;
 }
 
@@ -278,8 +280,7 @@ bool isDayPriceStale(const DayPriceStatus &status, int cacheCount, const QDateTi
         return true;
     if (cacheCount > status.count)
         return true;
-    const QDateTime wanted = parseTime(cacheTime.toString(kTimeFormat));
     if (!status.newest.isValid())
-        return wanted.isValid();
-    return status.newest < wanted;
+        return cacheTime.isValid();
+    return cacheTime.isValid() && asWritten(status.newest) < asWritten(cacheTime);
 }

@@ -3,6 +3,7 @@
 #include "corelog.h"
 #include "dbconnection.h"
 #include "publishedstate.h"
+#include "storedtime.h"
 #include "userlists_p.h"
 
 #include <QHash>
@@ -82,15 +83,15 @@ bool readStocks(Cache &cache)
         qCWarning(lcCore) << "Cannot load the stock cache:" << query.lastError().text();
         return false;
     }
-    const QString timeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    // Parsing dominates the load, and stocks updated by one package share their time text.
+    // Parsing dominates the load, and stocks updated by one package share their time text. The
+    // hand reader also keeps a time of the hour a change to summer time skips (storedtime.h).
     QHash<QString, QDateTime> parsedTimes;
     while (query.next()) {
         const QString code = query.value(0).toString();
         const QString timeText = query.value(6).toString();
         auto time = parsedTimes.constFind(timeText);
         if (time == parsedTimes.constEnd())
-            time = parsedTimes.insert(timeText, QDateTime::fromString(timeText, timeFormat));
+            time = parsedTimes.insert(timeText, readStoredDateTime(timeText));
         cache.add(code, QStockRecord(code, query.value(1).toString(), query.value(2).toDouble(),
                                      query.value(3).toDouble(), query.value(4).toString(),
                                      query.value(5).toInt(), time.value(), query.value(7).toInt()));

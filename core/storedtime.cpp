@@ -37,3 +37,21 @@ int readStoredTime(const QString &text, int from)
         return -1;
     return hour * 3600 + minute * 60 + second;
 }
+
+QDateTime storedLocalDateTime(const QDate &date, const QTime &time)
+{
+    const QDateTime local(date, time);
+    if (local.isValid() || !date.isValid() || !time.isValid())
+        return local;
+    // A day earlier the zone still had the offset from before the change.
+    const int before = QDateTime(date, time, Qt::UTC).addDays(-1).toLocalTime().offsetFromUtc();
+    return QDateTime(date, time, Qt::OffsetFromUTC, before);
+}
+
+QDateTime readStoredDateTime(const QString &text)
+{
+    const int seconds = text.size() == 19 && text.at(10) == QLatin1Char(' ') ? readStoredTime(text, 11) : -1;
+    if (seconds < 0)
+        return QDateTime();
+    return storedLocalDateTime(readStoredDate(text), QTime::fromMSecsSinceStartOfDay(seconds * 1000));
+}

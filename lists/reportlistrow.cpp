@@ -12,21 +12,22 @@ QDateTime parseReportDateTime(const QString &text)
 {
     const QString t = text.trimmed();
     // The stored forms are read by hand (storedtime.h); what they do not read goes through Qt.
+    // Every value is made by storedLocalDateTime: the hour a change to summer time skips in the
+    // user's zone still shows.
     const QDate stored = readStoredDate(t);
     if (stored.isValid() && t.size() >= 19 && t.at(10) == QLatin1Char(' ')) {
         const int seconds = readStoredTime(t, 11);
         if (seconds >= 0)
-            return QDateTime(stored, QTime::fromMSecsSinceStartOfDay(seconds * 1000));
+            return storedLocalDateTime(stored, QTime::fromMSecsSinceStartOfDay(seconds * 1000));
     } else if (stored.isValid() && t.size() < 19) {
-        return QDateTime(stored, QTime(0, 0));
+        return storedLocalDateTime(stored, QTime(0, 0));
     }
     if (t.size() >= 19) {
         const QDateTime dt = QDateTime::fromString(t.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (dt.isValid())
             return dt;
     }
-    const QDate date = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
-    return date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime();
+    return storedLocalDateTime(QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
 }
 
 QString escapeHtml(const QString &text)

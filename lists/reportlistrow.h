@@ -50,7 +50,8 @@ public:
     QString typeIcon() const;
 };
 
-// A date-time "yyyy-MM-dd HH:mm:ss" or a date "yyyy-MM-dd" (time 00:00); invalid otherwise.
+// A date-time "yyyy-MM-dd HH:mm:ss" or a date "yyyy-MM-dd" (time 00:00); invalid otherwise. It
+// shows the date and time as stored in any zone, in an hour the zone skips too (storedtime.h).
 QDateTime parseReportDateTime(const QString &text);
 
 // "&nbsp;" and the analysts of an analyst list ("name[id],name[id]") as links whose target is

@@ -2,12 +2,18 @@
 
 namespace {
 
-const QString kSecondFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+// Entry times are the service's clock and compare as written: as moments of the user's zone,
+// those of an hour it skips would come after the hour that follows.
+QDateTime asWritten(const QDateTime &time)
+{
+    return QDateTime(time.date(), time.time(), Qt::UTC);
+}
 
 // Entry times are compared to the second: milliseconds are dropped.
 QDateTime toSecond(const QDateTime &time)
 {
-    return QDateTime::fromString(time.toString(kSecondFormat), kSecondFormat);
+    const QDateTime written = asWritten(time);
+    return written.addMSecs(-written.time().msec());
 }
 
 } // namespace
@@ -50,7 +56,7 @@ void MessageScroller::leaveStrip(QMessageRecord record)
     }
     // A full queue keeps the newest messages: an older one is dropped, a newer one pushes out
     // every message of the earliest second.
-    if (record.getEntryTime().secsTo(getEarliestEntryTime()) > 0)
+    if (asWritten(record.getEntryTime()).secsTo(getEarliestEntryTime()) > 0)
         return;
     rotationQueue.append(record);
     removeEarliestMessages();
@@ -93,7 +99,7 @@ void MessageScroller::removeEarliestMessages()
         return;
     const QList<QMessageRecord> queue = rotationQueue;
     for (const QMessageRecord &record : queue) {
-        if (record.getEntryTime().secsTo(earliest) == 0)
+        if (asWritten(record.getEntryTime()).secsTo(earliest) == 0)
             rotationQueue.removeOne(record);
     }
 }

@@ -2,12 +2,10 @@
 // reports and their ratings away.
 
 #include "importrun.h"
+#include "storedtime.h"
 #include "timetext.h"
 
 namespace {
-
-const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
 // Titles arrive with their double quotes and backslashes as entities; they are stored as the
 // characters themselves.
@@ -79,8 +77,11 @@ void importReportRows(ImportRun &run, const QJsonArray &rows)
         }
 
         if (messages && row.integer(QLatin1String("ms")) == 1) {
-            run.queueMessage(idText, title, institution, type, QDateTime::fromString(entered, kDateTimeFormat),
-                             QDateTime::fromString(published, kDateFormat));
+            // Not through QDateTime's parser: in the hour the user's zone skips it gives nothing,
+            // and the strip would show no time.
+            const QDate day = published.size() == 10 ? readStoredDate(published) : QDate();
+            run.queueMessage(idText, title, institution, type, readStoredDateTime(entered),
+                             storedLocalDateTime(day, QTime(0, 0)));
         }
         if (!stock.isEmpty() && run.isBlockedStock(stock))
             run.queueBlockTip(stock);

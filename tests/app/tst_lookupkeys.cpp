@@ -208,6 +208,17 @@ private slots:
             << Start::ReportList << escapeThenCode << true << false << QStringLiteral("股票报告_.*\\(600309\\.SH\\)$");
         QTest::newRow("Escape, program busy")
             << Start::RatingList << escapeThenCode << false << true << QStringLiteral("\\(600309\\.SH\\)的评级$");
+        // A stock's initials (同中乳业, "TZRY", the only stock whose spelling holds them) in
+        // lower case and in capitals: Shift with a letter is a key combination of its own.
+        const QStringList initials{"t", "z", "r", "y", "Return"};
+        const QStringList capitals{"shift+t", "shift+z", "shift+r", "shift+y", "Return"};
+        QTest::newRow("initials, window manager held up") << Start::ReportList << initials << true << false << reports;
+        QTest::newRow("initials in capitals, window manager held up")
+            << Start::ReportList << capitals << true << false << reports;
+        QTest::newRow("initials in capitals, both held up") << Start::ReportList << capitals << true << true << reports;
+        QTest::newRow("initials in capitals and lower case, rating list, window manager held up")
+            << Start::RatingList << QStringList{"T", "z", "R", "y", "Return"} << true << false
+            << QStringLiteral("\\(600310\\.SH\\)的评级$");
     }
 
     void keysTypedWhileTheLookupOpens()

@@ -1,5 +1,6 @@
 #include "chartfixture.h"
 #include "chartqueries.h"
+#include "localzone.h"
 #include "modalwatcher.h"
 #include "testfiles.h"
 #include "qchart.h"
@@ -120,6 +121,45 @@ private slots:
         QTEST(m_chart->chartWidget()->getPriceCount(), "shown");
         QCOMPARE(m_chart->chartWidget()->getRatingDayCount(), cacheCount >= 1 && fileRows != -1 ? 1 : 0);
         QVERIFY(!QSqlDatabase::contains(QStringLiteral("PriceDB")));
+    }
+
+    // The modify times are the service's clock: in the hour a change to summer time skips in
+    // the user's zone they compare as written, with each other and with the hour that follows.
+    void stalenessInTheSkippedHour_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("cacheTime");
+        QTest::addColumn<QString>("fileTime");
+        QTest::addColumn<bool>("download");
+        const auto rows = [](const char *zone, const QString &day) {
+            const auto row = [&](const char *name, const char *cache, const char *file, bool download) {
+                QTest::addRow("%s, %s", zone, name) << QByteArray(zone) << day + cache << day + file << download;
+            };
+            row("cache in the hour, file before it", " 02:30:00", " 01:59:59", true);
+            row("both the same in the hour", " 02:30:00", " 02:30:00", false);
+            row("cache later in the hour", " 02:30:01", " 02:30:00", true);
+            row("file later in the hour", " 02:30:00", " 02:59:59", false);
+            row("cache in the hour after", " 03:10:00", " 02:30:00", true);
+            row("file in the hour after", " 02:30:00", " 03:10:00", false);
+        };
+        rows("Europe/Berlin", "2017-03-26");
+        rows("America/New_York", "2017-03-12");
+        rows("UTC", "2017-03-26");
+    }
+
+    void stalenessInTheSkippedHour()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, cacheTime);
+        QFETCH(QString, fileTime);
+        QFETCH(bool, download);
+        const LocalZone local(zone);
+        QVERIFY(insertStock({kCode, QStringLiteral("浦发银行"), 1, 100, "银行", 30, cacheTime}));
+        QVERIFY(writePriceFile(kCode, QDate(2016, 1, 1), 30, fileTime));
+        QSignalSpy asked(m_chart, &QWinChart::downloadDay);
+        m_chart->showChart(kCode);
+        QCOMPARE(asked.count(), download ? 1 : 0);
+        QCOMPARE(m_chart->chartWidget()->getPriceCount(), 30);
     }
 
     void yearProfits_data()

@@ -2,6 +2,7 @@
 
 #include "alertreport.h"
 #include "dialogplacement.h"
+#include "localzone.h"
 #include "qdlgalert.h"
 #include "qlinklabel.h"
 #include "serviceapi.h"
@@ -82,6 +83,39 @@ private slots:
         QCOMPARE(titleLabel(0)->text() + table()->item(0, 2)->text(), title);
         QCOMPARE(titleLabel(0)->textFormat(), Qt::PlainText);
         QCOMPARE(table()->item(0, 0)->data(Qt::UserRole).toString(), QStringLiteral("501"));
+    }
+
+    // The entry time is the service's clock: it shows as stored in a zone with summer time, in
+    // the hour that zone skips too; the file keeps the publication day.
+    void timeAsStoredInEveryZone_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("publish");
+        QTest::addColumn<QString>("shown"); // time|file date
+        QTest::newRow("Berlin, skipped hour") << QByteArray("Europe/Berlin") << "2017-03-26 02:30:00" << "2017-03-26"
+                                              << "02:30|20170326";
+        QTest::newRow("New York, skipped hour") << QByteArray("America/New_York") << "2017-03-12 02:05:09"
+                                                << "2017-03-11" << "02:05|20170311";
+        QTest::newRow("Sao Paulo, skipped midnight") << QByteArray("America/Sao_Paulo") << "2018-11-04 00:45:00"
+                                                     << "2018-11-04" << "00:45|20181104";
+        QTest::newRow("Berlin, the hour that comes twice") << QByteArray("Europe/Berlin") << "2017-10-29 02:30:00"
+                                                           << "2017-10-29" << "02:30|20171029";
+        QTest::newRow("UTC") << QByteArray("UTC") << "2017-03-26 02:30:00" << "2017-03-26" << "02:30|20170326";
+    }
+
+    void timeAsStoredInEveryZone()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, entry);
+        QFETCH(QString, publish);
+        const LocalZone local(zone);
+        QVERIFY(insertReport({551, entry, publish, QStringLiteral("甲证券"), QStringLiteral("021"), QStringLiteral("夜间"),
+                              QString(), QString(), QString()}));
+        alert(QStringLiteral("551"));
+        QCOMPARE(table()->rowCount(), 1);
+        const QString file = table()->item(0, 0)->data(Qt::UserRole + 1).toString();
+        QTEST(table()->item(0, 0)->text() + '|' + file.section('-', -1).section('.', 0, 0), "shown");
     }
 
     // Newest first, both kinds alike, duplicates kept; shown bottom-right, raised but not moved again.

@@ -2,11 +2,13 @@
 
 #include "dialogplacement.h"
 #include "globalstate.h"
+#include "localzone.h"
 #include "messagescroller.h"
 #include "qdlgmessage.h"
 #include "qmessageboard.h"
 #include "qwinmain.h"
 #include "serviceapi.h"
+#include "storedtime.h"
 
 #include <QSignalSpy>
 
@@ -181,6 +183,42 @@ private slots:
             queue += r.getId();
         std::sort(queue.begin(), queue.end());
         QCOMPARE(queue, expected);
+    }
+
+    // Reports entered in the hour a change to summer time skips in the user's zone, with their
+    // times as the importer reads them: they show that time, and the queue's rule takes them in
+    // the order they were written, before the hour that follows.
+    void rotationInTheSkippedHour_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("first"); // the entry of the earliest message; the others a second apart
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin") << "2017-03-26 02:30:00";
+        QTest::newRow("New York") << QByteArray("America/New_York") << "2017-03-12 02:59:50";
+        QTest::newRow("UTC") << QByteArray("UTC") << "2017-03-26 02:30:00";
+    }
+
+    void rotationInTheSkippedHour()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, first);
+        const LocalZone local(zone);
+        const auto entered = [&first](int seconds) {
+            const QDateTime written(QDate::fromString(first.left(10), Qt::ISODate),
+                                    QTime::fromString(first.mid(11), Qt::ISODate), Qt::UTC);
+            return readStoredDateTime(written.addSecs(seconds).toString("yyyy-MM-dd HH:mm:ss"));
+        };
+        MessageScroller scroller;
+        for (int i = 0; i < MessageScroller::kRotationLimit; ++i)
+            scroller.add(record(QString(QChar('a' + i)), entered(i)));
+        QCOMPARE(scroller.pending().first().getText().left(7), "[" + first.mid(11, 5) + "]");
+        QVERIFY(stepUntil(scroller, 40, [&] { return scroller.rotation().size() == MessageScroller::kRotationLimit; }) > 0);
+        scroller.add(record(QStringLiteral("g"), entered(10)));
+        QVERIFY(stepUntil(scroller, 40, [&] { return scroller.rotation().contains(record(QStringLiteral("g"))); }) > 0);
+        QString queue;
+        for (const QMessageRecord &r : scroller.rotation())
+            queue += r.getId();
+        std::sort(queue.begin(), queue.end());
+        QCOMPARE(queue, QStringLiteral("bcdefg"));
     }
 
     // While hidden the strip only collects; the oldest beyond the limit are dropped.

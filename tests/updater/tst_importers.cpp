@@ -3,6 +3,7 @@
 
 #include "enginerunner.h"
 #include "jsonscript.h"
+#include "localzone.h"
 #include "packageimport.h"
 #include "packagerow.h"
 
@@ -173,6 +174,46 @@ private slots:
         put({{"6", "2017-01-07", "2017-01-09 05:00:00"}, {"7", "soon", "2017-01-09 05:00:00"}});
         QCOMPARE(shown(), QString(dateRule ? "6" : "4"));
         QCOMPARE(sqlText("select count(*) from " + stored.section(" from ", 1)), QStringLiteral("1"));
+    }
+
+    // The times of the packages are the service's clock: in a zone with summer time the hour
+    // it skips orders among the others as written, and a report's message shows its time.
+    void skippedHour_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("skipped"); // where the zone's clocks jump an hour on, as written
+        QTest::addColumn<QString>("message");
+        const auto at = [](const QDate &day, int hour) { return QDateTime(day, QTime(hour, 0), Qt::UTC); };
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin") << at({2017, 3, 26}, 2) << "02:30|20170326";
+        QTest::newRow("New York") << QByteArray("America/New_York") << at({2017, 3, 12}, 2) << "02:30|20170312";
+        QTest::newRow("Sao Paulo, at midnight") << QByteArray("America/Sao_Paulo") << at({2018, 11, 4}, 0)
+                                                << "00:30|20181104";
+        QTest::newRow("UTC") << QByteArray("UTC") << at({2017, 3, 26}, 2) << "02:30|20170326";
+    }
+
+    void skippedHour()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, skipped);
+        const LocalZone local(zone);
+        QStringList shown;
+        m_context.message = [&shown](const QString &, const QString &, const QString &, const QString &,
+                                     const QDateTime &entry, const QDateTime &published) {
+            shown << entry.toString("HH:mm") + '|' + published.toString("yyyyMMdd");
+        };
+        // Seconds from the jump of each time given after the one stored: "+" replaced it, "=" did not.
+        QString outcomes;
+        int pages = 0;
+        for (int seconds : {1800, 900, -1, 2700, 2699, 3600, 3600}) {
+            const QString modified = skipped.addSecs(seconds).toString("yyyy-MM-dd HH:mm:ss");
+            const QJsonObject extra{{"pg", ++pages}, {"tE", modified}, {"dP", skipped.toString("yyyy-MM-dd")}, {"ms", 1}};
+            const ImportResult result = import("RPTTDY.DAT", {report(7, modified, extra)});
+            outcomes += result.inserted ? "i" : result.updated ? "+" : result.unchanged ? "=" : "?";
+        }
+        QCOMPARE(outcomes, QStringLiteral("i==+=+="));
+        QCOMPARE(sqlText("select Rpt_Page_Count || ' ' || Rpt_DtModify from T_Report"),
+                 "6 " + skipped.addSecs(3600).toString("yyyy-MM-dd HH:mm:ss"));
+        QTEST(shown.join(','), "message");
     }
 
     void notices_data()
