@@ -3,14 +3,20 @@
 #include "windowlayer.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPair>
 #include <QPointer>
 #include <QVector>
 #include <QWidget>
 #include <QWindow>
 
 namespace {
+
+// How long after a tied box closed the manager's focus on the window it was tied to counts as
+// the manager's own choice: a busy manager takes a good part of a second.
+constexpr int kFocusBackMs = 1000;
 
 class BoxesAbove : public QObject
 {
@@ -30,12 +36,21 @@ protected:
         const QEvent::Type type = event->type();
         if (type == QEvent::Expose && !toRaise.isEmpty())
             exposed(watched);
+        // What the user does next decides where the focus goes.
+        if ((type == QEvent::MouseButtonPress || type == QEvent::KeyPress) && focusBack.first)
+            focusBack = {};
         if ((type != QEvent::Show && type != QEvent::Hide && type != QEvent::WindowActivate) || !watched->isWidgetType())
             return false;
         auto *window = static_cast<QWidget *>(watched);
         if (!window->isWindow())
             return false;
         if (type == QEvent::WindowActivate) {
+            if (focusBack.first && focusBack.first == window->windowHandle() && focusBack.second
+                && focusBack.second->isVisible() && !focusBackUntil.hasExpired())
+                focusBack.second->requestActivate();
+            // (The box itself may hear of its activation once it has gone.)
+            if (window->isVisible())
+                focusBack = {};
             // The manager raises the window it activates.
             if (above.contains(window))
                 cameUp(window);
@@ -91,10 +106,13 @@ private:
             ties.removeAt(i);
             if (tie.box && tie.box->windowHandle())
                 tie.box->windowHandle()->setTransientParent(tie.ownParent);
-            // The manager would focus the window the box was tied to: the focus goes back where
-            // it was when the box opened (a code typed into the main window, the lookup closed).
-            if (tie.box == window && tie.ownParent && tie.ownParent->isVisible() && QGuiApplication::focusWindow())
-                tie.ownParent->requestActivate();
+            // The manager gives the focus to the window the box was tied to: it goes back where it
+            // was when the box opened (a code typed into the main window, the lookup closed).
+            if (tie.box == window && tie.to && tie.ownParent && QGuiApplication::focusWindow())
+            {
+                focusBack = {tie.to->windowHandle(), tie.ownParent};
+                focusBackUntil.setRemainingTime(kFocusBackMs);
+            }
             // Its manager sees the window it was tied to go, and stacks it among the others.
             above.removeAll(tie.box);
         }
@@ -123,6 +141,10 @@ private:
     QList<QPointer<QWidget>> above; // stay-on-top windows and the boxes tied above them, last come up last
     QVector<Tie> ties;
     QList<QPointer<QWindow>> toRaise; // boxes to put on top themselves once mapped
+    // A tied box closed: when the window it was tied to is activated next, the focus goes to
+    // the box's own parent instead.
+    QPair<QPointer<QWindow>, QPointer<QWindow>> focusBack;
+    QDeadlineTimer focusBackUntil;
 };
 
 } // namespace
