@@ -8,10 +8,10 @@
 
 #include <sqlite3.h>
 
-#include <QElapsedTimer>
 #include <QtGlobal>
 
-#include <new>
+#include <chrono>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -23,7 +23,8 @@ struct Seen
     int syncsUnderWriteLock = 0;
     // A WAL file's size before and after each cut of it, in order.
     std::vector<std::pair<qint64, qint64>> walCuts;
-    // The longest hold of the write lock, in nanoseconds.
+    // The longest hold of the write lock, in nanoseconds. Holds less than a millisecond apart
+    // count as one: a connection that waits for the lock sleeps a millisecond or more between tries.
     qint64 longestHoldNs = 0;
 };
 
@@ -39,6 +40,12 @@ namespace detail {
 
 // The WAL's write lock is the first of the locks in its shared memory.
 constexpr int kWriteLock = 0;
+constexpr qint64 kHoldGapNs = 1000 * 1000;
+
+inline qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 struct File
 {
@@ -46,7 +53,8 @@ struct File
     sqlite3_io_methods methods; // the wrapped file's methods, as many as it has
     sqlite3_file *real;
     int flags;
-    QElapsedTimer held; // valid while this connection holds the write lock
+    bool writeLocked;
+    qint64 lockedAt, unlockedAt; // of the write lock, nowNs()
 };
 
 inline sqlite3_vfs &vfs()
@@ -94,7 +102,7 @@ inline int truncate(sqlite3_file *f, sqlite3_int64 size)
 inline int sync(sqlite3_file *f, int flags)
 {
     const File *file = reinterpret_cast<File *>(f);
-    if ((file->flags & SQLITE_OPEN_MAIN_DB) && file->held.isValid())
+    if ((file->flags & SQLITE_OPEN_MAIN_DB) && file->writeLocked)
         ++seen().syncsUnderWriteLock;
     return real(f)->pMethods->xSync(real(f), flags);
 }
@@ -106,11 +114,15 @@ inline int shmLock(sqlite3_file *f, int offset, int n, int flags)
     const bool writeLock = offset <= kWriteLock && kWriteLock < offset + n;
     if (rc != SQLITE_OK || !writeLock || !(flags & SQLITE_SHM_EXCLUSIVE))
         return rc;
+    const qint64 now = nowNs();
     if (flags & SQLITE_SHM_LOCK) {
-        file->held.start();
-    } else if (file->held.isValid()) {
-        seen().longestHoldNs = qMax(seen().longestHoldNs, file->held.nsecsElapsed());
-        file->held.invalidate();
+        if (now - file->unlockedAt >= kHoldGapNs)
+            file->lockedAt = now;
+        file->writeLocked = true;
+    } else if (file->writeLocked) {
+        seen().longestHoldNs = qMax(seen().longestHoldNs, now - file->lockedAt);
+        file->unlockedAt = now;
+        file->writeLocked = false;
     }
     return rc;
 }
@@ -120,7 +132,9 @@ inline int open(sqlite3_vfs *, const char *name, sqlite3_file *f, int flags, int
     File *file = reinterpret_cast<File *>(f);
     file->real = reinterpret_cast<sqlite3_file *>(file + 1);
     file->flags = flags;
-    new (&file->held) QElapsedTimer;
+    file->writeLocked = false;
+    file->lockedAt = 0;
+    file->unlockedAt = std::numeric_limits<qint64>::min() / 2;
     const int rc = wrapped()->xOpen(wrapped(), name, file->real, flags, outFlags);
     const sqlite3_io_methods *inner = file->real->pMethods;
     file->base.pMethods = nullptr;
