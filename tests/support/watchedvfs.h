@@ -11,6 +11,7 @@
 #include <QtGlobal>
 
 #include <chrono>
+#include <functional>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -26,6 +27,9 @@ struct Seen
     // The longest hold of the write lock, in nanoseconds. Holds less than a millisecond apart
     // count as one: a connection that waits for the lock sleeps a millisecond or more between tries.
     qint64 longestHoldNs = 0;
+    // Called as a connection of the thread syncs a WAL file without holding the write lock, as a
+    // PASSIVE checkpoint does before it copies: another connection may commit then.
+    std::function<void()> onWalSyncOutsideWriteLock;
 };
 
 inline Seen &seen()
@@ -71,6 +75,13 @@ inline sqlite3_vfs *&wrapped()
 
 inline sqlite3_file *real(sqlite3_file *file) { return reinterpret_cast<File *>(file)->real; }
 
+// The thread's connections that hold the write lock: a WAL file does not know its database's.
+inline int &writeLocksHeld()
+{
+    static thread_local int held = 0;
+    return held;
+}
+
 inline int close(sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); }
 inline int read(sqlite3_file *f, void *b, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), b, n, o); }
 inline int write(sqlite3_file *f, const void *b, int n, sqlite3_int64 o) { return real(f)->pMethods->xWrite(real(f), b, n, o); }
@@ -104,6 +115,8 @@ inline int sync(sqlite3_file *f, int flags)
     const File *file = reinterpret_cast<File *>(f);
     if ((file->flags & SQLITE_OPEN_MAIN_DB) && file->writeLocked)
         ++seen().syncsUnderWriteLock;
+    if ((file->flags & SQLITE_OPEN_WAL) && writeLocksHeld() == 0 && seen().onWalSyncOutsideWriteLock)
+        seen().onWalSyncOutsideWriteLock();
     return real(f)->pMethods->xSync(real(f), flags);
 }
 
@@ -116,10 +129,14 @@ inline int shmLock(sqlite3_file *f, int offset, int n, int flags)
         return rc;
     const qint64 now = nowNs();
     if (flags & SQLITE_SHM_LOCK) {
-        if (now - file->unlockedAt >= kHoldGapNs)
-            file->lockedAt = now;
-        file->writeLocked = true;
+        if (!file->writeLocked) {
+            if (now - file->unlockedAt >= kHoldGapNs)
+                file->lockedAt = now;
+            file->writeLocked = true;
+            ++writeLocksHeld();
+        }
     } else if (file->writeLocked) {
+        --writeLocksHeld();
         seen().longestHoldNs = qMax(seen().longestHoldNs, now - file->lockedAt);
         file->unlockedAt = now;
         file->writeLocked = false;
