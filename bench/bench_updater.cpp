@@ -15,7 +15,8 @@
 //          one transaction per package, in turns; per package kind the import against the plain
 //          inserts, and the limit of a sync: download + inflate and parse + plain inserts;
 // cut      the GUI's write of a read flag while the engine cuts a WAL of 64 MiB, before (one
-//          TRUNCATE) and now (in steps): how long the write waits (bench_updater_cut.h).
+//          TRUNCATE) and now (in steps): how long the write and a second one soon after it
+//          wait, and the longest hold of the write lock in a cut (bench_updater_cut.h).
 //
 //   bench_updater [--data DIR] [--only engine|window|ratio|cut] [--slow-sync MS] [--slow-cut MS]
 //                 DIR: a data set of `tamrel-devserver generate`; without it the large set is

@@ -4,7 +4,9 @@
 // as at the end of a cycle after a large sync (everything copied, no reader). Each round the
 // engine's connection, on its own thread, writes reports until the WAL passes 64 MiB and copies
 // them; then it cuts the WAL while the GUI thread writes one read flag at a random moment of the
-// cut. The cut as the engine did it before (one TRUNCATE) and as it does it now (in steps).
+// cut, and a second at a random moment of the 100 ms after it (reports opened one after another:
+// on a slow disk the first one's copy into data.s3 may come under the lock that the second meets). The cut as the engine did it before (one
+// TRUNCATE) and as it does it now (in steps), with the longest hold of the write lock in each cut.
 // Preloaded with libslowsync.so and TAMREL_SLOW_CUT_MS, every cut of a file costs that many
 // milliseconds more per 64 MiB, as on a slow disk.
 
@@ -12,6 +14,7 @@
 #include "bench_updater_wal.h"
 #include "dbconnection.h"
 #include "engineconnection.h"
+#include "watchedvfs.h"
 
 #include <QMetaObject>
 #include <QRandomGenerator>
@@ -93,12 +96,12 @@ inline double guiWrite()
 
 struct Figures
 {
-    std::vector<double> cuts, waits;
+    std::vector<double> cuts, waits, nextWaits, holds;
     int failed = 0;
 };
 
 // rounds cuts done by cut() on the engine's thread, each with one GUI write at a random moment of
-// it (no write when calibrating).
+// it and a second within 100 ms after that one (no write when calibrating).
 inline Figures measure(EngineSide &engine, const WalWatch &wal, const std::function<bool(QSqlDatabase)> &cut,
                        int rounds, double spanMs)
 {
@@ -106,14 +109,16 @@ inline Figures measure(EngineSide &engine, const WalWatch &wal, const std::funct
     for (int round = 0; round < rounds; ++round) {
         engine.run([&wal] { fillWal(wal); });
         std::atomic<bool> begun{false}, done{false};
-        double cutMs = 0;
+        double cutMs = 0, holdMs = 0;
         bool ok = false;
         engine.start([&] {
             QElapsedTimer timer;
             timer.start();
             begun = true;
+            watchedvfs::reset();
             ok = cut(mainDatabase());
             cutMs = double(timer.nsecsElapsed()) / 1e6;
+            holdMs = double(watchedvfs::seen().longestHoldNs) / 1e6;
             done = true;
         });
         while (!begun)
@@ -127,10 +132,16 @@ inline Figures measure(EngineSide &engine, const WalWatch &wal, const std::funct
             // Only a write that starts while the cut is under way counts.
             if (!done)
                 figures.waits.push_back(guiWrite());
+            const qint64 next = since.nsecsElapsed() + qint64(QRandomGenerator::global()->bounded(100.0) * 1e6);
+            while (since.nsecsElapsed() < next)
+                ;
+            if (!done)
+                figures.nextWaits.push_back(guiWrite());
         }
         while (!done)
             QThread::msleep(1);
         figures.cuts.push_back(cutMs);
+        figures.holds.push_back(holdMs);
         figures.failed += !ok;
     }
     return figures;
@@ -139,7 +150,7 @@ inline Figures measure(EngineSide &engine, const WalWatch &wal, const std::funct
 inline bool runCut(int rounds)
 {
     QTemporaryDir folder;
-    if (!initMainDatabase(folder.path())) {
+    if (!watchedvfs::install() || !initMainDatabase(folder.path())) {
         out() << "cut: cannot create the data folder" << Qt::endl;
         return false;
     }
@@ -149,9 +160,14 @@ inline bool runCut(int rounds)
         alone.push_back(guiWrite());
     const WalWatch wal(mainDatabasePath());
     const QString slow = qEnvironmentVariable("TAMREL_SLOW_CUT_MS");
+    const QString slowSync = qEnvironmentVariable("TAMREL_SLOW_SYNC_MS");
     out() << "cut: " << rounds << " rounds of each way"
+          << (slowSync.isEmpty() ? QString() : QStringLiteral(", every fsync %1 ms").arg(slowSync))
           << (slow.isEmpty() ? QString() : QStringLiteral(", every cut of a file %1 ms slower per 64 MiB").arg(slow)) << " ..."
           << Qt::endl;
+    auto maxOf = [](const std::vector<double> &values) {
+        return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+    };
     bool ok = true;
     {
         EngineSide engine;
@@ -171,10 +187,18 @@ inline bool runCut(int rounds)
                          .arg(QLatin1String(way.first))
                          .arg(median(f.cuts), 0, 'f', 1)
                          .arg(median(f.waits), 0, 'f', 1)
-                         .arg(f.waits.empty() ? 0 : *std::max_element(f.waits.begin(), f.waits.end()), 0, 'f', 1)
+                         .arg(maxOf(f.waits), 0, 'f', 1)
                          .arg(over)
                          .arg(f.waits.size())
                          .arg(f.failed ? QStringLiteral("; the write made %1 cuts wait for the next try").arg(f.failed) : QString())
+                  << Qt::endl;
+            out() << QStringLiteral("cut       a second write within 100 ms after it: median %1 ms, max %2 ms in %3; "
+                                    "the longest hold of the write lock in a cut: median %4 ms, max %5 ms")
+                         .arg(median(f.nextWaits), 0, 'f', 1)
+                         .arg(maxOf(f.nextWaits), 0, 'f', 1)
+                         .arg(f.nextWaits.size())
+                         .arg(median(f.holds), 0, 'f', 1)
+                         .arg(maxOf(f.holds), 0, 'f', 1)
                   << Qt::endl;
         }
     }

@@ -63,6 +63,25 @@ bool checkpoint(QSqlDatabase db, const char *mode)
         && row.at(0).toInt() == 0 && row.at(1).toInt() == row.at(2).toInt();
 }
 
+// A checkpoint in mode, which takes the write lock, that finds nothing to copy: PASSIVE ones first
+// copy and sync, without the lock, what came into the WAL since the last copy (GUI writes in the
+// pause between two steps). Otherwise that copy's two fsyncs come under the lock, and on a slow
+// disk a GUI write waits for them as well as for the step's own. SQLite leaves data.s3 unsynced
+// when a commit came during the copy, so another connection's commit meanwhile (a changed
+// data_version) means one more copy, up to a few.
+bool lockedCheckpoint(QSqlDatabase db, const char *mode)
+{
+    for (int copies = 0; copies < 3; ++copies) {
+        QVariantList before, after;
+        if (!run(db, QStringLiteral("PRAGMA data_version"), &before) || !checkpoint(db, "PASSIVE")
+            || !run(db, QStringLiteral("PRAGMA data_version"), &after))
+            return false;
+        if (after == before)
+            break;
+    }
+    return checkpoint(db, mode);
+}
+
 qint64 walBytes(QSqlDatabase db)
 {
     return QFileInfo(db.databaseName() + QStringLiteral("-wal")).size();
@@ -74,7 +93,7 @@ qint64 walBytes(QSqlDatabase db)
 // copied into data.s3 before the next step. False when another connection is on the WAL.
 bool cutWalTo(QSqlDatabase db, qint64 limit)
 {
-    if (!checkpoint(db, "RESTART"))
+    if (!lockedCheckpoint(db, "RESTART"))
         return false;
     QVariantList version;
     bool ok = run(db, QStringLiteral("PRAGMA journal_size_limit = %1").arg(limit))
@@ -134,7 +153,7 @@ bool checkpointEngineConnection(QSqlDatabase db)
         if (cut)
             QThread::msleep(kCutPauseMs);
     }
-    cut = cut && checkpoint(db, "TRUNCATE");
+    cut = cut && lockedCheckpoint(db, "TRUNCATE");
     run(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(kSqliteBusyTimeoutMs));
     return cut;
 }

@@ -21,7 +21,8 @@ QSqlDatabase openEngineConnection();
 
 // Copies what the WAL holds into data.s3 and syncs it, without blocking the GUI's readers or its
 // writes, then cuts the WAL to nothing without waiting for anyone: at most 8 MiB of its file
-// under one lock, so that a GUI write waits for no more than that. True when the WAL was cut;
+// under one lock, and no copy under it (GUI writes during the cut are copied between the locks),
+// so that a GUI write waits for no more than that. True when the WAL was cut;
 // false when a reader still holds part of it (what it does not hold is copied all the same),
 // another connection came between two steps, or the checkpoint could not run (said).
 bool checkpointEngineConnection(QSqlDatabase db);
