@@ -45,9 +45,8 @@ protected:
         if (!window->isWindow())
             return false;
         if (type == QEvent::WindowActivate) {
-            if (focusBack.first && focusBack.first == window->windowHandle() && focusBack.second
-                && focusBack.second->isVisible() && !focusBackUntil.hasExpired())
-                focusBack.second->requestActivate();
+            if (focusBack.first && focusBack.first == window->windowHandle() && !focusBackUntil.hasExpired())
+                giveFocusBack(focusBack.second);
             // (The box itself may hear of its activation once it has gone.)
             if (window->isVisible())
                 focusBack = {};
@@ -95,6 +94,14 @@ private:
             keepMappedWindowAbove(window->winId());
     }
 
+    // Unless a modal window (the day-price download) blocks it: that one keeps the focus.
+    static void giveFocusBack(QWindow *ownParent)
+    {
+        const QWidget *modal = QApplication::activeModalWidget();
+        if (ownParent && ownParent->isVisible() && (!modal || modal->windowHandle() == ownParent))
+            ownParent->requestActivate();
+    }
+
     void hidden(QWidget *window)
     {
         above.removeAll(window);
@@ -108,8 +115,7 @@ private:
                 tie.box->windowHandle()->setTransientParent(tie.ownParent);
             // The manager gives the focus to the window the box was tied to: it goes back where it
             // was when the box opened (a code typed into the main window, the lookup closed).
-            if (tie.box == window && tie.to && tie.ownParent && QGuiApplication::focusWindow())
-            {
+            if (tie.box == window && tie.to && tie.ownParent && QGuiApplication::focusWindow()) {
                 focusBack = {tie.to->windowHandle(), tie.ownParent};
                 focusBackUntil.setRemainingTime(kFocusBackMs);
             }

@@ -6,7 +6,8 @@
 // it, and the program would look frozen. So a box or modal dialog shown while one is up is tied
 // to the one that came up last (or to the box already tied above it), which the manager keeps
 // it above; it gets its own parent back as soon as either of the two hides, and its own parent
-// has the focus back when it closes.
+// has the focus back when it closes. A manager ties nothing to a splash window (the message
+// strip): a box shown while that one came up last goes into the stay-on-top layer itself.
 //
 // Installed once, for the whole program.
 void keepBoxesAboveStayOnTopWindows();
