@@ -1,4 +1,5 @@
 #include "mainwindowtest.h"
+#include "standinwindow.h"
 
 #include "devserver.h"
 #include "globalstate.h"
@@ -217,23 +218,16 @@ private slots:
     {
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
                  "Xvfb and openbox are needed: see scripts/packages.txt");
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-        QVERIFY(prepareMainDatabase(dir));
-        QVERIFY(openStandInSession());
-        setMessageShow(0);
+        startStandInForWindow(server, dir);
+        if (QTest::currentTestFailed())
+            return;
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        // The engine imports nothing that would change the windows meanwhile.
-        QVERIFY(server.setFault(QStringLiteral("http_404"), true, QUrl(getIndexUrl()).path()));
         reportId = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
         const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         QVERIFY(insertReport({reportId.toLongLong(), now, "", kInst, "", "银行业周报", "", "", ""}));
         QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600003.SH', '东北高速', 0), "
                         "('600006.SH', '东风汽车', 0)"));
-        window.reset(new QWinMain);
-        // Not maximized: a frameless window that fills the whole screen is one the manager
-        // stacks as a full-screen one, with its dialogs, above every other layer.
-        window->resize(1280, 760);
-        QVERIFY(showExposed(*window));
+        QVERIFY(showMainWindow(window));
         download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
         day = qobject_cast<QDlgDownloadDay *>(topLevelOf("QDlgDownloadDay"));
         strip = topLevelOf("QDlgMessage");

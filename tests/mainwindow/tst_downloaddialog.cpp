@@ -1,4 +1,5 @@
 #include "mainwindowtest.h"
+#include "standinwindow.h"
 
 #include "devserver.h"
 #include "globalstate.h"
@@ -206,13 +207,11 @@ private slots:
     {
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
                  "Xvfb and openbox are needed: see scripts/packages.txt");
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-        QVERIFY(prepareMainDatabase(dir));
-        QVERIFY(openStandInSession());
-        setMessageShow(0);
+        startStandInForWindow(server, dir);
+        if (QTest::currentTestFailed())
+            return;
         setPdfReader(0);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QVERIFY(server.setFault(QStringLiteral("http_404"), true, QUrl(getIndexUrl()).path()));
         const QJsonObject files = server.manifest().value("facts").toObject().value("reportFiles").toObject();
         ids[0] = files.value("PDF").toString();
         ids[1] = files.value("DOC").toString();
@@ -224,11 +223,7 @@ private slots:
         // For the stock lookup that a code typed into the main window opens.
         QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
                         "('600310.SH', '北辰电气', 0)"));
-        window.reset(new QWinMain);
-        // Not maximized: a frameless window that fills the whole screen is one the manager
-        // stacks as a full-screen one, with its dialogs, above every other layer.
-        window->resize(1280, 760);
-        QVERIFY(showExposed(*window));
+        QVERIFY(showMainWindow(window));
         download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
         QVERIFY(download);
     }
