@@ -1,9 +1,9 @@
 // The main window's wiring: its list and chart windows, the dialogs it keeps for the whole
 // run, the update engine on its thread, and the shutdown that waits for that engine.
 
-#include "boxesabove.h"
 #include "qwinmain.h"
 
+#include "boxesabove.h"
 #include "globalstate.h"
 #include "qdlgalert.h"
 #include "qdlganalyst.h"

@@ -369,8 +369,14 @@ private slots:
                 QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("btnMinimize")), Qt::LeftButton));
             else
                 QVERIFY(xdotool({"windowminimize", QString::number(main)}));
-            WAIT_UNTIL("the windows minimized",
-                       !xWindowState(main).mapped && !xWindowState(download->winId()).mapped, 10000);
+            const QString minimized = waitUntil("the windows minimized", [&] {
+                return !xWindowState(main).mapped && !xWindowState(download->winId()).mapped;
+            }, 10000);
+            QVERIFY2(minimized.isEmpty(), qPrintable(minimized + QStringLiteral(": state %1, main %2, dialog %3, focus on %4")
+                                                                  .arg(int(window->windowState()))
+                                                                  .arg(xWindowState(main).mapped)
+                                                                  .arg(xWindowState(download->winId()).mapped)
+                                                                  .arg(focusText())));
             QVERIFY(xdotool({"windowactivate", QString::number(main)}));
             WAIT_UNTIL("the windows restored, the main window focused",
                        xFocus() == main && xWindowState(download->winId()).mapped && window->isActiveWindow(), 10000);
