@@ -4,6 +4,7 @@
 #include "ratingfixture.h"
 
 #include "localzone.h"
+#include "paintedpixels.h"
 #include "qwinratinglist.h"
 #include "ratinglistcolumns.h"
 #include "reportlistcolumns.h"
@@ -56,11 +57,16 @@ private slots:
         QVERIFY(insertReport({901, entry, "", "国泰君安", "MCR@CN", "夜间入库", "", "", ""})
                 && insertReport({902, newest, "", "国泰君安", "MCR@CN", "最新", "", "", ""}));
         QWinReportList list;
+        list.resize(1400, 700);
         list.showReportList(filledRequest("RPT_NEW"), 0);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
         auto *table = list.findChild<QTableWidget *>();
         const int row = rowOf(table, "901");
         QVERIFY(row >= 0);
-        QTEST(table->item(row, reportlist::ColDate)->text(), "date");
+        QFETCH(QString, date);
+        QCOMPARE(table->item(row, reportlist::ColDate)->text(), date);
+        QVERIFY2(paintsCellText(table, row, reportlist::ColDate, date), "the date cell is not painted as it reads");
     }
 
     // Rating 901 published on a day (its report entered that day at ten).
@@ -86,11 +92,16 @@ private slots:
         QVERIFY(insertReport({901, publish + " 10:00:00", publish, "国泰君安", "MCR@CN", "评级报告", "", "600000.SH", ""}));
         QVERIFY(insertRating({901, publish, "国泰君安", "", "600000.SH", "增持", 4, "M", 16}));
         QWinRatingList list;
+        list.resize(1400, 700);
         list.showRatingList(filledRequest("RAT_NEW"), 0);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
         auto *table = list.findChild<QTableWidget *>();
         const int row = rowOf(table, "901");
         QVERIFY(row >= 0);
-        QTEST(table->item(row, RatingTable::ColDate)->text(), "date");
+        QFETCH(QString, date);
+        QCOMPARE(table->item(row, RatingTable::ColDate)->text(), date);
+        QVERIFY2(paintsCellText(table, row, RatingTable::ColDate, date), "the date cell is not painted as it reads");
         QTEST(table->item(row, RatingTable::ColDate)->data(RatingTable::RoleFileName).toString(), "file");
     }
 };

@@ -3,6 +3,7 @@
 #include "alertreport.h"
 #include "dialogplacement.h"
 #include "localzone.h"
+#include "paintedpixels.h"
 #include "qdlgalert.h"
 #include "qlinklabel.h"
 #include "serviceapi.h"
@@ -116,6 +117,8 @@ private slots:
         QCOMPARE(table()->rowCount(), 1);
         const QString file = table()->item(0, 0)->data(Qt::UserRole + 1).toString();
         QTEST(table()->item(0, 0)->text() + '|' + file.section('-', -1).section('.', 0, 0), "shown");
+        QFETCH(QString, shown);
+        QVERIFY2(paintsCellText(table(), 0, 0, shown.section('|', 0, 0)), "the time is not painted as it reads");
     }
 
     // Newest first, both kinds alike, duplicates kept; shown bottom-right, raised but not moved again.

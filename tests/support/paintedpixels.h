@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QHash>
 #include <QImage>
+#include <QTableWidget>
 
 // The most frequent colour of the image's top rows (all of them by default): the background of
 // a text painted on it.
@@ -64,4 +65,25 @@ inline bool paintedUnderline(const QImage &picture)
             return true;
     }
     return false;
+}
+
+// The pixels the table paints for a cell: its rectangle of the viewport, as the user sees it.
+inline QImage paintedTableCell(QTableWidget *table, int row, int column)
+{
+    const QRect rect = table->visualItemRect(table->item(row, column)) & table->viewport()->rect();
+    return table->viewport()->grab(rect).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether the cell is painted as it is with text in it, not just holding text in its item:
+// what it paints is compared with what it paints once its item holds text, and left as it was.
+inline bool paintsCellText(QTableWidget *table, int row, int column, const QString &text)
+{
+    QTableWidgetItem *item = table->item(row, column);
+    table->scrollToItem(item);
+    const QString had = item->text();
+    const QImage painted = paintedTableCell(table, row, column);
+    item->setText(text);
+    const QImage expected = paintedTableCell(table, row, column);
+    item->setText(had);
+    return !painted.isNull() && painted == expected;
 }
