@@ -76,6 +76,19 @@ class TestStockLookupKeys : public QObject
         return failure.isEmpty() ? failure : failure + "; " + describe();
     }
 
+    // A chart opened on a stock without day prices fetches them under the modal "更新日线数据..."
+    // window, which takes every click and key until they are stored: the next row waits for it.
+    QString waitForDayPrices(const QString &code)
+    {
+        const auto stored = [&] {
+            QDirIterator files(m_home.path(), {code}, QDir::Files, QDirIterator::Subdirectories);
+            return files.hasNext() && xWindowsNamed(QStringLiteral("^更新日线数据\\.\\.\\.$")).isEmpty();
+        };
+        const QString failure = waitUntil("the day prices of " + code + " stored", stored, 30000,
+                                          [this] { return programEnded(); });
+        return failure.isEmpty() ? failure : failure + "; " + describe();
+    }
+
     bool keys(const QStringList &names)
     {
         return runXTool(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
@@ -108,6 +121,10 @@ class TestStockLookupKeys : public QObject
             QTest::qWait(500);
             QVERIFY(keys({"Down", "Down", "Down", "Down", "Down", "Return"}));
             QVERIFY2(waitForTitle(QStringLiteral("\\[ 600310\\.SH \\]$")).isEmpty(), qPrintable(describe()));
+            {
+                const QString failure = waitForDayPrices(QStringLiteral("600310.SH"));
+                QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            }
             break;
         }
         QVERIFY(runXTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
@@ -244,6 +261,10 @@ private slots:
 
         const QString failure = waitForTitle(expected);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        if (start == Start::Chart) {
+            const QString fetched = waitForDayPrices(QStringLiteral("600309.SH"));
+            QVERIFY2(fetched.isEmpty(), qPrintable(fetched));
+        }
     }
 };
 
