@@ -180,7 +180,7 @@ QWidget *QWinMain::createTitleBar(QWidget *parent)
         layout->addWidget(button);
     }
     btnRestore->hide();
-    connect(minimize, &QToolButton::clicked, this, &QWidget::showMinimized);
+    connect(minimize, &QToolButton::clicked, this, &QWinMain::minimizeWindow);
     connect(btnRestore, &QToolButton::clicked, this, &QWinMain::restoreWindow);
     connect(btnMaximize, &QToolButton::clicked, this, &QWinMain::maximizeWindow);
     connect(close, &QToolButton::clicked, this, &QWidget::close);
@@ -414,6 +414,17 @@ void QWinMain::showStatus(const QString &text)
         next = 0;
     lblSpinner->setText(spinner.at(next));
     lblStatus->setText(text);
+}
+
+void QWinMain::minimizeWindow()
+{
+    // The button was clicked, so the window is on the screen. Qt may still record it minimized:
+    // when the window was minimized and restored while the program was busy, Qt reads the
+    // window manager's state only afterwards, sees no change, and showMinimized() then does
+    // nothing.
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    showMinimized();
 }
 
 void QWinMain::maximizeWindow()

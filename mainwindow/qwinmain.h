@@ -75,6 +75,7 @@ public slots:
     void showTitle(const QString &title);
     void showReportCount();
     void showStatus(const QString &text);
+    void minimizeWindow();
     void maximizeWindow();
     void restoreWindow();
 

@@ -372,11 +372,17 @@ private slots:
             const QString minimized = waitUntil("the windows minimized", [&] {
                 return !xWindowState(main).mapped && !xWindowState(download->winId()).mapped;
             }, 10000);
-            QVERIFY2(minimized.isEmpty(), qPrintable(minimized + QStringLiteral(": state %1, main %2, dialog %3, focus on %4")
-                                                                  .arg(int(window->windowState()))
-                                                                  .arg(xWindowState(main).mapped)
-                                                                  .arg(xWindowState(download->winId()).mapped)
-                                                                  .arg(focusText())));
+            if (!minimized.isEmpty()) {
+                QString wmState;
+                runXTool(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(main), QStringLiteral("WM_STATE"),
+                                                   QStringLiteral("_NET_WM_STATE")}, &wmState);
+                QFAIL(qPrintable(minimized + QStringLiteral(": state %1 (window %2), main %3, dialog %4, focus on %5; %6")
+                                                 .arg(int(window->windowState()))
+                                                 .arg(int(window->windowHandle()->windowState()))
+                                                 .arg(xWindowState(main).mapped)
+                                                 .arg(xWindowState(download->winId()).mapped)
+                                                 .arg(focusText(), wmState.simplified())));
+            }
             QVERIFY(xdotool({"windowactivate", QString::number(main)}));
             WAIT_UNTIL("the windows restored, the main window focused",
                        xFocus() == main && xWindowState(download->winId()).mapped && window->isActiveWindow(), 10000);

@@ -6,6 +6,7 @@
 #include "qwinmain.h"
 #include "waiting.h"
 #include "windowstacking.h"
+#include "xwindows.h"
 
 #include <QScreen>
 #include <QWindow>
@@ -18,6 +19,20 @@ namespace {
 
 // Set by main: the display and its window manager.
 OpenboxDisplay *display = nullptr;
+
+// Waits on the X server alone, handling none of the program's events meanwhile, as a program
+// busy with other work does; empty once done() holds.
+template <typename Done>
+QString waitWithoutEvents(const QString &what, Done done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return QStringLiteral("waited %1 s in vain for %2").arg(timeoutMs / 1000.0).arg(what);
+        QThread::msleep(50);
+    }
+    return QString();
+}
 
 } // namespace
 
@@ -90,6 +105,53 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
+    }
+
+    // The user minimizes the window with its own button and restores it from the task bar (the
+    // manager activates it) while the program is busy and sees neither; the button's next click
+    // minimizes it again.
+    void minimizeButtonAfterARestoreUnseen()
+    {
+        setMessageShow(0);
+        QWinMain window;
+        window.resize(1280, 760);
+        QVERIFY(showExposed(window));
+        const WId id = window.winId();
+        auto *button = window.findChild<QAbstractButton *>(QStringLiteral("btnMinimize"));
+        QVERIFY(button);
+        const auto click = [&] {
+            const QPoint at = button->mapTo(&window, button->rect().center());
+            return runXTool(QStringLiteral("xdotool"), {"mousemove", "--window", QString::number(id),
+                                                        QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        };
+        const auto restore = [&] {
+            return runXTool(QStringLiteral("xdotool"), {"windowactivate", QString::number(id)});
+        };
+        // Busy from the moment the program has asked to be minimized (this runs after the
+        // window's own handler) until the manager has restored the window.
+        QString busy;
+        bool once = false;
+        const auto connection = connect(button, &QAbstractButton::clicked, [&] {
+            if (std::exchange(once, true))
+                return;
+            busy = waitWithoutEvents("the window minimized", [&] { return !xWindowState(id).mapped; }, 10000);
+            if (busy.isEmpty() && !restore())
+                busy = "xdotool failed";
+            if (busy.isEmpty())
+                busy = waitWithoutEvents("the window restored", [&] { return xWindowState(id).mapped; }, 10000);
+        });
+        QVERIFY(click());
+        WAIT_UNTIL("the first click handled", once, 10000);
+        disconnect(connection);
+        QVERIFY2(busy.isEmpty(), qPrintable(busy));
+        WAIT_UNTIL("the restored window active", window.isActiveWindow(), 10000);
+
+        QVERIFY(click());
+        const QString failure = waitUntil("the window minimized again", [&] { return !xWindowState(id).mapped; }, 10000);
+        const QString state = QStringLiteral(": Qt's state %1").arg(int(window.windowState()));
+        QVERIFY(restore());
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + state));
+        WAIT_UNTIL("the window restored", xWindowState(id).mapped, 10000);
     }
 
     // Above the maximized main window, also once the user has clicked it.
