@@ -251,7 +251,13 @@ private slots:
             // By its background, as a user drags the frameless box.
             const QPoint by(-area.width() / 4, -area.height() / 5), to = box.frame.topLeft() + by;
             QVERIFY(xDrag(loginId, QPoint(login->width() / 2, login->height() / 2), by));
-            WAIT_UNTIL("the dragged login box", (box = xWindowState(loginId)).frame.topLeft() == to, 20000);
+            const QString failure = waitUntil("the dragged login box", [&] {
+                return (box = xWindowState(loginId)).frame.topLeft() == to;
+            }, 20000);
+            QVERIFY2(failure.isEmpty(), qPrintable(QStringLiteral("%1: it stands at %2, Qt records %3,%4")
+                                                       .arg(failure, box.describe())
+                                                       .arg(login->frameGeometry().x())
+                                                       .arg(login->frameGeometry().y())));
         }
         QVERIFY2(box.askedForWhereItStands(), qPrintable("the login box asked for another place: " + box.describe()));
 
@@ -306,9 +312,13 @@ private slots:
                 return dialog.framed && dialog.mapped && (dialog.doubleCentre() - box.doubleCentre()).manhattanLength() <= 2
                        && modal->frameGeometry() == dialog.frame;
             }, 20000);
+            const auto record = [](const QRect &r) {
+                return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+            };
             outcome = failure.isEmpty() ? QString()
-                                        : QString("%1: %2 stands at %3, the login box at %4").arg(failure, title,
-                                                                                             dialog.describe(), box.describe());
+                                        : QString("%1: %2 stands at %3, the login box at %4; Qt records them at %5 and %6")
+                                              .arg(failure, title, dialog.describe(), box.describe(),
+                                                   record(modal->frameGeometry()), record(login->frameGeometry()));
             if (outcome.isEmpty() && !dialog.askedForWhereItStands())
                 outcome = title + " asked the window manager for another place than where it stands: " + dialog.describe();
             if (auto *shown = qobject_cast<QDialog *>(modal))
