@@ -42,13 +42,19 @@ inline bool prepareDialogDatabase(const QTemporaryDir &dir)
 
 // Plays the modal dialogs a test expects, in order: each step names a class and what to do with the
 // next modal widget of it. A step runs from the event loop, so it may open further modal dialogs. A
-// modal widget no step expects is recorded in unexpected and rejected, so a test never hangs; hence
-// a test must not show a modal dialog of its own while a script runs.
+// modal widget no step expects is recorded in unexpected and rejected, so a test never hangs. The
+// modal widgets already up when the script starts (the dialog under test) are the test's own and
+// are left alone: the script may look while none of its own is up, as when a step's box has just
+// closed.
 class ModalScript
 {
 public:
     ModalScript()
     {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->isModal())
+                m_present << window;
+        }
         QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
         m_timer.start(10);
     }
@@ -88,7 +94,7 @@ private:
     void look()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_handled || !modal->isVisible())
+        if (!modal || modal == m_handled || !modal->isVisible() || m_present.contains(modal))
             return;
         m_handled = modal;
         QString s = modal->windowTitle();
@@ -116,6 +122,7 @@ private:
     int m_running = 0;
     QTimer m_timer;
     QPointer<QWidget> m_handled;
+    QList<QPointer<QWidget>> m_present;
 };
 
 #define QVERIFY_SCRIPT(script) QVERIFY2((script).done(), qPrintable("unexpected: " + (script).unexpected.join("; ")))
