@@ -15,6 +15,26 @@ class TestSummerTime : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
 
+    // The list shown; row 901's date cell reads date and is painted so. Its table, or null.
+    QTableWidget *checkDateCell(QWidget &list, int column, const QString &date)
+    {
+        list.resize(1400, 700);
+        list.show();
+        if (!QTest::qWaitForWindowExposed(&list))
+            return nullptr;
+        auto *table = list.findChild<QTableWidget *>();
+        const int row = rowOf(table, "901");
+        if (row < 0 || table->item(row, column)->text() != date) {
+            qWarning("row 901 %s", row < 0 ? "not listed" : qPrintable("reads " + table->item(row, column)->text()));
+            return nullptr;
+        }
+        if (!paintsCellText(table, row, column, date)) {
+            qWarning("the date cell is not painted as it reads");
+            return nullptr;
+        }
+        return table;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -57,16 +77,9 @@ private slots:
         QVERIFY(insertReport({901, entry, "", "国泰君安", "MCR@CN", "夜间入库", "", "", ""})
                 && insertReport({902, newest, "", "国泰君安", "MCR@CN", "最新", "", "", ""}));
         QWinReportList list;
-        list.resize(1400, 700);
         list.showReportList(filledRequest("RPT_NEW"), 0);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-        auto *table = list.findChild<QTableWidget *>();
-        const int row = rowOf(table, "901");
-        QVERIFY(row >= 0);
         QFETCH(QString, date);
-        QCOMPARE(table->item(row, reportlist::ColDate)->text(), date);
-        QVERIFY2(paintsCellText(table, row, reportlist::ColDate, date), "the date cell is not painted as it reads");
+        QVERIFY2(checkDateCell(list, reportlist::ColDate, date), qPrintable("the date cell does not show " + date));
     }
 
     // Rating 901 published on a day (its report entered that day at ten).
@@ -92,17 +105,11 @@ private slots:
         QVERIFY(insertReport({901, publish + " 10:00:00", publish, "国泰君安", "MCR@CN", "评级报告", "", "600000.SH", ""}));
         QVERIFY(insertRating({901, publish, "国泰君安", "", "600000.SH", "增持", 4, "M", 16}));
         QWinRatingList list;
-        list.resize(1400, 700);
         list.showRatingList(filledRequest("RAT_NEW"), 0);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-        auto *table = list.findChild<QTableWidget *>();
-        const int row = rowOf(table, "901");
-        QVERIFY(row >= 0);
         QFETCH(QString, date);
-        QCOMPARE(table->item(row, RatingTable::ColDate)->text(), date);
-        QVERIFY2(paintsCellText(table, row, RatingTable::ColDate, date), "the date cell is not painted as it reads");
-        QTEST(table->item(row, RatingTable::ColDate)->data(RatingTable::RoleFileName).toString(), "file");
+        QTableWidget *table = checkDateCell(list, RatingTable::ColDate, date);
+        QVERIFY2(table, qPrintable("the date cell does not show " + date));
+        QTEST(table->item(rowOf(table, "901"), RatingTable::ColDate)->data(RatingTable::RoleFileName).toString(), "file");
     }
 };
 
