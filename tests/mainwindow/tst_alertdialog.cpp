@@ -7,6 +7,7 @@
 #include "qdlgalert.h"
 #include "qlinklabel.h"
 #include "serviceapi.h"
+#include "startup.h"
 #include "stockcache.h"
 #include "userlists.h"
 
@@ -42,6 +43,10 @@ private slots:
         loadStockCache();
         QVERIFY(addBlockStock(QStringLiteral("白酒"), QStringLiteral("600519.SH"), false));
         QVERIFY(addToConcernedInstList(QStringLiteral("乙证券")));
+        // The program's font and style sheet: the time is painted whole in its font, a larger
+        // one elides it.
+        installAppFont(QString());
+        QVERIFY(installStyleSheet(qApp, QFileInfo(QFINDTESTDATA("../../app/skin.qss")).absolutePath()));
     }
 
     void init()
@@ -118,7 +123,9 @@ private slots:
         const QString file = table()->item(0, 0)->data(Qt::UserRole + 1).toString();
         QTEST(table()->item(0, 0)->text() + '|' + file.section('-', -1).section('.', 0, 0), "shown");
         QFETCH(QString, shown);
-        QVERIFY2(paintsCellText(table(), 0, 0, shown.section('|', 0, 0)), "the time is not painted as it reads");
+        QString why;
+        QVERIFY2(paintsCellText(table(), 0, 0, shown.section('|', 0, 0), &why),
+                 qPrintable("the time is not painted as it reads: " + why));
     }
 
     // Newest first, both kinds alike, duplicates kept; shown bottom-right, raised but not moved again.

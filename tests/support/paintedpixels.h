@@ -1,12 +1,15 @@
 #pragma once
 
 // What painted pixels show: the background of a text, whether the text is underlined (a
-// link's hover look).
+// link's hover look), whether a table cell paints a given text.
 
 #include <QColor>
 #include <QHash>
+#include <QFontMetricsF>
 #include <QImage>
+#include <QPainter>
 #include <QTableWidget>
+#include <QtMath>
 
 // The most frequent colour of the image's top rows (all of them by default): the background of
 // a text painted on it.
@@ -29,6 +32,14 @@ inline QRgb mostFrequentColour(const QImage &image, int rows = -1)
     return most;
 }
 
+// Whether a pixel lies far from the background: ink of a text, not its anti-aliased fringe.
+inline bool isInk(QRgb pixel, QRgb background)
+{
+    const int r = qRed(pixel) - qRed(background), g = qGreen(pixel) - qGreen(background),
+              b = qBlue(pixel) - qBlue(background);
+    return r * r + g * g + b * b > 60 * 60;
+}
+
 // True when one pixel row of the image holds an unbroken line of the text's colour as wide as
 // nearly all of the text: an underline runs under the whole text, while a glyph's own
 // strokes end at the glyph. The background is the image's most frequent colour; the text is
@@ -37,12 +48,7 @@ inline bool paintedUnderline(const QImage &picture)
 {
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     const QRgb background = mostFrequentColour(image);
-    const auto ink = [&](int x, int y) {
-        const QRgb p = image.pixel(x, y);
-        const int r = qRed(p) - qRed(background), g = qGreen(p) - qGreen(background),
-                  b = qBlue(p) - qBlue(background);
-        return r * r + g * g + b * b > 60 * 60;
-    };
+    const auto ink = [&](int x, int y) { return isInk(image.pixel(x, y), background); };
     int left = image.width(), right = -1;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -74,16 +80,99 @@ inline QImage paintedTableCell(QTableWidget *table, int row, int column)
     return table->viewport()->grab(rect).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Whether the cell is painted as it is with text in it, not just holding text in its item:
-// what it paints is compared with what it paints once its item holds text, and left as it was.
-inline bool paintsCellText(QTableWidget *table, int row, int column, const QString &text)
+// The smallest rectangle holding the image's ink; empty when there is none.
+inline QRect inkBounds(const QImage &image, QRgb background)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (isInk(image.pixel(x, y), background))
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+// The text as a view paints an item's text, drawn here on its own: in the view's font as the
+// item's font changes it, in the item's foreground (the palette's text colour when it has none,
+// the highlighted text colour when selected), on background. x shifts it by a part of a pixel,
+// as a centred text may stand.
+inline QImage drawnCellText(const QTableWidget *table, const QTableWidgetItem *item, const QString &text,
+                            QRgb background, qreal x)
+{
+    QFont font = table->font();
+    const QVariant itemFont = item->data(Qt::FontRole);
+    if (itemFont.isValid())
+        font = itemFont.value<QFont>().resolve(font);
+    const QPalette::ColorGroup group = !table->isEnabled()         ? QPalette::Disabled
+                                       : table->isActiveWindow() ? QPalette::Active
+                                                                 : QPalette::Inactive;
+    QColor colour = table->palette().color(group, QPalette::Text);
+    const QVariant foreground = item->data(Qt::ForegroundRole);
+    if (item->isSelected())
+        colour = table->palette().color(group, QPalette::HighlightedText);
+    else if (foreground.canConvert<QBrush>() && foreground.value<QBrush>().style() != Qt::NoBrush)
+        colour = foreground.value<QBrush>().color();
+    // Room for the whole text: the view's elided or cut text must not match one cut here.
+    const QFontMetricsF metrics(font, table->viewport());
+    QImage image(qCeil(metrics.horizontalAdvance(text) + metrics.height()), qCeil(metrics.height()) * 2,
+                 QImage::Format_RGB32);
+    // A font's points are as many pixels here as on the view's screen.
+    image.setDotsPerMeterX(qRound(table->logicalDpiX() / 0.0254));
+    image.setDotsPerMeterY(qRound(table->logicalDpiY() / 0.0254));
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(QRectF(x, 0, image.width(), image.height()), Qt::AlignCenter, text);
+    painter.end();
+    return image;
+}
+
+// Whether the cell paints text as it reads: the ink of the painted cell (what lies far from its
+// most frequent colour) is the ink of the text drawn on its own in the cell's font and text
+// colour, pixel for pixel. Both are cut to their ink, so the style's margins and alignment do
+// not matter while the glyphs' shapes do. why, if given, says what differs.
+inline bool paintsCellText(QTableWidget *table, int row, int column, const QString &text, QString *why = nullptr)
 {
     QTableWidgetItem *item = table->item(row, column);
     table->scrollToItem(item);
-    const QString had = item->text();
     const QImage painted = paintedTableCell(table, row, column);
-    item->setText(text);
-    const QImage expected = paintedTableCell(table, row, column);
-    item->setText(had);
-    return !painted.isNull() && painted == expected;
+    const auto fail = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (painted.isNull())
+        return fail(QStringLiteral("the cell is not in the viewport"));
+    const QRgb background = mostFrequentColour(painted);
+    const QImage ink = painted.copy(inkBounds(painted, background));
+    if (ink.isNull())
+        return fail(QStringLiteral("the cell paints nothing on %1").arg(QColor(background).name()));
+    // The view may place the text at any 64th of a pixel (glyph advances are in 64ths); the
+    // glyphs are drawn the same at one of them.
+    QSize drawnSize;
+    int fewest = -1;
+    for (int sixtyFourths = 0; sixtyFourths < 64; ++sixtyFourths) {
+        const QImage drawn = drawnCellText(table, item, text, background, sixtyFourths / 64.0);
+        const QImage drawnInk = drawn.copy(inkBounds(drawn, background));
+        if (drawnInk == ink)
+            return true;
+        drawnSize = drawnInk.size();
+        if (drawnInk.size() != ink.size())
+            continue;
+        int differ = 0;
+        for (int y = 0; y < ink.height(); ++y) {
+            for (int x = 0; x < ink.width(); ++x)
+                differ += drawnInk.pixel(x, y) != ink.pixel(x, y);
+        }
+        fewest = fewest < 0 ? differ : qMin(fewest, differ);
+    }
+    return fail(QStringLiteral("the cell paints ink of %1x%2 on %3, \"%4\" drawn on it %5x%6%7")
+                    .arg(ink.width())
+                    .arg(ink.height())
+                    .arg(QColor(background).name(), text)
+                    .arg(drawnSize.width())
+                    .arg(drawnSize.height())
+                    .arg(fewest < 0 ? QString() : QStringLiteral(", %1 pixels differ at best").arg(fewest)));
 }
