@@ -132,7 +132,8 @@ inline QImage drawnCellText(const QTableWidget *table, const QTableWidgetItem *i
 // Whether the cell paints text as it reads: the ink of the painted cell (what lies far from its
 // most frequent colour) is the ink of the text drawn on its own in the cell's font and text
 // colour, pixel for pixel. Both are cut to their ink, so the style's margins and alignment do
-// not matter while the glyphs' shapes do. why, if given, says what differs.
+// not matter while the glyphs' shapes do. An empty text is a cell that paints nothing. why, if
+// given, says what differs.
 inline bool paintsCellText(QTableWidget *table, int row, int column, const QString &text, QString *why = nullptr)
 {
     QTableWidgetItem *item = table->item(row, column);
@@ -146,7 +147,12 @@ inline bool paintsCellText(QTableWidget *table, int row, int column, const QStri
     if (painted.isNull())
         return fail(QStringLiteral("the cell is not in the viewport"));
     const QRgb background = mostFrequentColour(painted);
-    const QImage ink = painted.copy(inkBounds(painted, background));
+    const QRect paintedInk = inkBounds(painted, background);
+    // (A null rectangle would copy the whole image.)
+    const QImage ink = paintedInk.isEmpty() ? QImage() : painted.copy(paintedInk);
+    if (text.isEmpty())
+        return ink.isNull()
+               || fail(QStringLiteral("the cell paints ink of %1x%2, not nothing").arg(ink.width()).arg(ink.height()));
     if (ink.isNull())
         return fail(QStringLiteral("the cell paints nothing on %1").arg(QColor(background).name()));
     // The view may place the text at any 64th of a pixel (glyph advances are in 64ths); the
@@ -155,7 +161,12 @@ inline bool paintsCellText(QTableWidget *table, int row, int column, const QStri
     int fewest = -1;
     for (int sixtyFourths = 0; sixtyFourths < 64; ++sixtyFourths) {
         const QImage drawn = drawnCellText(table, item, text, background, sixtyFourths / 64.0);
-        const QImage drawnInk = drawn.copy(inkBounds(drawn, background));
+        const QRect drawnBounds = inkBounds(drawn, background);
+        // A text in the background's own colour is not shown, even where the cell shows nothing.
+        if (drawnBounds.isEmpty())
+            return fail(QStringLiteral("\"%1\" drawn in the cell's text colour shows nothing on %2")
+                            .arg(text, QColor(background).name()));
+        const QImage drawnInk = drawn.copy(drawnBounds);
         if (drawnInk == ink)
             return true;
         drawnSize = drawnInk.size();
