@@ -115,8 +115,11 @@ inline QImage drawnCellText(const QTableWidget *table, const QTableWidgetItem *i
         colour = foreground.value<QBrush>().color();
     // Room for the whole text: the view's elided or cut text must not match one cut here.
     const QFontMetricsF metrics(font, table->viewport());
-    QImage image(qCeil(metrics.horizontalAdvance(text) + metrics.height()), qCeil(metrics.height()) * 2,
-                 QImage::Format_RGB32);
+    // In device pixels, as the grab of the view is.
+    const qreal ratio = table->viewport()->devicePixelRatioF();
+    QImage image(qCeil((metrics.horizontalAdvance(text) + metrics.height()) * ratio),
+                 qCeil(metrics.height() * 2 * ratio), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     // A font's points are as many pixels here as on the view's screen.
     image.setDotsPerMeterX(qRound(table->logicalDpiX() / 0.0254));
     image.setDotsPerMeterY(qRound(table->logicalDpiY() / 0.0254));
@@ -124,7 +127,7 @@ inline QImage drawnCellText(const QTableWidget *table, const QTableWidgetItem *i
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(colour);
-    painter.drawText(QRectF(x, 0, image.width(), image.height()), Qt::AlignCenter, text);
+    painter.drawText(QRectF(x, 0, image.width() / ratio, image.height() / ratio), Qt::AlignCenter, text);
     painter.end();
     return image;
 }
