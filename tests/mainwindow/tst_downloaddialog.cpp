@@ -156,8 +156,9 @@ struct PauseOnShow : QObject
     }
 };
 
-// How the dialog's claim on the keyboard ends, or why it never starts.
-enum class ClaimEnds { Restored, RestoredByTheManager, ClickedElsewhere, Hidden };
+// How the dialog's claim on the keyboard ends, or why it never starts: Hidden is the manager's
+// minimize asked for as the dialog shows, Cancelled is Escape handed over to it.
+enum class ClaimEnds { Restored, RestoredByTheManager, ClickedElsewhere, Hidden, Cancelled };
 
 // When the window manager is held up: not at all, as the dialog shows (the clicks have reached
 // the program), or before the clicks (it holds them up, and the X server gives the keys typed
@@ -349,50 +350,73 @@ private slots:
     // not open it, the keys typed into the main window are the main window's: a code opens the
     // stock lookup, Escape there closes it, a second Escape takes the list back, and the stalled
     // download goes on. Its claim ends as it hides or at a click elsewhere; a restore of the
-    // minimized main window, which shows the dialog again, starts none. Typed with the window
-    // manager held up, the focus stays where it was when typing began. The window is restored as
-    // a task bar does, through the manager. (A click on the main
-    // window while the manager is held up waits for it, so the click elsewhere comes once the
-    // dialog has had the focus.)
+    // minimized main window, which shows the dialog again, starts none. A claim left on would
+    // show at a later double-click in the main window, which would hand the dialog the focus and
+    // the keys, and in a dialog shown again that was never focused. Typed with the window
+    // manager held up, the focus stays where it was when typing began. The window is restored
+    // as a task bar does, through the manager. (A click on the main window while the manager is
+    // held up waits for it, so the click elsewhere comes once the dialog has had the focus.)
     void keysReachTheMainWindow_data()
     {
         QTest::addColumn<ClaimEnds>("how");
         QTest::addColumn<bool>("heldUp");
+        QTest::addColumn<bool>("doubleClick"); // in the main window, before typing
         QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("lookups"); // the codes the lookups closed with
         QTest::addColumn<int>("wentBack");
         const QStringList codeEscape{"6", "0", "0", "Escape"};
         const QStringList codeEscapeEscape = codeEscape + QStringList{"Escape"};
-        QTest::newRow("minimized and restored") << ClaimEnds::Restored << false << codeEscape << 0;
-        QTest::newRow("minimized and restored, manager held up") << ClaimEnds::Restored << true << codeEscapeEscape << 1;
+        const QStringList code{"600"};
+        QTest::newRow("minimized and restored") << ClaimEnds::Restored << false << false << codeEscape << code << 0;
+        QTest::newRow("minimized and restored, manager held up")
+            << ClaimEnds::Restored << true << false << codeEscapeEscape << code << 1;
         QTest::newRow("minimized and restored by the manager")
-            << ClaimEnds::RestoredByTheManager << false << codeEscape << 0;
-        QTest::newRow("clicked elsewhere, manager held up")
-            << ClaimEnds::ClickedElsewhere << true << codeEscapeEscape << 1;
-        QTest::newRow("hidden, manager held up") << ClaimEnds::Hidden << true << codeEscapeEscape << 1;
+            << ClaimEnds::RestoredByTheManager << false << false << codeEscape << code << 0;
+        QTest::newRow("clicked elsewhere, then a double-click")
+            << ClaimEnds::ClickedElsewhere << false << true << QStringList{"Escape"} << QStringList() << 1;
+        QTest::newRow("clicked elsewhere, then a double-click, manager held up")
+            << ClaimEnds::ClickedElsewhere << true << true << codeEscapeEscape << code << 1;
+        QTest::newRow("minimized by the manager as the dialog shows, restored")
+            << ClaimEnds::Hidden << false << false << codeEscape << code << 0;
+        QTest::newRow("minimized by the manager as the dialog shows, restored, then a double-click")
+            << ClaimEnds::Hidden << false << true << codeEscape << code << 0;
+        QTest::newRow("cancelled, manager held up")
+            << ClaimEnds::Cancelled << true << false << codeEscapeEscape << code << 1;
     }
 
     void keysReachTheMainWindow()
     {
         QFETCH(ClaimEnds, how);
         QFETCH(bool, heldUp);
+        QFETCH(bool, doubleClick);
         QFETCH(QStringList, typed);
+        QFETCH(QStringList, lookups);
         QFETCH(int, wentBack);
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
         const int depth = getOrderHistoryCount();
         QVERIFY(depth > 1);
         const WId main = window->winId();
+        QWidget *count = window->findChild<QWidget *>(QStringLiteral("lblReportCount"));
         PauseOnShow pauseOnShow;
-        if (how == ClaimEnds::Hidden)
+        if (how == ClaimEnds::Cancelled || how == ClaimEnds::Hidden)
             download->installEventFilter(&pauseOnShow);
         QVERIFY(clickAt(titleOf(ids[0]), Qt::LeftButton));
         WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
         download->removeEventFilter(&pauseOnShow);
-        if (how == ClaimEnds::Restored || how == ClaimEnds::RestoredByTheManager) {
-            WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
+        if (how == ClaimEnds::Hidden) {
+            // Minimized by the manager as it comes back, the dialog with the main window,
+            // before the dialog has had the focus.
+            QVERIFY(xFocus() != download->winId());
+            QVERIFY(xdotool({"windowminimize", QString::number(main)}));
+            QVERIFY(display->resumeWindowManager());
+        }
+        if (how == ClaimEnds::Restored || how == ClaimEnds::RestoredByTheManager || how == ClaimEnds::Hidden) {
+            if (how != ClaimEnds::Hidden)
+                WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
             // The window's own button, or the manager's iconify (as its key binding does).
             if (how == ClaimEnds::Restored)
                 QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("btnMinimize")), Qt::LeftButton));
-            else
+            else if (how == ClaimEnds::RestoredByTheManager)
                 QVERIFY(xdotool({"windowminimize", QString::number(main)}));
             const QString minimized = waitUntil("the windows minimized", [&] {
                 return !xWindowState(main).mapped && !xWindowState(download->winId()).mapped;
@@ -411,35 +435,42 @@ private slots:
             QVERIFY(xdotool({"windowactivate", QString::number(main)}));
             WAIT_UNTIL("the windows restored, the main window focused",
                        xFocus() == main && xWindowState(download->winId()).mapped && window->isActiveWindow(), 10000);
-            if (heldUp)
-                QVERIFY(display->pauseWindowManager());
         } else if (how == ClaimEnds::ClickedElsewhere) {
             WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
             // Well away from the title, and later than a double-click.
             QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
-            QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblReportCount")), Qt::LeftButton));
+            QVERIFY(clickAt(count, Qt::LeftButton));
             WAIT_UNTIL("the main window focused", xFocus() == main && window->isActiveWindow(), 10000);
-            if (heldUp)
-                QVERIFY(display->pauseWindowManager());
         } else {
             QVERIFY(xdotool({"key", "Escape"}));
             WAIT_UNTIL("the download cancelled", !download->isDownloading() && !download->isVisible(), 10000);
             QCOMPARE(getOrderHistoryCount(), depth);
         }
-        LookupsClosed lookups;
+        if (doubleClick) {
+            // Away from the click elsewhere, which would make a double-click with the first.
+            DoubleClicks doubleClicks;
+            QGuiApplication::styleHints()->setMouseDoubleClickInterval(60000);
+            QVERIFY(pointAt(count, QPoint(2, count->height() / 2)));
+            QVERIFY(xdotool({"click", "--repeat", "2", "--delay", "60", "1"}));
+            WAIT_UNTIL("the double-click in the program", doubleClicks.count == 1, 10000);
+        }
+        if (heldUp && how != ClaimEnds::Cancelled)
+            QVERIFY(display->pauseWindowManager());
+        LookupsClosed closed;
         QVERIFY(xdotool(QStringList{"key", "--delay", "60"} + typed));
-        const QString failure = waitUntil("the lookup closed with 600, the list back by " + QString::number(wentBack),
+        const QString failure = waitUntil("the lookups closed with (" + lookups.join(QLatin1Char(','))
+                                              + "), the list back by " + QString::number(wentBack),
                                           [&] {
-                                              return lookups.codes == QStringList{"600"}
+                                              return closed.codes == lookups
                                                      && getOrderHistoryCount() == depth - wentBack;
                                           },
                                           10000);
         const QString seen = QStringLiteral(": lookups closed with (%1), history %2 of %3, the focus on %4")
-                                 .arg(lookups.codes.join(QLatin1Char(','))).arg(getOrderHistoryCount()).arg(depth)
+                                 .arg(closed.codes.join(QLatin1Char(','))).arg(getOrderHistoryCount()).arg(depth)
                                  .arg(focusText());
         display->resumeWindowManager();
         QVERIFY2(failure.isEmpty(), qPrintable(failure + seen));
-        if (how != ClaimEnds::Hidden)
+        if (how != ClaimEnds::Cancelled)
             QVERIFY2(download->isDownloading() && download->isVisible(), "the download was cancelled");
         // The lookup gone, what the user types next goes where the code was typed.
         const QString back = waitUntil("the main window focused", [&] { return xFocus() == main; }, 10000);
