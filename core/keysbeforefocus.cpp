@@ -103,13 +103,14 @@ private:
         m_down = down ? (m_down | bit) : (m_down & ~bit);
     }
 
-    // The server has delivered every press once no button is down that the program has not
-    // seen pressed: the events of the clicks are ahead of the keys sent back now.
+    // A press held up keeps its button down, and the clicks behind it wait with it (the second
+    // of a double-click among them): once no button is down, the server has handled them all,
+    // and their events are ahead of the keys sent back now.
     void sendBackWhenClicksIn()
     {
         xcb_query_pointer_reply_t *pointer =
             xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr);
-        const bool clicksIn = !pointer || !(pointer->mask & kButtons & ~m_down);
+        const bool clicksIn = !pointer || !(pointer->mask & kButtons);
         std::free(pointer);
         if (!clicksIn)
             return;
