@@ -16,6 +16,10 @@
 // other click into the program's windows ends all this, and so does hiding. A window shown
 // again without the user (its main window restored) is not armed: keys typed into the window
 // the manager activated stay there.
+//
+// On X, keys typed behind a click that the window manager holds up (one that focuses on a click
+// holds each click until it has dealt with it) are kept until that click has reached the
+// program, so a window the click opens has them: the first hand-over made watches for this.
 
 #include <QObject>
 #include <QVector>

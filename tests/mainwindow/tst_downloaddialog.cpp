@@ -144,6 +144,17 @@ struct DoubleClicks : QObject
     int count = 0;
 };
 
+// Counts the times the window it watches shows.
+struct Shows : QObject
+{
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Show;
+        return false;
+    }
+    int count = 0;
+};
+
 // Holds the window manager up as the window it watches shows: a click before that still
 // reaches the program (the manager replays each click it has grabbed).
 struct PauseOnShow : QObject
@@ -156,12 +167,19 @@ struct PauseOnShow : QObject
     }
 };
 
-// How the dialog's claim on the keyboard ends, or why it never starts.
-enum class ClaimEnds { Restored, RestoredByTheManager, ClickedElsewhere, Hidden };
+// How the dialog's claim on the keyboard ends, or why it never starts: Hidden is the manager's
+// minimize asked for as the dialog shows, Cancelled is Escape handed over to it.
+enum class ClaimEnds { Restored, RestoredByTheManager, ClickedElsewhere, Hidden, Cancelled };
+
+// When the window manager is held up: not at all, as the dialog shows (the clicks have reached
+// the program), or before the clicks (it holds them up, and the X server gives the keys typed
+// meanwhile to the window that has the focus).
+enum class HeldUp { No, AsTheDialogShows, BeforeTheClicks };
 
 } // namespace
 
 Q_DECLARE_METATYPE(ClaimEnds)
+Q_DECLARE_METATYPE(HeldUp)
 
 class TestDownloadDialog : public QObject
 {
@@ -253,39 +271,46 @@ private slots:
     // A click or a double-click on a title opens the dialog, its file stalled: Escape typed then
     // stops the transfer without a box, and the list behind stays where it was. The dialog has
     // the keyboard once the manager has focused it, again after a second click (which the
-    // manager gives to the main window), and before, while the manager is held up.
+    // manager gives to the main window), and before, while the manager is held up: as the dialog
+    // shows, or before the clicks, which it then holds up with Escape typed behind them.
     void escapeCancelsTheDownload_data()
     {
         QTest::addColumn<int>("clicks");
         QTest::addColumn<bool>("apart"); // the second click once the dialog has the focus
-        QTest::addColumn<bool>("heldUp");
-        QTest::newRow("click") << 1 << false << false;
-        QTest::newRow("double-click") << 2 << false << false;
-        QTest::newRow("double-click, dialog up between the clicks") << 2 << true << false;
-        QTest::newRow("click, manager held up") << 1 << false << true;
-        QTest::newRow("double-click, manager held up") << 2 << false << true;
+        QTest::addColumn<HeldUp>("heldUp");
+        QTest::newRow("click") << 1 << false << HeldUp::No;
+        QTest::newRow("double-click") << 2 << false << HeldUp::No;
+        QTest::newRow("double-click, dialog up between the clicks") << 2 << true << HeldUp::No;
+        QTest::newRow("click, manager held up") << 1 << false << HeldUp::AsTheDialogShows;
+        QTest::newRow("double-click, manager held up") << 2 << false << HeldUp::AsTheDialogShows;
+        QTest::newRow("click, manager held up before it") << 1 << false << HeldUp::BeforeTheClicks;
+        QTest::newRow("double-click, manager held up before it") << 2 << false << HeldUp::BeforeTheClicks;
     }
 
     void escapeCancelsTheDownload()
     {
         QFETCH(int, clicks);
         QFETCH(bool, apart);
-        QFETCH(bool, heldUp);
+        QFETCH(HeldUp, heldUp);
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
         const int depth = getOrderHistoryCount();
         const QString listShown = window->windowTitle();
         QWidget *title = titleOf(ids[0]);
         QVERIFY(pointAt(title));
         PauseOnShow pauseOnShow;
-        if (heldUp)
+        if (heldUp == HeldUp::AsTheDialogShows)
             download->installEventFilter(&pauseOnShow);
         ModalWatcher boxes;
         DoubleClicks doubleClicks;
+        Shows shows;
+        download->installEventFilter(&shows);
         const auto dialogFocused = [&] {
             return waitUntil("the dialog focused", [&] { return xFocus() == download->winId(); }, 10000);
         };
         // However busy the machine, two clicks here are a double-click.
         QGuiApplication::styleHints()->setMouseDoubleClickInterval(60000);
+        if (heldUp == HeldUp::BeforeTheClicks)
+            QVERIFY(display->pauseWindowManager());
         if (apart) {
             QVERIFY(xdotool({"click", "1"}));
             const QString failure = dialogFocused();
@@ -294,19 +319,34 @@ private slots:
         } else {
             QVERIFY(xdotool({"click", "--repeat", QString::number(clicks), "--delay", "60", "1"}));
         }
-        WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
+        if (heldUp == HeldUp::BeforeTheClicks) {
+            // Typed a moment after the clicks, as a user does; none of them has reached the
+            // program yet, and the main window has the focus.
+            QTest::qWait(300);
+            QVERIFY(xdotool({"key", "Escape"}));
+            QTest::qWait(300);
+            QVERIFY(display->resumeWindowManager());
+            // Escape may stop the transfer before its first request has gone out.
+            WAIT_UNTIL("the dialog opened", shows.count >= 1, 30000);
+        } else {
+            WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
+        }
         download->removeEventFilter(&pauseOnShow);
-        if (heldUp) {
+        if (heldUp == HeldUp::AsTheDialogShows) {
             // The manager has not framed the dialog, let alone focused it.
             QVERIFY(xFocus() != download->winId());
-        } else {
+        } else if (heldUp == HeldUp::No) {
             // The manager has dealt with a second click by the time it reaches the program.
             if (clicks == 2)
                 WAIT_UNTIL("the second click in the program", doubleClicks.count == 1, 10000);
             const QString failure = dialogFocused();
             QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
         }
-        QVERIFY(xdotool({"key", "Escape"}));
+        if (heldUp != HeldUp::BeforeTheClicks)
+            QVERIFY(xdotool({"key", "Escape"}));
+        // A second click the manager held up too: Escape, typed behind it, waits for it.
+        if (heldUp == HeldUp::AsTheDialogShows && clicks == 2 && doubleClicks.count == 0)
+            QVERIFY(display->resumeWindowManager());
         const QString failure = waitUntil("the download cancelled",
                                           [&] { return !download->isDownloading() && !download->isVisible(); }, 10000);
         const QString where = QStringLiteral(": history %1 of %2, the focus on %3")
@@ -324,50 +364,73 @@ private slots:
     // not open it, the keys typed into the main window are the main window's: a code opens the
     // stock lookup, Escape there closes it, a second Escape takes the list back, and the stalled
     // download goes on. Its claim ends as it hides or at a click elsewhere; a restore of the
-    // minimized main window, which shows the dialog again, starts none. Typed with the window
-    // manager held up, the focus stays where it was when typing began. The window is restored as
-    // a task bar does, through the manager. (A click on the main
-    // window while the manager is held up waits for it, so the click elsewhere comes once the
-    // dialog has had the focus.)
+    // minimized main window, which shows the dialog again, starts none. A claim left on would
+    // show at a later double-click in the main window, which would hand the dialog the focus and
+    // the keys, and in a dialog shown again that was never focused. Typed with the window
+    // manager held up, the focus stays where it was when typing began. The window is restored
+    // as a task bar does, through the manager. (A click on the main window while the manager is
+    // held up waits for it, so the click elsewhere comes once the dialog has had the focus.)
     void keysReachTheMainWindow_data()
     {
         QTest::addColumn<ClaimEnds>("how");
         QTest::addColumn<bool>("heldUp");
+        QTest::addColumn<bool>("doubleClick"); // in the main window, before typing
         QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("lookups"); // the codes the lookups closed with
         QTest::addColumn<int>("wentBack");
         const QStringList codeEscape{"6", "0", "0", "Escape"};
         const QStringList codeEscapeEscape = codeEscape + QStringList{"Escape"};
-        QTest::newRow("minimized and restored") << ClaimEnds::Restored << false << codeEscape << 0;
-        QTest::newRow("minimized and restored, manager held up") << ClaimEnds::Restored << true << codeEscapeEscape << 1;
+        const QStringList code{"600"};
+        QTest::newRow("minimized and restored") << ClaimEnds::Restored << false << false << codeEscape << code << 0;
+        QTest::newRow("minimized and restored, manager held up")
+            << ClaimEnds::Restored << true << false << codeEscapeEscape << code << 1;
         QTest::newRow("minimized and restored by the manager")
-            << ClaimEnds::RestoredByTheManager << false << codeEscape << 0;
-        QTest::newRow("clicked elsewhere, manager held up")
-            << ClaimEnds::ClickedElsewhere << true << codeEscapeEscape << 1;
-        QTest::newRow("hidden, manager held up") << ClaimEnds::Hidden << true << codeEscapeEscape << 1;
+            << ClaimEnds::RestoredByTheManager << false << false << codeEscape << code << 0;
+        QTest::newRow("clicked elsewhere, then a double-click")
+            << ClaimEnds::ClickedElsewhere << false << true << QStringList{"Escape"} << QStringList() << 1;
+        QTest::newRow("clicked elsewhere, then a double-click, manager held up")
+            << ClaimEnds::ClickedElsewhere << true << true << codeEscapeEscape << code << 1;
+        QTest::newRow("minimized by the manager as the dialog shows, restored")
+            << ClaimEnds::Hidden << false << false << codeEscape << code << 0;
+        QTest::newRow("minimized by the manager as the dialog shows, restored, then a double-click")
+            << ClaimEnds::Hidden << false << true << codeEscape << code << 0;
+        QTest::newRow("cancelled, manager held up")
+            << ClaimEnds::Cancelled << true << false << codeEscapeEscape << code << 1;
     }
 
     void keysReachTheMainWindow()
     {
         QFETCH(ClaimEnds, how);
         QFETCH(bool, heldUp);
+        QFETCH(bool, doubleClick);
         QFETCH(QStringList, typed);
+        QFETCH(QStringList, lookups);
         QFETCH(int, wentBack);
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
         const int depth = getOrderHistoryCount();
         QVERIFY(depth > 1);
         const WId main = window->winId();
+        QWidget *count = window->findChild<QWidget *>(QStringLiteral("lblReportCount"));
         PauseOnShow pauseOnShow;
-        if (how == ClaimEnds::Hidden)
+        if (how == ClaimEnds::Cancelled || how == ClaimEnds::Hidden)
             download->installEventFilter(&pauseOnShow);
         QVERIFY(clickAt(titleOf(ids[0]), Qt::LeftButton));
         WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
         download->removeEventFilter(&pauseOnShow);
-        if (how == ClaimEnds::Restored || how == ClaimEnds::RestoredByTheManager) {
-            WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
+        if (how == ClaimEnds::Hidden) {
+            // Minimized by the manager as it comes back, the dialog with the main window,
+            // before the dialog has had the focus.
+            QVERIFY(xFocus() != download->winId());
+            QVERIFY(xdotool({"windowminimize", QString::number(main)}));
+            QVERIFY(display->resumeWindowManager());
+        }
+        if (how == ClaimEnds::Restored || how == ClaimEnds::RestoredByTheManager || how == ClaimEnds::Hidden) {
+            if (how != ClaimEnds::Hidden)
+                WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
             // The window's own button, or the manager's iconify (as its key binding does).
             if (how == ClaimEnds::Restored)
                 QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("btnMinimize")), Qt::LeftButton));
-            else
+            else if (how == ClaimEnds::RestoredByTheManager)
                 QVERIFY(xdotool({"windowminimize", QString::number(main)}));
             const QString minimized = waitUntil("the windows minimized", [&] {
                 return !xWindowState(main).mapped && !xWindowState(download->winId()).mapped;
@@ -386,35 +449,42 @@ private slots:
             QVERIFY(xdotool({"windowactivate", QString::number(main)}));
             WAIT_UNTIL("the windows restored, the main window focused",
                        xFocus() == main && xWindowState(download->winId()).mapped && window->isActiveWindow(), 10000);
-            if (heldUp)
-                QVERIFY(display->pauseWindowManager());
         } else if (how == ClaimEnds::ClickedElsewhere) {
             WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
             // Well away from the title, and later than a double-click.
             QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
-            QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblReportCount")), Qt::LeftButton));
+            QVERIFY(clickAt(count, Qt::LeftButton));
             WAIT_UNTIL("the main window focused", xFocus() == main && window->isActiveWindow(), 10000);
-            if (heldUp)
-                QVERIFY(display->pauseWindowManager());
         } else {
             QVERIFY(xdotool({"key", "Escape"}));
             WAIT_UNTIL("the download cancelled", !download->isDownloading() && !download->isVisible(), 10000);
             QCOMPARE(getOrderHistoryCount(), depth);
         }
-        LookupsClosed lookups;
+        if (doubleClick) {
+            // Away from the click elsewhere, which would make a double-click with the first.
+            DoubleClicks doubleClicks;
+            QGuiApplication::styleHints()->setMouseDoubleClickInterval(60000);
+            QVERIFY(pointAt(count, QPoint(2, count->height() / 2)));
+            QVERIFY(xdotool({"click", "--repeat", "2", "--delay", "60", "1"}));
+            WAIT_UNTIL("the double-click in the program", doubleClicks.count == 1, 10000);
+        }
+        if (heldUp && how != ClaimEnds::Cancelled)
+            QVERIFY(display->pauseWindowManager());
+        LookupsClosed closed;
         QVERIFY(xdotool(QStringList{"key", "--delay", "60"} + typed));
-        const QString failure = waitUntil("the lookup closed with 600, the list back by " + QString::number(wentBack),
+        const QString failure = waitUntil("the lookups closed with (" + lookups.join(QLatin1Char(','))
+                                              + "), the list back by " + QString::number(wentBack),
                                           [&] {
-                                              return lookups.codes == QStringList{"600"}
+                                              return closed.codes == lookups
                                                      && getOrderHistoryCount() == depth - wentBack;
                                           },
                                           10000);
         const QString seen = QStringLiteral(": lookups closed with (%1), history %2 of %3, the focus on %4")
-                                 .arg(lookups.codes.join(QLatin1Char(','))).arg(getOrderHistoryCount()).arg(depth)
+                                 .arg(closed.codes.join(QLatin1Char(','))).arg(getOrderHistoryCount()).arg(depth)
                                  .arg(focusText());
         display->resumeWindowManager();
         QVERIFY2(failure.isEmpty(), qPrintable(failure + seen));
-        if (how != ClaimEnds::Hidden)
+        if (how != ClaimEnds::Cancelled)
             QVERIFY2(download->isDownloading() && download->isVisible(), "the download was cancelled");
         // The lookup gone, what the user types next goes where the code was typed.
         const QString back = waitUntil("the main window focused", [&] { return xFocus() == main; }, 10000);
