@@ -26,21 +26,18 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         const QEvent::Type type = event->type();
-        if (type != QEvent::Show && type != QEvent::Hide && type != QEvent::ZOrderChange
-            && type != QEvent::WindowActivate)
+        // A window minimized and restored comes back as it was: only show() and hide() count.
+        if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous())
             return false;
         if (!watched->isWidgetType())
             return false;
         auto *window = static_cast<QWidget *>(watched);
         if (!window->isWindow() || !window->windowHandle())
             return false;
-        // A window minimized and restored comes back as it was: only show() and hide() count.
-        if (type == QEvent::Show && !event->spontaneous())
+        if (type == QEvent::Show)
             shown(window);
-        else if (type == QEvent::Hide && !event->spontaneous())
+        else
             open.removeAll(window);
-        else if ((type == QEvent::ZOrderChange || type == QEvent::WindowActivate) && staysOnTop(window))
-            liftAbove(window);
         return false;
     }
 
@@ -52,21 +49,12 @@ private:
         if (window->isModal()) {
             open.append(window);
             if (onTopWindowUp(window))
-                QMetaObject::invokeMethod(this, [this, box = QPointer<QWidget>(window)] { lift({box}); },
+                QMetaObject::invokeMethod(this, [box = QPointer<QWidget>(window)] { lift({box}); },
                                           Qt::QueuedConnection);
+        } else if (staysOnTop(window) && !open.isEmpty()) {
+            // The open ones go above it, in the order they were opened.
+            QMetaObject::invokeMethod(this, [this] { lift(open); }, Qt::QueuedConnection);
         }
-        if (staysOnTop(window))
-            QMetaObject::invokeMethod(this, [this, up = QPointer<QWidget>(window)] { liftAbove(up); },
-                                      Qt::QueuedConnection);
-    }
-
-    // The modal windows opened after it (all of them when it is not modal) go above it, in the
-    // order they were opened.
-    void liftAbove(QWidget *window)
-    {
-        if (!window || !window->isVisible())
-            return;
-        lift(open.mid(open.indexOf(window) + 1));
     }
 
     static void lift(const QList<QPointer<QWidget>> &modals)

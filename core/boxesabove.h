@@ -4,10 +4,10 @@
 // alerts, the message strip) above every ordinary window, and a box among the ordinary ones:
 // opened while one of them is up, it would be hidden behind it, and the program would look
 // frozen. So, one rule: a box or other modal window that is open while one of them is up stands
-// in their layer, above them. Shown while one is up, it goes there at once; when one comes up
-// while it is open (shown, raised, activated by the manager), the open modal windows go above
-// it again, those opened later above those opened earlier. They leave the layer as they hide,
-// and the manager gives the focus back to the window that had it before (windowlayer.h).
+// in their layer, above them. Shown while one is up, it goes there at once; when one is shown
+// while it is open, the open modal windows go above that one, those opened later above those
+// opened earlier. They leave the layer as they hide, and the manager gives the focus back to
+// the window that had it before (windowlayer.h).
 //
 // Installed once, for the whole program.
 void keepBoxesAboveStayOnTopWindows();

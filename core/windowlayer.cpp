@@ -47,7 +47,5 @@ void liftIntoStayOnTopLayer(QWindow *window)
     event.data.data32[3] = 1;
     xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&event));
-    const uint32_t top = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(connection, id, XCB_CONFIG_WINDOW_STACK_MODE, &top);
     xcb_flush(connection);
 }
