@@ -1,6 +1,7 @@
 #include "windowlayer.h"
 
-#include <QGuiApplication>
+#include <QWindow>
+#include <QX11Info>
 
 #include <xcb/xcb.h>
 
@@ -8,15 +9,6 @@
 #include <cstring>
 
 namespace {
-
-// A connection of its own: Qt's is not public. It only sends requests to the manager.
-struct Display
-{
-    xcb_connection_t *connection = nullptr;
-    xcb_window_t root = 0;
-    xcb_atom_t state = 0;
-    xcb_atom_t above = 0;
-};
 
 xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 {
@@ -27,48 +19,33 @@ xcb_atom_t atom(xcb_connection_t *connection, const char *name)
     return value;
 }
 
-const Display &display()
-{
-    static const Display opened = [] {
-        Display d;
-        int screen = 0;
-        xcb_connection_t *connection = xcb_connect(nullptr, &screen);
-        if (xcb_connection_has_error(connection)) {
-            xcb_disconnect(connection);
-            return d;
-        }
-        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-        for (int i = 0; i < screen && it.rem; ++i)
-            xcb_screen_next(&it);
-        d.connection = connection;
-        d.root = it.data->root;
-        d.state = atom(connection, "_NET_WM_STATE");
-        d.above = atom(connection, "_NET_WM_STATE_ABOVE");
-        return d;
-    }();
-    return opened;
-}
-
 } // namespace
 
-void keepMappedWindowAbove(WId window)
+void liftIntoStayOnTopLayer(QWindow *window)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (!window || !QX11Info::isPlatformX11())
         return;
-    const Display &d = display();
-    if (!d.connection || !d.state || !d.above)
+    xcb_connection_t *connection = QX11Info::connection();
+    static const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
+    static const xcb_atom_t above = atom(connection, "_NET_WM_STATE_ABOVE");
+    const auto id = xcb_window_t(window->winId());
+    const xcb_window_t root = xcb_window_t(QX11Info::appRootWindow());
+    if (!state || !above)
         return;
+
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1,
+                        &root);
     // The request of the EWMH: add (1) the state, asked by an application (1).
     xcb_client_message_event_t event;
     std::memset(&event, 0, sizeof event);
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
-    event.window = xcb_window_t(window);
-    event.type = d.state;
+    event.window = id;
+    event.type = state;
     event.data.data32[0] = 1;
-    event.data.data32[1] = d.above;
+    event.data.data32[1] = above;
     event.data.data32[3] = 1;
-    xcb_send_event(d.connection, 0, d.root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&event));
-    xcb_flush(d.connection);
+    xcb_flush(connection);
 }

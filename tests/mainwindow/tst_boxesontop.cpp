@@ -34,6 +34,17 @@ const QString kInst = QStringLiteral("置顶证券");
 
 enum class OnTop { ReportDownload, DayDownload, MessageStrip, Alert };
 
+// What happens to the windows on top while the box is open.
+enum class Change { ReportDownloadFails, DayDownloadFails, AlertComes, AlertClicked };
+
+// The window moved, as its title bar is dragged, so that its centre lies on the point.
+void moveCentreTo(QWidget *window, QPoint centre)
+{
+    const QPoint to = centre - QPoint(window->width() / 2, window->height() / 2);
+    runXTool(QStringLiteral("xdotool"), {"windowmove", "--sync", QString::number(window->winId()), QString::number(to.x()),
+                                         QString::number(to.y())});
+}
+
 // The window's X id with its place in the manager's stacking (bottom 0), or "not stacked".
 QString placeOf(const QString &name, const QWidget *window, const QList<WId> &order)
 {
@@ -89,6 +100,7 @@ public:
         QString text;                              // the box's
         std::function<QList<QPair<QString, QWidget *>>()> below; // what it must stand above
         std::function<void(QMessageBox *)> then;   // once recorded
+        bool whole = false;                        // and nothing at all covers it on the screen
     };
 
     explicit BoxSequence(const QList<Step> &steps) : m_steps(steps)
@@ -123,6 +135,7 @@ private:
         const QList<QPair<QString, QWidget *>> below = step.below();
         for (const auto &window : below)
             clear = clear && window.second && order.indexOf(window.second->winId()) < at;
+        clear = clear && (!step.whole || shownOnScreen(box));
         if (!clear)
             m_clearSince = -1;
         else if (m_clearSince < 0)
@@ -134,7 +147,10 @@ private:
             QStringList places{placeOf(QStringLiteral("the box"), box, order)};
             for (const auto &window : below)
                 places << (window.second ? placeOf(window.first, window.second, order) : window.first + " gone");
-            failures << QStringLiteral("%1 covered: %2 of %3").arg(step.text, places.join(QStringLiteral(", "))).arg(order.size());
+            failures << QStringLiteral("%1 covered: %2 of %3%4")
+                            .arg(step.text, places.join(QStringLiteral(", ")))
+                            .arg(order.size())
+                            .arg(step.whole && !shownOnScreen(box) ? QStringLiteral(", not shown whole") : QString());
         }
         ++m_next;
         m_clock.invalidate();
@@ -153,6 +169,7 @@ private:
 } // namespace
 
 Q_DECLARE_METATYPE(OnTop)
+Q_DECLARE_METATYPE(Change)
 
 class TestBoxesOnTop : public QObject
 {
@@ -287,6 +304,94 @@ private slots:
         });
         QTimer::singleShot(0, window.data(), &QWinMain::showOuttimeDialog);
         // (The day-price dialog is modal itself.)
+        WAIT_UNTIL("the boxes seen and answered",
+                   boxes.done() && !qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), 60000);
+        QVERIFY2(boxes.failures.isEmpty(), qPrintable(boxes.failures.join(QLatin1Char('\n'))));
+    }
+
+    // The box stays above the windows on top for as long as it is open, whichever of them come
+    // and go meanwhile: a download dialog goes once its failure box is answered, the alerts pop
+    // up, or the user clicks them (the manager raises and activates what is clicked). The alerts
+    // are dragged over the box, which must show whole all the same.
+    void boxStaysAboveAsWindowsOnTopComeAndGo_data()
+    {
+        QTest::addColumn<QList<OnTop>>("up");
+        QTest::addColumn<Change>("change");
+        QTest::newRow("report download fails, strip and alerts stay")
+            << QList<OnTop>{OnTop::MessageStrip, OnTop::Alert, OnTop::ReportDownload} << Change::ReportDownloadFails;
+        QTest::newRow("day-price download fails, report download stays")
+            << QList<OnTop>{OnTop::ReportDownload, OnTop::DayDownload} << Change::DayDownloadFails;
+        QTest::newRow("alerts come") << QList<OnTop>{OnTop::ReportDownload} << Change::AlertComes;
+        QTest::newRow("alerts come, nothing else on top") << QList<OnTop>{} << Change::AlertComes;
+        QTest::newRow("alerts come again") << QList<OnTop>{OnTop::Alert} << Change::AlertComes;
+        QTest::newRow("alerts clicked") << QList<OnTop>{OnTop::ReportDownload, OnTop::Alert} << Change::AlertClicked;
+    }
+
+    void boxStaysAboveAsWindowsOnTopComeAndGo()
+    {
+        QFETCH(QList<OnTop>, up);
+        QFETCH(Change, change);
+        for (OnTop which : up) {
+            bringUp(which);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        using Below = QList<QPair<QString, QWidget *>>;
+        // The windows on top that are still up, by name.
+        const auto stillUp = [this] {
+            Below windows;
+            const QList<QPair<QString, QWidget *>> all{{"the report download", download}, {"the day download", day},
+                                                       {"the strip", strip}, {"the alerts", alert}};
+            for (const auto &window : all) {
+                if (window.second->isVisible())
+                    windows << window;
+            }
+            return windows;
+        };
+        QPointer<QMessageBox> first;
+        const auto alertOverTheBox = [&] { moveCentreTo(alert, first->frameGeometry().center() + QPoint(0, 40)); };
+        const QString failed = change == Change::ReportDownloadFails
+                                   ? QStringLiteral("报告下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)")
+                                   : QStringLiteral("日线数据下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)");
+        const QString timedOut = QStringLiteral("登录超时，请重新登录！");
+        QList<BoxSequence::Step> steps{
+            {timedOut, [&] { return stillUp() << qMakePair(QStringLiteral("the main window"), (QWidget *)window.data()); },
+             [&](QMessageBox *box) {
+                 first = box;
+                 switch (change) {
+                 case Change::ReportDownloadFails:
+                     download->findChild<QHttpClient *>()->abort();
+                     break;
+                 case Change::DayDownloadFails:
+                     day->findChild<QHttpClient *>()->abort();
+                     break;
+                 case Change::AlertComes:
+                     if (alert->isVisible())
+                         alertOverTheBox();
+                     alert->addAlert(QStringLiteral("RPT"), reportId);
+                     waitUntil("the alerts stacked", [&] { return stackingOrder().contains(alert->winId()); }, 10000);
+                     alertOverTheBox();
+                     break;
+                 case Change::AlertClicked:
+                     alertOverTheBox();
+                     // Where the box leaves it free.
+                     xClick(alert->winId(), QPoint(alert->width() / 2, alert->height() - 10));
+                     break;
+                 }
+             }},
+        };
+        if (change == Change::ReportDownloadFails || change == Change::DayDownloadFails) {
+            steps << BoxSequence::Step{failed,
+                                       [&] { return stillUp() << qMakePair(QStringLiteral("the time-out box"), (QWidget *)first.data()); },
+                                       [&](QMessageBox *box) {
+                                           if (alert->isVisible())
+                                               alertOverTheBox();
+                                           box->button(QMessageBox::Ok)->click();
+                                       }};
+        }
+        steps << BoxSequence::Step{timedOut, stillUp, [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); }, true};
+        BoxSequence boxes(steps);
+        QTimer::singleShot(0, window.data(), &QWinMain::showOuttimeDialog);
         WAIT_UNTIL("the boxes seen and answered",
                    boxes.done() && !qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), 60000);
         QVERIFY2(boxes.failures.isEmpty(), qPrintable(boxes.failures.join(QLatin1Char('\n'))));

@@ -53,15 +53,6 @@ QString rectText(const QRect &r)
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
-// Whether the screen shows the widget as it paints itself: nothing covers it.
-bool shownOnScreen(QWidget *widget)
-{
-    const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
-    const QImage screen = widget->screen()->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
-                              .toImage().convertToFormat(QImage::Format_RGB32);
-    return screen == widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
 } // namespace
 
 class TestRatingPopUp : public QObject

@@ -1,11 +1,14 @@
 #pragma once
 
 // What the window manager of a test's X display says about its windows, read with the X tools
-// as another client would: the stacking order of the managed windows.
+// as another client would: the stacking order of the managed windows; and whether the screen
+// shows a window whole.
 
 #include "xwindows.h"
 
+#include <QImage>
 #include <QList>
+#include <QScreen>
 #include <QString>
 #include <QWidget>
 
@@ -18,4 +21,13 @@ inline QList<WId> stackingOrder()
     for (const QString &id : out.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
         ids << id.trimmed().toULong(nullptr, 16);
     return ids;
+}
+
+// Whether the screen shows the widget as it paints itself: nothing covers it.
+inline bool shownOnScreen(QWidget *widget)
+{
+    const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+    const QImage screen = widget->screen()->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
+                              .toImage().convertToFormat(QImage::Format_RGB32);
+    return screen == widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }

@@ -1,0 +1,306 @@
+#include "listpointer.h"
+#include "mainwindowtest.h"
+#include "standinwindow.h"
+
+#include "devserver.h"
+#include "openboxdisplay.h"
+#include "qdlgalert.h"
+#include "qdlgdownloadday.h"
+#include "qdlgdownloadfile.h"
+#include "qhttpclient.h"
+#include "qwinmain.h"
+#include "serviceapi.h"
+#include "standinsession.h"
+#include "waiting.h"
+#include "windowstacking.h"
+#include "xwindows.h"
+
+#include <QDesktopServices>
+#include <QLineEdit>
+
+#include <functional>
+
+// Where the keyboard goes once the stock lookup or a box closes while one of the program's
+// stay-on-top windows is up (the report download, the alerts, the day-price download), under a
+// real window manager (Xvfb with openbox): back to the window the user typed into, never to a
+// stay-on-top window the user did not address. Keys go through the X server as typed.
+
+namespace {
+
+OpenboxDisplay *display = nullptr;
+
+const QString kInst = QStringLiteral("焦点证券");
+
+enum class OnTop { ReportDownload, Alert, DayDownload };
+enum class Closed { Return, Escape, Button };
+
+// The window that has the X keyboard focus, as xdotool reads it.
+WId xFocus()
+{
+    QString out;
+    runXTool(QStringLiteral("xdotool"), {"getwindowfocus"}, &out);
+    return out.trimmed().toULong();
+}
+
+// Calls act once with each modal window of the class as it comes up, after the window manager
+// has focused it (which takes a click), as a timer: the test's own code waits while it is open.
+class OnModal
+{
+public:
+    OnModal(const char *className, std::function<void(QWidget *)> act) : m_class(className), m_act(std::move(act))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        m_timer.start(50);
+    }
+
+private:
+    void look()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_done || !modal->inherits(m_class) || !modal->isVisible()
+            || xFocus() != modal->winId())
+            return;
+        m_done = modal;
+        QTimer::singleShot(0, modal, [this, modal] { m_act(modal); });
+    }
+
+    const char *m_class;
+    std::function<void(QWidget *)> m_act;
+    QPointer<QWidget> m_done;
+    QTimer m_timer;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(OnTop)
+Q_DECLARE_METATYPE(Closed)
+
+class TestFocusAfterBoxes : public QObject
+{
+    Q_OBJECT
+
+    DevServer server;
+    QTemporaryDir dir;
+    QScopedPointer<QWinMain> window;
+    QDlgDownloadFile *download = nullptr;
+    QDlgDownloadDay *day = nullptr;
+    QDlgAlert *alert = nullptr;
+    QString reportId;
+
+    QString focusText() const
+    {
+        const WId focus = xFocus();
+        if (focus == window->winId())
+            return QStringLiteral("the main window");
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->winId() == focus)
+                return QString::fromLatin1(w->metaObject()->className()) + " \"" + w->windowTitle() + '"';
+        }
+        return QStringLiteral("window %1").arg(focus);
+    }
+
+    QString focusOnMainWindow() const
+    {
+        const QString failure = waitUntil("the main window focused", [&] { return xFocus() == window->winId(); }, 10000);
+        return failure.isEmpty() ? failure : failure + ": the focus on " + focusText();
+    }
+
+    // The report list of a stock opened by its code: the main window's title ends with it.
+    QString listOf(const QString &code) const
+    {
+        const QString failure = waitUntil("the list of " + code,
+                                          [&] { return window->windowTitle().endsWith('(' + code + ')'); }, 10000);
+        return failure.isEmpty() ? failure : failure + ": the window shows " + window->windowTitle();
+    }
+
+    void bringUp(OnTop which)
+    {
+        QWidget *up = nullptr;
+        if (which == OnTop::ReportDownload) {
+            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+            server.clearRequestLog();
+            window->openFile(reportId, dir.filePath(QStringLiteral("reports/r.pdf")));
+            WAIT_UNTIL("the report's address and file asked for", requestsForReport(server, reportId) == 2, 30000);
+            up = download;
+        } else if (which == OnTop::Alert) {
+            alert->addAlert(QStringLiteral("RAT_ACT_INI"), reportId);
+            up = alert;
+        } else {
+            // Modal: the main window takes no click meanwhile.
+            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
+            day->downloadDay(QStringLiteral("600309.SH"));
+            WAIT_UNTIL("the day-price download focused", xFocus() == day->winId(), 10000);
+            return;
+        }
+        WAIT_UNTIL("the stay-on-top window stacked", stackingOrder().contains(up->winId()), 10000);
+        // The user goes back to the main window, and types there. (The alerts stand over the
+        // right of the status bar.)
+        QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblVersion")), Qt::LeftButton));
+        const QString focused = focusOnMainWindow();
+        QVERIFY2(focused.isEmpty(), qPrintable(focused));
+    }
+
+    bool stillUp(OnTop which) const
+    {
+        switch (which) {
+        case OnTop::ReportDownload:
+            return download->isDownloading() && download->isVisible();
+        case OnTop::Alert:
+            return alert->isVisible();
+        case OnTop::DayDownload:
+            return day->isBusy() && day->isVisible();
+        }
+        return false;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
+                 "Xvfb and openbox are needed: see scripts/packages.txt");
+        startStandInForWindow(server, dir);
+        if (QTest::currentTestFailed())
+            return;
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        reportId = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
+        const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY(insertReport({reportId.toLongLong(), now, "", kInst, "", "银行业周报", "", "", ""}));
+        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
+                        "('600310.SH', '北辰电气', 0)"));
+        QVERIFY(showMainWindow(window));
+        download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
+        day = qobject_cast<QDlgDownloadDay *>(topLevelOf("QDlgDownloadDay"));
+        alert = qobject_cast<QDlgAlert *>(topLevelOf("QDlgAlert"));
+        QVERIFY(download && day && alert);
+    }
+
+    void init()
+    {
+        window->showReportListOfInst(kInst);
+        QVERIFY(window->windowTitle().endsWith(kInst));
+    }
+
+    void cleanup()
+    {
+        display->resumeWindowManager();
+        server.setFault(QStringLiteral("stall"), false);
+        if (download->isVisible() || download->isDownloading())
+            download->reject();
+        if (day->isBusy()) {
+            ModalWatcher boxes;
+            day->findChild<QHttpClient *>()->abort();
+            WAIT_UNTIL("the day download ended", !day->isBusy() && !day->isVisible() && boxes.count() == 1, 10000);
+        }
+        alert->hide();
+        WAIT_UNTIL("no box left", !QApplication::activeModalWidget(), 10000);
+    }
+
+    // A code typed into the main window opens the lookup; closed by Return, by Escape or by its
+    // button, the main window has the keyboard again: the next code typed opens its stock too,
+    // and the window on top stays as it was. Typed with the manager held up as well, when the
+    // lookup opens and closes before the manager has seen it.
+    void keysAfterTheLookup_data()
+    {
+        QTest::addColumn<OnTop>("onTop");
+        QTest::addColumn<Closed>("closed");
+        QTest::addColumn<bool>("heldUp");
+        QTest::newRow("report download, Return") << OnTop::ReportDownload << Closed::Return << false;
+        QTest::newRow("report download, Escape") << OnTop::ReportDownload << Closed::Escape << false;
+        QTest::newRow("report download, button") << OnTop::ReportDownload << Closed::Button << false;
+        QTest::newRow("report download, Return, manager held up") << OnTop::ReportDownload << Closed::Return << true;
+        QTest::newRow("alerts, Return") << OnTop::Alert << Closed::Return << false;
+        QTest::newRow("alerts, Escape") << OnTop::Alert << Closed::Escape << false;
+        QTest::newRow("alerts, button") << OnTop::Alert << Closed::Button << false;
+    }
+
+    void keysAfterTheLookup()
+    {
+        QFETCH(OnTop, onTop);
+        QFETCH(Closed, closed);
+        QFETCH(bool, heldUp);
+        bringUp(onTop);
+        if (QTest::currentTestFailed())
+            return;
+        const QString listShown = window->windowTitle();
+        std::unique_ptr<OnModal> button;
+        if (closed == Closed::Button) {
+            button = std::make_unique<OnModal>("QDlgGenius", [](QWidget *lookup) {
+                clickAt(lookup->findChild<QWidget *>(QStringLiteral("btnOK")), Qt::LeftButton);
+            });
+        }
+        if (heldUp)
+            QVERIFY(display->pauseWindowManager());
+        QStringList keys{"6", "0", "0", "3", "0", "9"};
+        if (closed == Closed::Return)
+            keys << "Return";
+        else if (closed == Closed::Escape)
+            keys << "Escape";
+        QVERIFY(xdotool(QStringList{"key", "--delay", "60"} + keys));
+        const QString first = closed == Closed::Escape
+                                  ? waitUntil("the lookup closed", [] { return !topLevelOf("QDlgGenius"); }, 10000)
+                                  : listOf(QStringLiteral("600309.SH"));
+        QVERIFY2(first.isEmpty(), qPrintable(first + ", the focus on " + focusText()));
+        if (closed == Closed::Escape)
+            QCOMPARE(window->windowTitle(), listShown);
+        QVERIFY(display->resumeWindowManager());
+        QString failure = focusOnMainWindow();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        // Where the user goes on typing.
+        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
+        failure = listOf(QStringLiteral("600310.SH"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
+        QVERIFY2(stillUp(onTop), "the window on top was closed");
+        failure = focusOnMainWindow();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+
+    // A box the program brings up meanwhile (the engine's notice that the login timed out, from
+    // the main window), closed by its button or by Return: the window the user was in has the
+    // keyboard again. Under the modal day-price download that is the download's window, as the
+    // main window takes no keys then.
+    void keysAfterABox_data()
+    {
+        QTest::addColumn<OnTop>("onTop");
+        QTest::addColumn<Closed>("closed");
+        QTest::newRow("report download, button") << OnTop::ReportDownload << Closed::Button;
+        QTest::newRow("report download, Return") << OnTop::ReportDownload << Closed::Return;
+        QTest::newRow("alerts, button") << OnTop::Alert << Closed::Button;
+        QTest::newRow("day-price download, button") << OnTop::DayDownload << Closed::Button;
+        QTest::newRow("day-price download, Return") << OnTop::DayDownload << Closed::Return;
+    }
+
+    void keysAfterABox()
+    {
+        QFETCH(OnTop, onTop);
+        QFETCH(Closed, closed);
+        bringUp(onTop);
+        if (QTest::currentTestFailed())
+            return;
+        OnModal answer("QMessageBox", [closed](QWidget *box) {
+            if (closed == Closed::Button)
+                clickAt(static_cast<QMessageBox *>(box)->button(QMessageBox::Ok), Qt::LeftButton);
+            else
+                xdotool({"key", "Return"});
+        });
+        QTimer::singleShot(0, window.data(), &QWinMain::showOuttimeDialog);
+        QTest::qWait(100);
+        WAIT_UNTIL("the box answered", !qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), 20000);
+        if (onTop == OnTop::DayDownload) {
+            const QString failure =
+                waitUntil("the day-price download focused", [&] { return xFocus() == day->winId(); }, 10000);
+            QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+            QVERIFY2(stillUp(onTop), "the day-price download ended");
+            return;
+        }
+        QString failure = focusOnMainWindow();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
+        failure = listOf(QStringLiteral("600310.SH"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
+        QVERIFY2(stillUp(onTop), "the window on top was closed");
+    }
+};
+
+OPENBOX_TEST_MAIN(TestFocusAfterBoxes, QApplication)
+
+#include "tst_focusafterboxes.moc"
