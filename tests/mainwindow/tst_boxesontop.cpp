@@ -1,13 +1,10 @@
 #include "mainwindowtest.h"
 #include "standinwindow.h"
+#include "windowsontop.h"
 
 #include "devserver.h"
 #include "globalstate.h"
 #include "openboxdisplay.h"
-#include "qdlgalert.h"
-#include "qdlgdownloadday.h"
-#include "qdlgdownloadfile.h"
-#include "qhttpclient.h"
 #include "qwinmain.h"
 #include "serviceapi.h"
 #include "standinsession.h"
@@ -178,6 +175,7 @@ class TestBoxesOnTop : public QObject
     DevServer server;
     QTemporaryDir dir;
     QScopedPointer<QWinMain> window;
+    WindowsOnTop windowsOnTop;
     QDlgDownloadFile *download = nullptr;
     QDlgDownloadDay *day = nullptr;
     QWidget *strip = nullptr;
@@ -239,30 +237,23 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        reportId = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
-        const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        QVERIFY(insertReport({reportId.toLongLong(), now, "", kInst, "", "银行业周报", "", "", ""}));
+        reportId = insertStandInReport(server, kInst);
+        QVERIFY(!reportId.isEmpty());
         QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600003.SH', '东北高速', 0), "
                         "('600006.SH', '东风汽车', 0)"));
         QVERIFY(showMainWindow(window));
-        download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
-        day = qobject_cast<QDlgDownloadDay *>(topLevelOf("QDlgDownloadDay"));
-        strip = topLevelOf("QDlgMessage");
-        alert = qobject_cast<QDlgAlert *>(topLevelOf("QDlgAlert"));
-        QVERIFY(download && day && strip && alert && stripEntry());
+        windowsOnTop = WindowsOnTop::find();
+        QVERIFY(windowsOnTop.found() && stripEntry());
+        download = windowsOnTop.download;
+        day = windowsOnTop.day;
+        strip = windowsOnTop.strip;
+        alert = windowsOnTop.alert;
     }
 
     void cleanup()
     {
         server.setFault(QStringLiteral("stall"), false);
-        if (download->isVisible() || download->isDownloading())
-            download->reject();
-        // A stalled day download would hold back the next one: ended, its failure box answered.
-        if (day->isBusy()) {
-            ModalWatcher boxes;
-            day->findChild<QHttpClient *>()->abort();
-            WAIT_UNTIL("the day download ended", !day->isBusy() && !day->isVisible() && boxes.count() == 1, 10000);
-        }
+        windowsOnTop.endDownloads();
         if (stripEntry()->isChecked())
             stripEntry()->trigger();
         alert->hide();

@@ -34,14 +34,6 @@ OpenboxDisplay *display = nullptr;
 
 const QString kInst = QStringLiteral("下载证券");
 
-// The window that has the X keyboard focus, as xdotool reads it.
-WId xFocus()
-{
-    QString out;
-    runXTool(QStringLiteral("xdotool"), {"getwindowfocus"}, &out);
-    return out.trimmed().toULong();
-}
-
 // Answers each message box and file dialog as it comes up, once the window manager has stacked
 // it, and records whether it stood clear of the download dialog meanwhile: above it in the
 // stacking order, or the dialog off the screen. A file dialog is given savePath.

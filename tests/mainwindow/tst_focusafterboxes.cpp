@@ -1,13 +1,10 @@
 #include "listpointer.h"
 #include "mainwindowtest.h"
 #include "standinwindow.h"
+#include "windowsontop.h"
 
 #include "devserver.h"
 #include "openboxdisplay.h"
-#include "qdlgalert.h"
-#include "qdlgdownloadday.h"
-#include "qdlgdownloadfile.h"
-#include "qhttpclient.h"
 #include "qwinmain.h"
 #include "serviceapi.h"
 #include "standinsession.h"
@@ -16,7 +13,6 @@
 #include "xwindows.h"
 
 #include <QDesktopServices>
-#include <QLineEdit>
 
 #include <functional>
 
@@ -33,14 +29,6 @@ const QString kInst = QStringLiteral("焦点证券");
 
 enum class OnTop { ReportDownload, Alert, DayDownload };
 enum class Closed { Return, Escape, Button };
-
-// The window that has the X keyboard focus, as xdotool reads it.
-WId xFocus()
-{
-    QString out;
-    runXTool(QStringLiteral("xdotool"), {"getwindowfocus"}, &out);
-    return out.trimmed().toULong();
-}
 
 // Calls act once with each modal window of the class as it comes up, after the window manager
 // has focused it (which takes a click), as a timer: the test's own code waits while it is open.
@@ -82,6 +70,7 @@ class TestFocusAfterBoxes : public QObject
     DevServer server;
     QTemporaryDir dir;
     QScopedPointer<QWinMain> window;
+    WindowsOnTop windowsOnTop;
     QDlgDownloadFile *download = nullptr;
     QDlgDownloadDay *day = nullptr;
     QDlgAlert *alert = nullptr;
@@ -153,6 +142,20 @@ class TestFocusAfterBoxes : public QObject
         return false;
     }
 
+    // The main window has the keyboard again: where the user goes on typing, the next code
+    // opens its stock, and the window on top stays as it was.
+    void mainWindowTakesTheNextCode(OnTop onTop)
+    {
+        QString failure = focusOnMainWindow();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
+        failure = listOf(QStringLiteral("600310.SH"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
+        QVERIFY2(stillUp(onTop), "the window on top was closed");
+        failure = focusOnMainWindow();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -162,16 +165,16 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        reportId = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
-        const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        QVERIFY(insertReport({reportId.toLongLong(), now, "", kInst, "", "银行业周报", "", "", ""}));
+        reportId = insertStandInReport(server, kInst);
+        QVERIFY(!reportId.isEmpty());
         QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
                         "('600310.SH', '北辰电气', 0)"));
         QVERIFY(showMainWindow(window));
-        download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
-        day = qobject_cast<QDlgDownloadDay *>(topLevelOf("QDlgDownloadDay"));
-        alert = qobject_cast<QDlgAlert *>(topLevelOf("QDlgAlert"));
-        QVERIFY(download && day && alert);
+        windowsOnTop = WindowsOnTop::find();
+        QVERIFY(windowsOnTop.found());
+        download = windowsOnTop.download;
+        day = windowsOnTop.day;
+        alert = windowsOnTop.alert;
     }
 
     void init()
@@ -184,13 +187,7 @@ private slots:
     {
         display->resumeWindowManager();
         server.setFault(QStringLiteral("stall"), false);
-        if (download->isVisible() || download->isDownloading())
-            download->reject();
-        if (day->isBusy()) {
-            ModalWatcher boxes;
-            day->findChild<QHttpClient *>()->abort();
-            WAIT_UNTIL("the day download ended", !day->isBusy() && !day->isVisible() && boxes.count() == 1, 10000);
-        }
+        windowsOnTop.endDownloads();
         alert->hide();
         WAIT_UNTIL("no box left", !QApplication::activeModalWidget(), 10000);
     }
@@ -243,15 +240,7 @@ private slots:
         if (closed == Closed::Escape)
             QCOMPARE(window->windowTitle(), listShown);
         QVERIFY(display->resumeWindowManager());
-        QString failure = focusOnMainWindow();
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        // Where the user goes on typing.
-        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
-        failure = listOf(QStringLiteral("600310.SH"));
-        QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
-        QVERIFY2(stillUp(onTop), "the window on top was closed");
-        failure = focusOnMainWindow();
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        mainWindowTakesTheNextCode(onTop);
     }
 
     // A box the program brings up meanwhile (the engine's notice that the login timed out, from
@@ -292,12 +281,7 @@ private slots:
             QVERIFY2(stillUp(onTop), "the day-price download ended");
             return;
         }
-        QString failure = focusOnMainWindow();
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
-        failure = listOf(QStringLiteral("600310.SH"));
-        QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
-        QVERIFY2(stillUp(onTop), "the window on top was closed");
+        mainWindowTakesTheNextCode(onTop);
     }
 };
 

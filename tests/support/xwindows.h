@@ -138,6 +138,14 @@ inline bool xDrag(quint64 window, QPoint from, QPoint by)
                      QStringLiteral("mouseup"), QStringLiteral("1")});
 }
 
+// The window that has the X keyboard focus, as xdotool reads it.
+inline quint64 xFocus()
+{
+    QString out;
+    runXTool(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}, &out);
+    return out.trimmed().toULongLong();
+}
+
 // Typed with the keyboard into whatever has the focus.
 inline bool xType(const QString &text)
 {

@@ -1,0 +1,64 @@
+#pragma once
+
+// The main window's windows that stay on top (the report download, the day-price download, the
+// message strip, the alerts) as its window-manager tests use them, against the local stand-in.
+
+#include "devserver.h"
+#include "fixturerows.h"
+#include "modalwatcher.h"
+#include "qdlgalert.h"
+#include "qdlgdownloadday.h"
+#include "qdlgdownloadfile.h"
+#include "qhttpclient.h"
+#include "waiting.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QtTest>
+
+struct WindowsOnTop
+{
+    QDlgDownloadFile *download = nullptr;
+    QDlgDownloadDay *day = nullptr;
+    QWidget *strip = nullptr;
+    QDlgAlert *alert = nullptr;
+
+    // The main window's, once it is up: they have no parent.
+    static WindowsOnTop find()
+    {
+        WindowsOnTop windows;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *download = qobject_cast<QDlgDownloadFile *>(widget))
+                windows.download = download;
+            else if (auto *day = qobject_cast<QDlgDownloadDay *>(widget))
+                windows.day = day;
+            else if (auto *alert = qobject_cast<QDlgAlert *>(widget))
+                windows.alert = alert;
+            else if (widget->inherits("QDlgMessage"))
+                windows.strip = widget;
+        }
+        return windows;
+    }
+
+    bool found() const { return download && day && strip && alert; }
+
+    // A stalled download ended and its failure box answered: it would hold back the next one.
+    void endDownloads()
+    {
+        if (download->isVisible() || download->isDownloading())
+            download->reject();
+        if (day->isBusy()) {
+            ModalWatcher boxes;
+            day->findChild<QHttpClient *>()->abort();
+            WAIT_UNTIL("the day download ended", !day->isBusy() && !day->isVisible() && boxes.count() == 1, 10000);
+        }
+    }
+};
+
+// The stand-in's PDF report, listed under the institution as entered now: its id.
+inline QString insertStandInReport(const DevServer &server, const QString &inst)
+{
+    const QString id = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return insertReport({id.toLongLong(), now, "", inst, "", "银行业周报", "", "", ""}) ? id : QString();
+}
