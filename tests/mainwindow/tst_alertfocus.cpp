@@ -3,6 +3,8 @@
 
 #include "devserver.h"
 #include "listpointer.h"
+#include "lookupsclosed.h"
+#include "windowsontop.h"
 #include "openboxdisplay.h"
 #include "orderhistory.h"
 #include "qdlgalert.h"
@@ -14,7 +16,6 @@
 #include "xwindows.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -33,28 +34,6 @@ namespace {
 OpenboxDisplay *display = nullptr;
 
 const QString kInst = QStringLiteral("提示证券");
-
-// The window that has the X keyboard focus, as xdotool reads it.
-WId xFocus()
-{
-    QString out;
-    runXTool(QStringLiteral("xdotool"), {"getwindowfocus"}, &out);
-    return out.trimmed().toULong();
-}
-
-// The stock lookups that the keys typed into the main window open: the code each held as it
-// closed.
-struct LookupsClosed : QObject
-{
-    LookupsClosed() { qApp->installEventFilter(this); }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Hide && watched->inherits("QDlgGenius"))
-            codes << watched->findChild<QLineEdit *>(QStringLiteral("edtKeyword"))->text();
-        return false;
-    }
-    QStringList codes;
-};
 
 // The times the X server gave the window the keyboard focus, however briefly: the program hands
 // a focus that its modal lookup blocks on to the lookup, so the program's own record may not
@@ -218,15 +197,11 @@ private slots:
         startStandInForWindow(server, dir);
         if (QTest::currentTestFailed())
             return;
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        reportId = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
-        const QString today = QDate::currentDate().toString(Qt::ISODate);
-        QVERIFY(insertReport({reportId.toLongLong(), today + " 09:41:05", "", kInst, "", "银行业周报", "", "", ""}));
-        // For the stock lookup that a code typed into the main window opens.
-        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
-                        "('600310.SH', '北辰电气', 0)"));
+        prepareReportAndStocks(server, kInst, &reportId);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(showMainWindow(window));
-        alert = qobject_cast<QDlgAlert *>(topLevelOf("QDlgAlert"));
+        alert = WindowsOnTop::find().alert;
         QVERIFY(alert);
     }
 

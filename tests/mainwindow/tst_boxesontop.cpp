@@ -12,7 +12,6 @@
 #include "windowstacking.h"
 #include "xwindows.h"
 
-#include <QDesktopServices>
 #include <QElapsedTimer>
 
 #include <functional>
@@ -214,7 +213,7 @@ class TestBoxesOnTop : public QObject
             break;
         case OnTop::DayDownload:
             QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
-            day->downloadDay(QStringLiteral("600003.SH"));
+            day->downloadDay(QStringLiteral("600309.SH"));
             break;
         case OnTop::MessageStrip:
             if (!stripEntry()->isChecked())
@@ -236,11 +235,9 @@ private slots:
         startStandInForWindow(server, dir);
         if (QTest::currentTestFailed())
             return;
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        reportId = insertStandInReport(server, kInst);
-        QVERIFY(!reportId.isEmpty());
-        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600003.SH', '东北高速', 0), "
-                        "('600006.SH', '东风汽车', 0)"));
+        prepareReportAndStocks(server, kInst, &reportId);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(showMainWindow(window));
         windowsOnTop = WindowsOnTop::find();
         QVERIFY(windowsOnTop.found() && stripEntry());
@@ -397,7 +394,7 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
-        day->downloadDay(QStringLiteral("600003.SH"));
+        day->downloadDay(QStringLiteral("600309.SH"));
         QString failure = standsAbove(day, {{"the report download", download}});
         QVERIFY2(failure.isEmpty(), qPrintable("the day download " + failure));
         download->reject();
@@ -409,7 +406,7 @@ private slots:
         }
         WAIT_UNTIL("the day download gone", !xWindowState(day->winId()).mapped, 10000);
 
-        day->downloadDay(QStringLiteral("600006.SH"));
+        day->downloadDay(QStringLiteral("600310.SH"));
         failure = standsAbove(day, {{"the main window", window.data()}});
         QVERIFY2(failure.isEmpty(), qPrintable("the next day download " + failure));
         QCOMPARE(transientFor(day), window->winId());

@@ -4,6 +4,7 @@
 #include "devserver.h"
 #include "globalstate.h"
 #include "listpointer.h"
+#include "lookupsclosed.h"
 #include "openboxdisplay.h"
 #include "orderhistory.h"
 #include "qdlgdownloadfile.h"
@@ -108,20 +109,6 @@ private:
     QPointer<QWidget> m_current, m_answered;
     QElapsedTimer m_clock;
     qint64 m_clearSince = -1;
-};
-
-// The stock lookups that the keys typed into the main window open: the code each held as it
-// closed.
-struct LookupsClosed : QObject
-{
-    LookupsClosed() { qApp->installEventFilter(this); }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Hide && watched->inherits("QDlgGenius"))
-            codes << watched->findChild<QLineEdit *>(QStringLiteral("edtKeyword"))->text();
-        return false;
-    }
-    QStringList codes;
 };
 
 // Counts the double-clicks that reach the program's windows.

@@ -12,7 +12,6 @@
 #include "windowstacking.h"
 #include "xwindows.h"
 
-#include <QDesktopServices>
 
 #include <functional>
 
@@ -164,11 +163,9 @@ private slots:
         startStandInForWindow(server, dir);
         if (QTest::currentTestFailed())
             return;
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        reportId = insertStandInReport(server, kInst);
-        QVERIFY(!reportId.isEmpty());
-        QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
-                        "('600310.SH', '北辰电气', 0)"));
+        prepareReportAndStocks(server, kInst, &reportId);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(showMainWindow(window));
         windowsOnTop = WindowsOnTop::find();
         QVERIFY(windowsOnTop.found());

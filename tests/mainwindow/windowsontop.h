@@ -5,6 +5,7 @@
 
 #include "devserver.h"
 #include "fixturerows.h"
+#include "mainwindowtest.h"
 #include "modalwatcher.h"
 #include "qdlgalert.h"
 #include "qdlgdownloadday.h"
@@ -13,6 +14,7 @@
 #include "waiting.h"
 
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QJsonObject>
 #include <QtTest>
 
@@ -61,4 +63,16 @@ inline QString insertStandInReport(const DevServer &server, const QString &inst)
     const QString id = server.manifest().value("facts").toObject().value("reportFiles").toObject().value("PDF").toString();
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return insertReport({id.toLongLong(), now, "", inst, "", "银行业周报", "", "", ""}) ? id : QString();
+}
+
+// What these tests open the main window on, once the stand-in is up: the stand-in's report
+// listed under the institution (its id in reportId), two stocks to type (600309.SH, 600310.SH),
+// and no program to open a downloaded report with.
+inline void prepareReportAndStocks(const DevServer &server, const QString &inst, QString *reportId)
+{
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    *reportId = insertStandInReport(server, inst);
+    QVERIFY(!reportId->isEmpty());
+    QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
+                    "('600310.SH', '北辰电气', 0)"));
 }
