@@ -19,8 +19,9 @@
 // The boxes the program shows while one of its stay-on-top windows is up (the report download,
 // the day-price download, the message strip, the alerts), under a real window manager (Xvfb
 // with openbox), read from the manager's stacking order: each must stand above that window,
-// and a second box above the first, whatever window they belong to. A window tied to another
-// for this has its own parent back once that one has gone.
+// and a second box above the first, whatever window they belong to and whichever of those
+// windows come and go while it is open. A window loosed from its parent for this has it back
+// at its next showing.
 
 namespace {
 
@@ -386,9 +387,9 @@ private slots:
     }
 
     // The day-price download starts while a report downloads: the report's dialog stays on
-    // top, so the day's dialog stands above it. Once both have gone, the day's next download
-    // stands above the main window as the day's own, not tied to the report's withdrawn window.
-    void windowTiedForABoxHasItsOwnParentBack()
+    // top, so the day's dialog stands above it, loose from its parent. Once both have gone, the
+    // day's next download, with nothing else on top, is the main window's own again.
+    void windowLiftedForABoxHasItsOwnParentBack()
     {
         bringUp(OnTop::ReportDownload);
         if (QTest::currentTestFailed())
