@@ -315,6 +315,9 @@ QWidget *QWinMain::createBody(QWidget *parent)
 void QWinMain::createStatusBar()
 {
     QStatusBar *statusBar = this->statusBar();
+    // The status bar has a native window: with the pointer over it, X may hand it the keys
+    // typed into the main window, past the central widget.
+    statusBar->installEventFilter(this);
 
     btnSidebar = new QToolButton(statusBar);
     btnSidebar->setObjectName(QStringLiteral("btnSidebar"));

@@ -1,4 +1,5 @@
 #include "listpointer.h"
+#include "lookupsclosed.h"
 #include "mainwindowtest.h"
 #include "standinwindow.h"
 #include "windowsontop.h"
@@ -222,6 +223,7 @@ private slots:
                 clickAt(lookup->findChild<QWidget *>(QStringLiteral("btnOK")), Qt::LeftButton);
             });
         }
+        LookupsClosed lookups;
         if (heldUp)
             QVERIFY(display->pauseWindowManager());
         QStringList keys{"6", "0", "0", "3", "0", "9"};
@@ -233,7 +235,8 @@ private slots:
         const QString first = closed == Closed::Escape
                                   ? waitUntil("the lookup closed", [] { return !topLevelOf("QDlgGenius"); }, 10000)
                                   : listOf(QStringLiteral("600309.SH"));
-        QVERIFY2(first.isEmpty(), qPrintable(first + ", the focus on " + focusText()));
+        QVERIFY2(first.isEmpty(), qPrintable(first + ", the focus on " + focusText() + ", lookups closed with ("
+                                             + lookups.codes.join(QLatin1Char(',')) + ")"));
         if (closed == Closed::Escape)
             QCOMPARE(window->windowTitle(), listShown);
         QVERIFY(display->resumeWindowManager());
