@@ -4,9 +4,9 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QTimer>
 #include <QVector>
+#include <QX11Info>
 
 #include <xcb/xcb.h>
 
@@ -25,15 +25,15 @@ namespace {
 class KeysBehindHeldClicks : public QAbstractNativeEventFilter
 {
 public:
-    explicit KeysBehindHeldClicks(xcb_connection_t *connection) : m_connection(connection)
+    // On Qt's own connection: events sent with no mask go to the client that made the window.
+    KeysBehindHeldClicks() : m_connection(QX11Info::connection()), m_root(xcb_window_t(QX11Info::appRootWindow()))
     {
         const char name[] = "XInputExtension";
         xcb_query_extension_reply_t *reply =
-            xcb_query_extension_reply(connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
+            xcb_query_extension_reply(m_connection, xcb_query_extension(m_connection, sizeof name - 1, name), nullptr);
         if (reply && reply->present)
             m_xinput = reply->major_opcode;
         std::free(reply);
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
         m_check.setInterval(20);
         QObject::connect(&m_check, &QTimer::timeout, [this] { sendBackWhenClicksIn(); });
     }
@@ -103,7 +103,7 @@ private:
     }
 
     xcb_connection_t *m_connection;
-    xcb_window_t m_root = 0;
+    xcb_window_t m_root;
     uint8_t m_xinput = 0;
     uint16_t m_down = 0; // the buttons the program has seen pressed and not released
     QVector<xcb_key_press_event_t> m_kept;
@@ -115,15 +115,8 @@ private:
 void keepKeysBehindHeldClicks()
 {
     static KeysBehindHeldClicks *installed = nullptr;
-    if (installed || QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (installed || !QX11Info::isPlatformX11())
         return;
-    // A connection of its own, for its round trips. Events sent with no mask go to the client
-    // that made the window, the program.
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return;
-    }
-    installed = new KeysBehindHeldClicks(connection);
+    installed = new KeysBehindHeldClicks;
     QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread())->installNativeEventFilter(installed);
 }

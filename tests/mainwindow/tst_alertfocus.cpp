@@ -192,17 +192,9 @@ class TestAlertFocus : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
-        startStandInForWindow(server, dir);
-        if (QTest::currentTestFailed())
-            return;
-        prepareReportAndStocks(server, kInst, &reportId);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(showMainWindow(window));
-        alert = WindowsOnTop::find().alert;
-        QVERIFY(alert);
+        WindowsOnTop windowsOnTop;
+        openMainWindow(display, server, dir, kInst, &reportId, window, &windowsOnTop);
+        alert = windowsOnTop.alert;
     }
 
     void init()

@@ -231,17 +231,10 @@ class TestBoxesOnTop : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
-        startStandInForWindow(server, dir);
+        openMainWindow(display, server, dir, kInst, &reportId, window, &windowsOnTop);
         if (QTest::currentTestFailed())
             return;
-        prepareReportAndStocks(server, kInst, &reportId);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(showMainWindow(window));
-        windowsOnTop = WindowsOnTop::find();
-        QVERIFY(windowsOnTop.found() && stripEntry());
+        QVERIFY(stripEntry());
         download = windowsOnTop.download;
         day = windowsOnTop.day;
         strip = windowsOnTop.strip;

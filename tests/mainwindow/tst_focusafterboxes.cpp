@@ -159,17 +159,9 @@ class TestFocusAfterBoxes : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
-        startStandInForWindow(server, dir);
+        openMainWindow(display, server, dir, kInst, &reportId, window, &windowsOnTop);
         if (QTest::currentTestFailed())
             return;
-        prepareReportAndStocks(server, kInst, &reportId);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(showMainWindow(window));
-        windowsOnTop = WindowsOnTop::find();
-        QVERIFY(windowsOnTop.found());
         download = windowsOnTop.download;
         day = windowsOnTop.day;
         alert = windowsOnTop.alert;

@@ -7,10 +7,12 @@
 #include "fixturerows.h"
 #include "mainwindowtest.h"
 #include "modalwatcher.h"
+#include "openboxdisplay.h"
 #include "qdlgalert.h"
 #include "qdlgdownloadday.h"
 #include "qdlgdownloadfile.h"
 #include "qhttpclient.h"
+#include "standinwindow.h"
 #include "waiting.h"
 
 #include <QDateTime>
@@ -65,14 +67,24 @@ inline QString insertStandInReport(const DevServer &server, const QString &inst)
     return insertReport({id.toLongLong(), now, "", inst, "", "银行业周报", "", "", ""}) ? id : QString();
 }
 
-// What these tests open the main window on, once the stand-in is up: the stand-in's report
-// listed under the institution (its id in reportId), two stocks to type (600309.SH, 600310.SH),
-// and no program to open a downloaded report with.
-inline void prepareReportAndStocks(const DevServer &server, const QString &inst, QString *reportId)
+// The main window on the test's display (openbox's), against the stand-in, on the stand-in's
+// report listed under the institution (its id in reportId) and two stocks to type (600309.SH,
+// 600310.SH); no program opens a downloaded report. Its windows on top found in windowsOnTop.
+inline void openMainWindow(const OpenboxDisplay *display, DevServer &server, const QTemporaryDir &dir,
+                           const QString &inst, QString *reportId, QScopedPointer<QWinMain> &window,
+                           WindowsOnTop *windowsOnTop)
 {
+    QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
+             "Xvfb and openbox are needed: see scripts/packages.txt");
+    startStandInForWindow(server, dir);
+    if (QTest::currentTestFailed())
+        return;
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     *reportId = insertStandInReport(server, inst);
     QVERIFY(!reportId->isEmpty());
     QVERIFY(execSql("insert into T_Stock (Stk_Code, Stk_Name, Stk_Quit) values ('600309.SH', '润蓝石化', 0), "
                     "('600310.SH', '北辰电气', 0)"));
+    QVERIFY(showMainWindow(window));
+    *windowsOnTop = WindowsOnTop::find();
+    QVERIFY(windowsOnTop->found());
 }

@@ -40,6 +40,19 @@ inline bool isInk(QRgb pixel, QRgb background)
     return r * r + g * g + b * b > 60 * 60;
 }
 
+// The smallest rectangle holding the image's ink; empty when there is none.
+inline QRect inkBounds(const QImage &image, QRgb background)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (isInk(image.pixel(x, y), background))
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
 // True when one pixel row of the image holds an unbroken line of the text's colour as wide as
 // nearly all of the text: an underline runs under the whole text, while a glyph's own
 // strokes end at the glyph. The background is the image's most frequent colour; the text is
@@ -49,16 +62,8 @@ inline bool paintedUnderline(const QImage &picture)
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     const QRgb background = mostFrequentColour(image);
     const auto ink = [&](int x, int y) { return isInk(image.pixel(x, y), background); };
-    int left = image.width(), right = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (ink(x, y)) {
-                left = qMin(left, x);
-                right = qMax(right, x);
-            }
-        }
-    }
-    const int width = right - left + 1;
+    const QRect bounds = inkBounds(image, background);
+    const int left = bounds.left(), right = bounds.right(), width = bounds.width();
     if (width < 8)
         return false;
     for (int y = 0; y < image.height(); ++y) {
@@ -80,18 +85,6 @@ inline QImage paintedTableCell(QTableWidget *table, int row, int column)
     return table->viewport()->grab(rect).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The smallest rectangle holding the image's ink; empty when there is none.
-inline QRect inkBounds(const QImage &image, QRgb background)
-{
-    QRect bounds;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (isInk(image.pixel(x, y), background))
-                bounds |= QRect(x, y, 1, 1);
-        }
-    }
-    return bounds;
-}
 
 // The text as a view paints an item's text, drawn here on its own: in the view's font as the
 // item's font changes it, in the item's foreground (the palette's text colour when it has none,
