@@ -1,12 +1,17 @@
 # tamrel_add_test(<name> SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...] [ENV k=v ...])
 # Each test runs through tests/run-isolated.sh, which gives it a fresh HOME and XDG folders,
 # so tests can run in parallel and never touch the user's files.
+#
+# A test on a display with a real window manager (its source includes managerdisplay.h) runs
+# once under each manager of TAMREL_TEST_MANAGERS: under the first as <name>, under the others
+# as <name>_<manager>.
+set(TAMREL_TEST_MANAGERS "openbox;metacity;mutter;kwin" CACHE STRING
+    "The window managers the tests of real windows run under")
+
 function(tamrel_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
-  add_test(NAME ${name}
-           COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${name}>)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -15,8 +20,33 @@ function(tamrel_add_test name)
   if(TARGET tamrel-devserver)
     list(APPEND env "TAMREL_DEVSERVER=$<TARGET_FILE:tamrel-devserver>")
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
-  if(T_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+
+  set(managers "")
+  foreach(src ${T_SOURCES})
+    file(STRINGS ${src} managed REGEX "#include \"managerdisplay.h\"")
+    if(managed)
+      set(managers ${TAMREL_TEST_MANAGERS})
+    endif()
+  endforeach()
+  if(NOT managers)
+    set(managers "-")
   endif()
+
+  list(GET managers 0 first)
+  foreach(manager ${managers})
+    set(test ${name})
+    set(test_env ${env})
+    if(NOT manager STREQUAL "-")
+      if(NOT manager STREQUAL first)
+        set(test ${name}_${manager})
+      endif()
+      list(APPEND test_env "TAMREL_TEST_WM=${manager}")
+    endif()
+    add_test(NAME ${test}
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${name}>)
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${test_env}")
+    if(T_LABELS)
+      set_tests_properties(${test} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+  endforeach()
 endfunction()

@@ -1,4 +1,4 @@
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "waiting.h"
 #include "xwindows.h"
 
@@ -14,7 +14,7 @@
 
 namespace {
 
-const OpenboxDisplay *display = nullptr;
+const ManagerDisplay *display = nullptr;
 
 // The "代理" link and a spot of the background, in the login box (768 x 435).
 const QPoint kProxyLink(130 + 8, 400 + 27 / 2);
@@ -46,7 +46,7 @@ class TestLoginDialogsOfTheProgram : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(display->running, "Xvfb and openbox are needed: see scripts/packages.txt");
+        QVERIFY2(display->running, ManagerDisplay::needed());
         QVERIFY(m_home.isValid());
     }
 
@@ -113,6 +113,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestLoginDialogsOfTheProgram, QCoreApplication)
+MANAGER_TEST_MAIN(TestLoginDialogsOfTheProgram, QCoreApplication)
 
 #include "tst_logindialogs.moc"

@@ -1,6 +1,6 @@
 #include "dbconnection.h"
 #include "devserver.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "waiting.h"
 #include "xwindows.h"
 
@@ -20,7 +20,7 @@
 
 namespace {
 
-const OpenboxDisplay *display = nullptr;
+const ManagerDisplay *display = nullptr;
 
 // Places in the main window (1066 x 666, frameless).
 const QPoint kReportTab(56, 35);
@@ -136,7 +136,7 @@ class TestStockLookupKeys : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(display->running, "Xvfb and openbox are needed: see scripts/packages.txt");
+        QVERIFY2(display->running, ManagerDisplay::needed());
         QVERIFY(m_home.isValid());
         m_server = std::make_unique<DevServer>();
         QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
@@ -310,6 +310,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestStockLookupKeys, QCoreApplication)
+MANAGER_TEST_MAIN(TestStockLookupKeys, QCoreApplication)
 
 #include "tst_lookupkeys.moc"

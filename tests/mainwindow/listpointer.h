@@ -1,6 +1,6 @@
 #pragma once
 
-// A hand on the list windows of the main window under the test's X display (OpenboxDisplay):
+// A hand on the list windows of the main window under the test's X display (ManagerDisplay):
 // the pointer and the buttons driven through the window system, menus picked from, and what
 // the cells of a table show as painted.
 

@@ -5,7 +5,7 @@
 #include "listpointer.h"
 #include "lookupsclosed.h"
 #include "windowsontop.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "orderhistory.h"
 #include "qdlgalert.h"
 #include "qdlgdownloadfile.h"
@@ -25,13 +25,13 @@
 
 #include <xcb/xcb.h>
 
-// The alert list under a real window manager (Xvfb with openbox), as alerts come while the user
+// The alert list under a real window manager (Xvfb with a window manager), as alerts come while the user
 // types into the main window: the list comes up above the main window and the keys stay where
 // they were typed, with the manager quick or held up; once clicked, the list has the keyboard.
 
 namespace {
 
-OpenboxDisplay *display = nullptr;
+ManagerDisplay *display = nullptr;
 
 const QString kInst = QStringLiteral("提示证券");
 
@@ -375,6 +375,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestAlertFocus, QApplication)
+MANAGER_TEST_MAIN(TestAlertFocus, QApplication)
 
 #include "tst_alertfocus.moc"

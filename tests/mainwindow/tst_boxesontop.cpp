@@ -4,7 +4,7 @@
 
 #include "devserver.h"
 #include "globalstate.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "qwinmain.h"
 #include "serviceapi.h"
 #include "standinsession.h"
@@ -18,14 +18,14 @@
 
 // The boxes the program shows while one of its stay-on-top windows is up (the report download,
 // the day-price download, the message strip, the alerts), under a real window manager (Xvfb
-// with openbox), read from the manager's stacking order: each must stand above that window,
+// with a window manager), read from the manager's stacking order: each must stand above that window,
 // and a second box above the first, whatever window they belong to and whichever of those
 // windows come and go while it is open. A window loosed from its parent for this has it back
 // at its next showing.
 
 namespace {
 
-OpenboxDisplay *display = nullptr;
+ManagerDisplay *display = nullptr;
 
 const QString kInst = QStringLiteral("置顶证券");
 
@@ -407,6 +407,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestBoxesOnTop, QApplication)
+MANAGER_TEST_MAIN(TestBoxesOnTop, QApplication)
 
 #include "tst_boxesontop.moc"

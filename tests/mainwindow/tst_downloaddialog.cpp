@@ -5,7 +5,7 @@
 #include "globalstate.h"
 #include "listpointer.h"
 #include "lookupsclosed.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "orderhistory.h"
 #include "qdlgdownloadfile.h"
 #include "qwinmain.h"
@@ -25,13 +25,13 @@
 #include <QStyleHints>
 #include <QTableWidget>
 
-// The report download dialog under a real window manager (Xvfb with openbox): where the
+// The report download dialog under a real window manager (Xvfb with a window manager): where the
 // keyboard goes once a title has opened it, and where the boxes the program shows meanwhile
 // and afterwards stand against it.
 
 namespace {
 
-OpenboxDisplay *display = nullptr;
+ManagerDisplay *display = nullptr;
 
 const QString kInst = QStringLiteral("下载证券");
 
@@ -203,7 +203,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
+                 ManagerDisplay::needed());
         startStandInForWindow(server, dir);
         if (QTest::currentTestFailed())
             return;
@@ -517,6 +517,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestDownloadDialog, QApplication)
+MANAGER_TEST_MAIN(TestDownloadDialog, QApplication)
 
 #include "tst_downloaddialog.moc"

@@ -5,7 +5,7 @@
 #include "windowsontop.h"
 
 #include "devserver.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "qwinmain.h"
 #include "serviceapi.h"
 #include "standinsession.h"
@@ -18,12 +18,12 @@
 
 // Where the keyboard goes once the stock lookup or a box closes while one of the program's
 // stay-on-top windows is up (the report download, the alerts, the day-price download), under a
-// real window manager (Xvfb with openbox): back to the window the user typed into, never to a
+// real window manager (Xvfb with a window manager): back to the window the user typed into, never to a
 // stay-on-top window the user did not address. Keys go through the X server as typed.
 
 namespace {
 
-OpenboxDisplay *display = nullptr;
+ManagerDisplay *display = nullptr;
 
 const QString kInst = QStringLiteral("焦点证券");
 
@@ -277,6 +277,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestFocusAfterBoxes, QApplication)
+MANAGER_TEST_MAIN(TestFocusAfterBoxes, QApplication)
 
 #include "tst_focusafterboxes.moc"

@@ -4,7 +4,7 @@
 
 #include "mainwindowtest.h"
 
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 
 #include "analystcache.h"
 #include "globalstate.h"
@@ -26,7 +26,7 @@
 #include <QToolButton>
 
 // The display this test runs on, set before the application is made.
-const OpenboxDisplay *display = nullptr;
+const ManagerDisplay *display = nullptr;
 
 namespace {
 
@@ -90,7 +90,7 @@ private slots:
     {
         // A menu's hold on the pointer needs an X display.
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
+                 ManagerDisplay::needed());
         QVERIFY(prepareMainDatabase(dir));
         bool ok = execSql("insert into T_Stock (Stk_Code, Stk_Name, Ind_Name, Prc_Close, Prc_Factor, Stk_Quit) "
                           "values ('601988.SH', '中国银行', '银行', 3.5, 1, 0)");
@@ -334,6 +334,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestKeptLabels, QApplication)
+MANAGER_TEST_MAIN(TestKeptLabels, QApplication)
 
 #include "tst_keptlabels.moc"

@@ -3,12 +3,12 @@
 // beneath then shows the hover look, and the deleted one hears nothing more of it.
 
 #include "listpointer.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "paintedpixels.h"
 #include "qlinklabel.h"
 
 // The display this test runs on, set before the application is made.
-const OpenboxDisplay *display = nullptr;
+const ManagerDisplay *display = nullptr;
 
 namespace {
 
@@ -41,7 +41,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
+                 ManagerDisplay::needed());
     }
 
     void linkBeneathTakesTheHoverFromADeletedOne_data()
@@ -84,6 +84,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestLinkHover, QApplication)
+MANAGER_TEST_MAIN(TestLinkHover, QApplication)
 
 #include "tst_linkhover.moc"

@@ -4,7 +4,7 @@
 #include "daypricestore.h"
 #include "devserver.h"
 #include "globalstate.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "qchart.h"
 #include "qdlgrating.h"
 #include "qwinchart.h"
@@ -22,14 +22,14 @@
 #include <QTableWidget>
 #include <QWindow>
 
-// The chart's rating pop-up under a real window manager (Xvfb with openbox), which frames and
+// The chart's rating pop-up under a real window manager (Xvfb with a window manager), which frames and
 // stacks it: where it opens for a pointer anywhere on the screen, and that it stays above the
 // maximized main window once a report has been opened from it.
 
 namespace {
 
 // Set by main: the display and its window manager.
-OpenboxDisplay *display = nullptr;
+ManagerDisplay *display = nullptr;
 
 const QString kCode = QStringLiteral("600000.SH");
 const QString kModify = QStringLiteral("2016-03-01 15:00:00");
@@ -90,7 +90,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
+                 ManagerDisplay::needed());
         // The engine's cycles fail at their first step, so no list it brings comes over the chart.
         startStandInForWindow(server, dir);
         if (QTest::currentTestFailed())
@@ -338,6 +338,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestRatingPopUp, QApplication)
+MANAGER_TEST_MAIN(TestRatingPopUp, QApplication)
 
 #include "tst_ratingpopup.moc"

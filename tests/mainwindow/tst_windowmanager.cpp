@@ -1,7 +1,7 @@
 #include "mainwindowtest.h"
 
 #include "globalstate.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "qdlgalert.h"
 #include "qwinmain.h"
 #include "waiting.h"
@@ -13,12 +13,12 @@
 
 
 // Where the main window's pop-ups stand under a real window manager, which frames and stacks
-// them: the test runs on its own X server (Xvfb) with openbox.
+// them: the test runs on its own X server (Xvfb) with a window manager.
 
 namespace {
 
 // Set by main: the display and its window manager.
-OpenboxDisplay *display = nullptr;
+ManagerDisplay *display = nullptr;
 
 // Waits on the X server alone, handling none of the program's events meanwhile, as a program
 // busy with other work does; empty once done() holds.
@@ -46,7 +46,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
+                 ManagerDisplay::needed());
         QVERIFY(prepareMainDatabase(dir));
         FixtureReport report{701, QStringLiteral("2026-12-07 09:41:05"), QStringLiteral("2026-12-06"),
                              QStringLiteral("甲证券"), QStringLiteral("021"), QStringLiteral("银行业周报"),
@@ -195,6 +195,6 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestWindowManager, QApplication)
+MANAGER_TEST_MAIN(TestWindowManager, QApplication)
 
 #include "tst_windowmanager.moc"

@@ -7,7 +7,7 @@
 #include "fixturerows.h"
 #include "mainwindowtest.h"
 #include "modalwatcher.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "qdlgalert.h"
 #include "qdlgdownloadday.h"
 #include "qdlgdownloadfile.h"
@@ -67,15 +67,15 @@ inline QString insertStandInReport(const DevServer &server, const QString &inst)
     return insertReport({id.toLongLong(), now, "", inst, "", "银行业周报", "", "", ""}) ? id : QString();
 }
 
-// The main window on the test's display (openbox's), against the stand-in, on the stand-in's
+// The main window on the test's display (its window manager's), against the stand-in, on the stand-in's
 // report listed under the institution (its id in reportId) and two stocks to type (600309.SH,
 // 600310.SH); no program opens a downloaded report. Its windows on top found in windowsOnTop.
-inline void openMainWindow(const OpenboxDisplay *display, DevServer &server, const QTemporaryDir &dir,
+inline void openMainWindow(const ManagerDisplay *display, DevServer &server, const QTemporaryDir &dir,
                            const QString &inst, QString *reportId, QScopedPointer<QWinMain> &window,
                            WindowsOnTop *windowsOnTop)
 {
     QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-             "Xvfb and openbox are needed: see scripts/packages.txt");
+             ManagerDisplay::needed());
     startStandInForWindow(server, dir);
     if (QTest::currentTestFailed())
         return;

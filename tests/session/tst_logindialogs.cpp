@@ -7,7 +7,7 @@
 #include "defaultconfig.h"
 #include "devserver.h"
 #include "globalstate.h"
-#include "openboxdisplay.h"
+#include "managerdisplay.h"
 #include "qdlglogin.h"
 #include "modalwatcher.h"
 #include "qdlgproxy.h"
@@ -21,7 +21,7 @@
 
 namespace {
 
-const OpenboxDisplay *display = nullptr;
+const ManagerDisplay *display = nullptr;
 
 // Plays a window manager busy at the moment a window titled so shows: stopped as the program
 // shows it, before the program asks for it to be mapped, and going on again when told, at the
@@ -31,7 +31,7 @@ class SlowManager : public QObject
 {
 public:
     // No manager (null), no stop.
-    SlowManager(const OpenboxDisplay *manager, const QString &title) : m_manager(manager), m_title(title)
+    SlowManager(const ManagerDisplay *manager, const QString &title) : m_manager(manager), m_title(title)
     {
         qApp->installEventFilter(this);
     }
@@ -56,7 +56,7 @@ protected:
     }
 
 private:
-    const OpenboxDisplay *m_manager;
+    const ManagerDisplay *m_manager;
     QString m_title;
     bool m_stopped = false;
     bool m_done = false;
@@ -231,7 +231,7 @@ private slots:
         QFETCH(bool, slowManager);
         // Offscreen, Qt's own centring passes this without a window manager's frame to wait for.
         QVERIFY2(display->running && QGuiApplication::platformName() == QLatin1String("xcb"),
-                 "Xvfb and openbox are needed: see scripts/packages.txt");
+                 ManagerDisplay::needed());
         if (opener != "proxy" && opener != "network")
             QVERIFY(m_server.setFault(opener));
         else if (opener == "network")
@@ -334,5 +334,5 @@ private slots:
     }
 };
 
-OPENBOX_TEST_MAIN(TestLoginDialogs, QApplication)
+MANAGER_TEST_MAIN(TestLoginDialogs, QApplication)
 #include "tst_logindialogs.moc"
