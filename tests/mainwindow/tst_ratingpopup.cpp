@@ -136,11 +136,8 @@ private slots:
         if (!popUp)
             return;
         popUp->hideRating();
-        // The manager takes its state property away last when it lets a window go.
-        const QStringList state{"-id", QString::number(popUp->winId()), "WM_STATE"};
-        QString out;
-        WAIT_UNTIL("the pop-up withdrawn", runXTool(QStringLiteral("xprop"), state, &out) && out.contains("not found"),
-                   10000);
+        // The manager marks its state property last when it lets a window go.
+        WAIT_UNTIL("the pop-up withdrawn", withdrawn(popUp->winId()), 10000);
         // Qt has handled the pointer's leave from the unmapped window too: handled only once
         // the next row has shown the pop-up again, it would hide it there.
         WAIT_UNTIL("the pointer's leave handled", !popUp->underMouse(), 10000);

@@ -32,7 +32,8 @@ struct XWindowState
 {
     bool exists = false;
     bool mapped = false;
-    bool framed = false;     // the window manager has set its frame extents
+    bool framed = false;     // the window manager has framed it: set its frame extents, or taken
+                             // on a window that asked for no frame (some set no extents then)
     QRect client;            // the window itself on the screen
     QRect frame;             // with the frame the window manager drew around it
     bool userPosition = false;
@@ -70,6 +71,22 @@ struct XWindowState
     }
 };
 
+// Whether xprop's WM_STATE shows the manager has taken the window on (ICCCM: it sets the
+// property as it manages a window, and sets it to Withdrawn or removes it as it lets it go).
+inline bool isManaged(const QString &wmState)
+{
+    const QRegularExpressionMatch state = QRegularExpression(QStringLiteral("window state: (\\w+)")).match(wmState);
+    return state.hasMatch() && state.captured(1) != QLatin1String("Withdrawn");
+}
+
+// Whether the manager has let the window go, as ICCCM allows it either way.
+inline bool withdrawn(quint64 id)
+{
+    QString out;
+    return runXTool(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(id), QStringLiteral("WM_STATE")}, &out)
+           && !isManaged(out);
+}
+
 inline XWindowState xWindowState(quint64 id)
 {
     XWindowState state;
@@ -85,11 +102,18 @@ inline XWindowState xWindowState(quint64 id)
                          number(QStringLiteral("Width")), number(QStringLiteral("Height")));
     state.mapped = info.contains(QLatin1String("IsViewable"));
     runXTool(QStringLiteral("xprop"),
-             {QStringLiteral("-id"), hex, QStringLiteral("WM_NORMAL_HINTS"), QStringLiteral("_NET_FRAME_EXTENTS")}, &props);
+             {QStringLiteral("-id"), hex, QStringLiteral("WM_NORMAL_HINTS"), QStringLiteral("_NET_FRAME_EXTENTS"),
+              QStringLiteral("WM_STATE"), QStringLiteral("_MOTIF_WM_HINTS")}, &props);
     // left, right, top, bottom
     const QRegularExpressionMatch extents =
         QRegularExpression(QStringLiteral("_NET_FRAME_EXTENTS\\(CARDINAL\\) = (\\d+), (\\d+), (\\d+), (\\d+)")).match(props);
-    state.framed = extents.hasMatch();
+    // Flags, functions, decorations: decorations asked for (flag 2) and none.
+    const QRegularExpressionMatch motif =
+        QRegularExpression(QStringLiteral("_MOTIF_WM_HINTS\\(_MOTIF_WM_HINTS\\) = 0x([0-9a-f]+), 0x[0-9a-f]+, 0x([0-9a-f]+)"))
+            .match(props);
+    const bool noFrameAsked = motif.hasMatch() && (motif.captured(1).toUInt(nullptr, 16) & 2)
+                              && motif.captured(2).toUInt(nullptr, 16) == 0;
+    state.framed = extents.hasMatch() || (noFrameAsked && isManaged(props));
     state.frame = state.client;
     if (state.framed)
         state.frame.adjust(-extents.captured(1).toInt(), -extents.captured(3).toInt(), extents.captured(2).toInt(),
