@@ -4,17 +4,21 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
-
-#include <algorithm>
 
 namespace {
 
 bool staysOnTop(const QWidget *window)
 {
     return window->windowFlags() & Qt::WindowStaysOnTopHint;
+}
+
+bool up(const QWidget *window)
+{
+    return window && window->isVisible() && !window->isMinimized();
 }
 
 class BoxesAbove : public QObject
@@ -26,54 +30,126 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         const QEvent::Type type = event->type();
-        // A window minimized and restored comes back as it was: only show() and hide() count.
-        if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous())
+        if (type != QEvent::Show && type != QEvent::Hide && type != QEvent::ZOrderChange)
             return false;
-        if (!watched->isWidgetType())
+        // A window minimized and restored comes back as it was: only show() and hide() count.
+        if (event->spontaneous() || !watched->isWidgetType())
             return false;
         auto *window = static_cast<QWidget *>(watched);
         if (!window->isWindow() || !window->windowHandle())
             return false;
         if (type == QEvent::Show)
             shown(window);
-        else
-            open.removeAll(window);
+        else if (type == QEvent::Hide)
+            hidden(window);
+        else if (staysOnTop(window) && window->isVisible())
+            cameToTheTop(window);
         return false;
     }
 
 private:
-    // Sent before Qt maps the window: what is asked of the manager here is queued behind it.
+    // Sent before Qt maps the window: what it finds set then, it maps the window with.
     void shown(QWidget *window)
     {
-        open.removeAll(nullptr);
         if (window->isModal()) {
-            open.append(window);
-            if (onTopWindowUp(window))
-                QMetaObject::invokeMethod(this, [box = QPointer<QWidget>(window)] { lift({box}); },
-                                          Qt::QueuedConnection);
-        } else if (staysOnTop(window) && !open.isEmpty()) {
-            // The open ones go above it, in the order they were opened.
-            QMetaObject::invokeMethod(this, [this] { lift(open); }, Qt::QueuedConnection);
+            naturalParent(window);
+            modals.removeAll(window);
+            QWidget *onTopUp = topOnTop(window);
+            QWidget *anchor = onTopUp ? topModal() : nullptr;
+            if (!anchor)
+                anchor = onTopUp;
+            modals.append(window);
+            setTransientFor(window->windowHandle(), anchor ? anchor->windowHandle() : naturalParent(window));
+            setAboveBeforeMapping(window->windowHandle(), anchor || staysOnTop(window));
         }
+        if (staysOnTop(window))
+            cameToTheTop(window);
     }
 
-    static void lift(const QList<QPointer<QWidget>> &modals)
+    // The first box stood over the window gone: it stands over the window on top up now, or
+    // over its own window again.
+    void hidden(QWidget *window)
     {
-        for (const QPointer<QWidget> &modal : modals) {
-            if (modal && modal->isVisible())
-                liftIntoStayOnTopLayer(modal->windowHandle());
+        modals.removeAll(window);
+        onTop.removeAll(window);
+        modals.removeAll(nullptr);
+        QWidget *first = modals.value(0);
+        if (!first || first->windowHandle()->transientParent() != window->windowHandle())
+            return;
+        QWidget *next = topOnTop(first);
+        setTransientFor(first->windowHandle(), next ? next->windowHandle() : naturalParent(first));
+    }
+
+    // A window on top shown or raised goes above the boxes open: the first box now stands over
+    // it, and the boxes are raised again, those opened later above those opened earlier.
+    void cameToTheTop(QWidget *window)
+    {
+        onTop.removeAll(window);
+        onTop.append(window);
+        modals.removeAll(nullptr);
+        if (lifting || modals.isEmpty() || modals.contains(window))
+            return;
+        // Queued, as Qt maps a window it shows after this: the manager deals with it first.
+        QMetaObject::invokeMethod(this, [this, on = QPointer<QWidget>(window)] { lift(on); }, Qt::QueuedConnection);
+    }
+
+    // The first box stands over the window, each later box over the one before it, and all of
+    // them in the stay-on-top layer, raised in the order they were opened.
+    void lift(QWidget *anchor)
+    {
+        modals.removeAll(nullptr);
+        if (!up(anchor) || modals.isEmpty())
+            return;
+        lifting = true;
+        QWidget *below = anchor;
+        for (QWidget *modal : qAsConst(modals)) {
+            if (!modal->isVisible())
+                continue;
+            setTransientFor(modal->windowHandle(), below->windowHandle());
+            askAbove(modal->windowHandle());
+            modal->raise();
+            below = modal;
         }
+        lifting = false;
     }
 
-    static bool onTopWindowUp(const QWidget *except)
+    // The newest box open, which a box opened now stands over.
+    QWidget *topModal() const
     {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        return std::any_of(windows.cbegin(), windows.cend(), [except](const QWidget *window) {
-            return window != except && staysOnTop(window) && window->isVisible() && !window->isMinimized();
-        });
+        for (int i = modals.size() - 1; i >= 0; --i) {
+            if (up(modals.at(i)))
+                return modals.at(i);
+        }
+        return nullptr;
     }
 
-    QList<QPointer<QWidget>> open; // modal windows on screen, in the order they were shown
+    // The window on top shown or raised last and still up.
+    QWidget *topOnTop(const QWidget *except) const
+    {
+        for (int i = onTop.size() - 1; i >= 0; --i) {
+            if (onTop.at(i) != except && up(onTop.at(i)))
+                return onTop.at(i);
+        }
+        return nullptr;
+    }
+
+    // The window Qt made it the dialog of (its parent's, or one the program chose), recorded
+    // before the rule first changed it.
+    QWindow *naturalParent(QWidget *window)
+    {
+        QWindow *handle = window->windowHandle();
+        auto found = natural.find(handle);
+        if (found == natural.end()) {
+            found = natural.insert(handle, handle->transientParent());
+            connect(handle, &QObject::destroyed, this, [this, handle] { natural.remove(handle); });
+        }
+        return found.value();
+    }
+
+    QList<QPointer<QWidget>> modals; // open, in the order they were shown
+    QList<QPointer<QWidget>> onTop;  // in the order they were shown or raised
+    QHash<QWindow *, QPointer<QWindow>> natural;
+    bool lifting = false;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "windowlayer.h"
 
+#include <QGuiApplication>
+#include <QVector>
 #include <QWindow>
 #include <QX11Info>
 
@@ -10,8 +12,9 @@
 
 namespace {
 
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+xcb_atom_t atom(const char *name)
 {
+    xcb_connection_t *connection = QX11Info::connection();
     const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
     xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
     const xcb_atom_t value = reply ? reply->atom : 0;
@@ -19,33 +22,139 @@ xcb_atom_t atom(xcb_connection_t *connection, const char *name)
     return value;
 }
 
+struct Atoms
+{
+    xcb_atom_t state = atom("_NET_WM_STATE");
+    xcb_atom_t above = atom("_NET_WM_STATE_ABOVE");
+    xcb_atom_t staysOnTop = atom("_NET_WM_STATE_STAYS_ON_TOP");
+    xcb_atom_t skipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
+    xcb_atom_t skipPager = atom("_NET_WM_STATE_SKIP_PAGER");
+};
+
+const Atoms *atoms()
+{
+    static const Atoms names;
+    return &names;
+}
+
+xcb_window_t idOf(const QWindow *window)
+{
+    return xcb_window_t(window->winId());
+}
+
+bool onX11(const QWindow *window)
+{
+    return window && QX11Info::isPlatformX11();
+}
+
+QVector<xcb_atom_t> statesOf(xcb_window_t id)
+{
+    xcb_connection_t *connection = QX11Info::connection();
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection, 0, id, atoms()->state, XCB_ATOM_ATOM, 0, 1024);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
+    QVector<xcb_atom_t> states;
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
+        states = QVector<xcb_atom_t>(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return states;
+}
+
+void changeStatesBeforeMapping(QWindow *window, const QVector<xcb_atom_t> &add, const QVector<xcb_atom_t> &remove)
+{
+    QVector<xcb_atom_t> states = statesOf(idOf(window));
+    for (xcb_atom_t state : remove)
+        states.removeAll(state);
+    for (xcb_atom_t state : add) {
+        if (!states.contains(state))
+            states << state;
+    }
+    xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, idOf(window), atoms()->state, XCB_ATOM_ATOM,
+                        32, uint32_t(states.size()), states.constData());
+}
+
 } // namespace
 
-void liftIntoStayOnTopLayer(QWindow *window)
+void setAboveBeforeMapping(QWindow *window, bool above)
 {
-    if (!window || !QX11Info::isPlatformX11())
+    if (!onX11(window))
         return;
-    xcb_connection_t *connection = QX11Info::connection();
-    static const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
-    static const xcb_atom_t above = atom(connection, "_NET_WM_STATE_ABOVE");
-    const auto id = xcb_window_t(window->winId());
-    const xcb_window_t root = xcb_window_t(QX11Info::appRootWindow());
-    if (!state || !above)
-        return;
+    const QVector<xcb_atom_t> layer{atoms()->above, atoms()->staysOnTop};
+    if (above)
+        changeStatesBeforeMapping(window, layer, {});
+    else
+        changeStatesBeforeMapping(window, {}, layer);
+}
 
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1,
-                        &root);
-    // The request of the EWMH: add (1) the state, asked by an application (1).
+void skipTaskbarBeforeMapping(QWindow *window)
+{
+    if (onX11(window))
+        changeStatesBeforeMapping(window, {atoms()->skipTaskbar, atoms()->skipPager}, {});
+}
+
+void askAbove(QWindow *window)
+{
+    if (!onX11(window))
+        return;
     xcb_client_message_event_t event;
     std::memset(&event, 0, sizeof event);
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
-    event.window = id;
-    event.type = state;
-    event.data.data32[0] = 1;
-    event.data.data32[1] = above;
-    event.data.data32[3] = 1;
-    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    event.window = idOf(window);
+    event.type = atoms()->state;
+    event.data.data32[0] = 1; // add
+    event.data.data32[1] = atoms()->above;
+    event.data.data32[3] = 1; // asked by an application
+    xcb_send_event(QX11Info::connection(), 0, xcb_window_t(QX11Info::appRootWindow()),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&event));
-    xcb_flush(connection);
+    xcb_flush(QX11Info::connection());
+}
+
+void setTransientFor(QWindow *window, QWindow *parent)
+{
+    if (!window || window == parent)
+        return;
+    window->setTransientParent(parent);
+    if (!onX11(window) || !window->isVisible())
+        return;
+    if (parent) {
+        const xcb_window_t parentId = idOf(parent);
+        xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, idOf(window), XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &parentId);
+    } else {
+        xcb_delete_property(QX11Info::connection(), idOf(window), XCB_ATOM_WM_TRANSIENT_FOR);
+    }
+    xcb_flush(QX11Info::connection());
+}
+
+QWindow *windowWithTheFocus()
+{
+    if (!QX11Info::isPlatformX11())
+        return QGuiApplication::focusWindow();
+    xcb_connection_t *connection = QX11Info::connection();
+    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(reply);
+    const QWindowList windows = QGuiApplication::allWindows();
+    for (QWindow *window : windows) {
+        if (window->handle() && idOf(window) == focus) {
+            while (window->parent())
+                window = window->parent();
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+void giveFocus(QWindow *window)
+{
+    if (!onX11(window))
+        return;
+    // Now: the focus is the program's, and a time older than the manager's last focus change
+    // would be ignored.
+    xcb_set_input_focus(QX11Info::connection(), XCB_INPUT_FOCUS_PARENT, idOf(window), XCB_CURRENT_TIME);
+    xcb_flush(QX11Info::connection());
 }

@@ -1,17 +1,33 @@
 #pragma once
 
-// Puts one of the program's windows on top of the window manager's stay-on-top layer (EWMH
-// _NET_WM_STATE_ABOVE, as the user's "always on top" does). The requests go on Qt's own
-// connection to the X server, so they keep their order with Qt's: a window shown just before is
-// dealt with first.
-//
-// A manager stacks a modal window with its parent (openbox raises the parent in its stead), so
-// the window is made transient for the program as a whole (for the root window, ICCCM's group
-// transient) instead of for its parent; the manager then gives the focus back to the window
-// that had it when the window goes. Both last until the window is next hidden: the manager drops
-// the layer of a withdrawn window and Qt writes the parent anew at its next showing. Does
-// nothing off X11.
+// What the program asks of the X window manager for its windows, beyond what Qt asks, by the
+// rules every manager follows (ICCCM, EWMH). The requests go on Qt's own connection to the X
+// server, so they keep their order with Qt's own: a window shown just before is dealt with first,
+// a window hidden just after is still there. Each does nothing off X11.
 
 class QWindow;
 
-void liftIntoStayOnTopLayer(QWindow *window);
+// Before the window is mapped: its _NET_WM_STATE property with the above state (the user's
+// "always on top") added or taken away. Qt adds its own states to what it finds there as it maps
+// the window; a manager need not have taken the state away when it last withdrew the window.
+void setAboveBeforeMapping(QWindow *window, bool above);
+
+// Before the window is mapped: it asks to be left out of task bars and pagers.
+void skipTaskbarBeforeMapping(QWindow *window);
+
+// A mapped window: asks the manager to add the above state (EWMH's request; adding, not toggling,
+// leaves a window that has it as it is).
+void askAbove(QWindow *window);
+
+// WM_TRANSIENT_FOR: the window the manager keeps this one above, whose dialog it is. Set in
+// Qt's record, which Qt writes as it next maps the window, and, on a mapped window, in the
+// property itself, which the manager follows at once.
+void setTransientFor(QWindow *window, QWindow *parent);
+
+// The program's top-level window that has the keyboard focus now, as the X server has it (Qt's
+// own record follows a moment later); null when another program has it.
+QWindow *windowWithTheFocus();
+
+// Gives the keyboard focus to one of the program's windows, as ICCCM lets a client that has
+// the focus do, without asking the manager.
+void giveFocus(QWindow *window);

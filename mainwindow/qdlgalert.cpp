@@ -41,7 +41,6 @@ QDlgAlert::QDlgAlert(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     // An alert comes while the user types into another window: the keys stay there.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &QDlgAlert::focusMoved);
 
     tblAlertList = new QTableWidget(0, ColumnCount, this);
     tblAlertList->setObjectName(QStringLiteral("tblAlertList"));
@@ -152,75 +151,6 @@ void QDlgAlert::viewReport()
     const QTableWidgetItem *entry = tblAlertList->item(row, ColEntry);
     emit openFile(entry->data(kReportIdRole).toString(),
                   getLocalFilePath(entry->data(kFileNameRole).toString()));
-}
-
-// A window manager puts a window it maps without focusing it next in line after the focused
-// one: when the window the user typed into closes (the stock lookup), the manager falls back on
-// the list. The focus goes back where the user was before, as it would have without the list.
-// A click on the list, or the manager's own switch to it, leaves the window the focus came
-// from on screen: the list keeps the focus then.
-void QDlgAlert::focusMoved(QWindow *now)
-{
-    if (!now)
-        return;
-    stopHandingBack();
-    QWindow *own = windowHandle();
-    if (now == own && (!lastFocus || !lastFocus->isVisible()) && focusBefore && focusBefore != own
-        && focusBefore->isVisible() && !(focusBefore->windowStates() & Qt::WindowMinimized)) {
-        handBack(focusBefore);
-        return;
-    }
-    if (now != lastFocus) {
-        focusBefore = lastFocus;
-        lastFocus = now;
-    }
-}
-
-// Until the manager has moved the focus, the keys it sends here are that window's. Watched
-// where they reach this window, before its widgets: each is seen once.
-void QDlgAlert::handBack(QWindow *to)
-{
-    handingTo = to;
-    qApp->installEventFilter(this);
-    to->requestActivate();
-}
-
-void QDlgAlert::stopHandingBack()
-{
-    if (!handingTo)
-        return;
-    handingTo = nullptr;
-    qApp->removeEventFilter(this);
-}
-
-bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
-{
-    const QEvent::Type type = event->type();
-    if (!handingTo || watched != windowHandle())
-        return QDialog::eventFilter(watched, event);
-    // A click on the list: the user wants it after all.
-    if (type == QEvent::MouseButtonPress) {
-        stopHandingBack();
-        return false;
-    }
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
-        return false;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->windowHandle() != handingTo)
-            continue;
-        const auto *key = static_cast<QKeyEvent *>(event);
-        QKeyEvent copy(type, key->key(), key->modifiers(), key->text(), key->isAutoRepeat(), key->count());
-        // Sent, not posted: a key press is offered to the shortcuts first, as when typed.
-        QCoreApplication::sendEvent(window->focusWidget() ? window->focusWidget() : window, &copy);
-        return true;
-    }
-    return false;
-}
-
-void QDlgAlert::hideEvent(QHideEvent *event)
-{
-    stopHandingBack();
-    QDialog::hideEvent(event);
 }
 
 void QDlgAlert::closeEvent(QCloseEvent *event)

@@ -6,7 +6,6 @@
 #include <QPointer>
 
 class QTableWidget;
-class QWindow;
 
 // The pop-up of the reports behind alerted rating changes (first ratings and upgrades, as
 // chosen in Option/Alert), newest at the top, in the bottom-right corner of the screen.
@@ -34,8 +33,6 @@ public slots:
     void viewReport();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -44,15 +41,8 @@ private:
     bool addAlertRow(const QString &reportId);
     void popUp();
     void placeByFrame();
-    void focusMoved(QWindow *now);
-    void handBack(QWindow *to);
-    void stopHandingBack();
 
     QTableWidget *tblAlertList = nullptr;
     PendingAlerts pending;
     bool framePending = false; // shown, and not yet placed by its window manager's frame
-    // The program's windows that had the focus last and the one before it.
-    QPointer<QWindow> lastFocus, focusBefore;
-    // The window the manager is asked to focus instead of this one, until it has.
-    QPointer<QWindow> handingTo;
 };

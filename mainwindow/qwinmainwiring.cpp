@@ -4,6 +4,7 @@
 #include "qwinmain.h"
 
 #include "boxesabove.h"
+#include "focusback.h"
 #include "globalstate.h"
 #include "qdlgalert.h"
 #include "qdlganalyst.h"
@@ -220,8 +221,10 @@ void QWinMain::createKeptDialogs()
             dialog->setAttribute(Qt::WA_QuitOnClose, false);
     }
     keepOverMainWindow({dlgDownloadFile, dlgDownloadDay, dlgMessage, dlgAlert, dlgRating});
-    // Four of them stay on top: the boxes shown meanwhile must not open behind them.
+    // Four of them stay on top: the boxes shown meanwhile must not open behind them, nor give
+    // the keyboard to them as they close.
     keepBoxesAboveStayOnTopWindows();
+    giveFocusBackAsModalWindowsGo();
 }
 
 // Without a parent a dialog's window is tied to Qt's hidden leader window, and a window manager

@@ -186,7 +186,7 @@ class TestAlertFocus : public QObject
     void minimizeMain()
     {
         QVERIFY(xdotool({"windowminimize", QString::number(window->winId())}));
-        WAIT_UNTIL("the main window minimized", !xWindowState(window->winId()).mapped, 10000);
+        WAIT_UNTIL("the main window minimized", xWindowState(window->winId()).iconic, 10000);
     }
 
 private slots:

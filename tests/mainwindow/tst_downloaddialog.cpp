@@ -412,7 +412,7 @@ private slots:
             else if (how == ClaimEnds::RestoredByTheManager)
                 QVERIFY(xdotool({"windowminimize", QString::number(main)}));
             const QString minimized = waitUntil("the windows minimized", [&] {
-                return !xWindowState(main).mapped && !xWindowState(download->winId()).mapped;
+                return xWindowState(main).iconic && !isShown(download->winId());
             }, 10000);
             if (!minimized.isEmpty()) {
                 QString wmState;
@@ -427,7 +427,7 @@ private slots:
             }
             QVERIFY(xdotool({"windowactivate", QString::number(main)}));
             WAIT_UNTIL("the windows restored, the main window focused",
-                       xFocus() == main && xWindowState(download->winId()).mapped && window->isActiveWindow(), 10000);
+                       xFocus() == main && isShown(download->winId()) && window->isActiveWindow(), 10000);
         } else if (how == ClaimEnds::ClickedElsewhere) {
             WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
             // Well away from the title, and later than a double-click.

@@ -60,6 +60,7 @@ public:
         m_wm.setStandardErrorFile(QProcess::nullDevice());
         if (!startManager())
             qWarning("%s did not take the display within 20 s", qPrintable(name));
+        qInfo("%s on display %s", qPrintable(name), display.constData());
         qputenv("QT_QPA_PLATFORM", "xcb");
         running = true;
     }

@@ -32,6 +32,8 @@ struct XWindowState
 {
     bool exists = false;
     bool mapped = false;
+    bool iconic = false;     // minimized: ICCCM's Iconic state (a compositing manager may keep
+                             // a minimized window mapped)
     bool framed = false;     // the window manager has framed it: set its frame extents, or taken
                              // on a window that asked for no frame (some set no extents then)
     QRect client;            // the window itself on the screen
@@ -65,7 +67,7 @@ struct XWindowState
     {
         return QStringLiteral("frame %1,%2 %3x%4%5%6")
             .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-            .arg(mapped ? QString() : QStringLiteral(", unmapped"))
+            .arg(mapped ? (iconic ? QStringLiteral(", minimized") : QString()) : QStringLiteral(", unmapped"))
             .arg(userPosition ? QStringLiteral(", asked for %1,%2").arg(userPositionAt.x()).arg(userPositionAt.y())
                               : QString());
     }
@@ -114,6 +116,7 @@ inline XWindowState xWindowState(quint64 id)
     const bool noFrameAsked = motif.hasMatch() && (motif.captured(1).toUInt(nullptr, 16) & 2)
                               && motif.captured(2).toUInt(nullptr, 16) == 0;
     state.framed = extents.hasMatch() || (noFrameAsked && isManaged(props));
+    state.iconic = props.contains(QLatin1String("window state: Iconic"));
     state.frame = state.client;
     if (state.framed)
         state.frame.adjust(-extents.captured(1).toInt(), -extents.captured(3).toInt(), extents.captured(2).toInt(),
@@ -125,6 +128,13 @@ inline XWindowState xWindowState(quint64 id)
         state.userPositionAt = QPoint(asked.captured(1).toInt(), asked.captured(2).toInt());
     state.staticGravity = props.contains(QLatin1String("window gravity: Static"));
     return state;
+}
+
+// Whether the screen can show the window: mapped, and not minimized.
+inline bool isShown(quint64 id)
+{
+    const XWindowState state = xWindowState(id);
+    return state.mapped && !state.iconic;
 }
 
 // The visible windows whose name matches the pattern (xdotool's search), newest last.
