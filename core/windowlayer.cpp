@@ -118,7 +118,7 @@ void setTransientFor(QWindow *window, QWindow *parent)
     if (!window || window == parent)
         return;
     window->setTransientParent(parent);
-    if (!onX11(window) || !window->isVisible())
+    if (!onX11(window) || !window->handle())
         return;
     if (parent) {
         const xcb_window_t parentId = idOf(parent);
@@ -128,6 +128,20 @@ void setTransientFor(QWindow *window, QWindow *parent)
         xcb_delete_property(QX11Info::connection(), idOf(window), XCB_ATOM_WM_TRANSIENT_FOR);
     }
     xcb_flush(QX11Info::connection());
+}
+
+bool isViewable(QWindow *window)
+{
+    if (!onX11(window))
+        return window && window->isVisible();
+    if (!window->handle())
+        return false;
+    xcb_connection_t *connection = QX11Info::connection();
+    xcb_get_window_attributes_reply_t *reply =
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, idOf(window)), nullptr);
+    const bool viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(reply);
+    return viewable;
 }
 
 QWindow *windowWithTheFocus()

@@ -20,9 +20,13 @@ void skipTaskbarBeforeMapping(QWindow *window);
 void askAbove(QWindow *window);
 
 // WM_TRANSIENT_FOR: the window the manager keeps this one above, whose dialog it is. Set in
-// Qt's record, which Qt writes as it next maps the window, and, on a mapped window, in the
-// property itself, which the manager follows at once.
+// Qt's record, which Qt writes as it next maps the window, and in the property itself, which the
+// manager follows at once.
 void setTransientFor(QWindow *window, QWindow *parent);
+
+// Whether the window is on the screen now, as the X server has it: Qt's record of a window the
+// manager minimized or restored follows a moment later.
+bool isViewable(QWindow *window);
 
 // The program's top-level window that has the keyboard focus now, as the X server has it (Qt's
 // own record follows a moment later); null when another program has it.
