@@ -134,6 +134,13 @@ void loadStockCache()
     if (!readStocks(*cache))
         cache = std::make_shared<Cache>();
     publish(std::move(cache));
+    emit stockCacheNotice()->loaded();
+}
+
+StockCacheNotice *stockCacheNotice()
+{
+    static StockCacheNotice notice;
+    return &notice;
 }
 
 bool containsStockCode(const QString &code)

@@ -14,10 +14,24 @@
 #include "qstockrecord.h"
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 void loadStockCache();
+
+// Tells that a load has published its cache; the update engine loads one after each stock or
+// matrix package it stores. Emitted on the loading thread, so a widget connects with itself as
+// the receiver to hear it on the GUI thread.
+class StockCacheNotice : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void loaded();
+};
+
+StockCacheNotice *stockCacheNotice();
 
 bool containsStockCode(const QString &code);
 QString getStockName(const QString &code);

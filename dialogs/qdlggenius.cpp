@@ -2,12 +2,15 @@
 
 #include "dialogform.h"
 #include "keysbeforefocus.h"
+#include "stockcache.h"
 #include "stocklookup.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -31,12 +34,21 @@ QDlgGenius::QDlgGenius(QWidget *parent)
     , edtKeyword(new QLineEdit(this))
     , btnOK(new QPushButton(QStringLiteral("确定"), this))
     , lstStock(new QListWidget(this))
+    , lblWaiting(new QLabel(QStringLiteral("股票列表尚未下载…"), lstStock->viewport()))
 {
     setObjectName(QStringLiteral("QDlgGenius"));
     resize(174, 227);
     edtKeyword->setObjectName(QStringLiteral("edtKeyword"));
     btnOK->setObjectName(QStringLiteral("btnOK"));
     lstStock->setObjectName(QStringLiteral("lstStock"));
+    lblWaiting->setObjectName(QStringLiteral("lblWaiting"));
+    lblWaiting->setWordWrap(true);
+    // Greyed, so that it does not read as a row.
+    lblWaiting->setEnabled(false);
+    lblWaiting->hide();
+    auto *hint = new QVBoxLayout(lstStock->viewport());
+    hint->setContentsMargins(4, 4, 4, 4);
+    hint->addWidget(lblWaiting, 0, Qt::AlignTop);
     initDialog(this, QStringLiteral("代码精灵"));
 
     // The edit's place sets the margins of the layout; its height that of the top row.
@@ -53,6 +65,12 @@ QDlgGenius::QDlgGenius(QWidget *parent)
     lstStock->move(edtKeyword->x(), edtKeyword->geometry().bottom() + 1 + edtKeyword->y());
     lstStock->setFocusPolicy(Qt::NoFocus);
     connect(lstStock, &QListWidget::doubleClicked, this, &QDlgGenius::accept);
+    // The engine loads the cache on its own thread once it has stored the stocks; the dialog as
+    // receiver has the notice queued to the GUI thread.
+    connect(stockCacheNotice(), &StockCacheNotice::loaded, this, [this] {
+        if (waiting)
+            keywordChanged(edtKeyword->text());
+    });
     edtKeyword->setFocus();
     (new KeysBeforeFocus(this, edtKeyword, lookupKeys()))->arm();
 }
@@ -79,6 +97,8 @@ QString QDlgGenius::getSelectedStock() const
 void QDlgGenius::keywordChanged(const QString &keyword)
 {
     lstStock->clear();
+    waiting = false;
+    lblWaiting->hide();
     if (keyword.isEmpty()) {
         reject();
         return;
@@ -87,6 +107,9 @@ void QDlgGenius::keywordChanged(const QString &keyword)
         auto *item = new QListWidgetItem(stock.code + QLatin1Char(' ') + stock.name, lstStock);
         item->setData(Qt::UserRole, stock.code);
     }
+    // On a first login the lookup may open before the engine's first sync has brought any stock.
+    waiting = lstStock->count() == 0 && stockTableEmpty();
+    lblWaiting->setVisible(waiting);
     btnOK->setEnabled(lstStock->count() > 0);
     if (lstStock->count() > 0)
         lstStock->setCurrentRow(0);
@@ -102,7 +125,8 @@ void QDlgGenius::accept()
 }
 
 // Only key presses are filtered, so text from an input method (Chinese names) reaches the edit.
-// Letters and digits are typed only while the keyword is empty or still matches something.
+// Letters and digits are typed only while the keyword is empty or still matches something, or
+// while there is no stock yet for it to match.
 bool QDlgGenius::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -110,7 +134,7 @@ bool QDlgGenius::eventFilter(QObject *watched, QEvent *event)
     auto *key = static_cast<QKeyEvent *>(event);
     const int code = key->key();
     const int row = lstStock->currentRow();
-    const bool typing = edtKeyword->text().isEmpty() || lstStock->count() > 0;
+    const bool typing = edtKeyword->text().isEmpty() || lstStock->count() > 0 || waiting;
     switch (code) {
     case Qt::Key_Escape:
         reject();

@@ -3,13 +3,16 @@
 #include <QDialog>
 #include <QString>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 
 // The stock-code lookup: lists the stocks whose code, name or spelling holds the keyword as the
 // user types it, and hands the chosen code back. Clearing the keyword or Escape closes it as
-// rejected. Use: construct, optionally setKeyword, exec(), getSelectedStock when accepted.
+// rejected. Before the update engine has brought any stock, it keeps what is typed and fills its
+// list when the stocks arrive.
+// Use: construct, optionally setKeyword, exec(), getSelectedStock when accepted.
 class QDlgGenius : public QDialog
 {
     Q_OBJECT
@@ -35,5 +38,7 @@ private:
     QLineEdit *edtKeyword;
     QPushButton *btnOK;
     QListWidget *lstStock;
+    QLabel *lblWaiting;
     QString selectedCode;
+    bool waiting = false;   // T_Stock held no stock at all when the list was last filled
 };

@@ -27,6 +27,17 @@ QList<StockMatch> lookupStocks(const QString &keyword)
     return matches;
 }
 
+bool stockTableEmpty()
+{
+    QSqlQuery query(mainDatabase());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("select 1 from T_Stock limit 1"))) {
+        qCWarning(lcDialogs) << "stock table not read:" << query.lastError().text();
+        return false;
+    }
+    return !query.next();
+}
+
 StockStanding stockStanding(const QString &code)
 {
     QSqlQuery query(mainDatabase());

@@ -15,6 +15,10 @@ struct StockMatch
 // database cannot be read.
 QList<StockMatch> lookupStocks(const QString &keyword);
 
+// Whether T_Stock holds no stock at all, as before the update engine's first sync brings it;
+// false when the table cannot be read.
+bool stockTableEmpty();
+
 enum class StockStanding { Listed, Delisted, Absent, Unreadable };
 
 // What T_Stock says of the code now: listed, delisted (Stk_Quit not 0), no row of it, or the

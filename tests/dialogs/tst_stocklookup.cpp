@@ -1,11 +1,33 @@
 // The stock-code lookup against a small T_Stock: what a keyword finds, the keys the edit takes,
-// and how the dialog ends.
+// how the dialog ends, and what it does before the update engine has brought any stock.
 
 #include "dialogtest.h"
 #include "qdlggenius.h"
 
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+bool insertUsualStocks()
+{
+    return insertStock("600036.SH", "招商银行", "ZSYH") && insertStock("600000.SH", "浦发银行", "PFYH")
+           && insertStock("000001.SZ", "平安银行", "PAYH") && insertStock("000002.SZ", "万科A", "WKA", 1)
+           && insertStock("600519.SH", "贵州茅台", "GZMT") && insertStock("830001.OC", "新三板一", "XSBY");
+}
+
+void typeKeys(QWidget *edit, const QString &keys)
+{
+    for (const QString &key : keys.split(' ', Qt::SkipEmptyParts))
+        QTest::keyClick(edit, Qt::Key(QKeySequence(key)[0]));
+}
+
+} // namespace
 
 class TestStockLookup : public QObject
 {
@@ -17,12 +39,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(prepareDialogDatabase(m_dir));
-        QVERIFY(insertStock("600036.SH", "招商银行", "ZSYH"));
-        QVERIFY(insertStock("600000.SH", "浦发银行", "PFYH"));
-        QVERIFY(insertStock("000001.SZ", "平安银行", "PAYH"));
-        QVERIFY(insertStock("000002.SZ", "万科A", "WKA", 1));
-        QVERIFY(insertStock("600519.SH", "贵州茅台", "GZMT"));
-        QVERIFY(insertStock("830001.OC", "新三板一", "XSBY"));
+        QVERIFY(insertUsualStocks());
     }
 
     void keyword_data()
@@ -118,6 +135,84 @@ private slots:
         if (result != -1)
             QCOMPARE(dialog.result(), result);
         QCOMPARE(dialog.getSelectedStock(), chosen);
+    }
+
+    // A first login: the lookup opens with the key that opened it while T_Stock is still empty.
+    // filled: the usual stocks are there from the start instead. held: the edit's text after the
+    // keys; arriving: "code name spelling" of the stocks the engine then stores and loads into its
+    // cache on its own thread; rows: the list then, untouched; later: keys typed after that,
+    // leaving text and the same rows for Return.
+    void keysBeforeTheStocks_data()
+    {
+        QTest::addColumn<bool>("filled");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QStringList>("arriving");
+        QTest::addColumn<QString>("later");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("rows");
+        const QStringList brought{"600309.SH 万华化学 WHHX", "000001.SZ 平安银行 PAYH"};
+        const QStringList found{"600309.SH 万华化学"}, none;
+        QTest::newRow("a code") << false << "6" << "0 0 3 0 9" << "600309" << brought << "" << "600309" << found;
+        QTest::newRow("a spelling") << false << "W" << "H H X" << "WHHX" << brought << "" << "WHHX" << found;
+        QTest::newRow("return before them does nothing") << false << "6" << "0 Return 0" << "600" << brought << "3"
+                                                         << "6003" << found;
+        QTest::newRow("nothing matches once they are in") << false << "6" << "0 0 3 0 9" << "600309"
+                                                          << QStringList{"000001.SZ 平安银行 PAYH"} << "1 A"
+                                                          << "600309" << none;
+        QTest::newRow("filled, nothing matches") << true << "ZZ" << "1 A" << "ZZ" << none << "1" << "ZZ" << none;
+    }
+
+    void keysBeforeTheStocks()
+    {
+        QFETCH(bool, filled);
+        QFETCH(QString, start);
+        QFETCH(QString, keys);
+        QFETCH(QString, held);
+        QFETCH(QStringList, arriving);
+        QFETCH(QString, later);
+        QFETCH(QString, text);
+        QFETCH(QStringList, rows);
+        const auto restore = qScopeGuard([] {
+            execSql("delete from T_Stock");
+            insertUsualStocks();
+        });
+        QVERIFY(execSql("delete from T_Stock"));
+        if (filled)
+            QVERIFY(insertUsualStocks());
+
+        QDlgGenius dialog;
+        dialog.setKeyword(start);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *edit = child<QLineEdit>(&dialog, "edtKeyword");
+        auto *list = child<QListWidget>(&dialog, "lstStock");
+        auto *hint = child<QLabel>(&dialog, "lblWaiting");
+        typeKeys(edit, keys);
+        QCOMPARE(edit->text(), held);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(hint->isVisibleTo(&dialog), !filled);
+
+        bool stored = true;
+        const std::unique_ptr<QThread> engine(QThread::create([&] {
+            for (const QString &stock : arriving)
+                stored = stored && insertStock(stock.section(' ', 0, 0), stock.section(' ', 1, 1), stock.section(' ', 2, 2));
+            loadStockCache();
+        }));
+        engine->start();
+        QVERIFY(engine->wait(10000));
+        QVERIFY(stored);
+        QCoreApplication::processEvents();
+        QCOMPARE(rowTexts(list), rows);
+        QVERIFY(!hint->isVisibleTo(&dialog));
+        typeKeys(edit, later);
+        QCOMPARE(edit->text(), text);
+
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(dialog.isVisible(), rows.isEmpty());
+        QCOMPARE(dialog.getSelectedStock(), rows.value(0).section(' ', 0, 0));
     }
 };
 

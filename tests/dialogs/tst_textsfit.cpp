@@ -40,7 +40,8 @@ private slots:
         QTest::addColumn<QString>("dialog");
         for (const char *name : {"QDlgAbout", "QDlgAnalyst", "QDlgDisplay", "QDlgOption", "QDlgSubscribe",
                                  "QDlgSubscribeManage", "QDlgBlockManage", "QDlgBlockedStock", "QDlgFavoriteManage",
-                                 "QDlgInstManage", "QDlgInstSelect", "QDlgAnalystManage", "QDlgAnalystSelect", "QDlgGenius"})
+                                 "QDlgInstManage", "QDlgInstSelect", "QDlgAnalystManage", "QDlgAnalystSelect", "QDlgGenius",
+                                 "QDlgGenius before the stocks"})
             QTest::newRow(name) << QString(name);
     }
 
@@ -61,7 +62,13 @@ private slots:
             {"QDlgInstSelect", [] { return new QDlgInstSelect(nullptr, QString()); }},
             {"QDlgAnalystManage", [] { return new QDlgAnalystManage; }},
             {"QDlgAnalystSelect", [] { return new QDlgAnalystSelect; }},
-            {"QDlgGenius", [] { return new QDlgGenius; }}};
+            {"QDlgGenius", [] { return new QDlgGenius; }},
+            // T_Stock is empty here, so the lookup tells that the stocks are still to come.
+            {"QDlgGenius before the stocks", [] {
+                 auto *genius = new QDlgGenius;
+                 genius->setKeyword(QStringLiteral("6"));
+                 return genius;
+             }}};
         std::unique_ptr<QDialog> shown(make.value(dialog)());
         shown->show();
         QVERIFY2(QTest::qWaitForWindowExposed(shown.get()), "the dialog never showed");
