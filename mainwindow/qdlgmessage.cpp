@@ -2,6 +2,7 @@
 
 #include "qmessageboard.h"
 #include "serviceapi.h"
+#include "windowlayer.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,7 +11,11 @@
 QDlgMessage::QDlgMessage(QWidget *parent)
     : QDialog(parent)
 {
-    setWindowFlags(Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+    // A frameless dialog that stays on top, not a splash screen: a manager may centre a splash
+    // screen and keep it where it put it (KDE's does). As the main window's dialog it also
+    // stays above that window when it fills the screen. It takes no keyboard, as a splash
+    // screen did not.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
     setFixedSize(600, 24);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -29,10 +34,16 @@ QDlgMessage::QDlgMessage(QWidget *parent)
 
 void QDlgMessage::setVisible(bool visible)
 {
-    if (visible)
+    if (visible) {
         board->startScroll();
-    else
+        // Not in the task bar, as a splash screen is not.
+        if (!isVisible()) {
+            winId();
+            skipTaskbarBeforeMapping(windowHandle());
+        }
+    } else {
         board->stopScroll();
+    }
     QDialog::setVisible(visible);
 }
 

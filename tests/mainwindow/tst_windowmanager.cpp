@@ -154,6 +154,54 @@ private slots:
         WAIT_UNTIL("the window restored", xWindowState(id).mapped, 10000);
     }
 
+    // The message strip, switched on from the menu, stands at the top of the screen, centred,
+    // above the main window (maximized too), and follows the user's drag by its logo wherever
+    // the manager placed it.
+    void messageStripAtTheTopFollowsADrag_data()
+    {
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("main window as it opened") << false;
+        QTest::newRow("main window maximized") << true;
+    }
+
+    void messageStripAtTheTopFollowsADrag()
+    {
+        QFETCH(bool, maximized);
+        setMessageShow(0);
+        QWinMain window;
+        QVERIFY(showExposed(window));
+        if (maximized)
+            window.maximizeWindow();
+        QAction *stripEntry = actionOf(window, QStringLiteral("滚动提示(&M)"));
+        QVERIFY(stripEntry && !stripEntry->isChecked());
+        stripEntry->trigger();
+        QWidget *strip = topLevelOf("QDlgMessage");
+        QVERIFY(strip);
+        const WId id = strip->winId();
+        XWindowState placed;
+        WAIT_UNTIL("the strip taken on by the manager", (placed = xWindowState(id)).managed && placed.mapped, 10000);
+        const QRect area = strip->screen()->availableGeometry();
+        const QPoint topCentre(area.x() + (area.width() - placed.frame.width()) / 2, area.y());
+        const QString atTop = waitUntil("the strip at the top centre",
+                                        [&] { return (placed = xWindowState(id)).frame.topLeft() == topCentre; }, 5000);
+        QVERIFY2(atTop.isEmpty(), qPrintable(atTop + QStringLiteral(": ") + placed.describe()));
+        const auto above = [&] {
+            const QList<WId> order = stackingOrder();
+            return order.indexOf(id) > order.indexOf(window.winId()) && order.indexOf(window.winId()) >= 0;
+        };
+        WAIT_UNTIL("the strip above the main window", above(), 5000);
+
+        const QPoint by(120, 200);
+        QWidget *logo = strip->findChild<QWidget *>(QStringLiteral("lblLogo"));
+        QVERIFY(xDrag(id, logo->geometry().center(), by));
+        const QString dragged = waitUntil("the strip where it was dragged",
+                                          [&] { return (placed = xWindowState(id)).frame.topLeft() == topCentre + by; },
+                                          5000);
+        QVERIFY2(dragged.isEmpty(), qPrintable(dragged + QStringLiteral(": ") + placed.describe()));
+        QVERIFY2(above(), "the dragged strip went below the main window");
+        stripEntry->trigger();
+    }
+
     // Above the maximized main window, also once the user has clicked it.
     void popUpsAboveTheMaximizedMainWindow_data()
     {

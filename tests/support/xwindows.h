@@ -34,6 +34,7 @@ struct XWindowState
     bool mapped = false;
     bool iconic = false;     // minimized: ICCCM's Iconic state (a compositing manager may keep
                              // a minimized window mapped)
+    bool managed = false;    // the window manager has taken it on (ICCCM's WM_STATE)
     bool framed = false;     // the window manager has framed it: set its frame extents, or taken
                              // on a window that asked for no frame (some set no extents then)
     QRect client;            // the window itself on the screen
@@ -115,7 +116,8 @@ inline XWindowState xWindowState(quint64 id)
             .match(props);
     const bool noFrameAsked = motif.hasMatch() && (motif.captured(1).toUInt(nullptr, 16) & 2)
                               && motif.captured(2).toUInt(nullptr, 16) == 0;
-    state.framed = extents.hasMatch() || (noFrameAsked && isManaged(props));
+    state.managed = isManaged(props);
+    state.framed = extents.hasMatch() || (noFrameAsked && state.managed);
     state.iconic = props.contains(QLatin1String("window state: Iconic"));
     state.frame = state.client;
     if (state.framed)
