@@ -14,6 +14,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 // The boxes the program shows while one of its stay-on-top windows is up (the report download,
@@ -85,6 +87,21 @@ QString standsAbove(QWidget *window, const QList<QPair<QString, QWidget *>> &bel
     return QStringLiteral("covered: %1 of %2").arg(places.join(QStringLiteral(", "))).arg(order.size());
 }
 
+// Empty when the box stands over the middle of the window it belongs to (its parent's), as the
+// screen shows them: their centres apart by at most half the larger one's size.
+QString awayFromItsWindow(QWidget *box)
+{
+    if (!box->parentWidget())
+        return QString();
+    const XWindowState boxState = xWindowState(box->winId());
+    const XWindowState itsWindow = xWindowState(box->parentWidget()->window()->winId());
+    const QPoint apart = boxState.frame.center() - itsWindow.frame.center();
+    if (boxState.mapped && std::abs(apart.x()) * 2 <= std::max(boxState.frame.width(), itsWindow.frame.width())
+        && std::abs(apart.y()) * 2 <= std::max(boxState.frame.height(), itsWindow.frame.height()))
+        return QString();
+    return QStringLiteral("the box at %1 over its window at %2").arg(boxState.describe(), itsWindow.describe());
+}
+
 // A box is modal: the test's code waits while it is open. So a timer looks at each box the
 // test expects, in turn: once the manager stacks it above the windows named (and still does
 // 300 ms later, for a manager may restack a new window once it has framed it), or after 5 s,
@@ -133,6 +150,8 @@ private:
         for (const auto &window : below)
             clear = clear && window.second && order.indexOf(window.second->winId()) < at;
         clear = clear && (!step.whole || shownOnScreen(box));
+        const QString away = awayFromItsWindow(box);
+        clear = clear && away.isEmpty();
         if (!clear)
             m_clearSince = -1;
         else if (m_clearSince < 0)
@@ -144,10 +163,11 @@ private:
             QStringList places{placeOf(QStringLiteral("the box"), box, order)};
             for (const auto &window : below)
                 places << (window.second ? placeOf(window.first, window.second, order) : window.first + " gone");
-            failures << QStringLiteral("%1 covered: %2 of %3%4")
+            failures << QStringLiteral("%1 covered: %2 of %3%4%5")
                             .arg(step.text, places.join(QStringLiteral(", ")))
                             .arg(order.size())
-                            .arg(step.whole && !shownOnScreen(box) ? QStringLiteral(", not shown whole") : QString());
+                            .arg(step.whole && !shownOnScreen(box) ? QStringLiteral(", not shown whole") : QString())
+                            .arg(away.isEmpty() ? QString() : QStringLiteral(", ") + away);
         }
         ++m_next;
         m_clock.invalidate();
