@@ -3,7 +3,8 @@
 #include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QTimer>
 #include <QVector>
 #include <QX11Info>
@@ -49,7 +50,7 @@ public:
             if (sent)
                 return false;
             const auto *key = reinterpret_cast<xcb_key_press_event_t *>(event);
-            if (m_kept.isEmpty() && !(key->state & kButtons & ~m_down))
+            if (m_kept.isEmpty() && (!(key->state & kButtons & ~m_down) || !pointerInOwnWindow()))
                 return false;
             m_kept << *key;
             m_check.start();
@@ -82,6 +83,27 @@ private:
             return;
         const uint16_t bit = uint16_t(XCB_BUTTON_MASK_1 << (button - 1));
         m_down = down ? (m_down | bit) : (m_down & ~bit);
+    }
+
+    // A click the manager holds up is one on a window of the program's, the pointer inside it; a
+    // button held elsewhere (in another program, on a title bar the manager draws) holds
+    // nothing up here. Walked down from the root, the windows under the pointer reach one of
+    // the program's own only inside it.
+    bool pointerInOwnWindow() const
+    {
+        const QWindowList windows = QGuiApplication::topLevelWindows();
+        xcb_window_t under = m_root;
+        for (int depth = 0; under != XCB_WINDOW_NONE && depth < 8; ++depth) {
+            xcb_query_pointer_reply_t *pointer =
+                xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, under), nullptr);
+            under = pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
+            std::free(pointer);
+            for (const QWindow *window : windows) {
+                if (under != XCB_WINDOW_NONE && window->handle() && window->winId() == WId(under))
+                    return true;
+            }
+        }
+        return false;
     }
 
     // A press held up keeps its button down, and the clicks behind it wait with it (the second
@@ -118,5 +140,5 @@ void keepKeysBehindHeldClicks()
     if (installed || !QX11Info::isPlatformX11())
         return;
     installed = new KeysBehindHeldClicks;
-    QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread())->installNativeEventFilter(installed);
+    QAbstractEventDispatcher::instance(QGuiApplication::instance()->thread())->installNativeEventFilter(installed);
 }

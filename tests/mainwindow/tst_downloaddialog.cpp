@@ -339,6 +339,53 @@ private slots:
         QCOMPARE(boxes.count(), 0);
     }
 
+    // Keys typed into the program while a mouse button is held down elsewhere, on the dialog's
+    // title bar (the manager's) or in another program's window, arrive at once: Escape cancels
+    // the download while the button is still down.
+    void keysWhileAButtonIsHeldElsewhere_data()
+    {
+        QTest::addColumn<bool>("otherProgram");
+        QTest::newRow("on the dialog's title bar") << false;
+        QTest::newRow("in another program's window") << true;
+    }
+
+    void keysWhileAButtonIsHeldElsewhere()
+    {
+        QFETCH(bool, otherProgram);
+        // The managers' own ways, whatever the program does: the keys reach no program.
+        if (!otherProgram && display->is("metacity"))
+            QSKIP("metacity takes the keyboard while a title bar is held down");
+        if (otherProgram && display->is("kwin"))
+            QSKIP("kwin keeps the focus on the window a button is held down in");
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+        QProcess other;
+        if (otherProgram) {
+            other.start(QStringLiteral("xmessage"), {"-geometry", "+20+20", "another program"});
+            WAIT_UNTIL("the other program's window", !xWindowsNamed(QStringLiteral("^xmessage$")).isEmpty(), 10000);
+        }
+        QVERIFY(clickAt(titleOf(ids[0]), Qt::LeftButton));
+        WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
+        WAIT_UNTIL("the dialog focused", xFocus() == download->winId(), 10000);
+        XWindowState dialog;
+        WAIT_UNTIL("the dialog framed", (dialog = xWindowState(download->winId())).framed, 10000);
+        QPoint at = dialog.frame.topLeft() + QPoint(dialog.frame.width() / 2, dialog.extents().top() / 2);
+        if (otherProgram)
+            at = xWindowState(xWindowsNamed(QStringLiteral("^xmessage$")).value(0)).client.center();
+        QVERIFY(xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "mousedown", "1"}));
+        // A manager focuses the window clicked; the user goes back to the dialog, the button down.
+        if (otherProgram)
+            QVERIFY(xdotool({"windowfocus", "--sync", QString::number(download->winId())}));
+        QVERIFY(xdotool({"key", "Escape"}));
+        const QString failure = waitUntil("the download cancelled, the button still down",
+                                          [&] { return !download->isDownloading() && !download->isVisible(); }, 10000);
+        QVERIFY(xdotool({"mouseup", "1"}));
+        if (otherProgram) {
+            other.kill();
+            other.waitForFinished();
+        }
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+    }
+
     // Once the dialog has lost its claim on the keyboard, or never had it because the user did
     // not open it, the keys typed into the main window are the main window's: a code opens the
     // stock lookup, Escape there closes it, a second Escape takes the list back, and the stalled
