@@ -227,6 +227,11 @@ private slots:
             << Start::ReportList << escapeThenCode << true << false << QStringLiteral("股票报告_.*\\(600309\\.SH\\)$");
         QTest::newRow("Escape, program busy")
             << Start::RatingList << escapeThenCode << false << true << QStringLiteral("\\(600309\\.SH\\)的评级$");
+        // A second code typed at once after the first one's Return: it opens a lookup of its own,
+        // and the list of the last code typed is the one shown.
+        const QStringList twoCodes{"6", "0", "0", "3", "0", "9", "Return", "6", "0", "0", "3", "1", "0", "Return"};
+        QTest::newRow("two codes, window manager quick") << Start::ReportList << twoCodes << false << false << reports;
+        QTest::newRow("two codes, window manager held up") << Start::ReportList << twoCodes << true << false << reports;
         // A stock's initials (同中乳业, "TZRY", the only stock whose spelling holds them) in
         // lower case and in capitals: Shift with a letter is a key combination of its own.
         const QStringList initials{"t", "z", "r", "y", "Return"};
