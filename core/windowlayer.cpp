@@ -29,6 +29,8 @@ struct Atoms
     xcb_atom_t staysOnTop = atom("_NET_WM_STATE_STAYS_ON_TOP");
     xcb_atom_t skipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
     xcb_atom_t skipPager = atom("_NET_WM_STATE_SKIP_PAGER");
+    xcb_atom_t protocols = atom("WM_PROTOCOLS");
+    xcb_atom_t takeFocus = atom("WM_TAKE_FOCUS");
 };
 
 const Atoms *atoms()
@@ -47,19 +49,24 @@ bool onX11(const QWindow *window)
     return window && QX11Info::isPlatformX11();
 }
 
-QVector<xcb_atom_t> statesOf(xcb_window_t id)
+// A property of 32-bit values, as a list; empty when the window has none of that type.
+QVector<uint32_t> valuesOf(xcb_window_t id, xcb_atom_t property, xcb_atom_t type)
 {
     xcb_connection_t *connection = QX11Info::connection();
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, id, atoms()->state, XCB_ATOM_ATOM, 0, 1024);
+    const xcb_get_property_cookie_t cookie = xcb_get_property(connection, 0, id, property, type, 0, 1024);
     xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
-    QVector<xcb_atom_t> states;
-    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-        const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
-        states = QVector<xcb_atom_t>(data, data + xcb_get_property_value_length(reply) / 4);
+    QVector<uint32_t> values;
+    if (reply && reply->format == 32 && reply->type == type) {
+        const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+        values = QVector<uint32_t>(data, data + xcb_get_property_value_length(reply) / 4);
     }
     std::free(reply);
-    return states;
+    return values;
+}
+
+QVector<xcb_atom_t> statesOf(xcb_window_t id)
+{
+    return valuesOf(id, atoms()->state, XCB_ATOM_ATOM);
 }
 
 void changeStatesBeforeMapping(QWindow *window, const QVector<xcb_atom_t> &add, const QVector<xcb_atom_t> &remove)
@@ -142,6 +149,27 @@ bool isViewable(QWindow *window)
     const bool viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(reply);
     return viewable;
+}
+
+void setInputHint(QWindow *window, bool input)
+{
+    if (!onX11(window) || !window->handle())
+        return;
+    xcb_connection_t *connection = QX11Info::connection();
+    // WM_HINTS: flags, input, then seven more; flag 1 says input is set.
+    QVector<uint32_t> hints = valuesOf(idOf(window), XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS);
+    hints.resize(9);
+    hints[0] |= 1;
+    hints[1] = input ? 1 : 0;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, idOf(window), XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        uint32_t(hints.size()), hints.constData());
+    QVector<uint32_t> protocols = valuesOf(idOf(window), atoms()->protocols, XCB_ATOM_ATOM);
+    protocols.removeAll(atoms()->takeFocus);
+    if (input)
+        protocols << atoms()->takeFocus;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, idOf(window), atoms()->protocols, XCB_ATOM_ATOM, 32,
+                        uint32_t(protocols.size()), protocols.constData());
+    xcb_flush(connection);
 }
 
 QWindow *windowWithTheFocus()

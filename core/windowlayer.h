@@ -28,6 +28,12 @@ void setTransientFor(QWindow *window, QWindow *parent);
 // manager minimized or restored follows a moment later.
 bool isViewable(QWindow *window);
 
+// ICCCM's input hint: whether the manager may give the window the keyboard focus, as it does
+// when the user clicks it or as its choice when another window goes. A window that says no also
+// leaves the WM_TAKE_FOCUS protocol (a manager would send it that message in place of the focus,
+// and Qt's windows answer it by not taking the focus, which would leave the focus nowhere).
+void setInputHint(QWindow *window, bool input);
+
 // The program's top-level window that has the keyboard focus now, as the X server has it (Qt's
 // own record follows a moment later); null when another program has it.
 QWindow *windowWithTheFocus();

@@ -7,6 +7,7 @@
 #include "serviceapi.h"
 #include "stockcache.h"
 #include "userlists.h"
+#include "windowlayer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,6 +42,9 @@ QDlgAlert::QDlgAlert(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     // An alert comes while the user types into another window: the keys stay there.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Clicks reach the window before its widgets.
+    winId();
+    windowHandle()->installEventFilter(this);
 
     tblAlertList = new QTableWidget(0, ColumnCount, this);
     tblAlertList->setObjectName(QStringLiteral("tblAlertList"));
@@ -115,9 +119,26 @@ void QDlgAlert::popUp()
 {
     if (!isVisible()) {
         framePending = true;
+        // Not the manager's to focus, until the user clicks it: when the window the user is in
+        // goes, a manager would give the focus to the window shown last.
+        setInputHint(windowHandle(), false);
         showPlaced(this, Qt::AlignRight | Qt::AlignBottom);
     }
     raise();
+}
+
+bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress && !isActiveWindow()) {
+        setInputHint(windowHandle(), true);
+        // Qt asked for the focus as the click came, when the manager could not give it yet; a
+        // manager may also take the click as the activation it could not carry out. With the
+        // focus in another of its windows, the program gives it the focus itself.
+        if (windowWithTheFocus())
+            giveFocus(windowHandle());
+        windowHandle()->requestActivate();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void QDlgAlert::moveEvent(QMoveEvent *event)
