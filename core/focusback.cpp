@@ -87,7 +87,7 @@ private slots:
         // A manager that focuses the window late, as it maps it, focuses the window it is the
         // dialog of as it lets it go; and one may hold to a window it was about to focus: asked
         // after the window has gone, each focuses this one.
-        setTransientFor(window, back);
+        setTransientForUntilShown(window, back);
         QMetaObject::invokeMethod(back, [back] {
             if (up(back))
                 back->requestActivate();

@@ -125,7 +125,12 @@ void setTransientFor(QWindow *window, QWindow *parent)
     if (!window || window == parent)
         return;
     window->setTransientParent(parent);
-    if (!onX11(window) || !window->handle())
+    setTransientForUntilShown(window, parent);
+}
+
+void setTransientForUntilShown(QWindow *window, QWindow *parent)
+{
+    if (!window || window == parent || !onX11(window) || !window->handle())
         return;
     if (parent) {
         const xcb_window_t parentId = idOf(parent);

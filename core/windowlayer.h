@@ -24,6 +24,10 @@ void askAbove(QWindow *window);
 // manager follows at once.
 void setTransientFor(QWindow *window, QWindow *parent);
 
+// The property alone, for a window on its way out: Qt's record, which it writes at the next
+// showing, stays as it is.
+void setTransientForUntilShown(QWindow *window, QWindow *parent);
+
 // Whether the window is on the screen now, as the X server has it: Qt's record of a window the
 // manager minimized or restored follows a moment later.
 bool isViewable(QWindow *window);

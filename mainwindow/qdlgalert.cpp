@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QWindow>
 
@@ -42,9 +43,6 @@ QDlgAlert::QDlgAlert(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     // An alert comes while the user types into another window: the keys stay there.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    // Clicks reach the window before its widgets.
-    winId();
-    windowHandle()->installEventFilter(this);
 
     tblAlertList = new QTableWidget(0, ColumnCount, this);
     tblAlertList->setObjectName(QStringLiteral("tblAlertList"));
@@ -119,12 +117,21 @@ void QDlgAlert::popUp()
 {
     if (!isVisible()) {
         framePending = true;
-        // Not the manager's to focus, until the user clicks it: when the window the user is in
-        // goes, a manager would give the focus to the window shown last.
-        setInputHint(windowHandle(), false);
         showPlaced(this, Qt::AlignRight | Qt::AlignBottom);
     }
     raise();
+}
+
+// Not the manager's to focus until the user clicks it: when the window the user is in goes, a
+// manager would give the focus to the window shown last.
+void QDlgAlert::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    setInputHint(windowHandle(), false);
+    // Clicks reach the window before its widgets.
+    windowHandle()->installEventFilter(this);
 }
 
 bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
