@@ -61,6 +61,10 @@ protected:
         if (!widget->isWindow() || !widget->isModal() || !window)
             return false;
         QWindow *before = windowWithTheFocus();
+        // A manager may focus a window late, after it went: the user is in the window the focus
+        // went back to then.
+        if (before && !before->isVisible())
+            before = wentBackTo.value(before);
         cameFrom.insert(window, before != window ? before : nullptr);
         // Emitted as the window starts to hide, before Qt unmaps it.
         connect(window, &QWindow::visibleChanged, this, &FocusBack::visibilityChanged, Qt::UniqueConnection);
@@ -77,13 +81,15 @@ private slots:
         const QPointer<QWindow> back = cameFrom.take(window);
         if (!up(back))
             return;
-        // Only the keyboard the program has: the user may have gone on to another program.
-        const QWindow *focus = windowWithTheFocus();
+        // Only the keyboard the program has: the user may have gone on to another program. (It
+        // may be in a window gone before, which a manager focused late.)
+        QWindow *focus = windowWithTheFocus();
         qCDebug(lcCore) << "modal window" << window << "goes, the focus on" << focus << ", back to" << back;
-        if (focus != window && focus != back)
+        if (!focus || (focus != back && focus->isVisible() && focus != window))
             return;
-        if (focus == window)
+        if (focus != back)
             giveFocus(back);
+        wentBackTo.insert(window, back);
         // A manager that focuses the window late, as it maps it, focuses the window it is the
         // dialog of as it lets it go; and one may hold to a window it was about to focus: asked
         // after the window has gone, each focuses this one.
@@ -94,10 +100,15 @@ private slots:
         }, Qt::QueuedConnection);
     }
 
-    void forget(QObject *window) { cameFrom.remove(static_cast<QWindow *>(window)); }
+    void forget(QObject *window)
+    {
+        cameFrom.remove(static_cast<QWindow *>(window));
+        wentBackTo.remove(static_cast<QWindow *>(window));
+    }
 
 private:
-    QHash<QWindow *, QPointer<QWindow>> cameFrom; // modal windows up, and where the user was
+    QHash<QWindow *, QPointer<QWindow>> cameFrom;   // modal windows up, and where the user was
+    QHash<QWindow *, QPointer<QWindow>> wentBackTo; // modal windows gone, and where the focus went
 };
 
 } // namespace

@@ -167,10 +167,16 @@ class TestAlertFocus : public QObject
             .arg(alertAt).arg(mainAt).arg(order.size());
     }
 
+    // And framed where it stays: the program places it once more by its frame, and a click aimed
+    // before that would land beside the cell aimed at.
     void waitAlertAboveMain()
     {
-        const QString failure = waitUntil("the alert list above the main window",
-                                          [&] { return alertAboveMain().isEmpty(); }, 10000);
+        const auto settled = [&] {
+            const XWindowState list = xWindowState(alert->winId());
+            return list.framed && list.client == QRect(alert->mapToGlobal(QPoint(0, 0)), alert->size());
+        };
+        const QString failure = waitUntil("the alert list above the main window, framed where it stays",
+                                          [&] { return alertAboveMain().isEmpty() && settled(); }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + ": " + alertAboveMain()));
     }
 
