@@ -60,7 +60,6 @@ private:
                 anchor = onTopUp;
             modals.append(window);
             setTransientFor(window->windowHandle(), anchor ? anchor->windowHandle() : naturalParent(window));
-            setAboveBeforeMapping(window->windowHandle(), anchor || staysOnTop(window));
         }
         if (staysOnTop(window))
             cameToTheTop(window);
@@ -105,8 +104,9 @@ private:
         for (QWidget *modal : qAsConst(modals)) {
             if (!modal->isVisible())
                 continue;
-            setTransientFor(modal->windowHandle(), below->windowHandle());
-            askAbove(modal->windowHandle());
+            // Written only when it changes: a manager restacks a window whose parent is written.
+            if (modal->windowHandle()->transientParent() != below->windowHandle())
+                setTransientFor(modal->windowHandle(), below->windowHandle());
             modal->raise();
             below = modal;
         }

@@ -25,8 +25,6 @@ xcb_atom_t atom(const char *name)
 struct Atoms
 {
     xcb_atom_t state = atom("_NET_WM_STATE");
-    xcb_atom_t above = atom("_NET_WM_STATE_ABOVE");
-    xcb_atom_t staysOnTop = atom("_NET_WM_STATE_STAYS_ON_TOP");
     xcb_atom_t skipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
     xcb_atom_t skipPager = atom("_NET_WM_STATE_SKIP_PAGER");
     xcb_atom_t protocols = atom("WM_PROTOCOLS");
@@ -84,40 +82,10 @@ void changeStatesBeforeMapping(QWindow *window, const QVector<xcb_atom_t> &add, 
 
 } // namespace
 
-void setAboveBeforeMapping(QWindow *window, bool above)
-{
-    if (!onX11(window))
-        return;
-    const QVector<xcb_atom_t> layer{atoms()->above, atoms()->staysOnTop};
-    if (above)
-        changeStatesBeforeMapping(window, layer, {});
-    else
-        changeStatesBeforeMapping(window, {}, layer);
-}
-
 void skipTaskbarBeforeMapping(QWindow *window)
 {
     if (onX11(window))
         changeStatesBeforeMapping(window, {atoms()->skipTaskbar, atoms()->skipPager}, {});
-}
-
-void askAbove(QWindow *window)
-{
-    if (!onX11(window))
-        return;
-    xcb_client_message_event_t event;
-    std::memset(&event, 0, sizeof event);
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = idOf(window);
-    event.type = atoms()->state;
-    event.data.data32[0] = 1; // add
-    event.data.data32[1] = atoms()->above;
-    event.data.data32[3] = 1; // asked by an application
-    xcb_send_event(QX11Info::connection(), 0, xcb_window_t(QX11Info::appRootWindow()),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&event));
-    xcb_flush(QX11Info::connection());
 }
 
 void setTransientFor(QWindow *window, QWindow *parent)

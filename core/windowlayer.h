@@ -7,17 +7,8 @@
 
 class QWindow;
 
-// Before the window is mapped: its _NET_WM_STATE property with the above state (the user's
-// "always on top") added or taken away. Qt adds its own states to what it finds there as it maps
-// the window; a manager need not have taken the state away when it last withdrew the window.
-void setAboveBeforeMapping(QWindow *window, bool above);
-
 // Before the window is mapped: it asks to be left out of task bars and pagers.
 void skipTaskbarBeforeMapping(QWindow *window);
-
-// A mapped window: asks the manager to add the above state (EWMH's request; adding, not toggling,
-// leaves a window that has it as it is).
-void askAbove(QWindow *window);
 
 // WM_TRANSIENT_FOR: the window the manager keeps this one above, whose dialog it is. Set in
 // Qt's record, which Qt writes as it next maps the window, and in the property itself, which the

@@ -34,7 +34,7 @@ const QString kInst = QStringLiteral("置顶证券");
 enum class OnTop { ReportDownload, DayDownload, MessageStrip, Alert };
 
 // What happens to the windows on top while the box is open.
-enum class Change { ReportDownloadFails, DayDownloadFails, AlertComes, AlertClicked };
+enum class Change { ReportDownloadFails, DayDownloadFails, AlertComes, AlertClicked, AlertComesOverTwoBoxes };
 
 // The window moved, as its title bar is dragged, so that its centre lies on the point.
 void moveCentreTo(QWidget *window, QPoint centre)
@@ -327,6 +327,10 @@ private slots:
         QTest::newRow("alerts come, nothing else on top") << QList<OnTop>{} << Change::AlertComes;
         QTest::newRow("alerts come again") << QList<OnTop>{OnTop::Alert} << Change::AlertComes;
         QTest::newRow("alerts clicked") << QList<OnTop>{OnTop::ReportDownload, OnTop::Alert} << Change::AlertClicked;
+        // The close question over the time-out box: both go above the alerts, the later above
+        // the earlier, and neither below the strip.
+        QTest::newRow("alerts come over two boxes, strip up")
+            << QList<OnTop>{OnTop::MessageStrip} << Change::AlertComesOverTwoBoxes;
     }
 
     void boxStaysAboveAsWindowsOnTopComeAndGo()
@@ -379,9 +383,23 @@ private slots:
                      // Where the box leaves it free.
                      xClick(alert->winId(), QPoint(alert->width() / 2, alert->height() - 10));
                      break;
+                 case Change::AlertComesOverTwoBoxes:
+                     window->close();
+                     break;
                  }
              }},
         };
+        if (change == Change::AlertComesOverTwoBoxes) {
+            const QString question = QStringLiteral("您确定要关闭程序吗?");
+            const auto aboveTheFirst = [&] { return stillUp() << qMakePair(QStringLiteral("the time-out box"), (QWidget *)first.data()); };
+            steps << BoxSequence::Step{question, aboveTheFirst, [&](QMessageBox *) {
+                                           alert->addAlert(QStringLiteral("RPT"), reportId);
+                                           waitUntil("the alerts stacked", [&] { return stackingOrder().contains(alert->winId()); }, 10000);
+                                           alertOverTheBox();
+                                       }};
+            steps << BoxSequence::Step{question, aboveTheFirst,
+                                       [](QMessageBox *box) { box->button(QMessageBox::No)->click(); }};
+        }
         if (change == Change::ReportDownloadFails || change == Change::DayDownloadFails) {
             steps << BoxSequence::Step{failed,
                                        [&] { return stillUp() << qMakePair(QStringLiteral("the time-out box"), (QWidget *)first.data()); },
