@@ -15,6 +15,8 @@
 #include "xwindows.h"
 
 
+#include <QX11Info>
+
 #include <functional>
 
 // Where the keyboard goes once the stock lookup or a box closes while one of the program's
@@ -277,6 +279,19 @@ private slots:
             return;
         }
         mainWindowTakesTheNextCode(onTop);
+    }
+
+    // A code typed with the pointer resting on the status bar, which has a native window of its
+    // own, while the X focus is on no window of the program's (the root window's, as after a
+    // window with the focus went): X hands the keys to the window under the pointer, the status
+    // bar's. It opens its stock all the same.
+    void keysWithThePointerOnTheStatusBar()
+    {
+        QVERIFY(pointAt(window->findChild<QWidget *>(QStringLiteral("lblVersion"))));
+        QVERIFY(xdotool({"windowfocus", "--sync", QString::number(QX11Info::appRootWindow())}));
+        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
+        const QString failure = listOf(QStringLiteral("600310.SH"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
     }
 
     // The day-price download fails and its box is closed: the download's window goes with it,
