@@ -331,7 +331,8 @@ private slots:
 
     // A click on the list gives it the keyboard: Escape then hides it, its rows kept, and the
     // main window's list stays where it was. A click on a title opens that report (its file
-    // stalled, the download stays up), which then has the keyboard.
+    // stalled, the download stays up), which then has the keyboard; a click on the list takes it
+    // from there, and Escape hides the list, not the download.
     void clickGivesTheListTheKeyboard()
     {
         addAlert();
@@ -364,9 +365,19 @@ private slots:
         WAIT_UNTIL("the report opened", opened.count() == 1, 10000);
         QCOMPARE(opened.at(0).at(0).toString(), reportId);
         QVERIFY2(activated, qPrintable("the click left the focus on " + focusText()));
-        QWidget *download = topLevelOf("QDlgDownloadFile");
+        auto *download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
         failure = waitUntil("the download dialog focused", [&] { return xFocus() == download->winId(); }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+
+        // With the download up and focused, a click on the list gives the list the keyboard:
+        // Escape hides the list, and the download goes on.
+        QVERIFY(clickAt(table->viewport(), Qt::LeftButton, table->visualItemRect(table->item(0, 0)).center()));
+        failure = waitUntil("the alert list focused",
+                            [&] { return xFocus() == alert->winId() && alert->isActiveWindow(); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        QVERIFY(xdotool({"key", "Escape"}));
+        WAIT_UNTIL("the alert list hidden", !alert->isVisible(), 10000);
+        QVERIFY2(download->isDownloading() && download->isVisible(), "the download was cancelled");
     }
 };
 
