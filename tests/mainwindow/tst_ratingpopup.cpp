@@ -194,8 +194,10 @@ private slots:
                                     QSize(160, 60)));
             other.setFixedSize(other.size());
             other.show();
+            // Framed as the manager tells it (EWMH frame extents): a manager may draw no frame at all.
+            XWindowState otherState;
             WAIT_UNTIL("the other dialog framed",
-                       xWindowState(other.winId()).mapped && !other.windowHandle()->frameMargins().isNull(), 10000);
+                       (otherState = xWindowState(other.winId())).mapped && otherState.framed, 10000);
         }
         // Three pixels in from an edge, where the user's pointer stops.
         const QPoint pointer(available.left() + 3 + qRound(where.x() * (available.width() - 7)),

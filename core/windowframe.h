@@ -1,0 +1,27 @@
+#pragma once
+
+// The frame a window manager has drawn around one of the program's windows, as the manager
+// tells it (EWMH _NET_FRAME_EXTENTS), for placing a window by its frame.
+//
+// Qt's own record (QWindow::frameMargins) will not do for that: it cannot tell a frame not known
+// yet from none at all (kwin without a decoration theme gives every window none), and until the
+// manager has set the extents it measures the windows around the window instead, which kwin
+// builds from a frame of one pixel: margins of minus the window's size, kept until it next moves.
+
+#include <QEvent>
+#include <QMargins>
+
+#include <optional>
+
+class QWindow;
+
+// The window's frame as its manager last set it; none before the manager has taken the window
+// on (held up, or no EWMH manager). A window that asked for no frame has none: managers set
+// no extents on it, or zeros. Off X11, Qt's record where it has one.
+std::optional<QMargins> managedFrame(const QWindow *window);
+
+// The event a window of the program is sent each time its manager sets its frame extents, for
+// the event filters that place it. kwin sets them only after it has mapped the window, once
+// Qt has told it exposed; Qt itself tells nothing then. The events come once this is first asked.
+QEvent::Type frameSetEventType();
+
