@@ -7,6 +7,7 @@
 #include "serviceapi.h"
 #include "stockcache.h"
 #include "userlists.h"
+#include "windowframe.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -42,6 +43,8 @@ QDlgAlert::QDlgAlert(QWidget *parent)
     // An alert comes while the user types into another window: the keys stay there.
     setAttribute(Qt::WA_ShowWithoutActivating);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &QDlgAlert::focusMoved);
+    // Asked now, so that the manager's word on the frame reaches the window from its first showing.
+    frameSetEventType();
 
     tblAlertList = new QTableWidget(0, ColumnCount, this);
     tblAlertList->setObjectName(QStringLiteral("tblAlertList"));
@@ -115,33 +118,39 @@ bool QDlgAlert::addAlertRow(const QString &reportId)
 void QDlgAlert::popUp()
 {
     if (!isVisible()) {
+        // By the frame it had last, and again once the manager tells the frame it has now: a
+        // manager frames a window some time after it is shown, or only as it comes itself.
         framePending = true;
-        showPlaced(this, Qt::AlignRight | Qt::AlignBottom);
+        winId();
+        windowHandle()->installEventFilter(this);
+        placeInCorner(lastFrame);
+        show();
     }
     raise();
 }
 
-void QDlgAlert::moveEvent(QMoveEvent *event)
+// The window itself placed for a frame of these margins in the corner. Asked of the window too:
+// a hidden widget hands on only a place other than its window's.
+void QDlgAlert::placeInCorner(const QMargins &frame)
 {
-    QDialog::moveEvent(event);
-    placeByFrame();
+    const QPoint corner =
+        placedPosition(availableAreaOf(this), size().grownBy(frame), Qt::AlignRight | Qt::AlignBottom);
+    const QRect place(corner + QPoint(frame.left(), frame.top()), size());
+    setGeometry(place);
+    windowHandle()->setGeometry(place);
 }
 
-void QDlgAlert::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    placeByFrame();
-}
-
-// A window manager frames a new window some time after it is shown; placed before, the list
-// went by its bare size and its frame could stick out below the screen. Once the frame is
-// there, the list is placed again by it.
+// By the frame's corner once the manager has told the frame (Qt's record cannot tell a frame
+// not known yet from none), asked even where the manager has already put it.
 void QDlgAlert::placeByFrame()
 {
-    if (!framePending || frameGeometry() == geometry())
+    const std::optional<QMargins> frame = managedFrame(windowHandle());
+    if (!framePending || !isVisible() || !frame)
         return;
     framePending = false;
-    placeDialog(this, Qt::AlignRight | Qt::AlignBottom);
+    lastFrame = *frame;
+    windowHandle()->setFramePosition(
+        placedPosition(availableAreaOf(this), size().grownBy(*frame), Qt::AlignRight | Qt::AlignBottom));
 }
 
 void QDlgAlert::viewReport()
@@ -196,6 +205,9 @@ void QDlgAlert::stopHandingBack()
 bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (watched == windowHandle() && framePending
+        && ((type == QEvent::Expose && windowHandle()->isExposed()) || type == frameSetEventType()))
+        placeByFrame();
     if (!handingTo || watched != windowHandle())
         return QDialog::eventFilter(watched, event);
     // A click on the list: the user wants it after all.

@@ -3,6 +3,7 @@
 #include "alertreport.h"
 
 #include <QDialog>
+#include <QMargins>
 #include <QPointer>
 
 class QTableWidget;
@@ -37,12 +38,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool addAlertRow(const QString &reportId);
     void popUp();
+    void placeInCorner(const QMargins &frame);
     void placeByFrame();
     void focusMoved(QWindow *now);
     void handBack(QWindow *to);
@@ -51,6 +51,7 @@ private:
     QTableWidget *tblAlertList = nullptr;
     PendingAlerts pending;
     bool framePending = false; // shown, and not yet placed by its window manager's frame
+    QMargins lastFrame;        // the frame its manager told last
     // The program's windows that had the focus last and the one before it.
     QPointer<QWindow> lastFocus, focusBefore;
     // The window the manager is asked to focus instead of this one, until it has.

@@ -60,19 +60,20 @@ private slots:
     {
         const auto checkCorner = [](QDlgAlert &alerts) {
             QVERIFY(QTest::qWaitForWindowExposed(&alerts));
-            WAIT_UNTIL("the window manager's frame", alerts.frameGeometry() != alerts.geometry(), 10000);
+            // Framed as the manager tells it (EWMH frame extents), also where it draws no frame;
+            // where the frame stands is what the X server shows.
+            XWindowState state;
+            WAIT_UNTIL("the window manager's frame", (state = xWindowState(alerts.winId())).framed && state.mapped, 10000);
             const QRect available = alerts.screen()->availableGeometry();
             const auto where = [&] {
-                const QRect f = alerts.frameGeometry();
-                return QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
-                    .arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height())
+                return QStringLiteral("%1 in %2,%3 %4x%5").arg(state.describe())
                     .arg(available.x()).arg(available.y()).arg(available.width()).arg(available.height());
             };
             const QString failure = waitUntil(QStringLiteral("the frame in the bottom-right corner"), [&] {
-                return alerts.frameGeometry().bottomRight() == available.bottomRight();
+                return (state = xWindowState(alerts.winId())).frame.bottomRight() == available.bottomRight();
             }, 5000);
             QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": ") + where()));
-            QVERIFY2(available.contains(alerts.frameGeometry()), qPrintable(where()));
+            QVERIFY2(available.contains(state.frame), qPrintable(where()));
             alerts.close();
             QTRY_VERIFY(!alerts.isVisible());
         };
