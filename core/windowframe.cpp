@@ -3,6 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMoveEvent>
 #include <QWindow>
 #include <QX11Info>
 
@@ -44,8 +45,13 @@ public:
         if (property->atom != frameExtentsAtom() || property->atom == XCB_ATOM_NONE)
             return false;
         for (QWindow *window : QGuiApplication::allWindows()) {
-            if (window->handle() && xcb_window_t(window->winId()) == property->window)
-                QCoreApplication::postEvent(window, new QEvent(frameSetEventType()));
+            if (!window->handle() || xcb_window_t(window->winId()) != property->window)
+                continue;
+            // A widget keeps its own copy of the frame, read again only as its window moves:
+            // read then off a frame still being built, it stays wrong unless told of a move.
+            // To where the window stands, it moves nothing.
+            QCoreApplication::postEvent(window, new QMoveEvent(window->position(), window->position()));
+            QCoreApplication::postEvent(window, new QEvent(frameSetEventType()));
         }
         return false;
     }

@@ -22,6 +22,7 @@ std::optional<QMargins> managedFrame(const QWindow *window);
 
 // The event a window of the program is sent each time its manager sets its frame extents, for
 // the event filters that place it. kwin sets them only after it has mapped the window, once
-// Qt has told it exposed; Qt itself tells nothing then. The events come once this is first asked.
+// Qt has told it exposed; Qt itself tells nothing then. A move to where the window stands comes
+// first, so that its widget reads the frame again. The events come once this is first asked.
 QEvent::Type frameSetEventType();
 
