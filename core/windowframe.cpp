@@ -97,3 +97,16 @@ QEvent::Type frameSetEventType()
     Q_UNUSED(watching)
     return type;
 }
+
+void declareOwnDecorations(QWindow *window)
+{
+    if (!window || !window->handle() || !QX11Info::isPlatformX11())
+        return;
+    static const xcb_atom_t atom = internedAtom("_GTK_FRAME_EXTENTS");
+    if (atom == XCB_ATOM_NONE)
+        return;
+    const uint32_t none[4] = {0, 0, 0, 0};
+    xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), atom,
+                        XCB_ATOM_CARDINAL, 32, 4, none);
+    xcb_flush(QX11Info::connection());
+}

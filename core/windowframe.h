@@ -26,3 +26,9 @@ std::optional<QMargins> managedFrame(const QWindow *window);
 // first, so that its widget reads the frame again. The events come once this is first asked.
 QEvent::Type frameSetEventType();
 
+// Tells the window manager the window draws its own title bar and edges, with no margin of
+// shadow around them (GTK's _GTK_FRAME_EXTENTS, all zero). metacity and mutter take a frameless
+// window that asks for the whole monitor for an old program going full screen, and then keep
+// it full screen whatever size it asks for next; they never do so with a window that draws its
+// own decorations. Does nothing off X11.
+void declareOwnDecorations(QWindow *window);

@@ -155,6 +155,39 @@ private slots:
         WAIT_UNTIL("the window restored", xWindowState(id).mapped, 10000);
     }
 
+    // The user maximizes the window with its own button, where no panel makes the available area
+    // smaller than the monitor, and restores it with the button that takes its place: it fills
+    // the area, then stands where it stood, as the X server shows it. (A manager may take a
+    // frameless window that asks for the whole monitor for one going full screen, and hold it so.)
+    void restoreButtonAfterMaximize()
+    {
+        setMessageShow(0);
+        QWinMain window;
+        window.resize(1280, 760);
+        QVERIFY(showExposed(window));
+        const WId id = window.winId();
+        const QRect available = window.screen()->availableGeometry();
+        QVERIFY(available == window.screen()->geometry());
+        // Where the program put it, once the manager has it there.
+        XWindowState state;
+        WAIT_UNTIL("the window in its place", (state = xWindowState(id)).mapped && state.client == window.geometry(), 10000);
+        const QRect before = state.client;
+        const auto click = [&](const char *name) {
+            auto *button = window.findChild<QAbstractButton *>(QLatin1String(name));
+            const QPoint at = button ? button->mapTo(&window, button->rect().center()) : QPoint();
+            return button && button->isVisible()
+                   && runXTool(QStringLiteral("xdotool"), {"mousemove", "--window", QString::number(id),
+                                                           QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        };
+        QVERIFY(click("btnMaximize"));
+        WAIT_UNTIL("the window filling the available area", (state = xWindowState(id)).frame == available, 10000);
+        WAIT_UNTIL("the restore button", window.findChild<QAbstractButton *>("btnRestore")->isVisible(), 10000);
+        QVERIFY(click("btnRestore"));
+        const QString failure = waitUntil(QStringLiteral("the window where it stood"),
+                                          [&] { return (state = xWindowState(id)).client == before; }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": it stands at ") + state.describe()));
+    }
+
     // Above the maximized main window, also once the user has clicked it.
     void popUpsAboveTheMaximizedMainWindow_data()
     {
