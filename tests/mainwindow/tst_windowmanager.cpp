@@ -128,6 +128,13 @@ private slots:
         const auto restore = [&] {
             return runXTool(QStringLiteral("xdotool"), {"windowactivate", QString::number(id)});
         };
+        // Minimized and restored as the manager says (ICCCM's WM_STATE): a window it keeps
+        // mapped while minimized is not on the screen either.
+        const auto minimized = [&] { return xWindowState(id).iconic; };
+        const auto restored = [&] {
+            const XWindowState state = xWindowState(id);
+            return state.mapped && !state.iconic;
+        };
         // Busy from the moment the program has asked to be minimized (this runs after the
         // window's own handler) until the manager has restored the window.
         QString busy;
@@ -135,11 +142,11 @@ private slots:
         const auto connection = connect(button, &QAbstractButton::clicked, [&] {
             if (std::exchange(once, true))
                 return;
-            busy = waitWithoutEvents("the window minimized", [&] { return !xWindowState(id).mapped; }, 10000);
+            busy = waitWithoutEvents("the window minimized", minimized, 10000);
             if (busy.isEmpty() && !restore())
                 busy = "xdotool failed";
             if (busy.isEmpty())
-                busy = waitWithoutEvents("the window restored", [&] { return xWindowState(id).mapped; }, 10000);
+                busy = waitWithoutEvents("the window restored", restored, 10000);
         });
         QVERIFY(click());
         WAIT_UNTIL("the first click handled", once, 10000);
@@ -148,11 +155,11 @@ private slots:
         WAIT_UNTIL("the restored window active", window.isActiveWindow(), 10000);
 
         QVERIFY(click());
-        const QString failure = waitUntil("the window minimized again", [&] { return !xWindowState(id).mapped; }, 10000);
+        const QString failure = waitUntil("the window minimized again", minimized, 10000);
         const QString state = QStringLiteral(": Qt's state %1").arg(int(window.windowState()));
         QVERIFY(restore());
         QVERIFY2(failure.isEmpty(), qPrintable(failure + state));
-        WAIT_UNTIL("the window restored", xWindowState(id).mapped, 10000);
+        WAIT_UNTIL("the window restored", restored(), 10000);
     }
 
     // The user maximizes the window with its own button, where no panel makes the available area

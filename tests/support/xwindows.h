@@ -32,6 +32,8 @@ struct XWindowState
 {
     bool exists = false;
     bool mapped = false;
+    bool iconic = false;     // minimized, as the manager says in WM_STATE (ICCCM): some keep a
+                             // minimized window mapped and only stop showing it
     bool framed = false;     // the window manager has framed it: set its frame extents, or taken
                              // on a window that asked for no frame (some set no extents then)
     QRect client;            // the window itself on the screen
@@ -114,6 +116,7 @@ inline XWindowState xWindowState(quint64 id)
     const bool noFrameAsked = motif.hasMatch() && (motif.captured(1).toUInt(nullptr, 16) & 2)
                               && motif.captured(2).toUInt(nullptr, 16) == 0;
     state.framed = extents.hasMatch() || (noFrameAsked && isManaged(props));
+    state.iconic = props.contains(QRegularExpression(QStringLiteral("window state: Iconic")));
     state.frame = state.client;
     if (state.framed)
         state.frame.adjust(-extents.captured(1).toInt(), -extents.captured(3).toInt(), extents.captured(2).toInt(),
