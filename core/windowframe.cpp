@@ -30,7 +30,14 @@ xcb_atom_t frameExtentsAtom()
     return atom;
 }
 
-// Passes the manager's setting of a window's extents on to the window; Qt goes on handling it.
+xcb_atom_t wmStateAtom()
+{
+    static const xcb_atom_t atom = internedAtom("WM_STATE");
+    return atom;
+}
+
+// Passes the manager's setting of a window's extents, or its taking the window on, on to the
+// window; Qt goes on handling both.
 class FrameSetNotifier : public QAbstractNativeEventFilter
 {
 public:
@@ -42,7 +49,7 @@ public:
         if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
             return false;
         const auto *property = static_cast<const xcb_property_notify_event_t *>(message);
-        if (property->atom != frameExtentsAtom() || property->atom == XCB_ATOM_NONE)
+        if ((property->atom != frameExtentsAtom() && property->atom != wmStateAtom()) || property->atom == XCB_ATOM_NONE)
             return false;
         for (QWindow *window : QGuiApplication::allWindows()) {
             if (!window->handle() || xcb_window_t(window->winId()) != property->window)
@@ -69,19 +76,33 @@ std::optional<QMargins> managedFrame(const QWindow *window)
         const QMargins recorded = window->frameMargins();
         return recorded.isNull() ? std::nullopt : std::optional<QMargins>(recorded);
     }
-    if (!window->handle() || frameExtentsAtom() == XCB_ATOM_NONE)
+    if (!window->handle() || frameExtentsAtom() == XCB_ATOM_NONE || wmStateAtom() == XCB_ATOM_NONE)
         return std::nullopt;
     xcb_connection_t *connection = QX11Info::connection();
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, xcb_window_t(window->winId()), frameExtentsAtom(), XCB_ATOM_CARDINAL, 0, 4);
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
+    const auto id = xcb_window_t(window->winId());
+    const xcb_get_property_cookie_t extentsCookie =
+        xcb_get_property(connection, 0, id, frameExtentsAtom(), XCB_ATOM_CARDINAL, 0, 4);
+    const xcb_get_property_cookie_t stateCookie = xcb_get_property(connection, 0, id, wmStateAtom(), wmStateAtom(), 0, 1);
+    const xcb_get_window_attributes_cookie_t mapCookie = xcb_get_window_attributes(connection, id);
+    xcb_get_property_reply_t *extents = xcb_get_property_reply(connection, extentsCookie, nullptr);
+    xcb_get_property_reply_t *state = xcb_get_property_reply(connection, stateCookie, nullptr);
+    xcb_get_window_attributes_reply_t *map = xcb_get_window_attributes_reply(connection, mapCookie, nullptr);
+    // Told for this showing only once the manager has taken the window on (ICCCM's NormalState)
+    // and mapped it: a window shown again keeps the extents of its last showing, and its state
+    // too until a manager held up meanwhile has seen it go.
+    const bool managed = state && state->format == 32 && xcb_get_property_value_length(state) == 4
+                         && *static_cast<const uint32_t *>(xcb_get_property_value(state)) == 1 && map
+                         && map->map_state == XCB_MAP_STATE_VIEWABLE;
     std::optional<QMargins> frame;
-    if (reply && reply->type == XCB_ATOM_CARDINAL && reply->format == 32 && xcb_get_property_value_length(reply) == 16) {
+    if (managed && extents && extents->type == XCB_ATOM_CARDINAL && extents->format == 32
+        && xcb_get_property_value_length(extents) == 16) {
         // Left, right, top, bottom.
-        const auto *value = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+        const auto *value = static_cast<const uint32_t *>(xcb_get_property_value(extents));
         frame = QMargins(int(value[0]), int(value[2]), int(value[1]), int(value[3]));
     }
-    std::free(reply);
+    std::free(extents);
+    std::free(state);
+    std::free(map);
     return frame;
 }
 

@@ -15,15 +15,16 @@
 
 class QWindow;
 
-// The window's frame as its manager last set it; none before the manager has taken the window
-// on (held up, or no EWMH manager). A window that asked for no frame has none: managers set
-// no extents on it, or zeros. Off X11, Qt's record where it has one.
+// The window's frame as its manager set it; none until the manager has taken the window on and
+// shows it (held up, withdrawn, minimized, or no EWMH manager). A window that asked for no frame
+// has none: managers set no extents on it, or zeros. Off X11, Qt's record where it has one.
 std::optional<QMargins> managedFrame(const QWindow *window);
 
-// The event a window of the program is sent each time its manager sets its frame extents, for
-// the event filters that place it. kwin sets them only after it has mapped the window, once
-// Qt has told it exposed; Qt itself tells nothing then. A move to where the window stands comes
-// first, so that its widget reads the frame again. The events come once this is first asked.
+// The event a window of the program is sent each time its manager sets its frame extents or
+// takes it on, for the event filters that place it. kwin sets the extents only after it has
+// mapped the window, once Qt has told it exposed; Qt itself tells nothing then. A move to where
+// the window stands comes first, so that its widget reads the frame again. The events come once
+// this is first asked.
 QEvent::Type frameSetEventType();
 
 // Tells the window manager the window draws its own title bar and edges, with no margin of
