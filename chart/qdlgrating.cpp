@@ -7,6 +7,7 @@
 #include "serviceapi.h"
 #include "stockcache.h"
 #include "userlists.h"
+#include "windowframe.h"
 
 #include <QCursor>
 #include <QDateTime>
@@ -71,6 +72,8 @@ void QDlgRating::init()
     // above; a plain window loses that tie on X and falls behind the maximized main window.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     hideOnLeave = true;
+    // Asked now, so that the manager's word on the frame reaches the window from its first showing.
+    frameSetEventType();
 
     TblRatingList->setFont(getAppFont());
     TblRatingList->setColumnCount(3);
@@ -196,20 +199,32 @@ void QDlgRating::placeAt(const QPoint &pointer)
     placedWith = expectedFrame();
     // By its own area, not its frame's corner: until it is framed its frame is only counted
     // on, and a window manager would hang a first showing below a corner meant for the frame.
-    setGeometry(QRect(framePositionAt(available, size(), placedWith, pointer)
-                          + QPoint(placedWith.left(), placedWith.top()),
-                      size()));
+    const QRect place(framePositionAt(available, size(), placedWith, pointer) + QPoint(placedWith.left(), placedWith.top()),
+                      size());
+    setGeometry(place);
+    // Asked of the window too: a hidden widget hands on only a place other than its window's,
+    // and a window never placed asks the manager for no place (at the screen's corner, say).
+    windowHandle()->setGeometry(place);
 }
 
-// The frame the pop-up will have. The window's own record is asked, not the widget's, which
-// learns the frame only when the window moves and may keep one read while it was withdrawn.
+// By the frame's corner now that the frame is known. Asked even where the manager has already
+// put the window itself (pulled back onto the screen): Qt asks nothing for the place it records.
+void QDlgRating::placeByFrame(const QMargins &frame)
+{
+    QScreen *screen = QGuiApplication::screenAt(placedFor);
+    const QRect available = (screen ? screen : this->screen())->availableGeometry();
+    placedWith = frame;
+    windowHandle()->setFramePosition(framePositionAt(available, size(), frame, placedFor));
+}
+
+// The frame the pop-up will have, as the window manager tells it: Qt's record cannot tell an
+// unknown frame from none, and may be read off a frame the manager is still building.
 QMargins QDlgRating::expectedFrame() const
 {
-    if (!ownFrame.isNull())
-        return ownFrame;
-    const QMargins known = windowHandle()->frameMargins();
-    if (!known.isNull())
-        return known;
+    if (ownFrame)
+        return *ownFrame;
+    if (const std::optional<QMargins> own = managedFrame(windowHandle()))
+        return *own;
     // The window manager draws the same frame around each plain window or dialog: one of the
     // program's framed now, neither maximized nor frameless, has it.
     for (const QWindow *window : QGuiApplication::topLevelWindows()) {
@@ -217,9 +232,8 @@ QMargins QDlgRating::expectedFrame() const
             || (window->flags() & Qt::FramelessWindowHint)
             || (window->type() != Qt::Window && window->type() != Qt::Dialog))
             continue;
-        const QMargins margins = window->frameMargins();
-        if (!margins.isNull())
-            return margins;
+        if (const std::optional<QMargins> frame = managedFrame(window))
+            return *frame;
     }
     // None framed yet: the style's title bar and frame, a guess that holds until it is framed.
     const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
@@ -228,15 +242,15 @@ QMargins QDlgRating::expectedFrame() const
 
 bool QDlgRating::eventFilter(QObject *watched, QEvent *event)
 {
-    // The window manager frames a window before it maps it: on its exposure the frame is known,
-    // and a place reckoned with another frame is mended.
-    if (awaitingFrame && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
-        awaitingFrame = false;
-        const QMargins frame = windowHandle()->frameMargins();
-        if (!frame.isNull()) {
+    // The window manager tells the frame as it frames the window, before mapping it or (kwin)
+    // after: a place reckoned with another frame is mended once it is told.
+    if (awaitingFrame && watched == windowHandle() && isVisible()
+        && ((event->type() == QEvent::Expose && windowHandle()->isExposed()) || event->type() == frameSetEventType())) {
+        if (const std::optional<QMargins> frame = managedFrame(windowHandle())) {
+            awaitingFrame = false;
             ownFrame = frame;
-            if (frame != placedWith)
-                placeAt(placedFor);
+            if (*frame != placedWith)
+                placeByFrame(*frame);
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -5,13 +5,15 @@
 #include <QPoint>
 #include <QString>
 
+#include <optional>
+
 class QTableWidget;
 
 // The pop-up of one stock's ratings on one date, opened from a rating mark of the chart and
 // hidden when the pointer leaves it. Clicking a rating asks the main window to open its report.
 // It opens centred on the pointer, moved only as far as keeps its frame on the screen.
 // Before its first framing it counts on the frame the window manager drew around another of
-// the program's windows, and it is placed again once its own frame is known.
+// the program's windows, and it is placed again once the manager has told its own frame.
 class QDlgRating : public QDialog
 {
     Q_OBJECT
@@ -37,6 +39,7 @@ private:
     void init();
     void loadRatings();
     void placeAt(const QPoint &pointer);
+    void placeByFrame(const QMargins &frame);
     QMargins expectedFrame() const;
 
     QTableWidget *TblRatingList = nullptr;
@@ -45,6 +48,6 @@ private:
     bool hideOnLeave = true;
     QPoint placedFor;      // the pointer it was last placed for
     QMargins placedWith;   // the frame counted on then
-    QMargins ownFrame;     // its frame as last framed; null before that
+    std::optional<QMargins> ownFrame; // its frame as last framed; none is a frame too
     bool awaitingFrame = false;
 };

@@ -7,12 +7,12 @@
 #include "serviceapi.h"
 #include "stockcache.h"
 #include "userlists.h"
+#include "windowframe.h"
 #include "windowlayer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QWindow>
@@ -43,6 +43,8 @@ QDlgAlert::QDlgAlert(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     // An alert comes while the user types into another window: the keys stay there.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Asked now, so that the manager's word on the frame reaches the window from its first showing.
+    frameSetEventType();
 
     tblAlertList = new QTableWidget(0, ColumnCount, this);
     tblAlertList->setObjectName(QStringLiteral("tblAlertList"));
@@ -116,59 +118,39 @@ bool QDlgAlert::addAlertRow(const QString &reportId)
 void QDlgAlert::popUp()
 {
     if (!isVisible()) {
+        // By the frame it had last, and again once the manager tells the frame it has now: a
+        // manager frames a window some time after it is shown, or only as it comes itself.
         framePending = true;
-        showPlaced(this, Qt::AlignRight | Qt::AlignBottom);
+        winId();
+        windowHandle()->installEventFilter(this);
+        placeInCorner(lastFrame);
+        show();
     }
     raise();
 }
 
-// Not the manager's to focus until the user clicks it: when the window the user is in goes, a
-// manager would give the focus to the window shown last.
-void QDlgAlert::showEvent(QShowEvent *event)
+// The window itself placed for a frame of these margins in the corner. Asked of the window too:
+// a hidden widget hands on only a place other than its window's.
+void QDlgAlert::placeInCorner(const QMargins &frame)
 {
-    QDialog::showEvent(event);
-    if (event->spontaneous())
-        return;
-    setInputHint(windowHandle(), false);
-    // Clicks reach the window before its widgets.
-    windowHandle()->installEventFilter(this);
+    const QPoint corner =
+        placedPosition(availableAreaOf(this), size().grownBy(frame), Qt::AlignRight | Qt::AlignBottom);
+    const QRect place(corner + QPoint(frame.left(), frame.top()), size());
+    setGeometry(place);
+    windowHandle()->setGeometry(place);
 }
 
-bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress && !isActiveWindow()) {
-        setInputHint(windowHandle(), true);
-        // Qt asked for the focus as the click came, when the manager could not give it yet; a
-        // manager may also take the click as the activation it could not carry out. With the
-        // focus in another of its windows, the program gives it the focus itself.
-        if (windowWithTheFocus())
-            giveFocus(windowHandle());
-        windowHandle()->requestActivate();
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void QDlgAlert::moveEvent(QMoveEvent *event)
-{
-    QDialog::moveEvent(event);
-    placeByFrame();
-}
-
-void QDlgAlert::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    placeByFrame();
-}
-
-// A window manager frames a new window some time after it is shown; placed before, the list
-// went by its bare size and its frame could stick out below the screen. Once the frame is
-// there, the list is placed again by it.
+// By the frame's corner once the manager has told the frame (Qt's record cannot tell a frame
+// not known yet from none), asked even where the manager has already put it.
 void QDlgAlert::placeByFrame()
 {
-    if (!framePending || frameGeometry() == geometry())
+    const std::optional<QMargins> frame = managedFrame(windowHandle());
+    if (!framePending || !isVisible() || !frame)
         return;
     framePending = false;
-    placeDialog(this, Qt::AlignRight | Qt::AlignBottom);
+    lastFrame = *frame;
+    windowHandle()->setFramePosition(
+        placedPosition(availableAreaOf(this), size().grownBy(*frame), Qt::AlignRight | Qt::AlignBottom));
 }
 
 void QDlgAlert::viewReport()
@@ -179,6 +161,34 @@ void QDlgAlert::viewReport()
     const QTableWidgetItem *entry = tblAlertList->item(row, ColEntry);
     emit openFile(entry->data(kReportIdRole).toString(),
                   getLocalFilePath(entry->data(kFileNameRole).toString()));
+}
+
+// Not the manager's to focus until the user clicks it: when the window the user is in goes, a
+// manager would give the focus to the window shown last.
+void QDlgAlert::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        setInputHint(windowHandle(), false);
+}
+
+bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (watched != windowHandle())
+        return QDialog::eventFilter(watched, event);
+    if (framePending && ((type == QEvent::Expose && windowHandle()->isExposed()) || type == frameSetEventType()))
+        placeByFrame();
+    if (type == QEvent::MouseButtonPress && !isActiveWindow()) {
+        setInputHint(windowHandle(), true);
+        // Qt asked for the focus as the click came, when the manager could not give it yet; a
+        // manager may also take the click as the activation it could not carry out. With the
+        // focus in another of its windows, the program gives it the focus itself.
+        if (windowWithTheFocus())
+            giveFocus(windowHandle());
+        windowHandle()->requestActivate();
+    }
+    return false;
 }
 
 void QDlgAlert::closeEvent(QCloseEvent *event)

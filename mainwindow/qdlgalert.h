@@ -3,7 +3,7 @@
 #include "alertreport.h"
 
 #include <QDialog>
-#include <QPointer>
+#include <QMargins>
 
 class QTableWidget;
 
@@ -36,15 +36,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool addAlertRow(const QString &reportId);
     void popUp();
+    void placeInCorner(const QMargins &frame);
     void placeByFrame();
 
     QTableWidget *tblAlertList = nullptr;
     PendingAlerts pending;
     bool framePending = false; // shown, and not yet placed by its window manager's frame
+    QMargins lastFrame;        // the frame its manager told last
 };

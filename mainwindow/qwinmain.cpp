@@ -22,6 +22,7 @@
 #include "sidebar.h"
 #include "stockcache.h"
 #include "usersettings.h"
+#include "windowframe.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -112,6 +113,10 @@ void QWinMain::initUi()
 {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
     setWindowIcon(QIcon(QStringLiteral(":/logo/logo.png")));
+    // Its own title bar stands in for the manager's: maximized to a monitor without a panel, it
+    // is not a request to go full screen.
+    winId();
+    declareOwnDecorations(windowHandle());
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralWidget"));

@@ -1,5 +1,7 @@
 #include "centreover.h"
 
+#include "windowframe.h"
+
 #include <QEvent>
 #include <QPointer>
 #include <QScreen>
@@ -9,13 +11,16 @@
 
 namespace {
 
-// Where a window's frame stands on the screen. The window's own record is asked, not the
-// widget's: the widget learns its frame only when it moves or is resized, and a manager that
-// frames a window around where it stands moves neither.
+// The window's place as Qt has it, with the frame its manager has told; Qt's own frame record
+// may have been read off a frame the manager was still building (kwin: one of a pixel).
+// Without a frame told, the window's own place.
 QRect frameOf(QWidget *widget)
 {
-    QWindow *window = widget->window()->windowHandle();
-    return window ? window->frameGeometry() : widget->window()->frameGeometry();
+    QWidget *top = widget->window();
+    QWindow *window = top->windowHandle();
+    if (!window)
+        return top->geometry();
+    return window->geometry().marginsAdded(managedFrame(window).value_or(QMargins()));
 }
 
 class CentreOver : public QObject
@@ -27,12 +32,13 @@ public:
         , anchor(anchor)
     {
         dialog->installEventFilter(this);
+        frameSetEventType();
     }
 
 protected:
-    // Centred as it shows and whenever the manager moves or resizes it, then once more when it
-    // is exposed: the manager frames a window before mapping it, so its frame is known by then.
-    // Centring before that counts for nothing, whatever frame Qt may guess.
+    // Centred as it shows and whenever the manager moves or resizes it, until the manager has
+    // both mapped it and told its frame (before mapping it, or with kwin after): centred by
+    // its frame then, it is left where the user moves it.
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (placing)
@@ -46,13 +52,14 @@ protected:
             centre();
             return false;
         }
-        if (settled || !dialog->isVisible())
+        if (settled || !dialog->isVisible() || !watchedWindow)
             return false;
-        if (watched == watchedWindow && event->type() == QEvent::Expose && watchedWindow->isExposed()) {
+        const bool exposed = watched == watchedWindow && event->type() == QEvent::Expose && watchedWindow->isExposed();
+        const bool framed = watched == watchedWindow && event->type() == frameSetEventType();
+        const bool moved = watched == dialog && (event->type() == QEvent::Move || event->type() == QEvent::Resize);
+        if (exposed || framed || moved) {
             centre();
-            settled = true;
-        } else if (watched == dialog && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
-            centre();
+            settled = watchedWindow->isExposed() && managedFrame(watchedWindow);
         }
         return false;
     }
@@ -62,12 +69,16 @@ private:
     {
         if (!anchor || !anchor->isVisible())
             return;
-        const QPoint offset = frameOf(anchor).center() - frameOf(dialog).center();
-        if (offset.isNull())
+        const QRect over = frameOf(anchor);
+        // Until the manager tells its frame, the window itself is centred.
+        const QMargins frame = managedFrame(dialog->windowHandle()).value_or(QMargins());
+        const QSize outer = dialog->size().grownBy(frame);
+        const QPoint corner = over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2);
+        const QRect place(corner + QPoint(frame.left(), frame.top()), dialog->size());
+        if (place == dialog->geometry())
             return;
-        // The window itself is placed, so the frame Qt guesses for it does not enter.
         placing = true;
-        dialog->setGeometry(dialog->geometry().translated(offset));
+        dialog->setGeometry(place);
         placing = false;
     }
 

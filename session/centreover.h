@@ -5,8 +5,8 @@ class QWidget;
 // Keeps a dialog's frame centred over the anchor's frame when the dialog shows. Qt centres the
 // inner rectangle by a guess of the frame; a window manager frames the dialog only on its way to
 // the screen and may place it where it likes, so the dialog is placed again as the manager moves
-// it and once more when it is exposed, with its frame known. After that it is left where the
-// user moves it.
+// it, when it is exposed and when the manager tells its frame (EWMH frame extents). Exposed
+// with its frame told, it is left where the user moves it.
 void centreOverWhenShown(QWidget *dialog, QWidget *anchor);
 
 // Centres a frameless window in its screen's available area each time it shows, and moves it

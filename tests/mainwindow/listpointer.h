@@ -21,14 +21,23 @@ inline bool xdotool(const QStringList &args)
 }
 
 // The pointer moved onto a point of the widget (its centre by default); false when the widget
-// did not hear it come.
+// did not hear it come. A window just shown may still be on its way to its place (kwin maps a
+// window before it moves it there): the pointer follows it to where the manager says it went.
 inline bool pointAt(QWidget *widget, QPoint pos = QPoint(-1, -1))
 {
     if (pos == QPoint(-1, -1))
         pos = widget->rect().center();
-    const QPoint global = widget->mapToGlobal(pos);
-    return xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())})
-           && QTest::qWaitFor([widget] { return widget->underMouse(); });
+    QPoint sent(-1, -1);
+    bool moved = true;
+    return QTest::qWaitFor([&] {
+               const QPoint global = widget->mapToGlobal(pos);
+               if (global != sent) {
+                   sent = global;
+                   moved = xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
+               }
+               return !moved || widget->underMouse();
+           })
+           && moved;
 }
 
 // A click there, the pointer brought there first.

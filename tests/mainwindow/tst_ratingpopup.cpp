@@ -194,8 +194,10 @@ private slots:
                                     QSize(160, 60)));
             other.setFixedSize(other.size());
             other.show();
+            // Framed as the manager tells it (EWMH frame extents): a manager may draw no frame at all.
+            XWindowState otherState;
             WAIT_UNTIL("the other dialog framed",
-                       xWindowState(other.winId()).mapped && !other.windowHandle()->frameMargins().isNull(), 10000);
+                       (otherState = xWindowState(other.winId())).mapped && otherState.framed, 10000);
         }
         // Three pixels in from an edge, where the user's pointer stops.
         const QPoint pointer(available.left() + 3 + qRound(where.x() * (available.width() - 7)),
@@ -283,6 +285,17 @@ private slots:
             const QList<WId> ids = stackingOrder();
             return ids.indexOf(popUp->winId()) > ids.indexOf(window.winId()) && ids.indexOf(window.winId()) >= 0;
         };
+        // mutter's compositor, on a loaded machine, may go on showing an earlier paint of the
+        // pop-up than its window holds, until the window paints again: the program has painted
+        // it, and nothing covers it.
+        const auto compositorBehind = [&] {
+            if (!display->is("mutter") || shownOnScreen(popUp) || !paintedInItsWindow(popUp))
+                return false;
+            popUp->update();
+            return waitUntil(QStringLiteral("the pop-up painted again"), [&] { return shownOnScreen(popUp); }, 5000)
+                .isEmpty();
+        };
+        const char *behind = "mutter's compositor showed an earlier paint of the pop-up than the X server held";
         // The pointer rests on the mark, moving a pixel at a time as a hand does, until the
         // pop-up shows the day: Qt takes a move to where it last saw the pointer for no move.
         int step = 0;
@@ -305,9 +318,15 @@ private slots:
         // The user clicks the rating where the screen shows it: the table lays its cell widgets
         // out only after it shows, and a click at the label's place before that meets the first
         // column, which opens nothing.
-        WAIT_UNTIL("the rating in its cell on the screen",
-                   table->visualRect(table->model()->index(0, 1)).contains(rating->geometry().center())
-                       && rating->isVisible() && shownOnScreen(popUp), 10000);
+        const auto inItsCell = [&] {
+            return table->visualRect(table->model()->index(0, 1)).contains(rating->geometry().center())
+                   && rating->isVisible();
+        };
+        failure = waitUntil(QStringLiteral("the rating in its cell on the screen"),
+                            [&] { return inItsCell() && shownOnScreen(popUp); }, 10000);
+        if (!failure.isEmpty() && inItsCell() && compositorBehind())
+            QEXPECT_FAIL("", behind, Continue);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
         pointerTo(rating->mapToGlobal(rating->rect().center()), true);
         WAIT_UNTIL("the report opened", catcher.urls == QList<QUrl>{QUrl::fromLocalFile(reportFiles[clicked])}, 30000);
         QCOMPARE(fetchedReports(), download ? 1 : 0);
@@ -330,6 +349,8 @@ private slots:
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         failure = waitUntil(QStringLiteral("the pop-up above the main window, its rows on the screen"),
                             [&] { return above() && shownOnScreen(popUp); }, 10000);
+        if (!failure.isEmpty() && above() && compositorBehind())
+            QEXPECT_FAIL("", behind, Continue);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": ") + order()
                                                + (shownOnScreen(popUp) ? ", shown" : ", not shown")));
     }

@@ -60,19 +60,20 @@ private slots:
     {
         const auto checkCorner = [](QDlgAlert &alerts) {
             QVERIFY(QTest::qWaitForWindowExposed(&alerts));
-            WAIT_UNTIL("the window manager's frame", alerts.frameGeometry() != alerts.geometry(), 10000);
+            // Framed as the manager tells it (EWMH frame extents), also where it draws no frame;
+            // where the frame stands is what the X server shows.
+            XWindowState state;
+            WAIT_UNTIL("the window manager's frame", (state = xWindowState(alerts.winId())).framed && state.mapped, 10000);
             const QRect available = alerts.screen()->availableGeometry();
             const auto where = [&] {
-                const QRect f = alerts.frameGeometry();
-                return QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
-                    .arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height())
+                return QStringLiteral("%1 in %2,%3 %4x%5").arg(state.describe())
                     .arg(available.x()).arg(available.y()).arg(available.width()).arg(available.height());
             };
             const QString failure = waitUntil(QStringLiteral("the frame in the bottom-right corner"), [&] {
-                return alerts.frameGeometry().bottomRight() == available.bottomRight();
+                return (state = xWindowState(alerts.winId())).frame.bottomRight() == available.bottomRight();
             }, 5000);
             QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": ") + where()));
-            QVERIFY2(available.contains(alerts.frameGeometry()), qPrintable(where()));
+            QVERIFY2(available.contains(state.frame), qPrintable(where()));
             alerts.close();
             QTRY_VERIFY(!alerts.isVisible());
         };
@@ -127,6 +128,13 @@ private slots:
         const auto restore = [&] {
             return runXTool(QStringLiteral("xdotool"), {"windowactivate", QString::number(id)});
         };
+        // Minimized and restored as the manager says (ICCCM's WM_STATE): a window it keeps
+        // mapped while minimized is not on the screen either.
+        const auto minimized = [&] { return xWindowState(id).iconic; };
+        const auto restored = [&] {
+            const XWindowState state = xWindowState(id);
+            return state.mapped && !state.iconic;
+        };
         // Busy from the moment the program has asked to be minimized (this runs after the
         // window's own handler) until the manager has restored the window.
         QString busy;
@@ -134,11 +142,11 @@ private slots:
         const auto connection = connect(button, &QAbstractButton::clicked, [&] {
             if (std::exchange(once, true))
                 return;
-            busy = waitWithoutEvents("the window minimized", [&] { return !xWindowState(id).mapped; }, 10000);
+            busy = waitWithoutEvents("the window minimized", minimized, 10000);
             if (busy.isEmpty() && !restore())
                 busy = "xdotool failed";
             if (busy.isEmpty())
-                busy = waitWithoutEvents("the window restored", [&] { return xWindowState(id).mapped; }, 10000);
+                busy = waitWithoutEvents("the window restored", restored, 10000);
         });
         QVERIFY(click());
         WAIT_UNTIL("the first click handled", once, 10000);
@@ -147,11 +155,44 @@ private slots:
         WAIT_UNTIL("the restored window active", window.isActiveWindow(), 10000);
 
         QVERIFY(click());
-        const QString failure = waitUntil("the window minimized again", [&] { return !xWindowState(id).mapped; }, 10000);
+        const QString failure = waitUntil("the window minimized again", minimized, 10000);
         const QString state = QStringLiteral(": Qt's state %1").arg(int(window.windowState()));
         QVERIFY(restore());
         QVERIFY2(failure.isEmpty(), qPrintable(failure + state));
-        WAIT_UNTIL("the window restored", xWindowState(id).mapped, 10000);
+        WAIT_UNTIL("the window restored", restored(), 10000);
+    }
+
+    // The user maximizes the window with its own button, where no panel makes the available area
+    // smaller than the monitor, and restores it with the button that takes its place: it fills
+    // the area, then stands where it stood, as the X server shows it. (A manager may take a
+    // frameless window that asks for the whole monitor for one going full screen, and hold it so.)
+    void restoreButtonAfterMaximize()
+    {
+        setMessageShow(0);
+        QWinMain window;
+        window.resize(1280, 760);
+        QVERIFY(showExposed(window));
+        const WId id = window.winId();
+        const QRect available = window.screen()->availableGeometry();
+        QVERIFY(available == window.screen()->geometry());
+        // Where the program put it, once the manager has it there.
+        XWindowState state;
+        WAIT_UNTIL("the window in its place", (state = xWindowState(id)).mapped && state.client == window.geometry(), 10000);
+        const QRect before = state.client;
+        const auto click = [&](const char *name) {
+            auto *button = window.findChild<QAbstractButton *>(QLatin1String(name));
+            const QPoint at = button ? button->mapTo(&window, button->rect().center()) : QPoint();
+            return button && button->isVisible()
+                   && runXTool(QStringLiteral("xdotool"), {"mousemove", "--window", QString::number(id),
+                                                           QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        };
+        QVERIFY(click("btnMaximize"));
+        WAIT_UNTIL("the window filling the available area", (state = xWindowState(id)).frame == available, 10000);
+        WAIT_UNTIL("the restore button", window.findChild<QAbstractButton *>("btnRestore")->isVisible(), 10000);
+        QVERIFY(click("btnRestore"));
+        const QString failure = waitUntil(QStringLiteral("the window where it stood"),
+                                          [&] { return (state = xWindowState(id)).client == before; }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": it stands at ") + state.describe()));
     }
 
     // The message strip, switched on from the menu, stands at the top of the screen, centred,

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the window manager of a test's X display says about its windows, read with the X tools
-// as another client would: the stacking order of the managed windows; and whether the screen
-// shows a window whole.
+// as another client would: the stacking order of the managed windows; whether the screen shows
+// a window whole, and whether the window itself holds what the program painted.
 
 #include "xwindows.h"
 
@@ -10,6 +10,7 @@
 #include <QList>
 #include <QScreen>
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 
 // The managed windows from bottom to top, as the window manager stacks them.
@@ -30,4 +31,15 @@ inline bool shownOnScreen(QWidget *widget)
     const QImage screen = widget->screen()->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
                               .toImage().convertToFormat(QImage::Format_RGB32);
     return screen == widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether the window itself holds the widget as it paints itself, as the X server keeps its
+// pixels (read with ImageMagick's import): what a compositing manager has to show of it.
+inline bool paintedInItsWindow(QWidget *widget)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("window.png"));
+    return runXTool(QStringLiteral("import"), {QStringLiteral("-window"), QString::number(widget->winId()), path})
+           && QImage(path).convertToFormat(QImage::Format_RGB32)
+                  == widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
