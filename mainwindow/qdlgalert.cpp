@@ -149,8 +149,12 @@ void QDlgAlert::placeByFrame()
         return;
     framePending = false;
     lastFrame = *frame;
-    windowHandle()->setFramePosition(
-        placedPosition(availableAreaOf(this), size().grownBy(*frame), Qt::AlignRight | Qt::AlignBottom));
+    const QPoint corner =
+        placedPosition(availableAreaOf(this), size().grownBy(*frame), Qt::AlignRight | Qt::AlignBottom);
+    // Asked again for where it stands, a manager may move nothing and tell nothing, and Qt would
+    // keep the window where it reckoned it from a frame it did not know yet.
+    if (windowHandle()->position() - QPoint(frame->left(), frame->top()) != corner)
+        windowHandle()->setFramePosition(corner);
 }
 
 void QDlgAlert::viewReport()

@@ -171,9 +171,11 @@ class TestAlertFocus : public QObject
     // before that would land beside the cell aimed at.
     void waitAlertAboveMain()
     {
+        // The list is placed again once the manager tells its frame: in the corner by the frame.
         const auto settled = [&] {
             const XWindowState list = xWindowState(alert->winId());
-            return list.framed && list.client == QRect(alert->mapToGlobal(QPoint(0, 0)), alert->size());
+            return list.framed && list.client == QRect(alert->mapToGlobal(QPoint(0, 0)), alert->size())
+                   && list.frame.bottomRight() == alert->screen()->availableGeometry().bottomRight();
         };
         const QString failure = waitUntil("the alert list above the main window, framed where it stays",
                                           [&] { return alertAboveMain().isEmpty() && settled(); }, 10000);
