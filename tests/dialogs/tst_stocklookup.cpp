@@ -27,6 +27,14 @@ void typeKeys(QWidget *edit, const QString &keys)
         QTest::keyClick(edit, Qt::Key(QKeySequence(key)[0]));
 }
 
+// The lookup opened by the first key typed, as the main window opens it.
+bool shownWith(QDlgGenius &dialog, const QString &start)
+{
+    dialog.setKeyword(start);
+    dialog.show();
+    return QTest::qWaitForWindowExposed(&dialog);
+}
+
 } // namespace
 
 class TestStockLookup : public QObject
@@ -113,9 +121,7 @@ private slots:
         QFETCH(int, result);
         QFETCH(QString, chosen);
         QDlgGenius dialog;
-        dialog.setKeyword(start);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(shownWith(dialog, start));
         auto *edit = child<QLineEdit>(&dialog, "edtKeyword");
         auto *list = child<QListWidget>(&dialog, "lstStock");
         for (const QString &key : keys.split(' ')) {
@@ -183,9 +189,7 @@ private slots:
             QVERIFY(insertUsualStocks());
 
         QDlgGenius dialog;
-        dialog.setKeyword(start);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(shownWith(dialog, start));
         auto *edit = child<QLineEdit>(&dialog, "edtKeyword");
         auto *list = child<QListWidget>(&dialog, "lstStock");
         auto *hint = child<QLabel>(&dialog, "lblWaiting");
