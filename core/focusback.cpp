@@ -17,14 +17,11 @@
 
 namespace {
 
+// Top-level only: a native child maps and unmaps with its own window.
 QWindow *windowOf(xcb_window_t id)
 {
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    for (QWindow *window : windows) {
-        if (window->handle() && window->winId() == WId(id))
-            return window;
-    }
-    return nullptr;
+    QWindow *window = programWindow(id);
+    return window && !window->parent() ? window : nullptr;
 }
 
 bool up(QWindow *window)

@@ -1,10 +1,11 @@
 #include "keysbehindheldclicks.h"
 
+#include "windowlayer.h"
+
 #include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QWindow>
 #include <QTimer>
 #include <QVector>
 #include <QX11Info>
@@ -91,17 +92,14 @@ private:
     // the program's own only inside it.
     bool pointerInOwnWindow() const
     {
-        const QWindowList windows = QGuiApplication::topLevelWindows();
         xcb_window_t under = m_root;
         for (int depth = 0; under != XCB_WINDOW_NONE && depth < 8; ++depth) {
             xcb_query_pointer_reply_t *pointer =
                 xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, under), nullptr);
             under = pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
             std::free(pointer);
-            for (const QWindow *window : windows) {
-                if (under != XCB_WINDOW_NONE && window->handle() && window->winId() == WId(under))
-                    return true;
-            }
+            if (programWindow(under))
+                return true;
         }
         return false;
     }

@@ -1,5 +1,7 @@
 #include "windowframe.h"
 
+#include "windowlayer.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -13,16 +15,6 @@
 #include <cstring>
 
 namespace {
-
-xcb_atom_t internedAtom(const char *name)
-{
-    xcb_connection_t *connection = QX11Info::connection();
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return value;
-}
 
 xcb_atom_t frameExtentsAtom()
 {
@@ -51,9 +43,7 @@ public:
         const auto *property = static_cast<const xcb_property_notify_event_t *>(message);
         if ((property->atom != frameExtentsAtom() && property->atom != wmStateAtom()) || property->atom == XCB_ATOM_NONE)
             return false;
-        for (QWindow *window : QGuiApplication::allWindows()) {
-            if (!window->handle() || xcb_window_t(window->winId()) != property->window)
-                continue;
+        if (QWindow *window = programWindow(property->window)) {
             // A widget keeps its own copy of the frame, read again only as its window moves:
             // read then off a frame still being built, it stays wrong unless told of a move.
             // To where the window stands, it moves nothing.

@@ -12,23 +12,13 @@
 
 namespace {
 
-xcb_atom_t atom(const char *name)
-{
-    xcb_connection_t *connection = QX11Info::connection();
-    const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t value = reply ? reply->atom : 0;
-    std::free(reply);
-    return value;
-}
-
 struct Atoms
 {
-    xcb_atom_t state = atom("_NET_WM_STATE");
-    xcb_atom_t skipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR");
-    xcb_atom_t skipPager = atom("_NET_WM_STATE_SKIP_PAGER");
-    xcb_atom_t protocols = atom("WM_PROTOCOLS");
-    xcb_atom_t takeFocus = atom("WM_TAKE_FOCUS");
+    xcb_atom_t state = internedAtom("_NET_WM_STATE");
+    xcb_atom_t skipTaskbar = internedAtom("_NET_WM_STATE_SKIP_TASKBAR");
+    xcb_atom_t skipPager = internedAtom("_NET_WM_STATE_SKIP_PAGER");
+    xcb_atom_t protocols = internedAtom("WM_PROTOCOLS");
+    xcb_atom_t takeFocus = internedAtom("WM_TAKE_FOCUS");
 };
 
 const Atoms *atoms()
@@ -67,11 +57,9 @@ QVector<xcb_atom_t> statesOf(xcb_window_t id)
     return valuesOf(id, atoms()->state, XCB_ATOM_ATOM);
 }
 
-void changeStatesBeforeMapping(QWindow *window, const QVector<xcb_atom_t> &add, const QVector<xcb_atom_t> &remove)
+void addStatesBeforeMapping(QWindow *window, const QVector<xcb_atom_t> &add)
 {
     QVector<xcb_atom_t> states = statesOf(idOf(window));
-    for (xcb_atom_t state : remove)
-        states.removeAll(state);
     for (xcb_atom_t state : add) {
         if (!states.contains(state))
             states << state;
@@ -82,10 +70,34 @@ void changeStatesBeforeMapping(QWindow *window, const QVector<xcb_atom_t> &add, 
 
 } // namespace
 
+quint32 internedAtom(const char *name)
+{
+    if (!QX11Info::isPlatformX11())
+        return XCB_ATOM_NONE;
+    xcb_connection_t *connection = QX11Info::connection();
+    const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return value;
+}
+
+QWindow *programWindow(quint32 id)
+{
+    if (id == XCB_WINDOW_NONE)
+        return nullptr;
+    const QWindowList windows = QGuiApplication::allWindows();
+    for (QWindow *window : windows) {
+        if (window->handle() && idOf(window) == id)
+            return window;
+    }
+    return nullptr;
+}
+
 void skipTaskbarBeforeMapping(QWindow *window)
 {
     if (onX11(window))
-        changeStatesBeforeMapping(window, {atoms()->skipTaskbar, atoms()->skipPager}, {});
+        addStatesBeforeMapping(window, {atoms()->skipTaskbar, atoms()->skipPager});
 }
 
 void setTransientFor(QWindow *window, QWindow *parent)
@@ -153,15 +165,10 @@ QWindow *windowWithTheFocus()
     xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
     const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
     std::free(reply);
-    const QWindowList windows = QGuiApplication::allWindows();
-    for (QWindow *window : windows) {
-        if (window->handle() && idOf(window) == focus) {
-            while (window->parent())
-                window = window->parent();
-            return window;
-        }
-    }
-    return nullptr;
+    QWindow *window = programWindow(focus);
+    while (window && window->parent())
+        window = window->parent();
+    return window;
 }
 
 void giveFocus(QWindow *window)

@@ -5,7 +5,16 @@
 // server, so they keep their order with Qt's own: a window shown just before is dealt with first,
 // a window hidden just after is still there. Each does nothing off X11.
 
+#include <QtGlobal>
+
 class QWindow;
+
+// The program's own window (a top-level one or a native child) of this X window id; null for
+// another program's.
+QWindow *programWindow(quint32 id);
+
+// An X atom by its name; none off X11.
+quint32 internedAtom(const char *name);
 
 // Before the window is mapped: it asks to be left out of task bars and pagers.
 void skipTaskbarBeforeMapping(QWindow *window);

@@ -133,11 +133,15 @@ void QDlgAlert::popUp()
 // a hidden widget hands on only a place other than its window's.
 void QDlgAlert::placeInCorner(const QMargins &frame)
 {
-    const QPoint corner =
-        placedPosition(availableAreaOf(this), size().grownBy(frame), Qt::AlignRight | Qt::AlignBottom);
-    const QRect place(corner + QPoint(frame.left(), frame.top()), size());
+    const QRect place(cornerFor(frame) + QPoint(frame.left(), frame.top()), size());
     setGeometry(place);
     windowHandle()->setGeometry(place);
+}
+
+// Where the frame's top-left goes for the frame to fill the corner.
+QPoint QDlgAlert::cornerFor(const QMargins &frame) const
+{
+    return placedPosition(availableAreaOf(this), size().grownBy(frame), Qt::AlignRight | Qt::AlignBottom);
 }
 
 // By the frame's corner once the manager has told the frame (Qt's record cannot tell a frame
@@ -149,8 +153,7 @@ void QDlgAlert::placeByFrame()
         return;
     framePending = false;
     lastFrame = *frame;
-    const QPoint corner =
-        placedPosition(availableAreaOf(this), size().grownBy(*frame), Qt::AlignRight | Qt::AlignBottom);
+    const QPoint corner = cornerFor(*frame);
     // Asked again for where it stands, a manager may move nothing and tell nothing, and Qt would
     // keep the window where it reckoned it from a frame it did not know yet.
     if (windowHandle()->position() - QPoint(frame->left(), frame->top()) != corner)

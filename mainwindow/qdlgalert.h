@@ -40,6 +40,7 @@ protected:
 private:
     bool addAlertRow(const QString &reportId);
     void popUp();
+    QPoint cornerFor(const QMargins &frame) const;
     void placeInCorner(const QMargins &frame);
     void placeByFrame();
 

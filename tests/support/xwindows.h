@@ -182,14 +182,6 @@ inline quint64 xFocus()
     return out.trimmed().toULongLong();
 }
 
-// The window the manager names active (EWMH _NET_ACTIVE_WINDOW): set as it sees the focus come.
-inline quint64 xActiveWindow()
-{
-    QString out;
-    runXTool(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}, &out);
-    return out.trimmed().toULongLong();
-}
-
 // Typed with the keyboard into whatever has the focus.
 inline bool xType(const QString &text)
 {
