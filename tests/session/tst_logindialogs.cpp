@@ -244,7 +244,9 @@ private slots:
         QVERIFY2(runUntilExposed(login), "the login box never showed");
         const quint64 loginId = login->winId();
         XWindowState box;
-        WAIT_UNTIL("the login box framed", (box = xWindowState(loginId)).framed && box.mapped, 20000);
+        // Busy, kwin may map it at the screen's corner first; the program puts it back at once.
+        WAIT_UNTIL("the login box framed where the program placed it",
+                   (box = xWindowState(loginId)).framed && box.mapped && box.askedForWhereItStands(), 20000);
         const QRect area = login->screen()->availableGeometry();
         const XWindowState opened = box;
         if (dragged) {
