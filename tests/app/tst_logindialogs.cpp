@@ -84,7 +84,9 @@ private slots:
         const quint64 login = waitForWindow(QStringLiteral("^用户登录 - "), &failure);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         XWindowState box;
-        WAIT_UNTIL("the login box framed", (box = xWindowState(login)).framed && box.mapped, 20000);
+        // Busy, kwin may map it at the screen's corner first; the program puts it back at once.
+        WAIT_UNTIL("the login box framed where the program placed it",
+                   (box = xWindowState(login)).framed && box.mapped && box.askedForWhereItStands(), 20000);
         QString screen;
         QVERIFY(runXTool(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")}, &screen));
         const QPoint screenSize(screen.section(' ', 0, 0).toInt(), screen.section(' ', 1, 1).toInt());
