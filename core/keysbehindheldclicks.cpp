@@ -5,7 +5,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTimer>
 #include <QVector>
 #include <QX11Info>
@@ -138,5 +138,5 @@ void keepKeysBehindHeldClicks()
     if (installed || !QX11Info::isPlatformX11())
         return;
     installed = new KeysBehindHeldClicks;
-    QAbstractEventDispatcher::instance(QGuiApplication::instance()->thread())->installNativeEventFilter(installed);
+    QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread())->installNativeEventFilter(installed);
 }

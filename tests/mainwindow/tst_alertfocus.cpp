@@ -136,6 +136,7 @@ class TestAlertFocus : public QObject
     QScopedPointer<QWinMain> window;
     QDlgAlert *alert = nullptr;
     QString reportId;
+    ModalLeftOpen leftOpen;
 
     void addAlert() { alert->addAlert(QStringLiteral("RAT_ACT_UPG"), reportId); }
 
@@ -210,10 +211,12 @@ private slots:
         window->showReportListOfInst(kInst);
         QVERIFY(window->findChild<QWinReportList *>()->isVisible());
         activateMain();
+        leftOpen.arm();
     }
 
     void cleanup()
     {
+        leftOpen.disarm();
         display->resumeWindowManager();
         server.setFault(QStringLiteral("stall"), false);
         auto *download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));

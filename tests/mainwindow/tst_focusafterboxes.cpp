@@ -78,7 +78,7 @@ class TestFocusAfterBoxes : public QObject
     QDlgDownloadDay *day = nullptr;
     QDlgAlert *alert = nullptr;
     QString reportId;
-    QTimer watchdog;
+    ModalLeftOpen leftOpen;
 
     QString focusText() const
     {
@@ -169,13 +169,6 @@ class TestFocusAfterBoxes : public QObject
 private slots:
     void initTestCase()
     {
-        connect(&watchdog, &QTimer::timeout, [] {
-            while (QWidget *modal = QApplication::activeModalWidget()) {
-                qWarning("%s \"%s\" still open after a minute: closed", modal->metaObject()->className(),
-                         qPrintable(modal->windowTitle()));
-                modal->hide();
-            }
-        });
         openMainWindow(display, server, dir, kInst, &reportId, window, &windowsOnTop);
         if (QTest::currentTestFailed())
             return;
@@ -188,15 +181,12 @@ private slots:
     {
         window->showReportListOfInst(kInst);
         QVERIFY(window->windowTitle().endsWith(kInst));
-        // A box or lookup the keys never reach runs its own loop inside the test's waiting, which
-        // would then wait for good: closed after a while, the row fails instead of hanging.
-        watchdog.setSingleShot(true);
-        watchdog.start(60000);
+        leftOpen.arm();
     }
 
     void cleanup()
     {
-        watchdog.stop();
+        leftOpen.disarm();
         display->resumeWindowManager();
         server.setFault(QStringLiteral("stall"), false);
         windowsOnTop.endDownloads();
