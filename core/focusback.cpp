@@ -29,6 +29,14 @@ bool up(QWindow *window)
     return window && window->isVisible() && isViewable(window);
 }
 
+void activateLater(QWindow *window)
+{
+    QMetaObject::invokeMethod(window, [to = QPointer<QWindow>(window)] {
+        if (up(to))
+            to->requestActivate();
+    }, Qt::QueuedConnection);
+}
+
 class FocusBack : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -42,10 +50,11 @@ public:
             return false;
         const auto *event = static_cast<const xcb_generic_event_t *>(message);
         const uint8_t type = event->response_type & 0x7f;
+        quint32 pressedOn = XCB_WINDOW_NONE;
         if (type == XCB_FOCUS_IN)
             focusIn(reinterpret_cast<const xcb_focus_in_event_t *>(event));
-        else if (type == XCB_BUTTON_PRESS)
-            lateBack.clear();
+        else if (isUserPress(event, &pressedOn))
+            userPressed(pressedOn);
         if (type != XCB_MAP_NOTIFY)
             return false;
         const QWindow *window = windowOf(reinterpret_cast<const xcb_map_notify_event_t *>(event)->window);
@@ -64,15 +73,18 @@ protected:
             return false;
         auto *widget = static_cast<QWidget *>(watched);
         QWindow *window = widget->windowHandle();
-        if (!widget->isWindow() || !widget->isModal() || !window)
+        if (!widget->isWindow() || !window || !(widget->isModal() || widget->windowType() == Qt::Dialog))
             return false;
-        QWindow *before = windowWithTheFocus();
-        // A manager may focus a window late, after it went: the user is in the window the focus
-        // went back to then.
-        if (before && !before->isVisible())
-            before = wentBackTo.value(before);
-        if (QWindow *late = lateFocusBack())
-            before = late;
+        // Any other dialog is one the user may leave and come back to: it gives the keyboard to the
+        // window it stands over.
+        QWindow *before = window->transientParent();
+        if (widget->isModal()) {
+            before = wentOnTo(windowWithTheFocus());
+            // While the program puts right a manager's late pick, the user is where it goes back to.
+            QWindow *late = lateFocusBack();
+            if (late && (!before || pickedByTheManager(before)))
+                before = late;
+        }
         cameFrom.insert(window, before != window ? before : nullptr);
         // Emitted as the window starts to hide, before Qt unmaps it.
         connect(window, &QWindow::visibleChanged, this, &FocusBack::visibilityChanged, Qt::UniqueConnection);
@@ -86,26 +98,25 @@ private slots:
         auto *window = static_cast<QWindow *>(sender());
         if (visible)
             return;
-        const QPointer<QWindow> back = cameFrom.take(window);
+        const QPointer<QWindow> back = wentOnTo(cameFrom.take(window));
         if (!up(back))
             return;
-        // Only the keyboard the program has: the user may have gone on to another program. (It
-        // may be in a window gone before, which a manager focused late.)
-        QWindow *focus = windowWithTheFocus();
-        qCDebug(lcCore) << "modal window" << window << "goes, the focus on" << focus << ", back to" << back;
+        // Only the keyboard the program has: the user may have gone on to another program, or to
+        // another window of the program's. (It may be in a window gone before, which a manager
+        // focused late.)
+        quint16 request = 0;
+        QWindow *focus = windowWithTheFocus(&request);
+        qCDebug(lcCore) << "window" << window << "goes, the focus on" << focus << ", back to" << back;
         if (!focus || (focus != back && focus->isVisible() && focus != window))
             return;
         if (focus != back)
-            giveFocus(back);
-        wentBackTo.insert(window, back);
+            request = giveFocus(back);
+        wentBackTo.insert(window, {back, request});
         // A manager that focuses the window late, as it maps it, focuses the window it is the
         // dialog of as it lets it go; and one may hold to a window it was about to focus: asked
         // after the window has gone, each focuses this one.
         setTransientForUntilShown(window, back);
-        QMetaObject::invokeMethod(back, [back] {
-            if (up(back))
-                back->requestActivate();
-        }, Qt::QueuedConnection);
+        activateLater(back);
     }
 
     void forget(QObject *window)
@@ -115,11 +126,17 @@ private slots:
     }
 
 private:
-    // A manager may focus a modal window only after the program has seen the focus elsewhere and
-    // let the window go: the window unmaps with the focus, and the manager then picks the next
-    // window itself (often the one the modal window stood over, a window that stays on top). The
-    // focus goes where it went back to as the window went, and the manager's pick a moment later
-    // is not taken for the user's (a click is).
+    struct Gone
+    {
+        QPointer<QWindow> back; // where the focus went as the window went
+        quint16 request = 0;    // the program's request after which the focus was no longer there
+    };
+
+    // A manager may focus a window only after the program has handed the focus on from it and let
+    // it go: the window unmaps with the focus, and the manager then picks the next window itself
+    // (often the one the window stood over, a window that stays on top). The focus goes where it
+    // went as the window went, and the manager's pick a moment later goes there too, until the
+    // user presses a key or a button.
     void focusIn(const xcb_focus_in_event_t *event)
     {
         if (event->detail == XCB_NOTIFY_DETAIL_INFERIOR || event->detail == XCB_NOTIFY_DETAIL_POINTER
@@ -130,26 +147,50 @@ private:
             return;
         QWindow *back = nullptr;
         if (!window->isVisible()) {
-            back = wentBackTo.value(window);
-            if (!up(back))
+            const Gone gone = wentBackTo.value(window);
+            // Sent before the program handed the focus on: a focus the window had then (the
+            // program's own hand-back to it among them), not a late one.
+            if (!up(gone.back) || sentBefore(event->sequence, gone.request))
                 return;
+            back = gone.back;
             lateBack = back;
             lateSince.start();
             mappedSinceLate.clear();
-            qCDebug(lcCore) << "modal window" << window << "focused after it went, back to" << back;
+            takenFrom.clear();
+            qCDebug(lcCore) << "window" << window << "focused after it went, back to" << back;
         } else {
             back = lateFocusBack();
-            // A window shown since takes the focus as new windows do.
-            if (!back || window == back || window->modality() != Qt::NonModal || mappedSinceLate.contains(window))
+            if (!back || !pickedByTheManager(window) || sentBefore(event->sequence, lateRequest))
                 return;
+            takenFrom = window;
             qCDebug(lcCore) << "the manager focused" << window << "after a late focus, back to" << back;
         }
-        giveFocus(back);
-        QPointer<QWindow> to = back;
-        QMetaObject::invokeMethod(back, [to] {
-            if (up(to))
-                to->requestActivate();
-        }, Qt::QueuedConnection);
+        lateRequest = giveFocus(back);
+        activateLater(back);
+    }
+
+    // The user's key or click ends the putting right. A manager focuses a window clicked before
+    // the program hears of the click: taken back meanwhile, the window gets the focus again.
+    void userPressed(quint32 on)
+    {
+        if (!lateBack)
+            return;
+        lateBack.clear();
+        QWindow *pressed = programWindow(on);
+        while (pressed && pressed->parent())
+            pressed = pressed->parent();
+        if (!takenFrom || pressed != takenFrom || !up(takenFrom))
+            return;
+        qCDebug(lcCore) << "clicked" << pressed << ", the focus given back to it";
+        giveFocus(pressed);
+        activateLater(pressed);
+    }
+
+    // Focused while a late focus is put right: the manager's pick, not the user's. A window
+    // shown since, or a modal one, takes the focus as new windows do.
+    bool pickedByTheManager(QWindow *window) const
+    {
+        return window != lateBack && window->modality() == Qt::NonModal && !mappedSinceLate.contains(window);
     }
 
     QWindow *lateFocusBack() const
@@ -157,11 +198,21 @@ private:
         return up(lateBack) && lateSince.isValid() && lateSince.elapsed() < 1000 ? lateBack.data() : nullptr;
     }
 
+    // Where the user went on from a window that has gone (a manager may focus it late).
+    QWindow *wentOnTo(QWindow *window) const
+    {
+        for (int step = 0; window && !window->isVisible() && step < 4; ++step)
+            window = wentBackTo.value(window).back;
+        return window;
+    }
+
     QPointer<QWindow> lateBack;
     QElapsedTimer lateSince;
+    quint16 lateRequest = 0;
+    QPointer<QWindow> takenFrom;
     QSet<const QWindow *> mappedSinceLate;
-    QHash<QWindow *, QPointer<QWindow>> cameFrom;   // modal windows up, and where the user was
-    QHash<QWindow *, QPointer<QWindow>> wentBackTo; // modal windows gone, and where the focus went
+    QHash<QWindow *, QPointer<QWindow>> cameFrom; // dialogs up, and where the user was
+    QHash<QWindow *, Gone> wentBackTo;             // dialogs gone
 };
 
 } // namespace

@@ -28,14 +28,9 @@ class KeysBehindHeldClicks : public QAbstractNativeEventFilter
 {
 public:
     // On Qt's own connection: events sent with no mask go to the client that made the window.
-    KeysBehindHeldClicks() : m_connection(QX11Info::connection()), m_root(xcb_window_t(QX11Info::appRootWindow()))
+    KeysBehindHeldClicks()
+        : m_connection(QX11Info::connection()), m_root(xcb_window_t(QX11Info::appRootWindow())), m_xinput(xinputOpcode())
     {
-        const char name[] = "XInputExtension";
-        xcb_query_extension_reply_t *reply =
-            xcb_query_extension_reply(m_connection, xcb_query_extension(m_connection, sizeof name - 1, name), nullptr);
-        if (reply && reply->present)
-            m_xinput = reply->major_opcode;
-        std::free(reply);
         m_check.setInterval(20);
         QObject::connect(&m_check, &QTimer::timeout, [this] { sendBackWhenClicksIn(); });
     }
@@ -124,7 +119,7 @@ private:
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
-    uint8_t m_xinput = 0;
+    uint8_t m_xinput;
     uint16_t m_down = 0; // the buttons the program has seen pressed and not released
     QVector<xcb_key_press_event_t> m_kept;
     QTimer m_check;

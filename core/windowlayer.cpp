@@ -157,12 +157,15 @@ void setInputHint(QWindow *window, bool input)
     xcb_flush(connection);
 }
 
-QWindow *windowWithTheFocus()
+QWindow *windowWithTheFocus(quint16 *asked)
 {
     if (!QX11Info::isPlatformX11())
         return QGuiApplication::focusWindow();
     xcb_connection_t *connection = QX11Info::connection();
-    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(connection);
+    if (asked)
+        *asked = quint16(cookie.sequence);
+    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, cookie, nullptr);
     const xcb_window_t focus = reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
     std::free(reply);
     QWindow *window = programWindow(focus);
@@ -171,12 +174,58 @@ QWindow *windowWithTheFocus()
     return window;
 }
 
-void giveFocus(QWindow *window)
+quint16 giveFocus(QWindow *window)
 {
     if (!onX11(window))
-        return;
+        return 0;
     // Now: the focus is the program's, and a time older than the manager's last focus change
     // would be ignored.
-    xcb_set_input_focus(QX11Info::connection(), XCB_INPUT_FOCUS_PARENT, idOf(window), XCB_CURRENT_TIME);
+    const xcb_void_cookie_t request =
+        xcb_set_input_focus(QX11Info::connection(), XCB_INPUT_FOCUS_PARENT, idOf(window), XCB_CURRENT_TIME);
     xcb_flush(QX11Info::connection());
+    return quint16(request.sequence);
+}
+
+bool sentBefore(quint16 eventSequence, quint16 request)
+{
+    // Numbers wrap at 16 bits; the two are never half the range apart.
+    return qint16(quint16(eventSequence - request)) < 0;
+}
+
+quint8 xinputOpcode()
+{
+    static const quint8 opcode = [] {
+        if (!QX11Info::isPlatformX11())
+            return quint8(0);
+        xcb_connection_t *connection = QX11Info::connection();
+        const char name[] = "XInputExtension";
+        xcb_query_extension_reply_t *reply =
+            xcb_query_extension_reply(connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
+        const quint8 major = reply && reply->present ? reply->major_opcode : 0;
+        std::free(reply);
+        return major;
+    }();
+    return opcode;
+}
+
+bool isUserPress(const void *xcbEvent, quint32 *window)
+{
+    const auto *event = static_cast<const xcb_generic_event_t *>(xcbEvent);
+    const uint8_t type = event->response_type & 0x7f;
+    uint32_t on = XCB_WINDOW_NONE;
+    if (type == XCB_KEY_PRESS || type == XCB_BUTTON_PRESS) {
+        on = reinterpret_cast<const xcb_key_press_event_t *>(event)->event;
+    } else if (type == XCB_GE_GENERIC && xinputOpcode()) {
+        // XI2's KeyPress (2), ButtonPress (4) and TouchBegin (18); the event window at byte 24.
+        const auto *generic = reinterpret_cast<const xcb_ge_generic_event_t *>(event);
+        if (generic->extension != xinputOpcode()
+            || (generic->event_type != 2 && generic->event_type != 4 && generic->event_type != 18))
+            return false;
+        std::memcpy(&on, reinterpret_cast<const char *>(event) + 24, sizeof on);
+    } else {
+        return false;
+    }
+    if (window)
+        *window = on;
+    return true;
 }

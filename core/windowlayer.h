@@ -39,9 +39,21 @@ bool isViewable(QWindow *window);
 void setInputHint(QWindow *window, bool input);
 
 // The program's top-level window that has the keyboard focus now, as the X server has it (Qt's
-// own record follows a moment later); null when another program has it.
-QWindow *windowWithTheFocus();
+// own record follows a moment later); null when another program has it. *asked, when given, is
+// the number of the request that asked (see sentBefore()).
+QWindow *windowWithTheFocus(quint16 *asked = nullptr);
 
 // Gives the keyboard focus to one of the program's windows, as ICCCM lets a client that has
-// the focus do, without asking the manager.
-void giveFocus(QWindow *window);
+// the focus do, without asking the manager. Returns the request's number.
+quint16 giveFocus(QWindow *window);
+
+// Whether an event the server sent the program (its sequence number) came before the program's
+// request of that number was carried out: each event carries the number of the program's last
+// request the server had dealt with when it sent it.
+bool sentBefore(quint16 eventSequence, quint16 request);
+
+// The major opcode of the XInput extension, through which Qt 5 takes the pointer; 0 without it.
+quint8 xinputOpcode();
+
+// Whether the X event is a key or a button the user pressed, on the program's window *window.
+bool isUserPress(const void *xcbEvent, quint32 *window = nullptr);

@@ -15,6 +15,7 @@
 #include "xwindows.h"
 
 
+#include <QTableWidget>
 #include <QX11Info>
 
 #include <functional>
@@ -106,16 +107,24 @@ class TestFocusAfterBoxes : public QObject
         return failure.isEmpty() ? failure : failure + ": the window shows " + window->windowTitle();
     }
 
+    // The report opened, its file stalled: the download's window up and focused.
+    void startReportDownload()
+    {
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+        server.clearRequestLog();
+        window->openFile(reportId, dir.filePath(QStringLiteral("reports/r.pdf")));
+        WAIT_UNTIL("the report's address and file asked for", requestsForReport(server, reportId) == 2, 30000);
+        // A manager may focus a new window a while after it maps it.
+        WAIT_UNTIL("the report download focused", xFocus() == download->winId(), 10000);
+    }
+
     void bringUp(OnTop which)
     {
         QWidget *up = nullptr;
         if (which == OnTop::ReportDownload) {
-            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
-            server.clearRequestLog();
-            window->openFile(reportId, dir.filePath(QStringLiteral("reports/r.pdf")));
-            WAIT_UNTIL("the report's address and file asked for", requestsForReport(server, reportId) == 2, 30000);
-            // A manager may focus a new window a while after it maps it.
-            WAIT_UNTIL("the report download focused", xFocus() == download->winId(), 10000);
+            startReportDownload();
+            if (QTest::currentTestFailed())
+                return;
             up = download;
         } else if (which == OnTop::Alert) {
             alert->addAlert(QStringLiteral("RAT_ACT_INI"), reportId);
@@ -129,11 +138,12 @@ class TestFocusAfterBoxes : public QObject
         }
         WAIT_UNTIL("the stay-on-top window stacked", stackingOrder().contains(up->winId()), 10000);
         // The user goes back to the main window, and types there. (The alerts stand over the
-        // right of the status bar.) A manager still busy with the new window may let the click
-        // through to the window without focusing it (mutter): the user clicks again.
+        // right of the status bar.) mutter, still busy with the new window, may let the click
+        // through to the window without focusing it: the user clicks again.
         QWidget *version = window->findChild<QWidget *>(QStringLiteral("lblVersion"));
         QVERIFY(clickAt(version, Qt::LeftButton));
-        if (!waitUntil("the main window focused", [&] { return xFocus() == window->winId(); }, 3000).isEmpty())
+        if (display->is("mutter")
+            && !waitUntil("the main window focused", [&] { return xFocus() == window->winId(); }, 3000).isEmpty())
             QVERIFY(clickAt(version, Qt::LeftButton));
         const QString focused = focusOnMainWindow();
         QVERIFY2(focused.isEmpty(), qPrintable(focused));
@@ -150,6 +160,35 @@ class TestFocusAfterBoxes : public QObject
             return day->isBusy() && day->isVisible();
         }
         return false;
+    }
+
+    // The report or day-price download (up and focused) fails and its box is answered, by a click
+    // on its button or by Return typed, with the manager held up from the box on when asked.
+    void failDownload(OnTop which, Closed closed, bool heldUp = false)
+    {
+        OnModal answer("QMessageBox", [closed, heldUp](QWidget *box) {
+            if (heldUp)
+                display->pauseWindowManager();
+            if (closed == Closed::Button)
+                clickAt(static_cast<QMessageBox *>(box)->button(QMessageBox::Ok), Qt::LeftButton);
+            else
+                xdotool({"key", "Return"});
+        });
+        // The client's own failure, as its time-out ends it.
+        QDialog *dialog = which == OnTop::ReportDownload ? static_cast<QDialog *>(download) : day;
+        dialog->findChild<QHttpClient *>()->abort();
+        WAIT_UNTIL("the download ended, its box answered",
+                   !stillUp(which) && !dialog->isVisible() && !QApplication::activeModalWidget(), 20000);
+    }
+
+    // What a busy manager may do with a window the program has let go: map it, focus it, and
+    // let it go again, then pick the next window itself.
+    void focusLate(QWidget *gone)
+    {
+        const QString id = QString::number(gone->winId());
+        QVERIFY(xdotool({"windowmap", "--sync", id}));
+        QVERIFY(xdotool({"windowfocus", "--sync", id}));
+        QVERIFY(xdotool({"windowunmap", "--sync", id}));
     }
 
     // The main window has the keyboard again: where the user goes on typing, the next code
@@ -250,22 +289,35 @@ private slots:
     // A box the program brings up meanwhile (the engine's notice that the login timed out, from
     // the main window), closed by its button or by Return: the window the user was in has the
     // keyboard again. Under the modal day-price download that is the download's window, as the
-    // main window takes no keys then.
+    // main window takes no keys then; also when that download started right after another one
+    // failed and its box was closed.
     void keysAfterABox_data()
     {
         QTest::addColumn<OnTop>("onTop");
         QTest::addColumn<Closed>("closed");
-        QTest::newRow("report download, button") << OnTop::ReportDownload << Closed::Button;
-        QTest::newRow("report download, Return") << OnTop::ReportDownload << Closed::Return;
-        QTest::newRow("alerts, button") << OnTop::Alert << Closed::Button;
-        QTest::newRow("day-price download, button") << OnTop::DayDownload << Closed::Button;
-        QTest::newRow("day-price download, Return") << OnTop::DayDownload << Closed::Return;
+        QTest::addColumn<bool>("afterAFailure");
+        QTest::newRow("report download, button") << OnTop::ReportDownload << Closed::Button << false;
+        QTest::newRow("report download, Return") << OnTop::ReportDownload << Closed::Return << false;
+        QTest::newRow("alerts, button") << OnTop::Alert << Closed::Button << false;
+        QTest::newRow("day-price download, button") << OnTop::DayDownload << Closed::Button << false;
+        QTest::newRow("day-price download, Return") << OnTop::DayDownload << Closed::Return << false;
+        QTest::newRow("day-price download right after another failed, Return")
+            << OnTop::DayDownload << Closed::Return << true;
     }
 
     void keysAfterABox()
     {
         QFETCH(OnTop, onTop);
         QFETCH(Closed, closed);
+        QFETCH(bool, afterAFailure);
+        if (afterAFailure) {
+            bringUp(OnTop::DayDownload);
+            if (QTest::currentTestFailed())
+                return;
+            failDownload(OnTop::DayDownload, Closed::Return);
+            if (QTest::currentTestFailed())
+                return;
+        }
         bringUp(onTop);
         if (QTest::currentTestFailed())
             return;
@@ -278,6 +330,14 @@ private slots:
         QTimer::singleShot(0, window.data(), &QWinMain::showOuttimeDialog);
         QTest::qWait(100);
         WAIT_UNTIL("the box answered", !qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), 20000);
+        if (afterAFailure) {
+            // Escape typed at once reaches the download's window: it hides, its transfer goes on.
+            QVERIFY(xdotool({"key", "Escape"}));
+            const QString failure = waitUntil("the day-price download hidden", [&] { return !day->isVisible(); }, 10000);
+            QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+            QVERIFY2(day->isBusy(), "the day-price download ended");
+            return;
+        }
         if (onTop == OnTop::DayDownload) {
             const QString failure =
                 waitUntil("the day-price download focused", [&] { return xFocus() == day->winId(); }, 10000);
@@ -301,43 +361,96 @@ private slots:
         QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
     }
 
-    // The day-price download fails and its box is closed: the download's window goes with it,
-    // and the main window the user was in has the keyboard, every time; also while the manager
-    // is held up, which then moves no focus at all (the next code is typed before it goes on).
-    void keysAfterTheDayDownloadFails_data()
+    // A download fails and its box is closed: the download's window goes with it, and the main
+    // window the user was in has the keyboard, every time; also while the manager is held up,
+    // which then moves no focus at all (the next code is typed before it goes on). The report
+    // download's window has the keys as it fails, and they come back to it as the box goes.
+    void keysAfterADownloadFails_data()
     {
+        QTest::addColumn<OnTop>("failed");
         QTest::addColumn<Closed>("closed");
         QTest::addColumn<bool>("heldUp");
-        QTest::newRow("box closed by its button") << Closed::Button << false;
-        QTest::newRow("box closed by Return") << Closed::Return << false;
-        QTest::newRow("box closed by Return, manager held up") << Closed::Return << true;
+        QTest::newRow("day prices, box closed by its button") << OnTop::DayDownload << Closed::Button << false;
+        QTest::newRow("day prices, box closed by Return") << OnTop::DayDownload << Closed::Return << false;
+        QTest::newRow("day prices, box closed by Return, manager held up")
+            << OnTop::DayDownload << Closed::Return << true;
+        QTest::newRow("report, box closed by Return") << OnTop::ReportDownload << Closed::Return << false;
+        QTest::newRow("report, box closed by Return, manager held up")
+            << OnTop::ReportDownload << Closed::Return << true;
     }
 
-    void keysAfterTheDayDownloadFails()
+    void keysAfterADownloadFails()
     {
+        QFETCH(OnTop, failed);
         QFETCH(Closed, closed);
         QFETCH(bool, heldUp);
-        bringUp(OnTop::DayDownload);
+        if (failed == OnTop::ReportDownload)
+            startReportDownload();
+        else
+            bringUp(OnTop::DayDownload);
         if (QTest::currentTestFailed())
             return;
-        OnModal answer("QMessageBox", [closed, heldUp](QWidget *box) {
-            if (heldUp)
-                display->pauseWindowManager();
-            if (closed == Closed::Button)
-                clickAt(static_cast<QMessageBox *>(box)->button(QMessageBox::Ok), Qt::LeftButton);
-            else
-                xdotool({"key", "Return"});
-        });
-        day->findChild<QHttpClient *>()->abort();
-        WAIT_UNTIL("the day download ended, its box answered",
-                   !day->isBusy() && !day->isVisible() && !QApplication::activeModalWidget(), 20000);
+        failDownload(failed, closed, heldUp);
+        if (QTest::currentTestFailed())
+            return;
         if (heldUp) {
             QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
             const QString failure = listOf(QStringLiteral("600310.SH"));
             QVERIFY2(failure.isEmpty(), qPrintable(failure + ", the focus on " + focusText()));
             QVERIFY(display->resumeWindowManager());
         }
-        mainWindowTakesTheNextCode(OnTop::DayDownload, false);
+        mainWindowTakesTheNextCode(failed, false);
+    }
+
+    // The day-price download fails and its box is closed by Return; the user at once clicks
+    // another window of the program that is up: that window has the keyboard, and Escape goes
+    // to it, not to the main window's list.
+    // Also when the manager focuses the download's window late, after it went, which the program
+    // puts right: the focus goes back to the main window, and the window clicked then keeps it.
+    void clickRightAfterTheDayFailureBox_data()
+    {
+        QTest::addColumn<OnTop>("clicked");
+        QTest::addColumn<bool>("focusedLate");
+        QTest::newRow("the alert list") << OnTop::Alert << false;
+        QTest::newRow("the report download") << OnTop::ReportDownload << false;
+        QTest::newRow("the alert list, the download focused late") << OnTop::Alert << true;
+        QTest::newRow("the report download, the download focused late") << OnTop::ReportDownload << true;
+    }
+
+    void clickRightAfterTheDayFailureBox()
+    {
+        QFETCH(OnTop, clicked);
+        QFETCH(bool, focusedLate);
+        bringUp(clicked);
+        if (QTest::currentTestFailed())
+            return;
+        bringUp(OnTop::DayDownload);
+        if (QTest::currentTestFailed())
+            return;
+        const QString listShown = window->windowTitle();
+        failDownload(OnTop::DayDownload, Closed::Return);
+        if (QTest::currentTestFailed())
+            return;
+        if (focusedLate) {
+            focusLate(day);
+            const QString failure = focusOnMainWindow();
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        }
+        QWidget *target = download;
+        if (clicked == OnTop::Alert) {
+            QTableWidget *table = alert->alertList();
+            QVERIFY(clickAt(table->viewport(), Qt::LeftButton, table->visualItemRect(table->item(0, 0)).center()));
+            target = alert;
+        } else {
+            QVERIFY(clickAt(download, Qt::LeftButton, QPoint(10, 10)));
+        }
+        const QString failure = waitUntil("the clicked window focused",
+                                          [&] { return xFocus() == target->winId() && target->isActiveWindow(); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        QVERIFY(xdotool({"key", "Escape"}));
+        WAIT_UNTIL("the clicked window gone", !target->isVisible(), 10000);
+        QVERIFY2(clicked != OnTop::ReportDownload || !download->isDownloading(), "the download goes on");
+        QCOMPARE(window->windowTitle(), listShown);
     }
 };
 

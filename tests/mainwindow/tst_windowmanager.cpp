@@ -261,11 +261,11 @@ private slots:
         popUp->show();
         QVERIFY(QTest::qWaitForWindowExposed(popUp));
         // A click on the main window, through the X server as the user's, which the window
-        // manager sees and which gives the main window the focus. A manager still busy with the
-        // pop-up may let the click through without focusing the window (mutter): the user
-        // clicks again.
+        // manager sees and which gives the main window the focus. mutter, still busy with the
+        // pop-up, may let the click through without focusing the window: the user clicks again.
         QVERIFY(xClick(window.winId(), QPoint(300, 300)));
-        if (!waitUntil("the clicked main window active", [&] { return window.isActiveWindow(); }, 3000).isEmpty())
+        if (display->is("mutter")
+            && !waitUntil("the clicked main window active", [&] { return window.isActiveWindow(); }, 3000).isEmpty())
             QVERIFY(xClick(window.winId(), QPoint(300, 300)));
         WAIT_UNTIL("the clicked main window active", window.isActiveWindow(), 5000);
         const auto order = [&] {
