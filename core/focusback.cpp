@@ -109,6 +109,13 @@ private slots:
         qCDebug(lcCore) << "window" << window << "goes, the focus on" << focus << ", back to" << back;
         if (!focus || (focus != back && focus->isVisible() && focus != window))
             return;
+        // A manager may have focused the window while this one held it (xfwm4 does at a click on
+        // it): Qt then took no window for active, and the shortcuts stay dead until a focus comes
+        // anew. It comes anew, through this window.
+        if (focus == back && QGuiApplication::focusWindow() != back) {
+            giveFocus(window);
+            focus = window;
+        }
         if (focus != back)
             request = giveFocus(back);
         wentBackTo.insert(window, {back, request});

@@ -402,6 +402,50 @@ private slots:
         mainWindowTakesTheNextCode(failed, false);
     }
 
+    // With 首选项 or 显示设置 open, the user clicks the main window, and a manager gives the
+    // focus to it though the dialog holds it (xfwm4 does; here the focus is also given to it as
+    // that manager does, so that every manager shows it): once Escape has closed the dialog,
+    // the main window has the keys, its shortcuts among them.
+    void shortcutsAfterTheMainWindowWasFocusedUnderADialog_data()
+    {
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("首选项") << QStringLiteral("ctrl+o") << QStringLiteral("QDlgOption");
+        QTest::newRow("显示设置") << QStringLiteral("ctrl+d") << QStringLiteral("QDlgDisplay");
+    }
+
+    void shortcutsAfterTheMainWindowWasFocusedUnderADialog()
+    {
+        QFETCH(QString, shortcut);
+        QFETCH(QString, dialog);
+        QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblVersion")), Qt::LeftButton));
+        QString failure = focusOnMainWindow();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const auto opened = [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            return modal && modal->inherits(dialog.toLatin1().constData()) && xFocus() == modal->winId() ? modal : nullptr;
+        };
+        QVERIFY(xdotool({"key", shortcut}));
+        failure = waitUntil("the dialog open and focused", [&] { return opened() != nullptr; }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        // The window blocked by the dialog hears of no pointer: the click goes through X alone.
+        QWidget *version = window->findChild<QWidget *>(QStringLiteral("lblVersion"));
+        QVERIFY(xClick(window->winId(), version->mapTo(window.data(), version->rect().center())));
+        QVERIFY(xdotool({"windowfocus", "--sync", QString::number(window->winId())}));
+        QTest::qWait(200);
+        QVERIFY(xdotool({"key", "Escape"}));
+        failure = waitUntil("the dialog closed", [&] { return !QApplication::activeModalWidget(); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        failure = focusOnMainWindow();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QVERIFY(xdotool({"key", shortcut}));
+        failure = waitUntil("the dialog open again", [&] { return opened() != nullptr; }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        QVERIFY(xdotool({"key", "Escape"}));
+        WAIT_UNTIL("the dialog closed again", !QApplication::activeModalWidget(), 10000);
+        mainWindowTakesTheNextCode(OnTop::Alert, false);
+    }
+
     // The day-price download fails and its box is closed by Return; the user at once clicks
     // another window of the program that is up: that window has the keyboard, and Escape goes
     // to it, not to the main window's list.
