@@ -122,16 +122,15 @@ void QDlgGenius::fillList(const QString &keyword)
         lstStock->setCurrentRow(0);
 }
 
-// The notice comes with every load of the cache; the table may still be empty then.
+// The notice comes with every load of the cache, also one made while T_Stock is still empty: a
+// kept Return then waits on.
 void QDlgGenius::stocksLoaded()
 {
     if (!waiting)
         return;
     fillList(edtKeyword->text());
-    if (!acceptWhenLoaded || waiting)
-        return;
-    acceptWhenLoaded = false;
-    accept();
+    if (acceptWhenLoaded)
+        accept();
 }
 
 void QDlgGenius::accept()
