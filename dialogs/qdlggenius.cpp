@@ -67,10 +67,7 @@ QDlgGenius::QDlgGenius(QWidget *parent)
     connect(lstStock, &QListWidget::doubleClicked, this, &QDlgGenius::accept);
     // The engine loads the cache on its own thread once it has stored the stocks; the dialog as
     // receiver has the notice queued to the GUI thread.
-    connect(stockCacheNotice(), &StockCacheNotice::loaded, this, [this] {
-        if (waiting)
-            keywordChanged(edtKeyword->text());
-    });
+    connect(stockCacheNotice(), &StockCacheNotice::loaded, this, &QDlgGenius::stocksLoaded);
     edtKeyword->setFocus();
     (new KeysBeforeFocus(this, edtKeyword, lookupKeys()))->arm();
 }
@@ -81,12 +78,15 @@ void QDlgGenius::setKeyword(const QString &text)
 }
 
 // QDialog hands the edit its focus as if tabbed to, which selects the keyword: the next key typed
-// would replace the one that opened the lookup.
+// would replace the one that opened the lookup. A Return kept for the stocks goes with the lookup,
+// however it closes (Escape among them).
 void QDlgGenius::setVisible(bool visible)
 {
     QDialog::setVisible(visible);
     if (visible)
         edtKeyword->deselect();
+    else
+        acceptWhenLoaded = false;
 }
 
 QString QDlgGenius::getSelectedStock() const
@@ -94,7 +94,14 @@ QString QDlgGenius::getSelectedStock() const
     return selectedCode;
 }
 
+// A keyword edited after a Return typed while waiting is no longer the one the Return was for.
 void QDlgGenius::keywordChanged(const QString &keyword)
+{
+    acceptWhenLoaded = false;
+    fillList(keyword);
+}
+
+void QDlgGenius::fillList(const QString &keyword)
 {
     lstStock->clear();
     waiting = false;
@@ -115,11 +122,25 @@ void QDlgGenius::keywordChanged(const QString &keyword)
         lstStock->setCurrentRow(0);
 }
 
+// The notice comes with every load of the cache, also one made while T_Stock is still empty: a
+// kept Return then waits on.
+void QDlgGenius::stocksLoaded()
+{
+    if (!waiting)
+        return;
+    fillList(edtKeyword->text());
+    if (acceptWhenLoaded)
+        accept();
+}
+
 void QDlgGenius::accept()
 {
     QListWidgetItem *item = lstStock->currentItem();
-    if (lstStock->count() == 0 || !item)
+    if (lstStock->count() == 0 || !item) {
+        // On a first login the code and its Return are often typed before the stocks arrive.
+        acceptWhenLoaded = waiting;
         return;
+    }
     selectedCode = item->data(Qt::UserRole).toString();
     QDialog::accept();
 }

@@ -145,9 +145,12 @@ private slots:
 
     // A first login: the lookup opens with the key that opened it while T_Stock is still empty.
     // filled: the usual stocks are there from the start instead. held: the edit's text after the
-    // keys; arriving: "code name spelling" of the stocks the engine then stores and loads into its
-    // cache on its own thread; rows: the list then, untouched; later: keys typed after that,
-    // leaving text and the same rows for Return.
+    // keys (Escape among them closes the lookup at once); arriving: "code name spelling" of the
+    // stocks the engine then stores and loads into its cache on its own thread; rows: the list
+    // then, untouched (a load of the cache before they come changes nothing); ended: how the
+    // lookup ended as they arrived (-1: still open), chosen: the stock it handed back; later:
+    // keys typed after that, leaving text and the same rows for Return. A Return typed while
+    // waiting takes the stock found once they arrive, unless the keyword was edited after it.
     void keysBeforeTheStocks_data()
     {
         QTest::addColumn<bool>("filled");
@@ -158,16 +161,35 @@ private slots:
         QTest::addColumn<QString>("later");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("ended");
+        QTest::addColumn<QString>("chosen");
+        const int open = -1, accepted = QDialog::Accepted, rejected = QDialog::Rejected;
         const QStringList brought{"600309.SH 万华化学 WHHX", "000001.SZ 平安银行 PAYH"};
         const QStringList found{"600309.SH 万华化学"}, none;
-        QTest::newRow("a code") << false << "6" << "0 0 3 0 9" << "600309" << brought << "" << "600309" << found;
-        QTest::newRow("a spelling") << false << "W" << "H H X" << "WHHX" << brought << "" << "WHHX" << found;
-        QTest::newRow("return before them does nothing") << false << "6" << "0 Return 0" << "600" << brought << "3"
-                                                         << "6003" << found;
-        QTest::newRow("nothing matches once they are in") << false << "6" << "0 0 3 0 9" << "600309"
-                                                          << QStringList{"000001.SZ 平安银行 PAYH"} << "1 A"
-                                                          << "600309" << none;
-        QTest::newRow("filled, nothing matches") << true << "ZZ" << "1 A" << "ZZ" << none << "1" << "ZZ" << none;
+        const QStringList otherOnly{"000001.SZ 平安银行 PAYH"};
+        QTest::newRow("a code") << false << "6" << "0 0 3 0 9" << "600309" << brought << "" << "600309" << found
+                                << open << "";
+        QTest::newRow("a spelling") << false << "W" << "H H X" << "WHHX" << brought << "" << "WHHX" << found << open
+                                    << "";
+        QTest::newRow("return before them, then a digit, does nothing")
+            << false << "6" << "0 Return 0" << "600" << brought << "3" << "6003" << found << open << "";
+        QTest::newRow("nothing matches once they are in") << false << "6" << "0 0 3 0 9" << "600309" << otherOnly
+                                                          << "1 A" << "600309" << none << open << "";
+        QTest::newRow("filled, nothing matches") << true << "ZZ" << "1 A" << "ZZ" << none << "1" << "ZZ" << none
+                                                 << open << "";
+        QTest::newRow("return before them takes the code once they are in")
+            << false << "6" << "0 0 3 0 9 Return" << "600309" << brought << "" << "" << found << accepted
+            << "600309.SH";
+        QTest::newRow("enter before them, a spelling")
+            << false << "W" << "H H X Enter" << "WHHX" << brought << "" << "" << found << accepted << "600309.SH";
+        QTest::newRow("return, then the cursor moved") << false << "6" << "0 0 3 0 9 Return Left" << "600309"
+                                                       << brought << "" << "" << found << accepted << "600309.SH";
+        QTest::newRow("return, then a digit taken back") << false << "6" << "0 0 3 0 9 Return Backspace" << "60030"
+                                                         << brought << "9" << "600309" << found << open << "";
+        QTest::newRow("escape after return before them") << false << "6" << "0 0 3 0 9 Return Esc" << "600309"
+                                                         << brought << "" << "" << found << rejected << "";
+        QTest::newRow("return before them, nothing matches once they are in")
+            << false << "6" << "0 0 3 0 9 Return" << "600309" << otherOnly << "1 A" << "600309" << none << open << "";
     }
 
     void keysBeforeTheStocks()
@@ -180,6 +202,9 @@ private slots:
         QFETCH(QString, later);
         QFETCH(QString, text);
         QFETCH(QStringList, rows);
+        QFETCH(int, ended);
+        QFETCH(QString, chosen);
+        const int open = -1;
         const auto restore = qScopeGuard([] {
             execSql("delete from T_Stock");
             insertUsualStocks();
@@ -195,7 +220,15 @@ private slots:
         auto *hint = child<QLabel>(&dialog, "lblWaiting");
         typeKeys(edit, keys);
         QCOMPARE(edit->text(), held);
-        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.isVisible(), !keys.split(' ').contains("Esc"));
+        QCOMPARE(dialog.getSelectedStock(), QString());
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(hint->isVisibleTo(&dialog), !filled);
+        // The engine may load its cache before the stocks come (with the value matrix): the
+        // lookup waits on, a Return typed with it too.
+        loadStockCache();
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog.isVisible(), !keys.split(' ').contains("Esc"));
         QCOMPARE(list->count(), 0);
         QCOMPARE(hint->isVisibleTo(&dialog), !filled);
 
@@ -211,6 +244,12 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(rowTexts(list), rows);
         QVERIFY(!hint->isVisibleTo(&dialog));
+        QCOMPARE(dialog.isVisible(), ended == open);
+        QCOMPARE(dialog.getSelectedStock(), chosen);
+        if (ended != open) {
+            QCOMPARE(dialog.result(), ended);
+            return;
+        }
         typeKeys(edit, later);
         QCOMPARE(edit->text(), text);
 
