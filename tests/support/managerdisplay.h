@@ -83,8 +83,22 @@ public:
     static const char *needed() { return "Xvfb and the window manager are needed: see scripts/packages.txt"; }
 
     // Stops the window manager, as a busy machine holds it up, until resumeWindowManager().
-    // False without one.
-    bool pauseWindowManager() const { return signalWindowManager(SIGSTOP); }
+    // False without one. A manager stopped while it holds the X server grabbed (as managers do for
+    // a moment while they take on a window) would stop every other client with it, the test
+    // among them, for good: it goes on for a moment and is stopped again until the server still
+    // answers another client.
+    bool pauseWindowManager() const
+    {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (!signalWindowManager(SIGSTOP))
+                return false;
+            if (serverAnswers())
+                return true;
+            signalWindowManager(SIGCONT);
+            QThread::msleep(20);
+        }
+        return false;
+    }
     bool resumeWindowManager() const { return signalWindowManager(SIGCONT); }
 
     // Ends the window manager, runs meanwhile, then starts a new one, which frames the windows
@@ -160,6 +174,18 @@ private:
         if (!xprop.waitForFinished(3000) || xprop.exitCode() != 0)
             return QString();
         return QString::fromLatin1(xprop.readAll()).section(QLatin1String("window id # "), 1).trimmed();
+    }
+
+    // On a connection of its own, so that a grab holds up only the probe.
+    static bool serverAnswers()
+    {
+        QProcess probe;
+        probe.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+        if (probe.waitForFinished(2000))
+            return true;
+        probe.kill();
+        probe.waitForFinished(2000);
+        return false;
     }
 
     bool signalWindowManager(int signal) const
