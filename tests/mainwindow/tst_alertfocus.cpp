@@ -98,14 +98,14 @@ class TestAlertFocus : public QObject
     QString focusText() const
     {
         const WId focus = xFocus();
-        if (focus == alert->winId())
-            return QStringLiteral("the alert list");
-        if (focus == window->winId())
-            return QStringLiteral("the main window");
         QWidget *active = QApplication::activeWindow();
-        return QStringLiteral("window %1 (the program's active window: %2)")
-            .arg(focus)
-            .arg(active ? QString::fromLatin1(active->metaObject()->className()) : QStringLiteral("none"));
+        const QString program = QStringLiteral(" (the program's active window: %1)")
+                                    .arg(active ? QString::fromLatin1(active->metaObject()->className()) : QStringLiteral("none"));
+        if (focus == alert->winId())
+            return QStringLiteral("the alert list") + (active == alert ? QString() : program);
+        if (focus == window->winId())
+            return QStringLiteral("the main window") + (active == window.data() ? QString() : program);
+        return QStringLiteral("window %1").arg(focus) + program;
     }
 
     bool mainFocused() const { return xFocus() == window->winId() && window->isActiveWindow(); }
