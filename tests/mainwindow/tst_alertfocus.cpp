@@ -52,7 +52,8 @@ enum class Arrival {
 // How the report download the user is in closes.
 enum class DownloadEnd {
     Escape, // typed into it
-    Fails,  // its transfer fails, and the box that says so is answered with Return
+    Fails,  // its stalled transfer given up (as the client's idle watchdog does), the box that says
+            // so answered with Return
     Ends,   // its report stored and opened
 };
 
@@ -404,10 +405,10 @@ private slots:
         QVERIFY2(download->isDownloading() && download->isVisible(), "the download was cancelled");
     }
 
-    // The report download the user is in closes while the alert list is up: by Escape, or as
-    // its transfer fails and the box that says so is answered. The keys go back to the main
-    // window, never to the list, which tells the manager it takes no keyboard until clicked: also
-    // when it was clicked before, hidden and shown again by a new alert.
+    // The report download the user is in closes while the alert list is up: by Escape, as its
+    // transfer fails and the box that says so is answered, or as its report opens. The keys go
+    // back to the main window, never to the list, which tells the manager it takes no keyboard
+    // until clicked: also when it was clicked before, hidden and shown again by a new alert.
     void keysGoToTheMainWindowAsTheDownloadCloses_data()
     {
         QTest::addColumn<DownloadEnd>("end");
