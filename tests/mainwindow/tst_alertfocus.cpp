@@ -2,6 +2,8 @@
 #include "standinwindow.h"
 
 #include "devserver.h"
+#include "focusscript.h"
+#include "globalstate.h"
 #include "listpointer.h"
 #include "lookupsclosed.h"
 #include "windowsontop.h"
@@ -9,109 +11,33 @@
 #include "orderhistory.h"
 #include "qdlgalert.h"
 #include "qdlgdownloadfile.h"
+#include "qhttpclient.h"
 #include "qwinmain.h"
 #include "qwinreportlist.h"
+#include "urlcatcher.h"
 #include "waiting.h"
 #include "windowstacking.h"
 #include "xwindows.h"
 
-#include <QAbstractNativeEventFilter>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableWidget>
-#include <QX11Info>
-
-#include <functional>
-
-#include <xcb/xcb.h>
+#include <QThread>
 
 // The alert list under a real window manager (Xvfb with a window manager), as alerts come while the user
 // types into the main window: the list comes up above the main window and the keys stay where
 // they were typed, with the manager quick or held up; once clicked, the list has the keyboard.
+// When the report download the user is in closes while the list is up, the keys go back to the
+// main window, not to the list; nor does a click on the message strip take them from there.
 
 namespace {
 
 ManagerDisplay *display = nullptr;
 
 const QString kInst = QStringLiteral("提示证券");
-
-// The times the X server gave the window the keyboard focus, however briefly, from its making on:
-// the program hands a focus that its modal lookup blocks on to the lookup, so the program's own
-// record may not show it. What the server did before is dealt with first.
-struct XFocusIns : QAbstractNativeEventFilter
-{
-    explicit XFocusIns(QWidget *window) : id(window->winId())
-    {
-        // Every event the server sent before the round trip's own is in Qt's queue once it is back.
-        QX11Info::getTimestamp();
-        QCoreApplication::processEvents();
-        qApp->installNativeEventFilter(this);
-    }
-    ~XFocusIns() override { qApp->removeNativeEventFilter(this); }
-    bool nativeEventFilter(const QByteArray &type, void *message, long *) override
-    {
-        const auto *event = static_cast<const xcb_generic_event_t *>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & ~0x80) != XCB_FOCUS_IN)
-            return false;
-        const auto *focus = static_cast<const xcb_focus_in_event_t *>(message);
-        if (focus->event == id && focus->detail != XCB_NOTIFY_DETAIL_POINTER)
-            ++count;
-        return false;
-    }
-    const WId id;
-    int count = 0;
-};
-
-// Steps run from the event loop, each once its condition holds: the lookup that the first key
-// opens runs modally, and the test's own code goes on only once it has closed. A step that
-// waits 10 s in vain ends the script with a failure.
-class Script
-{
-public:
-    struct Step
-    {
-        QString what; // waited for
-        std::function<bool()> ready;
-        std::function<void()> act;
-        std::function<QString()> seen; // said when the wait fails
-    };
-
-    explicit Script(const QList<Step> &steps) : m_steps(steps)
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
-        m_timer.start(20);
-        m_clock.start();
-    }
-
-    bool done() const { return m_next >= m_steps.size() || !failure.isEmpty(); }
-    QString failure;
-
-private:
-    void look()
-    {
-        if (done())
-            return;
-        const Step &step = m_steps.at(m_next);
-        if (!step.ready()) {
-            if (m_clock.elapsed() <= 10000)
-                return;
-            failure = QStringLiteral("waited 10 s in vain for %1: %2").arg(step.what, step.seen ? step.seen() : QString());
-            // A lookup left open would keep the test's own wait from ending.
-            if (auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
-                modal->reject();
-            return;
-        }
-        step.act();
-        ++m_next;
-        m_clock.restart();
-    }
-
-    QList<Step> m_steps;
-    int m_next = 0;
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-};
 
 // How the alert comes while the code is typed.
 enum class Arrival {
@@ -123,9 +49,34 @@ enum class Arrival {
     WhileMinimized,        // shown while the main window is minimized, which is restored then
 };
 
+// How the report download the user is in closes.
+enum class DownloadEnd {
+    Escape, // typed into it
+    Fails,  // its stalled transfer given up (as the client's idle watchdog does), the box that says
+            // so answered with Return
+    Ends,   // its report stored and opened
+};
+
+// How the alert list is up when the download closes.
+enum class ListUp {
+    BeforeTheDownload,     // shown before the download was opened
+    WhileTheDownloadIsUp,  // shown while the download has the keyboard
+    ShownAgainAfterAClick, // ... once clicked (which lets it take the keyboard) and hidden
+};
+
+// Whether the window's ICCCM input hint lets the manager give it the keyboard, as xprop reads it.
+bool acceptsInput(WId id)
+{
+    QString hints;
+    runXTool(QStringLiteral("xprop"), {"-id", QString::number(id), "WM_HINTS"}, &hints);
+    return !hints.contains(QLatin1String("Client accepts input or input focus: False"));
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Arrival)
+Q_DECLARE_METATYPE(DownloadEnd)
+Q_DECLARE_METATYPE(ListUp)
 
 class TestAlertFocus : public QObject
 {
@@ -135,22 +86,27 @@ class TestAlertFocus : public QObject
     QTemporaryDir dir;
     QScopedPointer<QWinMain> window;
     QDlgAlert *alert = nullptr;
+    QDlgDownloadFile *download = nullptr;
+    QWidget *strip = nullptr;
     QString reportId;
     ModalLeftOpen leftOpen;
+
+    // The menu's entry that switches the message strip, Ctrl+M.
+    QAction *stripEntry() const { return actionOf(*window, QStringLiteral("滚动提示(&M)")); }
 
     void addAlert() { alert->addAlert(QStringLiteral("RAT_ACT_UPG"), reportId); }
 
     QString focusText() const
     {
         const WId focus = xFocus();
-        if (focus == alert->winId())
-            return QStringLiteral("the alert list");
-        if (focus == window->winId())
-            return QStringLiteral("the main window");
         QWidget *active = QApplication::activeWindow();
-        return QStringLiteral("window %1 (the program's active window: %2)")
-            .arg(focus)
-            .arg(active ? QString::fromLatin1(active->metaObject()->className()) : QStringLiteral("none"));
+        const QString program = QStringLiteral(" (the program's active window: %1)")
+                                    .arg(active ? QString::fromLatin1(active->metaObject()->className()) : QStringLiteral("none"));
+        if (focus == alert->winId())
+            return QStringLiteral("the alert list") + (active == alert ? QString() : program);
+        if (focus == window->winId())
+            return QStringLiteral("the main window") + (active == window.data() ? QString() : program);
+        return QStringLiteral("window %1").arg(focus) + program;
     }
 
     bool mainFocused() const { return xFocus() == window->winId() && window->isActiveWindow(); }
@@ -198,12 +154,73 @@ class TestAlertFocus : public QObject
         WAIT_UNTIL("the main window minimized", xWindowState(window->winId()).iconic, 10000);
     }
 
+    // The main window has the keyboard: a code typed there opens its stock, whose list's title
+    // ends with the code.
+    void mainWindowTakesTheNextCode()
+    {
+        QString failure = waitUntil("the main window focused", [&] { return mainFocused(); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
+        failure = waitUntil("the list of 600310.SH",
+                            [&] { return window->windowTitle().endsWith(QLatin1String("(600310.SH)")); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the window shows " + window->windowTitle()
+                                               + ", the focus on " + focusText()));
+        failure = waitUntil("the main window focused", [&] { return mainFocused(); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+    }
+
+    // Waits up to 10 s without the event loop, so what the program would do meanwhile waits too.
+    template <typename Done>
+    static bool heldUntil(Done done)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 10000)
+            QThread::msleep(50);
+        return done();
+    }
+
+    // The report opened as a title clicked in the main window does: the download dialog has
+    // the keyboard once the manager has focused it. Stalled, its file never comes; otherwise it
+    // comes only then (the transfer starts from the event loop, held until the dialog is focused).
+    void openDownload(bool stalled)
+    {
+        QVERIFY(server.setFault(QStringLiteral("stall"), stalled, QStringLiteral("/oss/fil")));
+        server.clearRequestLog();
+        window->openFile(reportId, dir.filePath(QStringLiteral("reports/r.pdf")));
+        if (!stalled) {
+            QVERIFY2(heldUntil([&] { return xFocus() == download->winId(); }),
+                     qPrintable("the download dialog not focused: the focus on " + focusText()));
+            return;
+        }
+        WAIT_UNTIL("the report's address and file asked for", requestsForReport(server, reportId) == 2, 30000);
+        const QString failure = waitUntil("the download dialog focused", [&] { return xFocus() == download->winId(); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+    }
+
+    // Clicked, the list has the keyboard; Escape then hides it, and the user goes back to the
+    // main window.
+    void clickAndHideTheList()
+    {
+        QTableWidget *table = alert->alertList();
+        QVERIFY(clickAt(table->viewport(), Qt::LeftButton, table->visualItemRect(table->item(0, 0)).center()));
+        const QString failure = waitUntil("the alert list focused",
+                                          [&] { return xFocus() == alert->winId() && alert->isActiveWindow(); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        QVERIFY(xdotool({"key", "Escape"}));
+        WAIT_UNTIL("the alert list unmapped", !alert->isVisible() && !xWindowState(alert->winId()).mapped, 10000);
+        activateMain();
+    }
+
 private slots:
     void initTestCase()
     {
         WindowsOnTop windowsOnTop;
         openMainWindow(display, server, dir, kInst, &reportId, window, &windowsOnTop);
         alert = windowsOnTop.alert;
+        download = windowsOnTop.download;
+        strip = windowsOnTop.strip;
+        QVERIFY(stripEntry());
     }
 
     void init()
@@ -219,12 +236,15 @@ private slots:
         leftOpen.disarm();
         display->resumeWindowManager();
         server.setFault(QStringLiteral("stall"), false);
-        auto *download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
         if (download->isVisible() || download->isDownloading())
             download->reject();
+        if (stripEntry()->isChecked())
+            stripEntry()->trigger();
         if (window->isMinimized())
             activateMain();
         alert->close();
+        // A report stored would open at once next time, without the download.
+        QFile::remove(dir.filePath(QStringLiteral("reports/r.pdf")));
         WAIT_UNTIL("the alert list unmapped", !xWindowState(alert->winId()).mapped, 10000);
     }
 
@@ -383,6 +403,142 @@ private slots:
         QVERIFY(xdotool({"key", "Escape"}));
         WAIT_UNTIL("the alert list hidden", !alert->isVisible(), 10000);
         QVERIFY2(download->isDownloading() && download->isVisible(), "the download was cancelled");
+    }
+
+    // The report download the user is in closes while the alert list is up: by Escape, as its
+    // transfer fails and the box that says so is answered, or as its report opens. The keys go
+    // back to the main window, never to the list, which tells the manager it takes no keyboard
+    // until clicked: also when it was clicked before, hidden and shown again by a new alert.
+    void keysGoToTheMainWindowAsTheDownloadCloses_data()
+    {
+        QTest::addColumn<DownloadEnd>("end");
+        QTest::addColumn<ListUp>("listUp");
+        QTest::newRow("Escape, list up before the download") << DownloadEnd::Escape << ListUp::BeforeTheDownload;
+        QTest::newRow("Escape, list up meanwhile") << DownloadEnd::Escape << ListUp::WhileTheDownloadIsUp;
+        QTest::newRow("Escape, list clicked once, up again meanwhile") << DownloadEnd::Escape << ListUp::ShownAgainAfterAClick;
+        QTest::newRow("fails, list up before the download") << DownloadEnd::Fails << ListUp::BeforeTheDownload;
+        QTest::newRow("fails, list up meanwhile") << DownloadEnd::Fails << ListUp::WhileTheDownloadIsUp;
+        QTest::newRow("fails, list clicked once, up again meanwhile") << DownloadEnd::Fails << ListUp::ShownAgainAfterAClick;
+        QTest::newRow("report opened, list up before the download") << DownloadEnd::Ends << ListUp::BeforeTheDownload;
+        QTest::newRow("report opened, list up meanwhile") << DownloadEnd::Ends << ListUp::WhileTheDownloadIsUp;
+    }
+
+    void keysGoToTheMainWindowAsTheDownloadCloses()
+    {
+        QFETCH(DownloadEnd, end);
+        QFETCH(ListUp, listUp);
+        if (listUp == ListUp::ShownAgainAfterAClick) {
+            addAlert();
+            waitAlertAboveMain();
+            if (QTest::currentTestFailed())
+                return;
+            clickAndHideTheList();
+        }
+        if (listUp == ListUp::BeforeTheDownload) {
+            addAlert();
+            waitAlertAboveMain();
+        }
+        if (QTest::currentTestFailed())
+            return;
+        // No reader: the report opens in the catcher.
+        UrlCatcher reader;
+        const int pdfReader = getPdfReader();
+        setPdfReader(1);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &reader, "open");
+        const auto restoreReader = qScopeGuard([pdfReader] {
+            setPdfReader(pdfReader);
+            QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        });
+        const bool stalled = end != DownloadEnd::Ends;
+        openDownload(stalled);
+        if (QTest::currentTestFailed())
+            return;
+        if (listUp != ListUp::BeforeTheDownload) {
+            addAlert();
+            if (!stalled) {
+                // Still held: the report comes once the manager has stacked the list.
+                QVERIFY2(heldUntil([&] { return alertAboveMain().isEmpty(); }), qPrintable(alertAboveMain()));
+            } else {
+                waitAlertAboveMain();
+                if (QTest::currentTestFailed())
+                    return;
+                const QString failure = waitUntil("the download dialog focused", [&] { return xFocus() == download->winId(); }, 10000);
+                QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+            }
+        }
+        XFocusIns alertFocusIns(alert);
+
+        if (end == DownloadEnd::Escape) {
+            QVERIFY(xdotool({"key", "Escape"}));
+        } else if (end == DownloadEnd::Fails) {
+            // The box runs its own loop: it is answered from the event loop once focused.
+            Script answer({{"the failure box focused",
+                            [] {
+                                QWidget *box = QApplication::activeModalWidget();
+                                return qobject_cast<QMessageBox *>(box) && box->isVisible() && xFocus() == box->winId();
+                            },
+                            [] { QVERIFY(xdotool({"key", "Return"})); },
+                            [&] { return QStringLiteral("the focus on ") + focusText(); }}});
+            QTimer::singleShot(0, download, [this] { download->findChild<QHttpClient *>()->abort(); });
+            const QString failure = waitUntil("the failure box answered", [&] { return answer.done(); }, 20000);
+            QVERIFY2(failure.isEmpty() && answer.failure.isEmpty(), qPrintable(failure + answer.failure));
+        } else {
+            WAIT_UNTIL("the report opened", reader.urls.size() == 1, 10000);
+        }
+        WAIT_UNTIL("the download dialog unmapped",
+                   !download->isVisible() && !download->isDownloading() && !xWindowState(download->winId()).mapped, 10000);
+        mainWindowTakesTheNextCode();
+        QVERIFY2(alertFocusIns.count == 0,
+                 qPrintable(QStringLiteral("the X server gave the alert list the focus %1 times").arg(alertFocusIns.count)));
+        QVERIFY2(alert->isVisible(), "the alert list hidden");
+        // Said by the program as it shows the list, whatever a click let it take before.
+        QVERIFY2(!acceptsInput(alert->winId()), "the alert list lets the manager give it the keyboard");
+    }
+
+    // The message strip takes no keyboard: a click on it where no report is, or a drag by its
+    // logo, leaves the keys with the main window, where a code typed next opens its stock.
+    void stripLeavesTheKeysWithTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("drag");
+        QTest::newRow("click beside the messages") << false;
+        QTest::newRow("drag by the logo") << true;
+    }
+
+    void stripLeavesTheKeysWithTheMainWindow()
+    {
+        QFETCH(bool, drag);
+        stripEntry()->trigger();
+        const WId id = strip->winId();
+        WAIT_UNTIL("the strip above the main window", xWindowState(id).managed && isShown(id)
+                       && stackingOrder().indexOf(id) > stackingOrder().indexOf(window->winId()), 10000);
+        activateMain();
+        if (QTest::currentTestFailed())
+            return;
+        // The manager deals with a press (a click focuses where it may) before the program has it.
+        int released = 0;
+        struct Releases : QObject
+        {
+            int *count;
+            explicit Releases(int *c) : count(c) {}
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                *count += event->type() == QEvent::MouseButtonRelease ? 1 : 0;
+                return false;
+            }
+        } releases(&released);
+        strip->windowHandle()->installEventFilter(&releases);
+        if (drag) {
+            const QPoint from = xWindowState(id).frame.topLeft(), by(100, 150);
+            QWidget *logo = strip->findChild<QWidget *>(QStringLiteral("lblLogo"));
+            QVERIFY(xDrag(id, logo->geometry().center(), by));
+            WAIT_UNTIL("the strip dragged", xWindowState(id).frame.topLeft() == from + by, 10000);
+        } else {
+            QVERIFY(xClick(id, QPoint(strip->width() - 20, strip->height() / 2)));
+        }
+        WAIT_UNTIL("the release on the strip seen", released == 1, 10000);
+        strip->windowHandle()->removeEventFilter(&releases);
+        mainWindowTakesTheNextCode();
+        QVERIFY2(strip->isVisible(), "the strip was closed");
     }
 };
 
