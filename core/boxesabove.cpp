@@ -2,12 +2,15 @@
 
 #include "windowlayer.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QEvent>
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,10 +24,19 @@ bool up(const QWidget *window)
     return window && window->isVisible() && !window->isMinimized();
 }
 
-class BoxesAbove : public QObject
+class BoxesAbove : public QObject, public QAbstractNativeEventFilter
 {
 public:
     using QObject::QObject;
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
+    {
+        if (eventType == "xcb_generic_event_t" && isStackingChange(message) && !stackingCheckQueued) {
+            stackingCheckQueued = true;
+            QMetaObject::invokeMethod(this, [this] { stackingChanged(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -113,6 +125,33 @@ private:
         lifting = false;
     }
 
+    // A manager may decline to raise a window on top (kwin, for one that did not take the
+    // focus), or stack one anew of its own accord: the first box then stands over the window
+    // on top that the manager stacks highest.
+    void stackingChanged()
+    {
+        stackingCheckQueued = false;
+        modals.removeAll(nullptr);
+        const auto firstUp = std::find_if(modals.cbegin(), modals.cend(), [](const QWidget *modal) { return up(modal); });
+        if (lifting || firstUp == modals.cend())
+            return;
+        QWidget *first = *firstUp;
+        const QList<QWindow *> order = stackedByTheManager();
+        const int boxAt = order.indexOf(first->windowHandle());
+        QWidget *highest = nullptr;
+        int highestAt = -1;
+        for (QWidget *window : qAsConst(onTop)) {
+            const int at = up(window) && !modals.contains(window) ? order.indexOf(window->windowHandle()) : -1;
+            if (at > highestAt) {
+                highest = window;
+                highestAt = at;
+            }
+        }
+        if (boxAt < 0 || highestAt < boxAt || first->windowHandle()->transientParent() == highest->windowHandle())
+            return;
+        lift(highest);
+    }
+
     // The newest box open, which a box opened now stands over.
     QWidget *topModal() const
     {
@@ -150,6 +189,7 @@ private:
     QList<QPointer<QWidget>> onTop;  // in the order they were shown or raised
     QHash<QWindow *, QPointer<QWindow>> natural;
     bool lifting = false;
+    bool stackingCheckQueued = false;
 };
 
 } // namespace
@@ -161,4 +201,5 @@ void keepBoxesAboveStayOnTopWindows()
         return;
     rule = new BoxesAbove(qApp);
     qApp->installEventFilter(rule);
+    qApp->installNativeEventFilter(rule);
 }

@@ -7,8 +7,9 @@
 // (ICCCM's transient) of the window on top shown last, or of the box it opens over; a manager
 // keeps a dialog above its window, in that window's layer. When a window on top is shown or
 // raised while boxes are open, the first box becomes its dialog and the boxes are raised again,
-// in the order they were opened; when the window a box stands over goes, the box stands over the
-// next one, or over its own window again.
+// in the order they were opened; when the manager stacks another window on top above the first
+// box (it may decline to raise one), the box stands over that one; when the window a box stands
+// over goes, the box stands over the next one, or over its own window again.
 //
 // Installed once, for the whole program.
 void keepBoxesAboveStayOnTopWindows();

@@ -19,6 +19,7 @@ struct Atoms
     xcb_atom_t skipPager = internedAtom("_NET_WM_STATE_SKIP_PAGER");
     xcb_atom_t protocols = internedAtom("WM_PROTOCOLS");
     xcb_atom_t takeFocus = internedAtom("WM_TAKE_FOCUS");
+    xcb_atom_t stacking = internedAtom("_NET_CLIENT_LIST_STACKING");
 };
 
 const Atoms *atoms()
@@ -120,6 +121,28 @@ void setTransientForUntilShown(QWindow *window, QWindow *parent)
         xcb_delete_property(QX11Info::connection(), idOf(window), XCB_ATOM_WM_TRANSIENT_FOR);
     }
     xcb_flush(QX11Info::connection());
+}
+
+QList<QWindow *> stackedByTheManager()
+{
+    QList<QWindow *> windows;
+    if (!QX11Info::isPlatformX11())
+        return windows;
+    const QVector<uint32_t> ids = valuesOf(xcb_window_t(QX11Info::appRootWindow()), atoms()->stacking, XCB_ATOM_WINDOW);
+    for (uint32_t id : ids) {
+        if (QWindow *window = programWindow(id))
+            windows << window;
+    }
+    return windows;
+}
+
+bool isStackingChange(const void *xcbEvent)
+{
+    const auto *event = static_cast<const xcb_generic_event_t *>(xcbEvent);
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return false;
+    const auto *property = static_cast<const xcb_property_notify_event_t *>(xcbEvent);
+    return property->atom == atoms()->stacking && property->window == xcb_window_t(QX11Info::appRootWindow());
 }
 
 bool isViewable(QWindow *window)

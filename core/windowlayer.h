@@ -5,6 +5,7 @@
 // server, so they keep their order with Qt's own: a window shown just before is dealt with first,
 // a window hidden just after is still there. Each does nothing off X11.
 
+#include <QList>
 #include <QtGlobal>
 
 class QWindow;
@@ -27,6 +28,13 @@ void setTransientFor(QWindow *window, QWindow *parent);
 // The property alone, for a window on its way out: Qt's record, which it writes at the next
 // showing, stays as it is.
 void setTransientForUntilShown(QWindow *window, QWindow *parent);
+
+// The program's top-level windows as the manager stacks them, bottom first (EWMH's
+// _NET_CLIENT_LIST_STACKING on the root window); empty where the manager keeps no such list.
+QList<QWindow *> stackedByTheManager();
+
+// Whether an X event tells that the manager's stacking has changed.
+bool isStackingChange(const void *xcbEvent);
 
 // Whether the window is on the screen now, as the X server has it: Qt's record of a window the
 // manager minimized or restored follows a moment later.

@@ -188,12 +188,14 @@ bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
         placeByFrame();
     if (type == QEvent::MouseButtonPress && !isActiveWindow()) {
         setInputHint(windowHandle(), true);
+        // Asked first, as the request stamps the window with the click's time: a manager that
+        // sees a window focused before it had a user's time takes the focus back (kwin).
+        windowHandle()->requestActivate();
         // Qt asked for the focus as the click came, when the manager could not give it yet; a
         // manager may also take the click as the activation it could not carry out. With the
         // focus in another of its windows, the program gives it the focus itself.
         if (windowWithTheFocus())
             giveFocus(windowHandle());
-        windowHandle()->requestActivate();
     }
     return false;
 }
