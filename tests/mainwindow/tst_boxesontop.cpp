@@ -13,7 +13,9 @@
 #include "windowstacking.h"
 #include "xwindows.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdlib>
@@ -490,13 +492,18 @@ private slots:
             const QString report = dir.filePath(QStringLiteral("reports/%1.pdf").arg(QTest::currentDataTag()));
             QFile::remove(report);
             QVERIFY(server.pause());
-            onTop == OnTop::DayDownload ? day->downloadDay(QStringLiteral("600003.SH")) : window->openFile(reportId, report);
+            if (onTop == OnTop::DayDownload)
+                day->downloadDay(QStringLiteral("600003.SH"));
+            else
+                window->openFile(reportId, report);
         } else {
             bringUp(onTop);
         }
         // Minimized once the dialog has the focus, the program's record of it too: as Qt takes in
         // that the main window lost it, it asks the manager to activate the modal dialog.
         WAIT_UNTIL("the dialog focused", xFocus() == dialog->winId() && dialog->isActiveWindow(), 10000);
+        if (ends == Ends::CancelledUnseen && display->is("xfwm4"))
+            QSKIP("xfwm4 leaves a dialog that stays on top up as it minimizes its window");
         if (byButton)
             QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("btnMinimize")), Qt::LeftButton));
         else
@@ -509,11 +516,11 @@ private slots:
             QVERIFY2(!deadline.hasExpired(), "the dialog was not minimized");
             QVERIFY(display->pauseWindowManager());
             bool seen = false;
-            connect(dialog->windowHandle(), &QWindow::windowStateChanged, this,
-                    [&seen](Qt::WindowState state) { seen = seen || state == Qt::WindowMinimized; });
+            const auto seeing = connect(dialog->windowHandle(), &QWindow::windowStateChanged, this,
+                                        [&seen](Qt::WindowState state) { seen = seen || state == Qt::WindowMinimized; });
             static_cast<QDialog *>(dialog)->reject();
-            const QString failure = waitUntil("the minimize seen", [&] { return seen; }, 10000);
-            dialog->windowHandle()->disconnect(this);
+            const QString failure = waitUntil("the program seeing the minimize", [&] { return seen; }, 10000);
+            disconnect(seeing);
             QVERIFY(display->resumeWindowManager());
             QVERIFY2(failure.isEmpty(), qPrintable(failure));
         } else {
