@@ -17,6 +17,7 @@ struct Atoms
     xcb_atom_t state = internedAtom("_NET_WM_STATE");
     xcb_atom_t skipTaskbar = internedAtom("_NET_WM_STATE_SKIP_TASKBAR");
     xcb_atom_t skipPager = internedAtom("_NET_WM_STATE_SKIP_PAGER");
+    xcb_atom_t hidden = internedAtom("_NET_WM_STATE_HIDDEN");
     xcb_atom_t protocols = internedAtom("WM_PROTOCOLS");
     xcb_atom_t takeFocus = internedAtom("WM_TAKE_FOCUS");
     xcb_atom_t stacking = internedAtom("_NET_CLIENT_LIST_STACKING");
@@ -143,6 +144,18 @@ bool isStackingChange(const void *xcbEvent)
         return false;
     const auto *property = static_cast<const xcb_property_notify_event_t *>(xcbEvent);
     return property->atom == atoms()->stacking && property->window == xcb_window_t(QX11Info::appRootWindow());
+}
+
+void forgetHiddenState(QWindow *window)
+{
+    if (!onX11(window) || !window->handle())
+        return;
+    // Written even when the state is gone already: Qt reads it again only when it changes.
+    QVector<xcb_atom_t> states = statesOf(idOf(window));
+    states.removeAll(atoms()->hidden);
+    xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, idOf(window), atoms()->state, XCB_ATOM_ATOM,
+                        32, uint32_t(states.size()), states.constData());
+    xcb_flush(QX11Info::connection());
 }
 
 bool isViewable(QWindow *window)

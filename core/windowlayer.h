@@ -36,6 +36,11 @@ QList<QWindow *> stackedByTheManager();
 // Whether an X event tells that the manager's stacking has changed.
 bool isStackingChange(const void *xcbEvent);
 
+// For a window hidden while it was minimized: its _NET_WM_STATE without the hidden state (EWMH
+// lets a client write it on a withdrawn window). Qt reads the property again and records the
+// window as normal, and so maps it normal at its next showing.
+void forgetHiddenState(QWindow *window);
+
 // Whether the window is on the screen now, as the X server has it: Qt's record of a window the
 // manager minimized or restored follows a moment later.
 bool isViewable(QWindow *window);

@@ -4,6 +4,7 @@
 #include "qwinmain.h"
 
 #include "boxesabove.h"
+#include "dialogstate.h"
 #include "focusback.h"
 #include "globalstate.h"
 #include "qdlgalert.h"
@@ -225,6 +226,9 @@ void QWinMain::createKeptDialogs()
     // the keyboard to them as they close.
     keepBoxesAboveStayOnTopWindows();
     giveFocusBackAsModalWindowsGo();
+    // Hidden while the program was minimized, they would come back minimized, and the main
+    // window with them.
+    forgetMinimizedAsDialogsGo();
 }
 
 // Without a parent a dialog's window is tied to Qt's hidden leader window, and a window manager

@@ -1,3 +1,4 @@
+#include "listpointer.h"
 #include "mainwindowtest.h"
 #include "standinwindow.h"
 #include "windowsontop.h"
@@ -12,7 +13,9 @@
 #include "windowstacking.h"
 #include "xwindows.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,7 +26,7 @@
 // with a window manager), read from the manager's stacking order: each must stand above that window,
 // and a second box above the first, whatever window they belong to and whichever of those
 // windows come and go while it is open. A window loosed from its parent for this has it back
-// at its next showing.
+// at its next showing, and one that went while the program was minimized shows as it should.
 
 namespace {
 
@@ -35,6 +38,9 @@ enum class OnTop { ReportDownload, DayDownload, MessageStrip, Alert };
 
 // What happens to the windows on top while the box is open.
 enum class Change { ReportDownloadFails, DayDownloadFails, AlertComes, AlertClicked, AlertComesOverTwoBoxes };
+
+// How a download ends while the program is minimized.
+enum class Ends { Fails, Completes, CancelledUnseen };
 
 // The window moved, as its title bar is dragged, so that its centre lies on the point.
 void moveCentreTo(QWidget *window, QPoint centre)
@@ -187,6 +193,7 @@ private:
 
 Q_DECLARE_METATYPE(OnTop)
 Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(Ends)
 
 class TestBoxesOnTop : public QObject
 {
@@ -263,8 +270,15 @@ private slots:
 
     void cleanup()
     {
-        server.setFault(QStringLiteral("stall"), false);
+        display->resumeWindowManager();
+        // Before the stand-in goes on: a download it held would end with a box no one answers.
         windowsOnTop.endDownloads();
+        server.resume();
+        server.setFault(QStringLiteral("stall"), false);
+        if (!isShown(window->winId())) {
+            xdotool({"windowactivate", QString::number(window->winId())});
+            waitUntil("the main window restored", [&] { return isShown(window->winId()); }, 10000);
+        }
         if (stripEntry()->isChecked())
             stripEntry()->trigger();
         alert->hide();
@@ -452,6 +466,96 @@ private slots:
         failure = standsAbove(day, {{"the main window", window.data()}});
         QVERIFY2(failure.isEmpty(), qPrintable("the next day download " + failure));
         QCOMPARE(transientFor(day), window->winId());
+    }
+
+    // A download ends while the program is minimized, by the main window's own button or as a
+    // task bar does: it fails (its box answered) or completes; or it is cancelled before the
+    // program has taken in the minimize, which it does only then, the manager held up meanwhile.
+    // Once the window is restored as a task bar does, the next download's dialog shows over it,
+    // and the main window stays as it is. (The day-price download is modal: the main window's
+    // button takes no click meanwhile.)
+    void nextDownloadShowsAfterMinimized_data()
+    {
+        QTest::addColumn<OnTop>("onTop");
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<Ends>("ends");
+        QTest::newRow("report download, its button, fails") << OnTop::ReportDownload << true << Ends::Fails;
+        QTest::newRow("report download, its button, completes") << OnTop::ReportDownload << true << Ends::Completes;
+        QTest::newRow("report download, the manager, fails") << OnTop::ReportDownload << false << Ends::Fails;
+        QTest::newRow("report download, the manager, completes") << OnTop::ReportDownload << false << Ends::Completes;
+        QTest::newRow("report download, the manager, cancelled before the program saw it")
+            << OnTop::ReportDownload << false << Ends::CancelledUnseen;
+        QTest::newRow("day-price download, the manager, fails") << OnTop::DayDownload << false << Ends::Fails;
+        QTest::newRow("day-price download, the manager, completes") << OnTop::DayDownload << false << Ends::Completes;
+    }
+
+    void nextDownloadShowsAfterMinimized()
+    {
+        QFETCH(OnTop, onTop);
+        QFETCH(bool, byButton);
+        QFETCH(Ends, ends);
+        const WId main = window->winId();
+        QWidget *dialog = onTopWindow(onTop);
+        ModalWatcher boxes;
+        if (ends == Ends::Completes) {
+            // Held until the program is minimized.
+            const QString report = dir.filePath(QStringLiteral("reports/%1.pdf").arg(QTest::currentDataTag()));
+            QFile::remove(report);
+            QVERIFY(server.pause());
+            if (onTop == OnTop::DayDownload)
+                day->downloadDay(QStringLiteral("600003.SH"));
+            else
+                window->openFile(reportId, report);
+        } else {
+            bringUp(onTop);
+        }
+        // Minimized once the dialog has the focus, the program's record of it too: as Qt takes in
+        // that the main window lost it, it asks the manager to activate the modal dialog.
+        WAIT_UNTIL("the dialog focused", xFocus() == dialog->winId() && dialog->isActiveWindow(), 10000);
+        if (ends == Ends::CancelledUnseen && display->is("xfwm4"))
+            QSKIP("xfwm4 leaves a dialog that stays on top up as it minimizes its window");
+        if (byButton)
+            QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("btnMinimize")), Qt::LeftButton));
+        else
+            QVERIFY(xdotool({"windowminimize", QString::number(main)}));
+        if (ends == Ends::CancelledUnseen) {
+            // No event handled meanwhile: the program has not seen the minimize.
+            const QDeadlineTimer deadline(10000);
+            while (!xWindowState(dialog->winId()).iconic && !deadline.hasExpired())
+                QThread::msleep(20);
+            QVERIFY2(!deadline.hasExpired(), "the dialog was not minimized");
+            QVERIFY(display->pauseWindowManager());
+            bool seen = false;
+            const auto seeing = connect(dialog->windowHandle(), &QWindow::windowStateChanged, this,
+                                        [&seen](Qt::WindowState state) { seen = seen || state == Qt::WindowMinimized; });
+            static_cast<QDialog *>(dialog)->reject();
+            const QString failure = waitUntil("the program seeing the minimize", [&] { return seen; }, 10000);
+            disconnect(seeing);
+            QVERIFY(display->resumeWindowManager());
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        } else {
+            // As the program has it too, as it would long before a download ends. (kwin leaves
+            // a modal dialog up.)
+            WAIT_UNTIL("the program minimized", xWindowState(main).iconic && window->isMinimized()
+                                                    && (dialog->isMinimized() || isShown(dialog->winId())), 10000);
+            if (ends == Ends::Completes)
+                QVERIFY(server.resume());
+            else
+                dialog->findChild<QHttpClient *>()->abort();
+        }
+        WAIT_UNTIL("the download ended, its box answered",
+                   !download->isDownloading() && !day->isBusy() && !dialog->isVisible() && !QApplication::activeModalWidget(),
+                   20000);
+        QVERIFY(xdotool({"windowactivate", QString::number(main)}));
+        WAIT_UNTIL("the main window restored", isShown(main), 10000);
+        bringUp(onTop);
+        if (QTest::currentTestFailed())
+            return;
+        const QString failure = waitUntil("the next dialog shown over the main window",
+                                          [&] { return isShown(dialog->winId()) && isShown(main); }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": main window %1, dialog %2")
+                                                             .arg(xWindowState(main).describe(),
+                                                                  xWindowState(dialog->winId()).describe())));
     }
 };
 

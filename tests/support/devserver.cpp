@@ -10,6 +10,9 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/types.h>
+
 DevServer::DevServer(const QStringList &faults) : m_faults(faults), m_dataDir(defaultDataDir())
 {
 }
@@ -42,6 +45,16 @@ QString DevServer::hostsIniPath() const
 bool DevServer::isRunning() const
 {
     return m_process && m_process->state() == QProcess::Running;
+}
+
+bool DevServer::pause()
+{
+    return isRunning() && ::kill(pid_t(m_process->processId()), SIGSTOP) == 0;
+}
+
+bool DevServer::resume()
+{
+    return isRunning() && ::kill(pid_t(m_process->processId()), SIGCONT) == 0;
 }
 
 bool DevServer::start()
@@ -119,6 +132,7 @@ bool DevServer::stop()
         return false;
     bool clean = false;
     if (m_process->state() != QProcess::NotRunning) {
+        resume(); // held still, it would take SIGTERM only once it goes on
         m_process->terminate();
         if (!m_process->waitForFinished(15000)) {
             m_process->kill();

@@ -34,6 +34,10 @@ public:
     // SIGTERM, then waits; true when the program ended by itself with exit code 0.
     bool stop();
     bool isRunning() const;
+    // Holds the stand-in still (SIGSTOP), as a host that has not answered yet, until resume():
+    // requests sent meanwhile wait, and are answered once it goes on. No control request then.
+    bool pause();
+    bool resume();
     QString errorString() const { return m_error; }
 
     QUrl serviceUrl() const { return m_service; }      // [ServiceHost] Host0, e.g. http://127.0.0.1:40001
