@@ -49,7 +49,7 @@ protected:
                 watchedWindow = window;
             }
             settled = false;
-            centre();
+            centre(managedFrame(dialog->windowHandle()));
             return false;
         }
         if (settled || !dialog->isVisible() || !watchedWindow)
@@ -58,20 +58,23 @@ protected:
         const bool framed = watched == watchedWindow && event->type() == frameSetEventType();
         const bool moved = watched == dialog && (event->type() == QEvent::Move || event->type() == QEvent::Resize);
         if (exposed || framed || moved) {
-            centre();
-            settled = watchedWindow->isExposed() && managedFrame(watchedWindow);
+            // Read once: the manager may tell the frame between two reads, and a dialog centred
+            // without it would be left so.
+            const std::optional<QMargins> frame = managedFrame(watchedWindow);
+            centre(frame);
+            settled = watchedWindow->isExposed() && frame.has_value();
         }
         return false;
     }
 
 private:
-    void centre()
+    // Until the manager tells its frame, the window itself is centred.
+    void centre(const std::optional<QMargins> &told)
     {
         if (!anchor || !anchor->isVisible())
             return;
         const QRect over = frameOf(anchor);
-        // Until the manager tells its frame, the window itself is centred.
-        const QMargins frame = managedFrame(dialog->windowHandle()).value_or(QMargins());
+        const QMargins frame = told.value_or(QMargins());
         const QSize outer = dialog->size().grownBy(frame);
         const QPoint corner = over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2);
         const QRect place(corner + QPoint(frame.left(), frame.top()), dialog->size());
