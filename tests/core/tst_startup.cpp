@@ -87,7 +87,10 @@ private slots:
 int main(int argc, char *argv[])
 {
     QSharedMemory leftover(testKey);
-    if (!leftover.create(QSingleApplication::SegmentSize)) {
+    // A segment that a killed program left may already have the key's number (made of 16 bits of
+    // the key file's inode): it serves as the leftover.
+    if (!leftover.create(QSingleApplication::SegmentSize)
+        && !(leftover.error() == QSharedMemory::AlreadyExists && leftover.attach())) {
         qCritical("cannot create the leftover segment: %s", qPrintable(leftover.errorString()));
         return 1;
     }
