@@ -24,6 +24,13 @@ QWindow *windowOf(xcb_window_t id)
     return window && !window->parent() ? window : nullptr;
 }
 
+QWindow *topLevelOf(QWindow *window)
+{
+    while (window && window->parent())
+        window = window->parent();
+    return window;
+}
+
 bool up(QWindow *window)
 {
     return window && window->isVisible() && isViewable(window);
@@ -112,7 +119,7 @@ private slots:
         // A manager may have focused the window while this one held it (xfwm4 does at a click on
         // it): Qt then took no window for active, and the shortcuts stay dead until a focus comes
         // anew. It comes anew, through this window.
-        if (focus == back && QGuiApplication::focusWindow() != back) {
+        if (focus == back && topLevelOf(QGuiApplication::focusWindow()) != back) {
             giveFocus(window);
             focus = window;
         }
@@ -183,9 +190,7 @@ private:
         if (!lateBack)
             return;
         lateBack.clear();
-        QWindow *pressed = programWindow(on);
-        while (pressed && pressed->parent())
-            pressed = pressed->parent();
+        QWindow *pressed = topLevelOf(programWindow(on));
         if (!takenFrom || pressed != takenFrom || !up(takenFrom))
             return;
         qCDebug(lcCore) << "clicked" << pressed << ", the focus given back to it";
