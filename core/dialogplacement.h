@@ -24,6 +24,7 @@ QRect availableAreaOf(const QWidget *widget);
 // holds reference (the dialog's own screen when reference is null).
 void placeDialog(QWidget *dialog, Qt::Alignment where, const QWidget *reference = nullptr);
 
-// Places and shows the dialog, then places it again: a window's frame is known only once it
-// is on screen, and a first showing placed without it would stick out by its title bar.
+// Places and shows the dialog, then places it again, and once more by its frame when the window
+// manager tells it: a window's frame is known only once it is on screen, and a first showing
+// placed without it would stick out by its title bar.
 void showPlaced(QWidget *dialog, Qt::Alignment where, const QWidget *reference = nullptr);

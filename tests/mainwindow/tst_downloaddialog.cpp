@@ -247,6 +247,33 @@ private slots:
             download->reject();
     }
 
+    // A click on a title opens the dialog centred in the available area by its frame, the title
+    // bar the manager draws around it included, on its first showing as on the next. (First in
+    // this file: the dialog is shown here for the first time.)
+    void opensCentredByItsFrame()
+    {
+        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/fil")));
+        const QRect area = download->screen()->availableGeometry();
+        const QPoint doubleCentre = area.topLeft() * 2 + QPoint(area.width(), area.height());
+        for (const char *showing : {"first showing", "shown again"}) {
+            server.clearRequestLog();
+            QVERIFY(clickAt(titleOf(ids[0]), Qt::LeftButton));
+            WAIT_UNTIL("the report's address and file asked for", requestsFor(ids[0]) == 2, 30000);
+            XWindowState dialog;
+            const QString failure = waitUntil("the dialog centred by its frame", [&] {
+                dialog = xWindowState(download->winId());
+                return dialog.framed && dialog.mapped && (dialog.doubleCentre() - doubleCentre).manhattanLength() <= 2;
+            }, 10000);
+            QVERIFY2(failure.isEmpty(), qPrintable(QString::fromUtf8(showing) + ": " + failure + ": it stands at " + dialog.describe()));
+            QVERIFY2(dialog.askedForWhereItStands(),
+                     qPrintable(QString::fromUtf8(showing) + ": the dialog asked for another place: " + dialog.describe()));
+            download->reject();
+            WAIT_UNTIL("the dialog unmapped", !xWindowState(download->winId()).mapped, 10000);
+            // Away, as in init(): a click where the last one was may be taken for its second.
+            QVERIFY(pointAt(window->findChild<QWidget *>(QStringLiteral("btnBack"))));
+        }
+    }
+
     // A click or a double-click on a title opens the dialog, its file stalled: Escape typed then
     // stops the transfer without a box, and the list behind stays where it was. The dialog has
     // the keyboard once the manager has focused it, again after a second click (which the
