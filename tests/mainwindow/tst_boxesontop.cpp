@@ -511,7 +511,14 @@ private slots:
         }
         // Minimized once the dialog has the focus, the program's record of it too: as Qt takes in
         // that the main window lost it, it asks the manager to activate the modal dialog.
-        WAIT_UNTIL("the dialog focused", xFocus() == dialog->winId() && dialog->isActiveWindow(), 10000);
+        const QString unfocused = waitUntil("the dialog focused",
+                                            [&] { return xFocus() == dialog->winId() && dialog->isActiveWindow(); }, 10000);
+        QVERIFY2(unfocused.isEmpty(),
+                 qPrintable(unfocused + QStringLiteral(": the X focus on %1, the dialog %2 (%3), Qt's active window %4")
+                                            .arg(xFocus()).arg(dialog->winId())
+                                            .arg(xWindowState(dialog->winId()).describe())
+                                            .arg(QApplication::activeWindow() ? QApplication::activeWindow()->objectName()
+                                                                              : QStringLiteral("none"))));
         if (ends == Ends::CancelledUnseen && display->is("xfwm4"))
             QSKIP("xfwm4 leaves a dialog that stays on top up as it minimizes its window");
         if (byButton)
