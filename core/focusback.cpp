@@ -36,6 +36,29 @@ bool up(QWindow *window)
     return window && window->isVisible() && isViewable(window);
 }
 
+// Qt clears its record of the focused window only a while after the focus has left it. A window
+// hidden and shown again meanwhile (the next day-price download in the same dialog) that the
+// manager then focuses is taken for no change, and its widgets are never told they are active:
+// the window looks inactive, and shortcuts, which go by the active window, pass it by. The
+// program's record then follows the X server's.
+void activateWhereQtMissesIt(const xcb_focus_in_event_t *event)
+{
+    QWindow *window = windowOf(event->event);
+    if (event->detail == XCB_NOTIFY_DETAIL_POINTER || !up(window) || QGuiApplication::focusWindow() != window)
+        return;
+    QMetaObject::invokeMethod(window, [to = QPointer<QWindow>(window)] {
+        if (!up(to) || QGuiApplication::focusWindow() != to)
+            return;
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *widget : windows) {
+            if (widget->windowHandle() == to && QApplication::activeWindow() != widget) {
+                qCDebug(lcCore) << "focused again before Qt took in it went:" << to;
+                QApplication::setActiveWindow(widget);
+            }
+        }
+    }, Qt::QueuedConnection);
+}
+
 void activateLater(QWindow *window)
 {
     QMetaObject::invokeMethod(window, [to = QPointer<QWindow>(window)] {
@@ -58,9 +81,10 @@ public:
         const auto *event = static_cast<const xcb_generic_event_t *>(message);
         const uint8_t type = event->response_type & 0x7f;
         quint32 pressedOn = XCB_WINDOW_NONE;
-        if (type == XCB_FOCUS_IN)
+        if (type == XCB_FOCUS_IN) {
+            activateWhereQtMissesIt(reinterpret_cast<const xcb_focus_in_event_t *>(event));
             focusIn(reinterpret_cast<const xcb_focus_in_event_t *>(event));
-        else if (isUserPress(event, &pressedOn))
+        } else if (isUserPress(event, &pressedOn))
             userPressed(pressedOn);
         if (type != XCB_MAP_NOTIFY)
             return false;
