@@ -229,6 +229,7 @@ void QWinMain::createKeptDialogs()
     // Hidden while the program was minimized, they would come back minimized, and the main
     // window with them.
     forgetMinimizedAsDialogsGo();
+    minimizeTheProgramWithItsBoxes();
 }
 
 // Without a parent a dialog's window is tied to Qt's hidden leader window, and a window manager

@@ -15,6 +15,7 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <algorithm>
@@ -439,6 +440,149 @@ private slots:
         WAIT_UNTIL("the boxes seen and answered",
                    boxes.done() && !qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), 60000);
         QVERIFY2(boxes.failures.isEmpty(), qPrintable(boxes.failures.join(QLatin1Char('\n'))));
+    }
+
+    // A box or modal dialog minimized from its own title bar (the manager asked to iconify it, as
+    // its minimize button does) while a window on top is up: once the user brings the main window
+    // back, as a task bar does, the box is on the screen again, above its window and the window
+    // on top, with the keyboard, and Escape closes it. The program is never left blocked with
+    // nothing on the screen to answer.
+    void minimizedBoxComesBackWithItsWindow_data()
+    {
+        QTest::addColumn<OnTop>("onTop");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("close question, strip up") << OnTop::MessageStrip << QStringLiteral("您确定要关闭程序吗?");
+        QTest::newRow("下载失败 over the day-price download")
+            << OnTop::DayDownload << QStringLiteral("日线数据下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)");
+        QTest::newRow("首选项, alert list up") << OnTop::Alert << QStringLiteral("QDlgOption");
+    }
+
+    void minimizedBoxComesBackWithItsWindow()
+    {
+        QFETCH(OnTop, onTop);
+        QFETCH(QString, box);
+        bringUp(onTop);
+        if (QTest::currentTestFailed())
+            return;
+        QWidget *up = onTopWindow(onTop);
+        const WId main = window->winId();
+        const auto isTheBox = [&box](QWidget *modal) {
+            auto *message = qobject_cast<QMessageBox *>(modal);
+            return modal && modal->isVisible() && (message ? message->text() == box : modal->inherits(qPrintable(box)));
+        };
+        QStringList failures;
+        bool seen = false, done = false;
+        QTimer watch;
+        QElapsedTimer open;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (seen || !isTheBox(modal))
+                return;
+            if (!open.isValid())
+                open.start();
+            // Acted on once the manager has focused it; unfocused, it is a failure too, and the
+            // test goes on, as the box holds it.
+            if (xFocus() != modal->winId() && open.elapsed() < 10000)
+                return;
+            if (xFocus() != modal->winId())
+                failures << QStringLiteral("the box never had the keyboard");
+            seen = true;
+            QTimer::singleShot(0, modal, [&, modal = QPointer<QWidget>(modal)] {
+                const QScopeGuard ended([&done] { done = true; });
+                const WId id = modal->winId();
+                xdotool({"windowminimize", QString::number(id)});
+                // (mutter minimizes no dialog.)
+                const QString minimized = waitUntil("the box minimized", [&] { return !isShown(id); }, 5000);
+                if (!minimized.isEmpty() && !display->is("mutter"))
+                    failures << minimized;
+                // The program goes down with it, unless the manager keeps it up; then the user brings
+                // it back as a task bar does.
+                waitUntil("the program minimized", [&] { return !isShown(main); }, 2000);
+                xdotool({"windowactivate", QString::number(main)});
+                QString back = waitUntil("the box back over its window, with the keyboard", [&] {
+                    const QList<WId> order = stackingOrder();
+                    const int at = order.indexOf(id);
+                    return isShown(id) && isShown(main) && at > order.indexOf(main) && at > order.indexOf(up->winId())
+                           && xFocus() == id && modal && modal->isActiveWindow();
+                }, 10000);
+                if (!back.isEmpty()) {
+                    const QList<WId> order = stackingOrder();
+                    failures << back + QStringLiteral(": the box %1, %2; the main window %3, %4; %5; the X focus on %6")
+                                           .arg(xWindowState(id).describe(), QString::number(order.indexOf(id)),
+                                                xWindowState(main).describe(), placeOf("it", window.data(), order),
+                                                placeOf(QStringLiteral("the window on top"), up, order))
+                                           .arg(xFocus());
+                }
+                xdotool({"key", "Escape"});
+                if (!waitUntil("the box closed by Escape", [&] { return !modal || !modal->isVisible(); }, 5000).isEmpty()) {
+                    failures << QStringLiteral("Escape did not close the box");
+                    modal->hide();
+                }
+            });
+        });
+        watch.start(50);
+        if (onTop == OnTop::DayDownload)
+            QTimer::singleShot(0, day, [this] { day->findChild<QHttpClient *>()->abort(); });
+        else if (onTop == OnTop::MessageStrip)
+            QTimer::singleShot(0, window.data(), [this] { window->close(); });
+        else
+            QTimer::singleShot(0, window.data(), [this] { actionOf(*window, QStringLiteral("首 选 项(&O)"))->trigger(); });
+        WAIT_UNTIL("the box seen and closed", done && !isTheBox(QApplication::activeModalWidget()), 60000);
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+        WAIT_UNTIL("the main window shown", isShown(main), 10000);
+    }
+
+    // The day-price download's window minimized from its own title bar while it downloads, the
+    // message strip up (which the download's window then stands over): the program goes down
+    // with it. The download fails meanwhile, and the user answers its box, brought back with the
+    // program where the manager does not show it. Once the program is back, the main window has
+    // the keys: its shortcut opens 显示设置.
+    void keysAfterAMinimizedDownloadFailed()
+    {
+        bringUp(OnTop::MessageStrip);
+        if (QTest::currentTestFailed())
+            return;
+        bringUp(OnTop::DayDownload);
+        if (QTest::currentTestFailed())
+            return;
+        const WId main = window->winId();
+        WAIT_UNTIL("the day download focused", xFocus() == day->winId(), 10000);
+        QVERIFY(xdotool({"windowminimize", QString::number(day->winId())}));
+        waitUntil("the program minimized", [&] { return !isShown(main); }, 3000);
+        const QString text = QStringLiteral("日线数据下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)");
+        bool answered = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (answered || !box || box->text() != text || !box->isVisible())
+                return;
+            answered = true;
+            QTimer::singleShot(0, box, [&, box = QPointer<QMessageBox>(box)] {
+                const WId id = box->winId();
+                if (!waitUntil("the box shown", [&] { return isShown(id); }, 2000).isEmpty())
+                    xdotool({"windowactivate", QString::number(main)});
+                waitUntil("the box focused", [&] { return xFocus() == id; }, 10000);
+                xdotool({"key", "Return"});
+                if (!waitUntil("the box answered", [&] { return !box || !box->isVisible(); }, 5000).isEmpty())
+                    box->hide();
+            });
+        });
+        watch.start(50);
+        QTimer::singleShot(0, day, [this] { day->findChild<QHttpClient *>()->abort(); });
+        WAIT_UNTIL("the box answered", answered && !QApplication::activeModalWidget(), 30000);
+        if (!isShown(main))
+            QVERIFY(xdotool({"windowactivate", QString::number(main)}));
+        QString failure =
+            waitUntil("the main window back with the keys", [&] { return isShown(main) && xFocus() == main; }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": the X focus on %1").arg(xFocus())));
+        QVERIFY(xdotool({"key", "ctrl+d"}));
+        failure = waitUntil("显示设置 open", [] {
+            QWidget *modal = QApplication::activeModalWidget();
+            return modal && modal->inherits("QDlgDisplay") && xFocus() == modal->winId();
+        }, 10000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": the X focus on %1").arg(xFocus())));
+        QVERIFY(xdotool({"key", "Escape"}));
+        WAIT_UNTIL("显示设置 closed", !QApplication::activeModalWidget(), 10000);
     }
 
     // The day-price download starts while a report downloads: the report's dialog stays on
