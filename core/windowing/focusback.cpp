@@ -84,8 +84,9 @@ public:
         if (type == XCB_FOCUS_IN) {
             activateWhereQtMissesIt(reinterpret_cast<const xcb_focus_in_event_t *>(event));
             focusIn(reinterpret_cast<const xcb_focus_in_event_t *>(event));
-        } else if (isUserPress(event, &pressedOn))
-            userPressed(pressedOn);
+        } else if (const UserPress press = userPressOf(event, &pressedOn); press != UserPress::None) {
+            userPressed(press, pressedOn);
+        }
         if (type != XCB_MAP_NOTIFY)
             return false;
         const QWindow *window = windowOf(reinterpret_cast<const xcb_map_notify_event_t *>(event)->window);
@@ -173,8 +174,8 @@ private:
     // A manager may focus a window only after the program has handed the focus on from it and let
     // it go: the window unmaps with the focus, and the manager then picks the next window itself
     // (often the one the window stood over, a window that stays on top). The focus goes where it
-    // went as the window went, and the manager's pick a moment later goes there too, until the
-    // user presses a key or a button.
+    // went as the window went, and the manager's pick a moment later goes there too, for a
+    // second at most, until the user presses a key or clicks.
     void focusIn(const xcb_focus_in_event_t *event)
     {
         if (event->detail == XCB_NOTIFY_DETAIL_INFERIOR || event->detail == XCB_NOTIFY_DETAIL_POINTER
@@ -208,14 +209,19 @@ private:
     }
 
     // The user's key or click ends the putting right. A manager focuses a window clicked before
-    // the program hears of the click: taken back meanwhile, the window gets the focus again.
-    void userPressed(quint32 on)
+    // the program hears of the click: taken back meanwhile, the window gets the focus again; a
+    // key on it was only typed before the program took the focus back. The wheel focuses under
+    // no manager: it scrolls what is under the pointer, and the manager's picks are still put
+    // right.
+    void userPressed(UserPress press, quint32 on)
     {
-        if (!lateBack)
+        if (!lateFocusBack() || press == UserPress::OtherButton)
             return;
+        const QPointer<QWindow> taken = takenFrom;
         lateBack.clear();
+        takenFrom.clear();
         QWindow *pressed = topLevelOf(programWindow(on));
-        if (!takenFrom || pressed != takenFrom || !up(takenFrom))
+        if (press != UserPress::Click || !taken || pressed != taken || !up(taken))
             return;
         qCDebug(lcCore) << "clicked" << pressed << ", the focus given back to it";
         giveFocus(pressed);
@@ -229,9 +235,14 @@ private:
         return window != lateBack && window->modality() == Qt::NonModal && !mappedSinceLate.contains(window);
     }
 
-    QWindow *lateFocusBack() const
+    // The window a late focus is put right to, while that lasts; then what it recorded goes.
+    QWindow *lateFocusBack()
     {
-        return up(lateBack) && lateSince.isValid() && lateSince.elapsed() < 1000 ? lateBack.data() : nullptr;
+        if (!up(lateBack) || !lateSince.isValid() || lateSince.elapsed() >= 1000) {
+            lateBack.clear();
+            takenFrom.clear();
+        }
+        return lateBack;
     }
 
     // Where the user went on from a window that has gone (a manager may focus it late).

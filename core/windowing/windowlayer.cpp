@@ -244,24 +244,35 @@ quint8 xinputOpcode()
     return opcode;
 }
 
-bool isUserPress(const void *xcbEvent, quint32 *window)
+UserPress userPressOf(const void *xcbEvent, quint32 *window)
 {
     const auto *event = static_cast<const xcb_generic_event_t *>(xcbEvent);
     const uint8_t type = event->response_type & 0x7f;
+    UserPress press = UserPress::None;
+    uint32_t button = 0; // none for a key or a touch
     uint32_t on = XCB_WINDOW_NONE;
     if (type == XCB_KEY_PRESS || type == XCB_BUTTON_PRESS) {
-        on = reinterpret_cast<const xcb_key_press_event_t *>(event)->event;
+        const auto *core = reinterpret_cast<const xcb_key_press_event_t *>(event);
+        press = type == XCB_KEY_PRESS ? UserPress::Key : UserPress::Click;
+        button = type == XCB_BUTTON_PRESS ? core->detail : 0;
+        on = core->event;
     } else if (type == XCB_GE_GENERIC && xinputOpcode()) {
-        // XI2's KeyPress (2), ButtonPress (4) and TouchBegin (18); the event window at byte 24.
+        // XI2's KeyPress (2), ButtonPress (4) and TouchBegin (18); the button at byte 16, the
+        // event window at byte 24.
         const auto *generic = reinterpret_cast<const xcb_ge_generic_event_t *>(event);
-        if (generic->extension != xinputOpcode()
-            || (generic->event_type != 2 && generic->event_type != 4 && generic->event_type != 18))
-            return false;
+        if (generic->extension != xinputOpcode())
+            return UserPress::None;
+        if (generic->event_type == 2)
+            press = UserPress::Key;
+        else if (generic->event_type == 4 || generic->event_type == 18)
+            press = UserPress::Click;
+        if (generic->event_type == 4)
+            std::memcpy(&button, reinterpret_cast<const char *>(event) + 16, sizeof button);
         std::memcpy(&on, reinterpret_cast<const char *>(event) + 24, sizeof on);
-    } else {
-        return false;
     }
-    if (window)
+    if (press == UserPress::Click && button > 3)
+        press = UserPress::OtherButton;
+    if (window && press != UserPress::None)
         *window = on;
-    return true;
+    return press;
 }

@@ -68,5 +68,10 @@ bool sentBefore(quint16 eventSequence, quint16 request);
 // The major opcode of the XInput extension, through which Qt 5 takes the pointer; 0 without it.
 quint8 xinputOpcode();
 
-// Whether the X event is a key or a button the user pressed, on the program's window *window.
-bool isUserPress(const void *xcbEvent, quint32 *window = nullptr);
+// What the user pressed, as an X event tells it. A click is one of the three buttons a manager
+// focuses a window at, or a touch; the wheel (buttons 4 to 7) and any button past it only act on
+// the window under the pointer.
+enum class UserPress { None, Key, Click, OtherButton };
+
+// What the X event tells the user pressed, and on which of the program's windows (*window).
+UserPress userPressOf(const void *xcbEvent, quint32 *window = nullptr);

@@ -33,6 +33,9 @@ const QString kInst = QStringLiteral("焦点证券");
 
 enum class OnTop { ReportDownload, Alert, DayDownload };
 enum class Closed { Return, Escape, Button };
+// A manager focuses a window of its own choice right after a late focus: the user does nothing
+// more, types a key into it before the program hears of it, or turns the wheel over it.
+enum class Picked { No, Alone, KeyTypedFirst, Wheel };
 
 // Calls act once with each modal window of the class as it comes up, after the window manager
 // has focused it (which takes a click), as a timer: the test's own code waits while it is open.
@@ -66,6 +69,7 @@ private:
 
 Q_DECLARE_METATYPE(OnTop)
 Q_DECLARE_METATYPE(Closed)
+Q_DECLARE_METATYPE(Picked)
 
 class TestFocusAfterBoxes : public QObject
 {
@@ -179,6 +183,15 @@ class TestFocusAfterBoxes : public QObject
         dialog->findChild<QHttpClient *>()->abort();
         WAIT_UNTIL("the download ended, its box answered",
                    !stillUp(which) && !dialog->isVisible() && !QApplication::activeModalWidget(), 20000);
+    }
+
+    // What the X server has sent so far, taken in by the program now, and what the program asks
+    // for as it does (to be activated, later) asked.
+    static void takeInXEvents()
+    {
+        QX11Info::getTimestamp();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
     }
 
     // What a busy manager may do with a window the program has let go: map it, focus it, and
@@ -451,27 +464,55 @@ private slots:
     // to it, not to the main window's list.
     // Also when the manager focuses the download's window late, after it went, which the program
     // puts right: the focus goes back to the main window, and the window clicked then keeps it.
+    // So too when the manager then focuses that window itself: the keys typed go to the main
+    // window, also after a key it had as it was focused; the window clicked has them.
     void clickRightAfterTheDayFailureBox_data()
     {
         QTest::addColumn<OnTop>("clicked");
         QTest::addColumn<bool>("focusedLate");
-        QTest::newRow("the alert list") << OnTop::Alert << false;
-        QTest::newRow("the report download") << OnTop::ReportDownload << false;
-        QTest::newRow("the alert list, the download focused late") << OnTop::Alert << true;
-        QTest::newRow("the report download, the download focused late") << OnTop::ReportDownload << true;
+        QTest::addColumn<Picked>("picked");
+        QTest::newRow("the alert list") << OnTop::Alert << false << Picked::No;
+        QTest::newRow("the report download") << OnTop::ReportDownload << false << Picked::No;
+        QTest::newRow("the alert list, the download focused late") << OnTop::Alert << true << Picked::No;
+        QTest::newRow("the report download, the download focused late")
+            << OnTop::ReportDownload << true << Picked::No;
+        QTest::newRow("the alert list, focused by the manager after the download")
+            << OnTop::Alert << true << Picked::Alone;
+        QTest::newRow("the report download, focused by the manager after the download")
+            << OnTop::ReportDownload << true << Picked::Alone;
+        QTest::newRow("the alert list, focused by the manager after the download, a key typed into it")
+            << OnTop::Alert << true << Picked::KeyTypedFirst;
+        QTest::newRow("the alert list, focused by the manager after the download, the wheel over it")
+            << OnTop::Alert << true << Picked::Wheel;
     }
 
     void clickRightAfterTheDayFailureBox()
     {
         QFETCH(OnTop, clicked);
         QFETCH(bool, focusedLate);
+        QFETCH(Picked, picked);
         bringUp(clicked);
         if (QTest::currentTestFailed())
             return;
+        QWidget *target = clicked == OnTop::Alert ? static_cast<QWidget *>(alert) : download;
+        const auto click = [&] {
+            QTableWidget *table = alert->alertList();
+            return clicked == OnTop::Alert
+                       ? clickAt(table->viewport(), Qt::LeftButton, table->visualItemRect(table->item(0, 0)).center())
+                       : clickAt(download, Qt::LeftButton, QPoint(10, 10));
+        };
+        if (picked != Picked::No && clicked == OnTop::Alert) {
+            // A manager focuses the list of its own choice once the user has clicked it.
+            QVERIFY(click());
+            WAIT_UNTIL("the alert list focused", xFocus() == alert->winId(), 10000);
+            QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblVersion")), Qt::LeftButton));
+            const QString failure = focusOnMainWindow();
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        }
         bringUp(OnTop::DayDownload);
         if (QTest::currentTestFailed())
             return;
-        const QString listShown = window->windowTitle();
+        QString listShown = window->windowTitle();
         failDownload(OnTop::DayDownload, Closed::Return);
         if (QTest::currentTestFailed())
             return;
@@ -480,14 +521,28 @@ private slots:
             const QString failure = focusOnMainWindow();
             QVERIFY2(failure.isEmpty(), qPrintable(failure));
         }
-        QWidget *target = download;
-        if (clicked == OnTop::Alert) {
-            QTableWidget *table = alert->alertList();
-            QVERIFY(clickAt(table->viewport(), Qt::LeftButton, table->visualItemRect(table->item(0, 0)).center()));
-            target = alert;
-        } else {
-            QVERIFY(clickAt(download, Qt::LeftButton, QPoint(10, 10)));
+        if (picked != Picked::No) {
+            // The manager's pick comes after the program has put the late focus right.
+            takeInXEvents();
+            QVERIFY(xdotool({"windowfocus", "--sync", QString::number(target->winId())}));
+            // Typed into the window before the program hears that it has the focus.
+            if (picked == Picked::KeyTypedFirst)
+                QVERIFY(xdotool({"key", "6"}));
+            takeInXEvents();
+            if (picked == Picked::Wheel) {
+                QVERIFY(pointAt(target) && xdotool({"click", "4"}));
+                takeInXEvents();
+            }
+            const QString failure = focusOnMainWindow();
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            if (picked != Picked::Alone) {
+                mainWindowTakesTheNextCode(clicked);
+                if (QTest::currentTestFailed())
+                    return;
+                listShown = window->windowTitle();
+            }
         }
+        QVERIFY(click());
         const QString failure = waitUntil("the clicked window focused",
                                           [&] { return xFocus() == target->winId() && target->isActiveWindow(); }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
