@@ -599,19 +599,23 @@ private slots:
         QVERIFY2(failure.isEmpty(), qPrintable("the day download " + failure));
         download->reject();
         WAIT_UNTIL("the report download gone", !xWindowState(download->winId()).mapped, 10000);
+        // The next download starts as the window goes, before the program has taken in that the
+        // focus left it: to Qt, the manager's focus on it then changes nothing.
+        const auto next = connect(day->windowHandle(), &QWindow::visibleChanged, this, [this](bool visible) {
+            if (!visible)
+                QTimer::singleShot(0, day, [this] { day->downloadDay(QStringLiteral("600310.SH")); });
+        });
         {
             ModalWatcher boxes;
             day->findChild<QHttpClient *>()->abort();
-            WAIT_UNTIL("the day download ended", !day->isBusy() && boxes.count() == 1, 10000);
+            WAIT_UNTIL("the day download ended", boxes.count() == 1 && day->isBusy(), 10000);
         }
-        WAIT_UNTIL("the day download gone", !xWindowState(day->winId()).mapped, 10000);
-
-        day->downloadDay(QStringLiteral("600310.SH"));
+        disconnect(next);
         failure = standsAbove(day, {{"the main window", window.data()}});
         QVERIFY2(failure.isEmpty(), qPrintable("the next day download " + failure));
         QCOMPARE(transientFor(day), window->winId());
-        // Shown again a moment after it went, it has the keys once the manager focuses it, and
-        // the program takes it for its active window (which its shortcuts go by).
+        // Shown again right after it went, it has the keys once the manager focuses it, and the
+        // program takes it for its active window (which its shortcuts go by).
         WAIT_UNTIL("the next day download focused", xFocus() == day->winId() && day->isActiveWindow(), 10000);
         QVERIFY(xdotool({"key", "Escape"}));
         WAIT_UNTIL("the next day download hidden by Escape", !day->isVisible(), 5000);
