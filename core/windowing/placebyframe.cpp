@@ -27,9 +27,11 @@ void PlaceByFrame::await()
 
 bool PlaceByFrame::eventFilter(QObject *watched, QEvent *event)
 {
+    // Its own moves are no word of the manager.
     if (placing)
         return false;
     const QEvent::Type type = event->type();
+    // Only the UntilSettled rule watches the widget itself.
     if (watched == widget && type == QEvent::Show) {
         watchWindow();
         awaiting = true;

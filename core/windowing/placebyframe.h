@@ -20,7 +20,7 @@ class PlaceByFrame : public QObject
     Q_OBJECT
 
 public:
-    // Places the widget's window for a frame of these margins (none while none is told).
+    // Places the widget's window for a frame of these margins (zero while none is told).
     using Place = std::function<void(const QMargins &frame)>;
 
     enum Rule {
