@@ -2,6 +2,7 @@
 
 #include "dbconnection.h"
 #include "globalstate.h"
+#include "placebyframe.h"
 #include "qlinklabel.h"
 #include "ratingcells.h"
 #include "serviceapi.h"
@@ -72,8 +73,14 @@ void QDlgRating::init()
     // above; a plain window loses that tie on X and falls behind the maximized main window.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     hideOnLeave = true;
-    // Asked now, so that the manager's word on the frame reaches the window from its first showing.
-    frameSetEventType();
+    // The window manager tells the frame as it frames the window, before mapping it or (kwin)
+    // after: a place reckoned with another frame is mended once it is told. Made now, so that
+    // the manager's word reaches the window from its first showing.
+    placement = new PlaceByFrame(this, PlaceByFrame::OnceFramed, [this](const QMargins &frame) {
+        ownFrame = frame;
+        if (frame != placedWith)
+            placeByFrame(frame);
+    });
 
     TblRatingList->setFont(getAppFont());
     TblRatingList->setColumnCount(3);
@@ -100,9 +107,8 @@ void QDlgRating::showRating(const QString &code, const QString &date)
         // Created first: some platforms know a window's frame before it shows, and the window
         // tells when it is exposed.
         create();
-        windowHandle()->installEventFilter(this);
         placeAt(QCursor::pos());
-        awaitingFrame = true;
+        placement->await();
         show();
     }
     raise();
@@ -238,22 +244,6 @@ QMargins QDlgRating::expectedFrame() const
     // None framed yet: the style's title bar and frame, a guess that holds until it is framed.
     const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
     return QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), border, border);
-}
-
-bool QDlgRating::eventFilter(QObject *watched, QEvent *event)
-{
-    // The window manager tells the frame as it frames the window, before mapping it or (kwin)
-    // after: a place reckoned with another frame is mended once it is told.
-    if (awaitingFrame && watched == windowHandle() && isVisible()
-        && ((event->type() == QEvent::Expose && windowHandle()->isExposed()) || event->type() == frameSetEventType())) {
-        if (const std::optional<QMargins> frame = managedFrame(windowHandle())) {
-            awaitingFrame = false;
-            ownFrame = frame;
-            if (*frame != placedWith)
-                placeByFrame(*frame);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void QDlgRating::leaveEvent(QEvent *event)

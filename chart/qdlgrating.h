@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class PlaceByFrame;
 class QTableWidget;
 
 // The pop-up of one stock's ratings on one date, opened from a rating mark of the chart and
@@ -33,7 +34,6 @@ public slots:
 
 protected:
     void leaveEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void init();
@@ -49,5 +49,5 @@ private:
     QPoint placedFor;      // the pointer it was last placed for
     QMargins placedWith;   // the frame counted on then
     std::optional<QMargins> ownFrame; // its frame as last framed; none is a frame too
-    bool awaitingFrame = false;
+    PlaceByFrame *placement = nullptr;
 };

@@ -7,7 +7,7 @@
 #include "serviceapi.h"
 #include "stockcache.h"
 #include "userlists.h"
-#include "windowframe.h"
+#include "placebyframe.h"
 #include "windowlayer.h"
 
 #include <QApplication>
@@ -43,8 +43,9 @@ QDlgAlert::QDlgAlert(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     // An alert comes while the user types into another window: the keys stay there.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    // Asked now, so that the manager's word on the frame reaches the window from its first showing.
-    frameSetEventType();
+    // By the frame's corner once the manager has told the frame (Qt's record cannot tell a frame
+    // not known yet from none), made now so that its word reaches the window from its first showing.
+    placement = new PlaceByFrame(this, PlaceByFrame::OnceFramed, [this](const QMargins &frame) { placeByFrame(frame); });
 
     tblAlertList = new QTableWidget(0, ColumnCount, this);
     tblAlertList->setObjectName(QStringLiteral("tblAlertList"));
@@ -120,8 +121,8 @@ void QDlgAlert::popUp()
     if (!isVisible()) {
         // By the frame it had last, and again once the manager tells the frame it has now: a
         // manager frames a window some time after it is shown, or only as it comes itself.
-        framePending = true;
         winId();
+        placement->await();
         windowHandle()->installEventFilter(this);
         placeInCorner(lastFrame);
         show();
@@ -144,19 +145,14 @@ QPoint QDlgAlert::cornerFor(const QMargins &frame) const
     return placedPosition(availableAreaOf(this), size().grownBy(frame), Qt::AlignRight | Qt::AlignBottom);
 }
 
-// By the frame's corner once the manager has told the frame (Qt's record cannot tell a frame
-// not known yet from none), asked even where the manager has already put it.
-void QDlgAlert::placeByFrame()
+// Asked even where the manager has already put it.
+void QDlgAlert::placeByFrame(const QMargins &frame)
 {
-    const std::optional<QMargins> frame = managedFrame(windowHandle());
-    if (!framePending || !isVisible() || !frame)
-        return;
-    framePending = false;
-    lastFrame = *frame;
-    const QPoint corner = cornerFor(*frame);
+    lastFrame = frame;
+    const QPoint corner = cornerFor(frame);
     // Asked again for where it stands, a manager may move nothing and tell nothing, and Qt would
     // keep the window where it reckoned it from a frame it did not know yet.
-    if (windowHandle()->position() - QPoint(frame->left(), frame->top()) != corner)
+    if (windowHandle()->position() - QPoint(frame.left(), frame.top()) != corner)
         windowHandle()->setFramePosition(corner);
 }
 
@@ -184,8 +180,6 @@ bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
     const QEvent::Type type = event->type();
     if (watched != windowHandle())
         return QDialog::eventFilter(watched, event);
-    if (framePending && ((type == QEvent::Expose && windowHandle()->isExposed()) || type == frameSetEventType()))
-        placeByFrame();
     if (type == QEvent::MouseButtonPress && !isActiveWindow()) {
         setInputHint(windowHandle(), true);
         // Asked first, as the request stamps the window with the click's time: a manager that

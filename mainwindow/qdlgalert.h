@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QMargins>
 
+class PlaceByFrame;
 class QTableWidget;
 
 // The pop-up of the reports behind alerted rating changes (first ratings and upgrades, as
@@ -42,10 +43,10 @@ private:
     void popUp();
     QPoint cornerFor(const QMargins &frame) const;
     void placeInCorner(const QMargins &frame);
-    void placeByFrame();
+    void placeByFrame(const QMargins &frame);
 
     QTableWidget *tblAlertList = nullptr;
     PendingAlerts pending;
-    bool framePending = false; // shown, and not yet placed by its window manager's frame
-    QMargins lastFrame;        // the frame its manager told last
+    PlaceByFrame *placement = nullptr;
+    QMargins lastFrame; // the frame its manager told last
 };

@@ -1,5 +1,6 @@
 #include "centreover.h"
 
+#include "placebyframe.h"
 #include "windowframe.h"
 
 #include <QEvent>
@@ -23,74 +24,18 @@ QRect frameOf(QWidget *widget)
     return window->geometry().marginsAdded(managedFrame(window).value_or(QMargins()));
 }
 
-class CentreOver : public QObject
+// Centred over the anchor by the frame told, the window itself until one is told.
+void centre(QWidget *dialog, QWidget *anchor, const QMargins &frame)
 {
-public:
-    CentreOver(QWidget *dialog, QWidget *anchor)
-        : QObject(dialog)
-        , dialog(dialog)
-        , anchor(anchor)
-    {
-        dialog->installEventFilter(this);
-        frameSetEventType();
-    }
-
-protected:
-    // Centred as it shows and whenever the manager moves or resizes it, until the manager has
-    // both mapped it and told its frame (before mapping it, or with kwin after): centred by
-    // its frame then, it is left where the user moves it.
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (placing)
-            return false;
-        if (watched == dialog && event->type() == QEvent::Show) {
-            if (QWindow *window = dialog->windowHandle(); window && window != watchedWindow) {
-                window->installEventFilter(this);
-                watchedWindow = window;
-            }
-            settled = false;
-            centre(managedFrame(dialog->windowHandle()));
-            return false;
-        }
-        if (settled || !dialog->isVisible() || !watchedWindow)
-            return false;
-        const bool exposed = watched == watchedWindow && event->type() == QEvent::Expose && watchedWindow->isExposed();
-        const bool framed = watched == watchedWindow && event->type() == frameSetEventType();
-        const bool moved = watched == dialog && (event->type() == QEvent::Move || event->type() == QEvent::Resize);
-        if (exposed || framed || moved) {
-            // Read once: the manager may tell the frame between two reads, and a dialog centred
-            // without it would be left so.
-            const std::optional<QMargins> frame = managedFrame(watchedWindow);
-            centre(frame);
-            settled = watchedWindow->isExposed() && frame.has_value();
-        }
-        return false;
-    }
-
-private:
-    // Until the manager tells its frame, the window itself is centred.
-    void centre(const std::optional<QMargins> &told)
-    {
-        if (!anchor || !anchor->isVisible())
-            return;
-        const QRect over = frameOf(anchor);
-        const QMargins frame = told.value_or(QMargins());
-        const QSize outer = dialog->size().grownBy(frame);
-        const QPoint corner = over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2);
-        const QRect place(corner + QPoint(frame.left(), frame.top()), dialog->size());
-        if (place == dialog->geometry())
-            return;
-        placing = true;
+    if (!anchor || !anchor->isVisible())
+        return;
+    const QRect over = frameOf(anchor);
+    const QSize outer = dialog->size().grownBy(frame);
+    const QPoint corner = over.topLeft() + QPoint((over.width() - outer.width()) / 2, (over.height() - outer.height()) / 2);
+    const QRect place(corner + QPoint(frame.left(), frame.top()), dialog->size());
+    if (place != dialog->geometry())
         dialog->setGeometry(place);
-        placing = false;
-    }
-
-    QWidget *dialog;
-    QPointer<QWidget> anchor;
-    QPointer<QWindow> watchedWindow;
-    bool settled = true;
-    bool placing = false;
-};
+}
 
 class CentreOnScreen : public QObject
 {
@@ -140,5 +85,7 @@ void centreOnScreenWhenShown(QWidget *window)
 
 void centreOverWhenShown(QWidget *dialog, QWidget *anchor)
 {
-    new CentreOver(dialog, anchor);
+    QPointer<QWidget> over(anchor);
+    new PlaceByFrame(dialog, PlaceByFrame::UntilSettled,
+                     [dialog, over](const QMargins &frame) { centre(dialog, over, frame); });
 }

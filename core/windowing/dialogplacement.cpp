@@ -1,74 +1,11 @@
 #include "dialogplacement.h"
 
-#include "windowframe.h"
+#include "placebyframe.h"
 
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
-#include <QWindow>
-
-namespace {
-
-// Places a dialog shown by showPlaced() once more by the frame its window manager tells: kwin
-// tells it only after it has shown the window, the others as they show it, and either comes
-// after show() has returned. Once placed by it, the dialog is left where the user moves it.
-class PlaceWhenFramed : public QObject
-{
-public:
-    static void arm(QWidget *dialog, Qt::Alignment where, const QWidget *reference)
-    {
-        auto *placer = dynamic_cast<PlaceWhenFramed *>(dialog->findChild<QObject *>(name(), Qt::FindDirectChildrenOnly));
-        if (!placer)
-            placer = new PlaceWhenFramed(dialog);
-        placer->where = where;
-        placer->reference = const_cast<QWidget *>(reference);
-        placer->pending = true;
-        if (QWindow *window = dialog->windowHandle(); window && window != placer->watched) {
-            window->installEventFilter(placer);
-            placer->watched = window;
-        }
-        placer->placeIfFramed();
-    }
-
-protected:
-    bool eventFilter(QObject *object, QEvent *event) override
-    {
-        if (!pending || object != watched)
-            return false;
-        if (event->type() == QEvent::Hide)
-            pending = false;
-        else if ((event->type() == QEvent::Expose && watched->isExposed()) || event->type() == frameSetEventType())
-            placeIfFramed();
-        return false;
-    }
-
-private:
-    explicit PlaceWhenFramed(QWidget *dialog) : QObject(dialog), dialog(dialog) { setObjectName(name()); }
-
-    static QString name() { return QStringLiteral("placeWhenFramed"); }
-
-    void placeIfFramed()
-    {
-        const std::optional<QMargins> frame = managedFrame(watched);
-        if (!pending || !dialog->isVisible() || !frame)
-            return;
-        pending = false;
-        const QRect area = availableAreaOf(reference ? reference.data() : dialog);
-        const QPoint corner = placedPosition(area, dialog->size().grownBy(*frame), where);
-        const QRect place(corner + QPoint(frame->left(), frame->top()), dialog->size());
-        if (place != dialog->geometry())
-            dialog->setGeometry(place);
-    }
-
-    QWidget *dialog;
-    QPointer<QWidget> reference;
-    QPointer<QWindow> watched;
-    Qt::Alignment where;
-    bool pending = false;
-};
-
-} // namespace
 
 QPoint placedPosition(const QRect &available, const QSize &frame, Qt::Alignment where)
 {
@@ -103,10 +40,26 @@ void placeDialog(QWidget *dialog, Qt::Alignment where, const QWidget *reference)
 
 void showPlaced(QWidget *dialog, Qt::Alignment where, const QWidget *reference)
 {
-    // Asked before the window shows, so that the manager's word on its frame reaches it.
-    frameSetEventType();
+    // Made before the window first shows, so that the manager's word on its frame reaches it.
+    const QString name = QStringLiteral("placeWhenFramed");
+    auto *placement = dialog->findChild<PlaceByFrame *>(name, Qt::FindDirectChildrenOnly);
+    if (!placement) {
+        placement = new PlaceByFrame(dialog, PlaceByFrame::OnceFramed, {});
+        placement->setObjectName(name);
+    }
+    // By the frame the manager tells once it shows the dialog: kwin tells it only after it has
+    // shown the window, the others as they show it, and either comes after show() has returned.
+    // Once placed by it, the dialog is left where the user moves it.
+    QPointer<QWidget> anchor(const_cast<QWidget *>(reference));
+    placement->setPlace([dialog, where, anchor](const QMargins &frame) {
+        const QRect area = availableAreaOf(anchor ? anchor.data() : dialog);
+        const QPoint corner = placedPosition(area, dialog->size().grownBy(frame), where);
+        const QRect place(corner + QPoint(frame.left(), frame.top()), dialog->size());
+        if (place != dialog->geometry())
+            dialog->setGeometry(place);
+    });
     placeDialog(dialog, where, reference);
     dialog->show();
     placeDialog(dialog, where, reference);
-    PlaceWhenFramed::arm(dialog, where, reference);
+    placement->await();
 }
