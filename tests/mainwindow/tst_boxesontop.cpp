@@ -10,6 +10,7 @@
 #include "serviceapi.h"
 #include "standinsession.h"
 #include "waiting.h"
+#include "windowlayer.h"
 #include "windowstacking.h"
 #include "xwindows.h"
 
@@ -17,6 +18,9 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QThread>
+#include <QX11Info>
+
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -38,7 +42,7 @@ const QString kInst = QStringLiteral("置顶证券");
 enum class OnTop { ReportDownload, DayDownload, MessageStrip, Alert };
 
 // What happens to the windows on top while the box is open.
-enum class Change { ReportDownloadFails, DayDownloadFails, AlertComes, AlertClicked, AlertComesOverTwoBoxes };
+enum class Change { ReportDownloadFails, DayDownloadFails, AlertComes, AlertClicked, AlertRestacked, AlertComesOverTwoBoxes };
 
 // How a download ends while the program is minimized.
 enum class Ends { Fails, Completes, CancelledUnseen };
@@ -49,6 +53,24 @@ void moveCentreTo(QWidget *window, QPoint centre)
     const QPoint to = centre - QPoint(window->width() / 2, window->height() / 2);
     runXTool(QStringLiteral("xdotool"), {"windowmove", "--sync", QString::number(window->winId()), QString::number(to.x()),
                                          QString::number(to.y())});
+}
+
+// The window raised to the top of its layer as a pager asks (EWMH's _NET_RESTACK_WINDOW from
+// source 2): the manager restacks it of its own accord, without the program asking.
+void restackOnTop(const QWidget *window)
+{
+    xcb_client_message_event_t event = {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window->winId());
+    event.type = internedAtom("_NET_RESTACK_WINDOW");
+    event.data.data32[0] = 2;
+    event.data.data32[1] = XCB_WINDOW_NONE;
+    event.data.data32[2] = XCB_STACK_MODE_ABOVE;
+    xcb_send_event(QX11Info::connection(), 0, xcb_window_t(QX11Info::appRootWindow()),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
+    xcb_flush(QX11Info::connection());
 }
 
 // The window's X id with its place in the manager's stacking (bottom 0), or "not stacked".
@@ -346,6 +368,10 @@ private slots:
         QTest::newRow("alerts come again, report download shown after them")
             << QList<OnTop>{OnTop::Alert, OnTop::ReportDownload} << Change::AlertComes;
         QTest::newRow("alerts clicked") << QList<OnTop>{OnTop::ReportDownload, OnTop::Alert} << Change::AlertClicked;
+        // The box stands over the download, shown after the alerts; the manager then stacks the
+        // alerts above it of its own accord, with no word to the program.
+        QTest::newRow("alerts restacked over the box by the manager")
+            << QList<OnTop>{OnTop::Alert, OnTop::ReportDownload} << Change::AlertRestacked;
         // The close question over the time-out box: both go above the alerts, the later above
         // the earlier, and neither below the strip.
         QTest::newRow("alerts come over two boxes, strip up")
@@ -407,6 +433,10 @@ private slots:
                      alertOverTheBox();
                      // Where the box leaves it free.
                      xClick(alert->winId(), QPoint(alert->width() / 2, alert->height() - 10));
+                     break;
+                 case Change::AlertRestacked:
+                     alertOverTheBox();
+                     restackOnTop(alert);
                      break;
                  case Change::AlertComesOverTwoBoxes:
                      window->close();
