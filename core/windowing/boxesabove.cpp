@@ -1,5 +1,6 @@
 #include "boxesabove.h"
 
+#include "programrule.h"
 #include "windowlayer.h"
 
 #include <QAbstractNativeEventFilter>
@@ -196,10 +197,5 @@ private:
 
 void keepBoxesAboveStayOnTopWindows()
 {
-    static QPointer<BoxesAbove> rule;
-    if (rule)
-        return;
-    rule = new BoxesAbove(qApp);
-    qApp->installEventFilter(rule);
-    qApp->installNativeEventFilter(rule);
+    installProgramRule<BoxesAbove>();
 }

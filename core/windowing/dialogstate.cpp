@@ -1,13 +1,13 @@
 #include "dialogstate.h"
 
+#include "programrule.h"
 #include "windowlayer.h"
 
 #include <QApplication>
 #include <QEvent>
-#include <QWindowStateChangeEvent>
-#include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 namespace {
 
@@ -101,18 +101,10 @@ private:
 
 void minimizeTheProgramWithItsBoxes()
 {
-    static QPointer<ProgramDownWithItsBoxes> rule;
-    if (rule)
-        return;
-    rule = new ProgramDownWithItsBoxes(qApp);
-    qApp->installEventFilter(rule);
+    installProgramRule<ProgramDownWithItsBoxes>();
 }
 
 void forgetMinimizedAsDialogsGo()
 {
-    static QPointer<MinimizedForgotten> rule;
-    if (rule)
-        return;
-    rule = new MinimizedForgotten(qApp);
-    qApp->installEventFilter(rule);
+    installProgramRule<MinimizedForgotten>();
 }

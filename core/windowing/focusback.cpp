@@ -1,6 +1,7 @@
 #include "focusback.h"
 
 #include "corelog.h"
+#include "programrule.h"
 #include "windowlayer.h"
 
 #include <QAbstractNativeEventFilter>
@@ -266,12 +267,7 @@ private:
 
 void giveFocusBackAsModalWindowsGo()
 {
-    static QPointer<FocusBack> rule;
-    if (rule)
-        return;
-    rule = new FocusBack(qApp);
-    qApp->installEventFilter(rule);
-    qApp->installNativeEventFilter(rule);
+    installProgramRule<FocusBack>();
 }
 
 #include "focusback.moc"
