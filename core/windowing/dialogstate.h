@@ -11,7 +11,7 @@ void forgetMinimizedAsDialogsGo();
 // A box or modal dialog minimized on its own (its title bar's button, a pager) would leave the
 // windows it blocks on the screen with nothing to answer, for a manager minimizes only the
 // windows it is the dialog of (a box may stand over a window that stays on top). So the program
-// goes down with it; brought back (its task bar entry, a click), the box shows again above its
+// goes down with it; brought back (its task bar entry, a pager), the box shows again above its
 // window, with the keyboard.
 //
 // Installed once, for the whole program.
