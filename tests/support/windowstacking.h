@@ -24,13 +24,27 @@ inline QList<WId> stackingOrder()
     return ids;
 }
 
-// Whether the screen shows the widget as it paints itself: nothing covers it.
-inline bool shownOnScreen(QWidget *widget)
+// The share of the widget's pixels that the screen shows as the widget paints itself.
+inline double shareShownOnScreen(QWidget *widget)
 {
     const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
     const QImage screen = widget->screen()->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
                               .toImage().convertToFormat(QImage::Format_RGB32);
-    return screen == widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage painted = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (painted.isNull() || screen.size() != painted.size())
+        return 0;
+    qint64 same = 0;
+    for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width(); ++x)
+            same += screen.pixel(x, y) == painted.pixel(x, y);
+    }
+    return double(same) / (qint64(painted.width()) * painted.height());
+}
+
+// Whether the screen shows the widget as it paints itself: nothing covers it.
+inline bool shownOnScreen(QWidget *widget)
+{
+    return shareShownOnScreen(widget) == 1.0;
 }
 
 // Whether the window itself holds the widget as it paints itself, as the X server keeps its
