@@ -43,11 +43,15 @@ void runManageDialog(QWinMain *window, void (Dialog::*changed)(), void (QWinMain
         emit(window->*mark)();
 }
 
-// A dialog kept for the whole run: brought forward when on screen, else centred and shown.
+// A dialog kept for the whole run: brought forward when open, else centred and shown. Minimized,
+// it is restored first: Qt holds an activation back until the window is mapped.
 bool raiseIfVisible(QWidget *dialog)
 {
     if (!dialog->isVisible())
         return false;
+    if (dialog->isMinimized())
+        dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
+    dialog->raise();
     dialog->activateWindow();
     return true;
 }

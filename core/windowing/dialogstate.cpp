@@ -5,9 +5,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
+
+#include <utility>
 
 namespace {
 
@@ -42,59 +45,165 @@ bool minimized(const QWidget *widget)
     return widget->windowState() & Qt::WindowMinimized;
 }
 
+void restore(QWidget *window)
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+}
+
+// The program's windows a box stands over, nearest first, as it is the dialog of each
+// (ICCCM's WM_TRANSIENT_FOR): the window on top or the dialog it came from, then the main window.
+QWidgetList windowsBelow(const QWidget *box)
+{
+    QWidgetList below;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWindow *over = box->windowHandle() ? box->windowHandle()->transientParent() : nullptr; over;
+         over = over->transientParent()) {
+        for (QWidget *window : windows) {
+            if (window->windowHandle() == over && !below.contains(window))
+                below << window;
+        }
+    }
+    return below;
+}
+
+// A window the boxes block: the main window and the program's other windows of their own (the
+// award table, the hot ratings, the web page), not the dialogs that stand over the main window.
+bool blocked(const QWidget *widget)
+{
+    return widget->isVisible() && !widget->isModal() && widget->windowType() == Qt::Window;
+}
+
 class ProgramDownWithItsBoxes : public QObject
 {
 public:
     using QObject::QObject;
 
 protected:
-    // Only the manager's news: the program's own minimize and restore send their events at once.
-    // (Not a window it blocks given the focus: a manager focuses one as the box goes down.)
+    // The manager's news only, but for a window about to be mapped: the program's own minimize
+    // and restore send their events at once. (Not a window given the focus: a manager focuses one
+    // the box blocks as the box goes down.)
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() != QEvent::WindowStateChange || !event->spontaneous() || !watched->isWidgetType())
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::Show && type != QEvent::WindowStateChange) || !watched->isWidgetType())
             return false;
         auto *widget = static_cast<QWidget *>(watched);
         if (!widget->isWindow() || !widget->isVisible())
             return false;
+        if (type == QEvent::Show) {
+            if (event->spontaneous() || minimized(widget))
+                return false;
+            // Minimized by the program once and restored by the manager, it would be taken on
+            // minimized again.
+            mapNormalNextTime(widget->windowHandle());
+            if (widget->isModal())
+                opening(widget);
+            return false;
+        }
+        if (!event->spontaneous())
+            return false;
         const bool was = static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized;
-        if (widget->isModal() && minimized(widget) && !was)
-            goDown();
-        else if (blocked(widget) && was && !minimized(widget))
+        if (minimized(widget) && !was) {
+            if (widget->isModal())
+                goDown();
+            else
+                windowUnderABoxDown(widget);
+        } else if ((blocked(widget) || widget->isModal()) && was && !minimized(widget)) {
             QMetaObject::invokeMethod(this, [this] { comeBack(); }, Qt::QueuedConnection);
+        }
         return false;
     }
 
 private:
-    static bool blocked(const QWidget *widget)
+    // Sent before Qt maps the box. Opening over the program gone down, it goes down with it
+    // (mapped minimized): up alone it would take the keyboard with nothing it blocks on the
+    // screen, and a manager that hands the activation of a window to its box (openbox) would bring
+    // back the box alone.
+    void opening(QWidget *box)
     {
-        return widget->isVisible() && !widget->isModal() && widget->windowType() == Qt::Window;
+        const QWidgetList below = windowsBelow(box);
+        if (!below.isEmpty() && down(below.last())) {
+            box->setWindowState(box->windowState() | Qt::WindowMinimized);
+            goDown();
+        }
     }
 
+    // The window a box stands over at the bottom (the main window) minimized, as a task bar does:
+    // the program goes down, the box too where the manager leaves it up (kwin), so that it does
+    // not keep the keyboard over nothing. (A dialog between them minimized alone is the user's.)
+    void windowUnderABoxDown(QWidget *window)
+    {
+        bool underABox = false;
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *box : windows) {
+            const QWidgetList below = box->isModal() && box->isVisible() ? windowsBelow(box) : QWidgetList();
+            if (below.isEmpty() || below.last() != window)
+                continue;
+            underABox = true;
+            if (minimized(box))
+                continue;
+            // Not taken on yet (it has just opened), the manager will take it on minimized.
+            const ManagerState state = managerState(box->windowHandle());
+            if (state == ManagerState::None)
+                box->setWindowState(box->windowState() | Qt::WindowMinimized);
+            else if (state == ManagerState::Normal && mayMinimize(box->windowHandle()))
+                iconify(box->windowHandle());
+        }
+        if (underABox)
+            goDown();
+    }
+
+    // Minimized, as the program has it or as the manager already does.
+    static bool down(QWidget *window)
+    {
+        return window->isVisible() && (minimized(window) || managerState(window->windowHandle()) == ManagerState::Iconic);
+    }
+
+    // Those already minimized (by the user) are left as they are, and stay so when it comes back.
+    // Asked of the manager, which may decline (mutter, for a window without a minimize button).
     void goDown()
     {
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {
-            if (blocked(window) && !minimized(window))
-                window->setWindowState(window->windowState() | Qt::WindowMinimized);
+            if (blocked(window) && !minimized(window)) {
+                iconify(window->windowHandle());
+                if (!wentDown.contains(window))
+                    wentDown << window;
+            }
         }
     }
 
-    // Each modal window minimized comes back; the newest, the one that takes the keys, last.
+    // What went down with the boxes comes back, with each box and the windows it stands over;
+    // the newest box, the one that takes the keys, last and on top.
     void comeBack()
     {
+        bool restored = false;
+        const auto bringBack = [&restored](QWidget *window) {
+            if (window && window->isVisible() && minimized(window)) {
+                restore(window);
+                restored = true;
+            }
+        };
+        for (const QPointer<QWidget> &window : std::exchange(wentDown, {}))
+            bringBack(window);
         QWidget *top = QApplication::activeModalWidget();
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {
-            if (window != top && window->isModal() && window->isVisible() && minimized(window))
-                window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            if (!window->isModal() || !window->isVisible())
+                continue;
+            for (QWidget *below : windowsBelow(window))
+                bringBack(below);
+            if (window != top)
+                bringBack(window);
         }
-        if (!top || !top->isVisible() || !minimized(top))
+        if (!top || !top->isVisible() || (!restored && !minimized(top)))
             return;
-        top->setWindowState(top->windowState() & ~Qt::WindowMinimized);
+        bringBack(top);
         top->raise();
         top->activateWindow();
     }
+
+    QList<QPointer<QWidget>> wentDown; // minimized by the program with a box, not by the user
 };
 
 } // namespace

@@ -21,6 +21,10 @@ struct Atoms
     xcb_atom_t protocols = internedAtom("WM_PROTOCOLS");
     xcb_atom_t takeFocus = internedAtom("WM_TAKE_FOCUS");
     xcb_atom_t stacking = internedAtom("_NET_CLIENT_LIST_STACKING");
+    xcb_atom_t wmState = internedAtom("WM_STATE");
+    xcb_atom_t changeState = internedAtom("WM_CHANGE_STATE");
+    xcb_atom_t allowed = internedAtom("_NET_WM_ALLOWED_ACTIONS");
+    xcb_atom_t minimize = internedAtom("_NET_WM_ACTION_MINIMIZE");
 };
 
 const Atoms *atoms()
@@ -156,6 +160,51 @@ void forgetHiddenState(QWindow *window)
     xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, idOf(window), atoms()->state, XCB_ATOM_ATOM,
                         32, uint32_t(states.size()), states.constData());
     xcb_flush(QX11Info::connection());
+}
+
+void mapNormalNextTime(QWindow *window)
+{
+    if (!onX11(window) || !window->handle())
+        return;
+    // WM_HINTS: flags, input, initial state, ...; flag 2 says the state is set (1 normal, 3 iconic).
+    QVector<uint32_t> hints = valuesOf(idOf(window), XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS);
+    if (hints.size() < 3 || !(hints[0] & 2) || hints[2] != 3)
+        return;
+    hints[2] = 1;
+    xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, idOf(window), XCB_ATOM_WM_HINTS,
+                        XCB_ATOM_WM_HINTS, 32, uint32_t(hints.size()), hints.constData());
+    xcb_flush(QX11Info::connection());
+}
+
+void iconify(QWindow *window)
+{
+    if (!onX11(window) || !window->handle())
+        return;
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = idOf(window);
+    message.type = atoms()->changeState;
+    message.data.data32[0] = 3; // IconicState
+    xcb_send_event(QX11Info::connection(), 0, xcb_window_t(QX11Info::appRootWindow()),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(QX11Info::connection());
+}
+
+ManagerState managerState(QWindow *window)
+{
+    if (!onX11(window) || !window->handle())
+        return ManagerState::None;
+    const QVector<uint32_t> state = valuesOf(idOf(window), atoms()->wmState, atoms()->wmState);
+    const uint32_t value = state.isEmpty() ? 0 : state.first();
+    return value == 1 ? ManagerState::Normal : value == 3 ? ManagerState::Iconic : ManagerState::None;
+}
+
+bool mayMinimize(QWindow *window)
+{
+    return onX11(window) && window->handle()
+           && valuesOf(idOf(window), atoms()->allowed, XCB_ATOM_ATOM).contains(atoms()->minimize);
 }
 
 bool isViewable(QWindow *window)

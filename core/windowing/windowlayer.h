@@ -41,6 +41,26 @@ bool isStackingChange(const void *xcbEvent);
 // window as normal, and so maps it normal at its next showing.
 void forgetHiddenState(QWindow *window);
 
+// ICCCM's initial state in WM_HINTS set back to normal where it says minimized. Qt writes it as
+// the program minimizes a window and leaves it when the manager restores the window: hidden and
+// shown again, the window would be taken on minimized.
+void mapNormalNextTime(QWindow *window);
+
+// Asks the manager to minimize the window, as ICCCM's WM_CHANGE_STATE does: Qt's record of it
+// follows the manager's answer, and a manager that declines (mutter, for a window without a
+// minimize button) leaves the window and the record as they are.
+void iconify(QWindow *window);
+
+// ICCCM's WM_STATE as the manager set it: none before it has taken the window on (or once it let
+// it go), normal, or iconic: minimized, whether or not it keeps the window mapped (a compositing
+// manager may). Qt's record follows a moment later. None off X11.
+enum class ManagerState { None, Normal, Iconic };
+ManagerState managerState(QWindow *window);
+
+// Whether the manager lets a client minimize the window (EWMH's _NET_WM_ALLOWED_ACTIONS): mutter
+// never minimizes a dialog.
+bool mayMinimize(QWindow *window);
+
 // Whether the window is on the screen now, as the X server has it: Qt's record of a window the
 // manager minimized or restored follows a moment later.
 bool isViewable(QWindow *window);
