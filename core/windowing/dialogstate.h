@@ -8,11 +8,14 @@
 // Installed once, for the whole program.
 void forgetMinimizedAsDialogsGo();
 
-// A box or modal dialog minimized on its own (its title bar's button, a pager) would leave the
-// windows it blocks on the screen with nothing to answer, for a manager minimizes only the
-// windows it is the dialog of (a box may stand over a window that stays on top). So the program
-// goes down with it; brought back (its task bar entry, a pager), the box shows again above its
-// window, with the keyboard.
+// The program goes down and comes back as one with its boxes. A box or modal dialog up while the
+// main window is minimized would take the keyboard with nothing it blocks on the screen, and one
+// down would leave the windows it blocks up with dead buttons; a manager minimizes only the
+// windows a box is the dialog of (a box may stand over a window that stays on top). So a box
+// minimized on its own (its title bar's button, a pager), or left up as the main window goes
+// down, or opening while it is down, goes down with the program; whichever of the program's
+// windows the manager brings back (a task bar, a pager), what went down with it comes back, the
+// box above its window with the keyboard. A window the user minimized before stays so.
 //
 // Installed once, for the whole program.
 void minimizeTheProgramWithItsBoxes();
