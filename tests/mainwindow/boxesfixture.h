@@ -16,6 +16,10 @@
 #include "windowstacking.h"
 #include "xwindows.h"
 
+#include <QToolButton>
+
+#include <algorithm>
+
 enum class OnTop { ReportDownload, DayDownload, MessageStrip, Alert };
 Q_DECLARE_METATYPE(OnTop)
 
@@ -95,6 +99,54 @@ struct BoxesFixture
         day = windowsOnTop.day;
         strip = windowsOnTop.strip;
         alert = windowsOnTop.alert;
+    }
+
+    QWidget *awardTable() const { return topLevelOf("QDlgAnalyst"); }
+
+    // The side bar's 新财富 clicked as a user does: the award table, kept for the whole run.
+    bool clickAwardButton() const
+    {
+        const QList<QToolButton *> buttons = window->findChildren<QToolButton *>();
+        const auto award = std::find_if(buttons.cbegin(), buttons.cend(),
+                                        [](QToolButton *b) { return b->text() == QStringLiteral("新财富"); });
+        return award != buttons.cend() && clickAt(*award, Qt::LeftButton);
+    }
+
+    // Opened from the side bar, then left behind the main window by a click on it, or minimized
+    // by the user (skipped where the manager declines: *opened is null then).
+    void openAwardTable(const ManagerDisplay *display, bool minimizedByTheUser, QWidget **opened) const
+    {
+        QVERIFY(clickAwardButton());
+        QWidget *table = *opened = awardTable();
+        WAIT_UNTIL("the award table open", table && isShown(table->winId()), 10000);
+        if (!minimizedByTheUser) {
+            clickAt(window->findChild<QWidget *>(QStringLiteral("lblVersion")), Qt::LeftButton);
+            WAIT_UNTIL("the main window focused", xFocus() == window->winId(), 10000);
+            return;
+        }
+        xdotool({"windowminimize", QString::number(table->winId())});
+        if (!waitUntil("", [&] { return xWindowState(table->winId()).iconic; }, 5000).isEmpty() && display->is("mutter")) {
+            *opened = nullptr;
+            QSKIP("mutter minimizes no window without a minimize button");
+        }
+        QVERIFY2(xWindowState(table->winId()).iconic, "the award table not minimized");
+    }
+
+    // With the box down, nothing of the program on the screen: a window it blocks left up would
+    // have dead buttons. (A manager may bring the box back with its windows at once: mutter.)
+    // Empty when so.
+    static QString nothingUpBut(QWidget *box)
+    {
+        QStringList up;
+        const QString failure = waitUntil("nothing of the program on the screen with the box down", [&] {
+            up.clear();
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w != box && w->isVisible() && w->windowHandle() && isShown(w->winId()))
+                    up << QString::fromLatin1(w->metaObject()->className());
+            }
+            return up.isEmpty() || (box && isShown(box->winId()));
+        }, 3000);
+        return failure.isEmpty() ? failure : failure + QStringLiteral(": up are ") + up.join(QStringLiteral(", "));
     }
 
     // Each test's cleanup(): nothing held, on top, minimized or open is left for the next row.

@@ -7,9 +7,6 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QThread>
-#include <QToolButton>
-
-#include <algorithm>
 
 // Boxes and dialogs minimized, and downloads that end while the program is minimized, under a
 // real window manager (Xvfb with a window manager): once the program is brought back, what it
@@ -39,55 +36,6 @@ Q_DECLARE_METATYPE(Restored)
 class TestMinimizedBoxes : public QObject, BoxesFixture
 {
     Q_OBJECT
-
-    // The side bar's 新财富 clicked as a user does: the award table, kept for the whole run.
-    bool clickAwardButton()
-    {
-        const QList<QToolButton *> buttons = window->findChildren<QToolButton *>();
-        const auto award = std::find_if(buttons.cbegin(), buttons.cend(),
-                                        [](QToolButton *b) { return b->text() == QStringLiteral("新财富"); });
-        return award != buttons.cend() && clickAt(*award, Qt::LeftButton);
-    }
-
-    QWidget *awardTable() const { return topLevelOf("QDlgAnalyst"); }
-
-    // Opened from the side bar, then left behind the main window by a click on it, or minimized.
-    void openAwardTable(Award as, QWidget **opened)
-    {
-        QVERIFY(clickAwardButton());
-        QWidget *table = *opened = awardTable();
-        const QString opening = waitUntil("the award table open", [&] { return table && isShown(table->winId()); }, 10000);
-        QVERIFY2(opening.isEmpty(), qPrintable(opening + ": " + (table ? xWindowState(table->winId()).describe() + (table->isVisible() ? " visible" : " hidden") + (table->isMinimized() ? " minimized" : "") : QString())));
-        if (as == Award::MinimizedByTheUser) {
-            xdotool({"windowminimize", QString::number(table->winId())});
-            // mutter minimizes no window that shows no minimize button.
-            if (!waitUntil("", [&] { return xWindowState(table->winId()).iconic; }, 5000).isEmpty() && display->is("mutter")) {
-                *opened = nullptr;
-                QSKIP("mutter minimizes no window without a minimize button");
-            }
-            QVERIFY2(xWindowState(table->winId()).iconic, "the award table not minimized");
-        } else {
-            clickAt(window->findChild<QWidget *>(QStringLiteral("lblVersion")), Qt::LeftButton);
-            WAIT_UNTIL("the main window focused", xFocus() == window->winId(), 10000);
-        }
-    }
-
-    // With the box down, nothing of the program on the screen: a window it blocks left up would
-    // have dead buttons. (A manager may bring the box back with its windows at once: mutter.)
-    // Empty when so.
-    QString nothingUpBut(QWidget *box)
-    {
-        QStringList up;
-        const QString failure = waitUntil("nothing of the program on the screen with the box down", [&] {
-            up.clear();
-            for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (w != box && w->isVisible() && w->windowHandle() && isShown(w->winId()))
-                    up << QString::fromLatin1(w->metaObject()->className());
-            }
-            return up.isEmpty() || (box && isShown(box->winId()));
-        }, 3000);
-        return failure.isEmpty() ? failure : failure + QStringLiteral(": up are ") + up.join(QStringLiteral(", "));
-    }
 
 private slots:
     void initTestCase() { openWindow(display, kInst); }
@@ -149,7 +97,7 @@ private slots:
         QFETCH(Restored, restored);
         QWidget *table = nullptr;
         if (award != Award::No)
-            openAwardTable(award, &table);
+            openAwardTable(display, award == Award::MinimizedByTheUser, &table);
         if (QTest::currentTestFailed() || (award != Award::No && !table))
             return;
         bringUp(onTop);
@@ -369,7 +317,7 @@ private slots:
     {
         QFETCH(Award, award);
         QWidget *table = nullptr;
-        openAwardTable(award, &table);
+        openAwardTable(display, award == Award::MinimizedByTheUser, &table);
         if (QTest::currentTestFailed() || !table)
             return;
         const QPoint at = table->pos();
