@@ -45,9 +45,28 @@ bool minimized(const QWidget *widget)
     return widget->windowState() & Qt::WindowMinimized;
 }
 
+// Minimized as the manager has it (ICCCM's WM_STATE): Qt's record follows a moment later, and
+// is all there is off X11 or before the manager has taken the window on.
+bool down(QWidget *window)
+{
+    switch (managerState(window->windowHandle())) {
+    case ManagerState::Iconic:
+        return true;
+    case ManagerState::Normal:
+        return false;
+    case ManagerState::None:
+        break;
+    }
+    return minimized(window);
+}
+
+// Through Qt where its record has the window minimized, else as ICCCM has a client do it.
 void restore(QWidget *window)
 {
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    if (minimized(window))
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    else
+        deiconify(window->windowHandle());
 }
 
 // The program's windows a box stands over, nearest first, as it is the dialog of each
@@ -122,7 +141,7 @@ private:
     void opening(QWidget *box)
     {
         const QWidgetList below = windowsBelow(box);
-        if (!below.isEmpty() && down(below.last())) {
+        if (!below.isEmpty() && below.last()->isVisible() && down(below.last())) {
             box->setWindowState(box->windowState() | Qt::WindowMinimized);
             goDown();
         }
@@ -153,19 +172,13 @@ private:
             goDown();
     }
 
-    // Minimized, as the program has it or as the manager already does.
-    static bool down(QWidget *window)
-    {
-        return window->isVisible() && (minimized(window) || managerState(window->windowHandle()) == ManagerState::Iconic);
-    }
-
     // Those already minimized (by the user) are left as they are, and stay so when it comes back.
     // Asked of the manager, which may decline (mutter, for a window without a minimize button).
     void goDown()
     {
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {
-            if (blocked(window) && !minimized(window)) {
+            if (blocked(window) && !down(window)) {
                 iconify(window->windowHandle());
                 if (!wentDown.contains(window))
                     wentDown << window;
@@ -179,7 +192,7 @@ private:
     {
         bool restored = false;
         const auto bringBack = [&restored](QWidget *window) {
-            if (window && window->isVisible() && minimized(window)) {
+            if (window && window->isVisible() && down(window)) {
                 restore(window);
                 restored = true;
             }
@@ -196,7 +209,7 @@ private:
             if (window != top)
                 bringBack(window);
         }
-        if (!top || !top->isVisible() || (!restored && !minimized(top)))
+        if (!top || !top->isVisible() || (!restored && !down(top)))
             return;
         bringBack(top);
         top->raise();

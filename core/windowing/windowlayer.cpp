@@ -192,6 +192,14 @@ void iconify(QWindow *window)
     xcb_flush(QX11Info::connection());
 }
 
+void deiconify(QWindow *window)
+{
+    if (!onX11(window) || !window->handle())
+        return;
+    xcb_map_window(QX11Info::connection(), idOf(window));
+    xcb_flush(QX11Info::connection());
+}
+
 ManagerState managerState(QWindow *window)
 {
     if (!onX11(window) || !window->handle())

@@ -51,6 +51,10 @@ void mapNormalNextTime(QWindow *window);
 // minimize button) leaves the window and the record as they are.
 void iconify(QWindow *window);
 
+// Asks the manager to bring a minimized window back, as ICCCM has a client do it: by mapping it.
+// For a window the manager has minimized before Qt's record says so.
+void deiconify(QWindow *window);
+
 // ICCCM's WM_STATE as the manager set it: none before it has taken the window on (or once it let
 // it go), normal, or iconic: minimized, whether or not it keeps the window mapped (a compositing
 // manager may). Qt's record follows a moment later. None off X11.
