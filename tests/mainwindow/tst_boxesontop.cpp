@@ -187,6 +187,29 @@ private:
     qint64 m_clearSince = -1;
 };
 
+// Whether the program still took the window for its focused one, and not for its active one,
+// when the X server first told it the window had the focus: the program's record had not
+// followed the server's. Only once armed, for a window up.
+struct FocusMissedByQt : QAbstractNativeEventFilter
+{
+    explicit FocusMissedByQt(QWidget *window) : window(window) { qApp->installNativeEventFilter(this); }
+    ~FocusMissedByQt() override { qApp->removeNativeEventFilter(this); }
+    bool nativeEventFilter(const QByteArray &type, void *message, long *) override
+    {
+        const auto *event = static_cast<const xcb_focus_in_event_t *>(message);
+        if (!armed || told || type != "xcb_generic_event_t" || (event->response_type & ~0x80) != XCB_FOCUS_IN
+            || event->event != window->winId() || event->detail == XCB_NOTIFY_DETAIL_POINTER || !window->isVisible())
+            return false;
+        told = true;
+        missed = QGuiApplication::focusWindow() == window->windowHandle() && QApplication::activeWindow() != window;
+        return false;
+    }
+    QWidget *const window;
+    bool armed = false;
+    bool told = false;
+    bool missed = false;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Change)
@@ -195,7 +218,16 @@ class TestBoxesOnTop : public QObject, BoxesFixture
     Q_OBJECT
 
 private slots:
-    void initTestCase() { openWindow(display, kInst); }
+    void initTestCase()
+    {
+        openWindow(display, kInst);
+        if (QTest::currentTestFailed())
+            return;
+        // A stalled download stays up for as long as a row needs it: its watchdog would end it
+        // 15 s on, with a box no row expects, in the middle of a row a busy machine slows.
+        for (QDialog *stalled : {static_cast<QDialog *>(download), static_cast<QDialog *>(day)})
+            stalled->findChild<QHttpClient *>()->setTimeout(3600);
+    }
     void cleanup() { tidyUp(display); }
 
     // The engine's notice that the login timed out, from the main window, while the window is
@@ -367,30 +399,49 @@ private slots:
     // day's next download, with nothing else on top, is the main window's own again.
     void windowLiftedForABoxHasItsOwnParentBack()
     {
-        bringUp(OnTop::ReportDownload);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
-        day->downloadDay(QStringLiteral("600309.SH"));
-        QString failure = standsAbove(day, {{"the report download", download}});
-        QVERIFY2(failure.isEmpty(), qPrintable("the day download " + failure));
-        download->reject();
-        WAIT_UNTIL("the report download gone", !xWindowState(download->winId()).mapped, 10000);
-        // The next download starts as the window goes, before the program has taken in that the
-        // focus left it: to Qt, the manager's focus on it then changes nothing.
-        const auto next = connect(day->windowHandle(), &QWindow::visibleChanged, this, [this](bool visible) {
-            if (!visible)
-                QTimer::singleShot(0, day, [this] { day->downloadDay(QStringLiteral("600310.SH")); });
-        });
-        {
-            ModalWatcher boxes;
-            day->findChild<QHttpClient *>()->abort();
-            WAIT_UNTIL("the day download ended", boxes.count() == 1 && day->isBusy(), 10000);
+        for (int attempt = 1;; ++attempt) {
+            bringUp(OnTop::ReportDownload);
+            if (QTest::currentTestFailed())
+                return;
+            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
+            day->downloadDay(QStringLiteral("600309.SH"));
+            QString failure = standsAbove(day, {{"the report download", download}});
+            QVERIFY2(failure.isEmpty(), qPrintable("the day download " + failure));
+            download->reject();
+            WAIT_UNTIL("the report download gone", !xWindowState(download->winId()).mapped, 10000);
+            // The next download starts as the window goes, before the program has taken in that
+            // the focus left it: to Qt, the manager's focus on it then changes nothing. The manager,
+            // held up until both are done, focuses nothing in between, not even the failure box.
+            const auto next = connect(day->windowHandle(), &QWindow::visibleChanged, this, [this](bool visible) {
+                if (!visible)
+                    QTimer::singleShot(0, day, [this] { day->downloadDay(QStringLiteral("600310.SH")); });
+            });
+            FocusMissedByQt focused(day);
+            QVERIFY(display->pauseWindowManager());
+            {
+                ModalWatcher boxes;
+                day->findChild<QHttpClient *>()->abort();
+                WAIT_UNTIL("the day download ended", boxes.count() == 1 && day->isBusy(), 10000);
+            }
+            disconnect(next);
+            focused.armed = true;
+            QVERIFY(display->resumeWindowManager());
+            failure = standsAbove(day, {{"the main window", window.data()}});
+            QVERIFY2(failure.isEmpty(), qPrintable("the next day download " + failure));
+            QCOMPARE(transientFor(day), window->winId());
+            WAIT_UNTIL("the next day download focused by the manager", focused.told, 10000);
+            if (focused.missed)
+                break;
+            qInfo("attempt %d: the program had taken in that the focus left the day download before the "
+                  "manager focused its next showing",
+                  attempt);
+            if (attempt == 3)
+                QSKIP("the program took in that the focus left the day download before the manager focused its "
+                      "next showing, three times: a busy machine");
+            tidyUp(display);
+            if (QTest::currentTestFailed())
+                return;
         }
-        disconnect(next);
-        failure = standsAbove(day, {{"the main window", window.data()}});
-        QVERIFY2(failure.isEmpty(), qPrintable("the next day download " + failure));
-        QCOMPARE(transientFor(day), window->winId());
         // Shown again right after it went, it has the keys once the manager focuses it, and the
         // program takes it for its active window (which its shortcuts go by).
         WAIT_UNTIL("the next day download focused", xFocus() == day->winId() && day->isActiveWindow(), 10000);
