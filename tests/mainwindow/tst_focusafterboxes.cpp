@@ -215,7 +215,8 @@ class TestFocusAfterBoxes : public QObject
             QVERIFY2(picked != Picked::KeyTypedFirst || presses.keys == 1, "the key did not reach the window picked");
             QVERIFY2(focus == window->winId(), qPrintable("the pick not put right: the focus on " + windowText(focus)));
         } else {
-            QVERIFY2(x.focus() == window->winId(), qPrintable("the late focus not put right: the focus on " + focusText()));
+            QVERIFY2(x.focus() == window->winId(),
+                     qPrintable("the late focus not put right: the focus on " + focusText()));
         }
         if (button) {
             x.button(quint8(button));

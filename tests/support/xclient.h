@@ -50,7 +50,10 @@ public:
     }
 
     // As a manager gives it: when the window goes, the focus goes to its parent (the frame).
-    void setFocus(quint32 window) { send(xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME)); }
+    void setFocus(quint32 window)
+    {
+        send(xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME));
+    }
     // A window the manager takes on is mapped by the manager.
     void map(quint32 window) { send(xcb_map_window(m_connection, window)); }
     void unmap(quint32 window) { send(xcb_unmap_window(m_connection, window)); }
