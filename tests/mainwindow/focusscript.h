@@ -1,18 +1,25 @@
 #pragma once
 
 // What a window-manager test of the keyboard needs while a modal window of the program holds its
-// own event loop: the X focus-ins a window gets, counted from the X server's own events, and
-// steps run from the event loop, each once its condition holds.
+// own event loop: the X focus-ins a window gets and the keys and buttons pressed on it, counted
+// from the X server's own events, and steps run from the event loop, each once its condition
+// holds or once a modal window is up and focused.
+
+#include "xwindows.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QX11Info>
 
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include <xcb/xcb.h>
@@ -42,6 +49,62 @@ struct XFocusIns : QAbstractNativeEventFilter
     }
     const WId id;
     int count = 0;
+};
+
+// The keys and buttons the program has taken in on a window (a top-level one, with the windows
+// in it), as the X server sent them: keys as core events, the pointer's buttons through XInput 2
+// as Qt takes them. Installed without taking in anything itself.
+struct XPresses : QAbstractNativeEventFilter
+{
+    explicit XPresses(QWidget *window) : top(window->windowHandle())
+    {
+        xcb_connection_t *connection = QX11Info::connection();
+        const char name[] = "XInputExtension";
+        xcb_query_extension_reply_t *reply =
+            xcb_query_extension_reply(connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
+        xinput = reply && reply->present ? reply->major_opcode : 0;
+        std::free(reply);
+        qApp->installNativeEventFilter(this);
+    }
+    ~XPresses() override { qApp->removeNativeEventFilter(this); }
+    bool nativeEventFilter(const QByteArray &type, void *message, long *) override
+    {
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if (type != "xcb_generic_event_t")
+            return false;
+        const uint8_t kind = event->response_type & ~0x80;
+        quint32 on = XCB_WINDOW_NONE;
+        if (kind == XCB_KEY_PRESS) {
+            on = reinterpret_cast<const xcb_key_press_event_t *>(event)->event;
+            if (within(on))
+                ++keys;
+        } else if (kind == XCB_GE_GENERIC && xinput
+                   && reinterpret_cast<const xcb_ge_generic_event_t *>(event)->extension == xinput
+                   && reinterpret_cast<const xcb_ge_generic_event_t *>(event)->event_type == 4) {
+            // XI2's ButtonPress: the button at byte 16, the event window at byte 24.
+            quint32 button = 0;
+            std::memcpy(&button, reinterpret_cast<const char *>(event) + 16, sizeof button);
+            std::memcpy(&on, reinterpret_cast<const char *>(event) + 24, sizeof on);
+            if (within(on))
+                buttons << int(button);
+        }
+        return false;
+    }
+    bool within(quint32 id) const
+    {
+        for (QWindow *window : QGuiApplication::allWindows()) {
+            if (window->handle() && window->winId() == id) {
+                while (window->parent())
+                    window = window->parent();
+                return window == top;
+            }
+        }
+        return false;
+    }
+    QWindow *const top;
+    quint8 xinput = 0;
+    int keys = 0;
+    QList<int> buttons;
 };
 
 // Steps run from the event loop, each once its condition holds: the lookup that the first key
@@ -92,4 +155,32 @@ private:
     int m_next = 0;
     QTimer m_timer;
     QElapsedTimer m_clock;
+};
+
+// Calls act once with each modal window of the class as it comes up, after the window manager
+// has focused it (which takes a click), as a timer: the test's own code waits while it is open.
+class OnModal
+{
+public:
+    OnModal(const char *className, std::function<void(QWidget *)> act) : m_class(className), m_act(std::move(act))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        m_timer.start(50);
+    }
+
+private:
+    void look()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_done || !modal->inherits(m_class) || !modal->isVisible()
+            || xFocus() != modal->winId())
+            return;
+        m_done = modal;
+        QTimer::singleShot(0, modal, [this, modal] { m_act(modal); });
+    }
+
+    const char *m_class;
+    std::function<void(QWidget *)> m_act;
+    QPointer<QWidget> m_done;
+    QTimer m_timer;
 };

@@ -2,7 +2,7 @@
 #include "managerdisplay.h"
 
 #include "qhttpclient.h"
-#include "windowlayer.h"
+#include "xclient.h"
 
 #include <QElapsedTimer>
 #include <QX11Info>
@@ -37,22 +37,17 @@ void moveCentreTo(QWidget *window, QPoint centre)
                                          QString::number(to.y())});
 }
 
-// The window raised to the top of its layer as a pager asks (EWMH's _NET_RESTACK_WINDOW from
-// source 2): the manager restacks it of its own accord, without the program asking.
-void restackOnTop(const QWidget *window)
+// The window stacked above the other by the manager, at a pager's word (XClient's restack),
+// and seen so in the manager's stacking before the program takes in any of it; false when the
+// manager had not done it within 10 s.
+bool restackedAbove(const QWidget *window, const QWidget *other)
 {
-    xcb_client_message_event_t event = {};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = xcb_window_t(window->winId());
-    event.type = internedAtom("_NET_RESTACK_WINDOW");
-    event.data.data32[0] = 2;
-    event.data.data32[1] = XCB_WINDOW_NONE;
-    event.data.data32[2] = XCB_STACK_MODE_ABOVE;
-    xcb_send_event(QX11Info::connection(), 0, xcb_window_t(QX11Info::appRootWindow()),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&event));
-    xcb_flush(QX11Info::connection());
+    XClient x;
+    x.restackOnTop(quint32(window->winId()));
+    return XClient::waitFor([&] {
+        const QList<quint32> order = x.stacking();
+        return order.indexOf(quint32(window->winId())) > order.indexOf(quint32(other->winId()));
+    }, 10000);
 }
 
 // The value of the window's WM_TRANSIENT_FOR, as the window manager reads it; 0 without one.
@@ -187,6 +182,37 @@ private:
     qint64 m_clearSince = -1;
 };
 
+// What Qt misses: its record of the focused window stays the window from now on, while the X
+// server moves the focus away and back, and when the server first tells it (once armed) that
+// the window has the focus again, it does not take the window for its active one.
+struct FocusMissedByQt : QObject, QAbstractNativeEventFilter
+{
+    explicit FocusMissedByQt(QWidget *window)
+        : window(window), kept(QGuiApplication::focusWindow() == window->windowHandle())
+    {
+        connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { kept = false; });
+        qApp->installNativeEventFilter(this);
+    }
+    ~FocusMissedByQt() override { qApp->removeNativeEventFilter(this); }
+    bool nativeEventFilter(const QByteArray &type, void *message, long *) override
+    {
+        const auto *event = static_cast<const xcb_focus_in_event_t *>(message);
+        if (!armed || told || type != "xcb_generic_event_t" || (event->response_type & ~0x80) != XCB_FOCUS_IN
+            || event->event != window->winId() || event->detail == XCB_NOTIFY_DETAIL_POINTER || !window->isVisible())
+            return false;
+        told = true;
+        kept = kept && QApplication::activeWindow() != window;
+        return false;
+    }
+    // Also after the server's word: Qt may take in a change it had queued only then.
+    bool missed() const { return told && kept; }
+
+    QWidget *const window;
+    bool armed = false;
+    bool told = false;
+    bool kept;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Change)
@@ -195,7 +221,16 @@ class TestBoxesOnTop : public QObject, BoxesFixture
     Q_OBJECT
 
 private slots:
-    void initTestCase() { openWindow(display, kInst); }
+    void initTestCase()
+    {
+        openWindow(display, kInst);
+        if (QTest::currentTestFailed())
+            return;
+        // A stalled download stays up for as long as a row needs it: its watchdog would end it
+        // 15 s on, with a box no row expects, in the middle of a row a busy machine slows.
+        for (QDialog *stalled : {static_cast<QDialog *>(download), static_cast<QDialog *>(day)})
+            stalled->findChild<QHttpClient *>()->setTimeout(3600);
+    }
     void cleanup() { tidyUp(display); }
 
     // The engine's notice that the login timed out, from the main window, while the window is
@@ -259,7 +294,8 @@ private slots:
             << QList<OnTop>{OnTop::Alert, OnTop::ReportDownload} << Change::AlertComes;
         QTest::newRow("alerts clicked") << QList<OnTop>{OnTop::ReportDownload, OnTop::Alert} << Change::AlertClicked;
         // The box stands over the download, shown after the alerts; the manager then stacks the
-        // alerts above it of its own accord, with no word to the program.
+        // alerts above it of its own accord, with no word to the program (seen done before the
+        // program takes in any of it).
         QTest::newRow("alerts restacked over the box by the manager")
             << QList<OnTop>{OnTop::Alert, OnTop::ReportDownload} << Change::AlertRestacked;
         // The close question over the time-out box: both go above the alerts, the later above
@@ -290,6 +326,7 @@ private slots:
             return windows;
         };
         QPointer<QMessageBox> first;
+        bool restacked = false;
         const auto alertOverTheBox = [&] { moveCentreTo(alert, first->frameGeometry().center() + QPoint(0, 40)); };
         const QString failed = change == Change::ReportDownloadFails
                                    ? QStringLiteral("报告下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)")
@@ -326,7 +363,7 @@ private slots:
                      break;
                  case Change::AlertRestacked:
                      alertOverTheBox();
-                     restackOnTop(alert);
+                     restacked = restackedAbove(alert, box);
                      break;
                  case Change::AlertComesOverTwoBoxes:
                      window->close();
@@ -359,6 +396,9 @@ private slots:
         QTimer::singleShot(0, window.data(), &QWinMain::showOuttimeDialog);
         WAIT_UNTIL("the boxes seen and answered",
                    boxes.done() && !qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), 60000);
+        // Without the manager's restack the program had nothing to answer.
+        if (change == Change::AlertRestacked && !restacked)
+            QSKIP("the manager had not stacked the alerts above the box 10 s after it was asked");
         QVERIFY2(boxes.failures.isEmpty(), qPrintable(boxes.failures.join(QLatin1Char('\n'))));
     }
 
@@ -367,32 +407,64 @@ private slots:
     // day's next download, with nothing else on top, is the main window's own again.
     void windowLiftedForABoxHasItsOwnParentBack()
     {
-        bringUp(OnTop::ReportDownload);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
-        day->downloadDay(QStringLiteral("600309.SH"));
-        QString failure = standsAbove(day, {{"the report download", download}});
-        QVERIFY2(failure.isEmpty(), qPrintable("the day download " + failure));
-        download->reject();
-        WAIT_UNTIL("the report download gone", !xWindowState(download->winId()).mapped, 10000);
-        // The next download starts as the window goes, before the program has taken in that the
-        // focus left it: to Qt, the manager's focus on it then changes nothing.
-        const auto next = connect(day->windowHandle(), &QWindow::visibleChanged, this, [this](bool visible) {
-            if (!visible)
-                QTimer::singleShot(0, day, [this] { day->downloadDay(QStringLiteral("600310.SH")); });
-        });
-        {
-            ModalWatcher boxes;
-            day->findChild<QHttpClient *>()->abort();
-            WAIT_UNTIL("the day download ended", boxes.count() == 1 && day->isBusy(), 10000);
+        for (int attempt = 1;; ++attempt) {
+            bringUp(OnTop::ReportDownload);
+            if (QTest::currentTestFailed())
+                return;
+            QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
+            day->downloadDay(QStringLiteral("600309.SH"));
+            QString failure = standsAbove(day, {{"the report download", download}});
+            QVERIFY2(failure.isEmpty(), qPrintable("the day download " + failure));
+            download->reject();
+            WAIT_UNTIL("the report download gone", !xWindowState(download->winId()).mapped, 10000);
+            // The next download starts as the window goes, before the program has taken in that
+            // the focus left it (it takes in no event in between): to Qt, the manager's focus on it
+            // then changes nothing. The manager, held up until both are done, focuses nothing in
+            // between, not even the failure box.
+            const auto next = connect(day->windowHandle(), &QWindow::visibleChanged, this, [this](bool visible) {
+                if (!visible)
+                    QMetaObject::invokeMethod(day, [this] { day->downloadDay(QStringLiteral("600310.SH")); },
+                                              Qt::QueuedConnection);
+            });
+            FocusMissedByQt focused(day);
+            QVERIFY(display->pauseWindowManager());
+            {
+                ModalWatcher boxes;
+                day->findChild<QHttpClient *>()->abort();
+                QCoreApplication::sendPostedEvents();
+                QVERIFY2(boxes.count() == 1 && day->isBusy(),
+                         "the day download not ended by its box, or the next not started");
+            }
+            disconnect(next);
+            focused.armed = true;
+            QVERIFY(display->resumeWindowManager());
+            // The program takes in nothing until the manager has focused the window, then all the
+            // manager did on the way at once: no timer of Qt's runs in between, and only what the
+            // program does as it hears of the focus can make the window its active one.
+            XClient x;
+            XClient::waitFor([&] { return x.focus() == quint32(day->winId()); }, 10000);
+            QX11Info::getTimestamp();
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents();
+            if (focused.missed())
+                break;
+            const QString lapsed =
+                focused.told ? QStringLiteral("the program had taken in that the focus left the day download by the "
+                                              "time the manager focused it again")
+                             : QStringLiteral("the manager had not focused the next day download 10 s on");
+            qInfo("attempt %d: %s", attempt, qPrintable(lapsed));
+            if (attempt == 3)
+                QSKIP(qPrintable(lapsed + ", three times: a busy machine"));
+            tidyUp(display);
+            if (QTest::currentTestFailed())
+                return;
         }
-        disconnect(next);
-        failure = standsAbove(day, {{"the main window", window.data()}});
+        // Shown again right after it went, it has the keys once the manager focuses it, and the
+        // program takes it for its active window then (which its shortcuts go by).
+        QVERIFY2(day->isActiveWindow(), "the next day download focused, not the program's active window");
+        const QString failure = standsAbove(day, {{"the main window", window.data()}});
         QVERIFY2(failure.isEmpty(), qPrintable("the next day download " + failure));
         QCOMPARE(transientFor(day), window->winId());
-        // Shown again right after it went, it has the keys once the manager focuses it, and the
-        // program takes it for its active window (which its shortcuts go by).
         WAIT_UNTIL("the next day download focused", xFocus() == day->winId() && day->isActiveWindow(), 10000);
         QVERIFY(xdotool({"key", "Escape"}));
         WAIT_UNTIL("the next day download hidden by Escape", !day->isVisible(), 5000);

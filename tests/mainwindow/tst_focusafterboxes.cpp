@@ -1,3 +1,4 @@
+#include "focusscript.h"
 #include "listpointer.h"
 #include "lookupsclosed.h"
 #include "mainwindowtest.h"
@@ -12,9 +13,10 @@
 #include "standinsession.h"
 #include "waiting.h"
 #include "windowstacking.h"
+#include "xclient.h"
 #include "xwindows.h"
 
-
+#include <QElapsedTimer>
 #include <QTableWidget>
 #include <QX11Info>
 
@@ -37,33 +39,8 @@ enum class Closed { Return, Escape, Button };
 // more, types a key into it before the program hears of it, or turns the wheel over it.
 enum class Picked { No, Alone, KeyTypedFirst, Wheel };
 
-// Calls act once with each modal window of the class as it comes up, after the window manager
-// has focused it (which takes a click), as a timer: the test's own code waits while it is open.
-class OnModal
-{
-public:
-    OnModal(const char *className, std::function<void(QWidget *)> act) : m_class(className), m_act(std::move(act))
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
-        m_timer.start(50);
-    }
-
-private:
-    void look()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_done || !modal->inherits(m_class) || !modal->isVisible()
-            || xFocus() != modal->winId())
-            return;
-        m_done = modal;
-        QTimer::singleShot(0, modal, [this, modal] { m_act(modal); });
-    }
-
-    const char *m_class;
-    std::function<void(QWidget *)> m_act;
-    QPointer<QWidget> m_done;
-    QTimer m_timer;
-};
+// How long the program puts right a manager's picks after a late focus.
+const qint64 kCorrectionMs = 1000;
 
 } // namespace
 
@@ -85,9 +62,10 @@ class TestFocusAfterBoxes : public QObject
     QString reportId;
     ModalLeftOpen leftOpen;
 
-    QString focusText() const
+    QString focusText() const { return windowText(xFocus()); }
+
+    QString windowText(WId focus) const
     {
-        const WId focus = xFocus();
         if (focus == window->winId())
             return QStringLiteral("the main window");
         for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -186,22 +164,65 @@ class TestFocusAfterBoxes : public QObject
     }
 
     // What the X server has sent so far, taken in by the program now, and what the program asks
-    // for as it does (to be activated, later) asked.
+    // for as it does (to be activated, later) asked and carried out.
     static void takeInXEvents()
     {
         QX11Info::getTimestamp();
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents();
+        QX11Info::getTimestamp();
     }
 
-    // What a busy manager may do with a window the program has let go: map it, focus it, and
-    // let it go again, then pick the next window itself.
-    void focusLate(QWidget *gone)
+    // What a busy manager may do with the day-price download the program has let go: map it,
+    // focus it, and let it go again, then pick the next window itself (each manager here picks
+    // the main window, which the window stood over). Then, held up, it may pick the target of its
+    // own choice (the test picks for it, and types a key into it first when asked), and the user
+    // presses a button over it. All through the test's own connection, the program taking in
+    // nothing before it is to answer: *took is how long from before the program took in the late
+    // focus until it had taken in the last of these, more than the time it saw them in; -1 when
+    // the manager picked no window after the download went.
+    void focusLateThenPick(QWidget *target, Picked picked, int button, qint64 *took)
     {
-        const QString id = QString::number(gone->winId());
-        QVERIFY(xdotool({"windowmap", "--sync", id}));
-        QVERIFY(xdotool({"windowfocus", "--sync", id}));
-        QVERIFY(xdotool({"windowunmap", "--sync", id}));
+        *took = -1;
+        XClient x;
+        QVERIFY(x.connected());
+        const quint32 gone = quint32(day->winId());
+        x.map(gone);
+        QVERIFY2(XClient::waitFor([&] { return x.viewable(gone); }, 10000), "the gone download not mapped again");
+        x.setFocus(gone);
+        QVERIFY2(XClient::waitFor([&] { return x.focus() == gone; }, 10000), "the gone download not focused");
+        x.unmap(gone);
+        if (!XClient::waitFor([&] { return x.focus() == window->winId(); }, 10000))
+            return;
+        XPresses presses(target);
+        if (picked != Picked::No)
+            QVERIFY(display->pauseWindowManager());
+        QElapsedTimer clock;
+        clock.start();
+        takeInXEvents();
+        if (picked != Picked::No) {
+            x.setFocus(quint32(target->winId()));
+            // Typed into the window before the program hears that it has the focus.
+            if (picked == Picked::KeyTypedFirst)
+                x.key('6');
+            x.sync();
+            takeInXEvents();
+            *took = clock.elapsed();
+            const WId focus = x.focus();
+            QVERIFY(display->resumeWindowManager());
+            if (*took >= kCorrectionMs)
+                return;
+            QVERIFY2(picked != Picked::KeyTypedFirst || presses.keys == 1, "the key did not reach the window picked");
+            QVERIFY2(focus == window->winId(), qPrintable("the pick not put right: the focus on " + windowText(focus)));
+        } else {
+            QVERIFY2(x.focus() == window->winId(),
+                     qPrintable("the late focus not put right: the focus on " + focusText()));
+        }
+        if (button) {
+            x.button(quint8(button));
+            waitUntil("the button taken in", [&] { return presses.buttons.contains(button); }, 10000);
+        }
+        *took = clock.elapsed();
     }
 
     // The main window has the keyboard again: where the user goes on typing, the next code
@@ -227,6 +248,10 @@ private slots:
         download = windowsOnTop.download;
         day = windowsOnTop.day;
         alert = windowsOnTop.alert;
+        // A stalled download stays up for as long as a row needs it: its watchdog would end it
+        // 15 s on, with a box that takes the keys, in the middle of a row a busy machine slows.
+        for (QDialog *stalled : {static_cast<QDialog *>(download), static_cast<QDialog *>(day)})
+            stalled->findChild<QHttpClient *>()->setTimeout(3600);
     }
 
     void init()
@@ -466,6 +491,8 @@ private slots:
     // puts right: the focus goes back to the main window, and the window clicked then keeps it.
     // So too when the manager then focuses that window itself: the keys typed go to the main
     // window, also after a key it had as it was focused; the window clicked has them.
+    // What is to come within the second the program puts these right for comes within it: a
+    // setup in which the program took it in later is made again.
     void clickRightAfterTheDayFailureBox_data()
     {
         QTest::addColumn<OnTop>("clicked");
@@ -491,58 +518,66 @@ private slots:
         QFETCH(OnTop, clicked);
         QFETCH(bool, focusedLate);
         QFETCH(Picked, picked);
-        bringUp(clicked);
-        if (QTest::currentTestFailed())
-            return;
         QWidget *target = clicked == OnTop::Alert ? static_cast<QWidget *>(alert) : download;
-        const auto click = [&] {
-            QTableWidget *table = alert->alertList();
-            return clicked == OnTop::Alert
-                       ? clickAt(table->viewport(), Qt::LeftButton, table->visualItemRect(table->item(0, 0)).center())
-                       : clickAt(download, Qt::LeftButton, QPoint(10, 10));
+        QTableWidget *table = alert->alertList();
+        QWidget *clickedOn = clicked == OnTop::Alert ? table->viewport() : download;
+        const auto clickedAt = [&] {
+            return clicked == OnTop::Alert ? table->visualItemRect(table->item(0, 0)).center() : QPoint(10, 10);
         };
-        if (picked != Picked::No && clicked == OnTop::Alert) {
-            // A manager focuses the list of its own choice once the user has clicked it.
+        const auto click = [&] { return clickAt(clickedOn, Qt::LeftButton, clickedAt()); };
+        // Pressed while the program puts right the late focus: the click, but after the keys of
+        // the next code; the wheel.
+        const int pressed = !focusedLate || picked == Picked::KeyTypedFirst ? 0 : picked == Picked::Wheel ? 4 : 1;
+        QString listShown;
+        for (int attempt = 1;; ++attempt) {
+            bringUp(clicked);
+            if (QTest::currentTestFailed())
+                return;
+            if (picked != Picked::No && clicked == OnTop::Alert) {
+                // A manager focuses the list of its own choice once the user has clicked it.
+                QVERIFY(click());
+                WAIT_UNTIL("the alert list focused", xFocus() == alert->winId(), 10000);
+                QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblVersion")), Qt::LeftButton));
+                const QString failure = focusOnMainWindow();
+                QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            }
+            bringUp(OnTop::DayDownload);
+            if (QTest::currentTestFailed())
+                return;
+            listShown = window->windowTitle();
+            failDownload(OnTop::DayDownload, Closed::Return);
+            if (QTest::currentTestFailed() || !focusedLate)
+                break;
+            if (pressed)
+                QVERIFY(pointAt(clickedOn, clickedAt()));
+            qint64 took = 0;
+            focusLateThenPick(target, picked, pressed, &took);
+            if (QTest::currentTestFailed() || (took >= 0 && took < kCorrectionMs))
+                break;
+            const QString late = took < 0 ? QStringLiteral("the manager picked no window after the download went")
+                                           : QStringLiteral("the program took %1 ms to take in the late focus and "
+                                                            "what followed it, past the second it puts them right for")
+                                                 .arg(took);
+            qInfo("attempt %d: %s", attempt, qPrintable(late));
+            if (attempt == 3)
+                QSKIP(qPrintable(late + ", three times: a busy machine"));
+            cleanup();
+            init();
+            if (QTest::currentTestFailed())
+                return;
+        }
+        if (QTest::currentTestFailed())
+            return;
+        if (picked == Picked::KeyTypedFirst || picked == Picked::Wheel) {
+            const QString failure = focusOnMainWindow();
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            mainWindowTakesTheNextCode(clicked);
+            if (QTest::currentTestFailed())
+                return;
+            listShown = window->windowTitle();
+        }
+        if (pressed != 1)
             QVERIFY(click());
-            WAIT_UNTIL("the alert list focused", xFocus() == alert->winId(), 10000);
-            QVERIFY(clickAt(window->findChild<QWidget *>(QStringLiteral("lblVersion")), Qt::LeftButton));
-            const QString failure = focusOnMainWindow();
-            QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        }
-        bringUp(OnTop::DayDownload);
-        if (QTest::currentTestFailed())
-            return;
-        QString listShown = window->windowTitle();
-        failDownload(OnTop::DayDownload, Closed::Return);
-        if (QTest::currentTestFailed())
-            return;
-        if (focusedLate) {
-            focusLate(day);
-            const QString failure = focusOnMainWindow();
-            QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        }
-        if (picked != Picked::No) {
-            // The manager's pick comes after the program has put the late focus right.
-            takeInXEvents();
-            QVERIFY(xdotool({"windowfocus", "--sync", QString::number(target->winId())}));
-            // Typed into the window before the program hears that it has the focus.
-            if (picked == Picked::KeyTypedFirst)
-                QVERIFY(xdotool({"key", "6"}));
-            takeInXEvents();
-            if (picked == Picked::Wheel) {
-                QVERIFY(pointAt(target) && xdotool({"click", "4"}));
-                takeInXEvents();
-            }
-            const QString failure = focusOnMainWindow();
-            QVERIFY2(failure.isEmpty(), qPrintable(failure));
-            if (picked != Picked::Alone) {
-                mainWindowTakesTheNextCode(clicked);
-                if (QTest::currentTestFailed())
-                    return;
-                listShown = window->windowTitle();
-            }
-        }
-        QVERIFY(click());
         const QString failure = waitUntil("the clicked window focused",
                                           [&] { return xFocus() == target->winId() && target->isActiveWindow(); }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
