@@ -221,16 +221,7 @@ class TestBoxesOnTop : public QObject, BoxesFixture
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        openWindow(display, kInst);
-        if (QTest::currentTestFailed())
-            return;
-        // A stalled download stays up for as long as a row needs it: its watchdog would end it
-        // 15 s on, with a box no row expects, in the middle of a row a busy machine slows.
-        for (QDialog *stalled : {static_cast<QDialog *>(download), static_cast<QDialog *>(day)})
-            stalled->findChild<QHttpClient *>()->setTimeout(3600);
-    }
+    void initTestCase() { openWindow(display, kInst); }
     void cleanup() { tidyUp(display); }
 
     // The engine's notice that the login timed out, from the main window, while the window is

@@ -248,10 +248,6 @@ private slots:
         download = windowsOnTop.download;
         day = windowsOnTop.day;
         alert = windowsOnTop.alert;
-        // A stalled download stays up for as long as a row needs it: its watchdog would end it
-        // 15 s on, with a box that takes the keys, in the middle of a row a busy machine slows.
-        for (QDialog *stalled : {static_cast<QDialog *>(download), static_cast<QDialog *>(day)})
-            stalled->findChild<QHttpClient *>()->setTimeout(3600);
     }
 
     void init()
