@@ -112,9 +112,10 @@ protected:
         if (type == QEvent::Show) {
             if (event->spontaneous() || minimized(widget))
                 return false;
-            // Minimized by the program once and restored by the manager, it would be taken on
-            // minimized again.
-            mapNormalNextTime(widget->windowHandle());
+            // Mapped minimized by the program once and restored by the manager, it would be taken
+            // on minimized again.
+            if (mappedMinimized.removeAll(widget->windowHandle()) > 0)
+                mapNormalNextTime(widget->windowHandle());
             if (widget->isModal())
                 opening(widget);
             return false;
@@ -127,7 +128,9 @@ protected:
                 goDown();
             else
                 windowUnderABoxDown(widget);
-        } else if ((blocked(widget) || widget->isModal()) && was && !minimized(widget)) {
+        } else if ((blocked(widget) || widget->isModal()) && was && !minimized(widget) && !comeBackQueued) {
+            // Once for the windows the manager brings back together.
+            comeBackQueued = true;
             QMetaObject::invokeMethod(this, [this] { comeBack(); }, Qt::QueuedConnection);
         }
         return false;
@@ -142,9 +145,18 @@ private:
     {
         const QWidgetList below = windowsBelow(box);
         if (!below.isEmpty() && below.last()->isVisible() && down(below.last())) {
-            box->setWindowState(box->windowState() | Qt::WindowMinimized);
+            mapMinimized(box);
             goDown();
         }
+    }
+
+    // Through Qt, which has it taken on minimized (WM_HINTS) and records it so at once.
+    void mapMinimized(QWidget *box)
+    {
+        box->setWindowState(box->windowState() | Qt::WindowMinimized);
+        mappedMinimized.removeAll(nullptr);
+        if (!mappedMinimized.contains(box->windowHandle()))
+            mappedMinimized << box->windowHandle();
     }
 
     // The window a box stands over at the bottom (the main window) minimized, as a task bar does:
@@ -164,7 +176,7 @@ private:
             // Not taken on yet (it has just opened), the manager will take it on minimized.
             const ManagerState state = managerState(box->windowHandle());
             if (state == ManagerState::None)
-                box->setWindowState(box->windowState() | Qt::WindowMinimized);
+                mapMinimized(box);
             else if (state == ManagerState::Normal && mayMinimize(box->windowHandle()))
                 iconify(box->windowHandle());
         }
@@ -190,6 +202,7 @@ private:
     // the newest box, the one that takes the keys, last and on top.
     void comeBack()
     {
+        comeBackQueued = false;
         bool restored = false;
         const auto bringBack = [&restored](QWidget *window) {
             if (window && window->isVisible() && down(window)) {
@@ -216,7 +229,9 @@ private:
         top->activateWindow();
     }
 
-    QList<QPointer<QWidget>> wentDown; // minimized by the program with a box, not by the user
+    QList<QPointer<QWidget>> wentDown;        // minimized by the program with a box, not by the user
+    QList<QPointer<QWindow>> mappedMinimized; // taken on minimized as the program asked
+    bool comeBackQueued = false;
 };
 
 } // namespace

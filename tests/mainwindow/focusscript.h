@@ -5,6 +5,7 @@
 // from the X server's own events, and steps run from the event loop, each once its condition
 // holds or once a modal window is up and focused.
 
+#include "windowlayer.h"
 #include "xwindows.h"
 
 #include <QAbstractNativeEventFilter>
@@ -18,8 +19,6 @@
 #include <QWindow>
 #include <QX11Info>
 
-#include <cstdlib>
-#include <cstring>
 #include <functional>
 
 #include <xcb/xcb.h>
@@ -52,59 +51,26 @@ struct XFocusIns : QAbstractNativeEventFilter
 };
 
 // The keys and buttons the program has taken in on a window (a top-level one, with the windows
-// in it), as the X server sent them: keys as core events, the pointer's buttons through XInput 2
-// as Qt takes them. Installed without taking in anything itself.
+// in it), as the X server sent them and the program reads them (userPressOf). Installed without
+// taking in anything itself.
 struct XPresses : QAbstractNativeEventFilter
 {
-    explicit XPresses(QWidget *window) : top(window->windowHandle())
-    {
-        xcb_connection_t *connection = QX11Info::connection();
-        const char name[] = "XInputExtension";
-        xcb_query_extension_reply_t *reply =
-            xcb_query_extension_reply(connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
-        xinput = reply && reply->present ? reply->major_opcode : 0;
-        std::free(reply);
-        qApp->installNativeEventFilter(this);
-    }
+    explicit XPresses(QWidget *window) : top(window->windowHandle()) { qApp->installNativeEventFilter(this); }
     ~XPresses() override { qApp->removeNativeEventFilter(this); }
     bool nativeEventFilter(const QByteArray &type, void *message, long *) override
     {
-        const auto *event = static_cast<const xcb_generic_event_t *>(message);
-        if (type != "xcb_generic_event_t")
-            return false;
-        const uint8_t kind = event->response_type & ~0x80;
         quint32 on = XCB_WINDOW_NONE;
-        if (kind == XCB_KEY_PRESS) {
-            on = reinterpret_cast<const xcb_key_press_event_t *>(event)->event;
-            if (within(on))
-                ++keys;
-        } else if (kind == XCB_GE_GENERIC && xinput
-                   && reinterpret_cast<const xcb_ge_generic_event_t *>(event)->extension == xinput
-                   && reinterpret_cast<const xcb_ge_generic_event_t *>(event)->event_type == 4) {
-            // XI2's ButtonPress: the button at byte 16, the event window at byte 24.
-            quint32 button = 0;
-            std::memcpy(&button, reinterpret_cast<const char *>(event) + 16, sizeof button);
-            std::memcpy(&on, reinterpret_cast<const char *>(event) + 24, sizeof on);
-            if (within(on))
-                buttons << int(button);
-        }
+        const UserPress press = type == "xcb_generic_event_t" ? userPressOf(message, &on) : UserPress::None;
+        QWindow *window = programWindow(on);
+        while (window && window->parent())
+            window = window->parent();
+        if (press != UserPress::None && window == top)
+            presses << press;
         return false;
     }
-    bool within(quint32 id) const
-    {
-        for (QWindow *window : QGuiApplication::allWindows()) {
-            if (window->handle() && window->winId() == id) {
-                while (window->parent())
-                    window = window->parent();
-                return window == top;
-            }
-        }
-        return false;
-    }
+    int count(UserPress press) const { return int(presses.count(press)); }
     QWindow *const top;
-    quint8 xinput = 0;
-    int keys = 0;
-    QList<int> buttons;
+    QList<UserPress> presses;
 };
 
 // Steps run from the event loop, each once its condition holds: the lookup that the first key

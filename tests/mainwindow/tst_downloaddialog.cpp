@@ -8,7 +8,6 @@
 #include "lookupsclosed.h"
 #include "managerdisplay.h"
 #include "orderhistory.h"
-#include "qhttpclient.h"
 #include "qdlgdownloadfile.h"
 #include "qwinmain.h"
 #include "qwinreportlist.h"
@@ -241,9 +240,7 @@ private slots:
         QVERIFY(showMainWindow(window));
         download = qobject_cast<QDlgDownloadFile *>(topLevelOf("QDlgDownloadFile"));
         QVERIFY(download);
-        // A stalled download stays up for as long as a row needs it: the client's watchdog would
-        // end it 15 s on, with a box that holds the row, where a busy machine slows the row.
-        download->findChild<QHttpClient *>()->setTimeout(3600);
+        keepUpWhileStalled(download);
     }
 
     void init()

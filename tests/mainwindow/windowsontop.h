@@ -46,14 +46,6 @@ struct WindowsOnTop
         return windows;
     }
 
-    // A stalled download stays up for as long as a row needs it: its client's watchdog would end
-    // it 15 s on, with a box that takes the keys, in the middle of a row a busy machine slows.
-    static void keepUpWhileStalled(QWidget *download)
-    {
-        if (auto *client = download ? download->findChild<QHttpClient *>() : nullptr)
-            client->setTimeout(3600);
-    }
-
     bool found() const { return download && day && strip && alert; }
 
     // A stalled download ended and its failure box answered: it would hold back the next one.
