@@ -36,10 +36,13 @@ void QDlgMessage::setVisible(bool visible)
 {
     if (visible) {
         board->startScroll();
-        // Not in the task bar, as a splash screen is not.
+        // Not in the task bar, as a splash screen is not. Nor offered the keyboard by the manager:
+        // Qt lists WM_TAKE_FOCUS beside its input hint, and a manager that offers the focus to
+        // the strip as another window goes (kwin, metacity) leaves it nowhere.
         if (!isVisible()) {
             winId();
             skipTaskbarBeforeMapping(windowHandle());
+            setInputHint(windowHandle(), false);
         }
     } else {
         board->stopScroll();

@@ -228,7 +228,7 @@ void QWinMain::createKeptDialogs()
     giveFocusBackAsModalWindowsGo();
     // Hidden while the program was minimized, they would come back minimized, and the main
     // window with them.
-    forgetMinimizedAsDialogsGo();
+    forgetMinimizedAsWindowsGo();
     minimizeTheProgramWithItsBoxes();
 }
 

@@ -3,16 +3,24 @@
 #include "programrule.h"
 #include "windowlayer.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QEvent>
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
+
+bool minimized(const QWidget *widget)
+{
+    return widget->windowState() & Qt::WindowMinimized;
+}
 
 class MinimizedForgotten : public QObject
 {
@@ -30,20 +38,26 @@ protected:
         if (!watched->isWidgetType())
             return false;
         auto *widget = static_cast<QWidget *>(watched);
-        // The main window's own minimize button sees to its state.
-        if (!widget->isWindow() || widget->windowType() != Qt::Dialog || widget->isVisible())
+        if (!widget->isWindow() || widget->isVisible())
             return false;
         QWindow *window = widget->windowHandle();
-        if (window && window->windowStates().testFlag(Qt::WindowMinimized))
-            forgetHiddenState(window);
+        if (!window || !window->windowStates().testFlag(Qt::WindowMinimized))
+            return false;
+        forgetHiddenState(window);
+        // A window the manager closes (its task-bar entry) loses its native window once the close
+        // is taken: the next one is made with the state Qt records, which no word of the
+        // manager's can change now. Without a native window, the records change alone (through
+        // QWidget::setWindowState, a new one would be made minimized and then mapped).
+        QMetaObject::invokeMethod(widget, [widget] {
+            QWindow *window = widget->windowHandle();
+            if (widget->isVisible() || !window || window->handle() || !minimized(widget))
+                return;
+            window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);
+            widget->overrideWindowState(widget->windowState() & ~Qt::WindowMinimized);
+        }, Qt::QueuedConnection);
         return false;
     }
 };
-
-bool minimized(const QWidget *widget)
-{
-    return widget->windowState() & Qt::WindowMinimized;
-}
 
 // Minimized as the manager has it (ICCCM's WM_STATE): Qt's record follows a moment later, and
 // is all there is off X11 or before the manager has taken the window on.
@@ -58,15 +72,6 @@ bool down(QWidget *window)
         break;
     }
     return minimized(window);
-}
-
-// Through Qt where its record has the window minimized, else as ICCCM has a client do it.
-void restore(QWidget *window)
-{
-    if (minimized(window))
-        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    else
-        deiconify(window->windowHandle());
 }
 
 // The program's windows a box stands over, nearest first, as it is the dialog of each
@@ -92,14 +97,35 @@ bool blocked(const QWidget *widget)
     return widget->isVisible() && !widget->isModal() && widget->windowType() == Qt::Window;
 }
 
-class ProgramDownWithItsBoxes : public QObject
+bool boxUp(const QWidget *widget)
+{
+    return widget->isModal() && widget->isVisible();
+}
+
+class ProgramDownWithItsBoxes : public QObject, public QAbstractNativeEventFilter
 {
 public:
     using QObject::QObject;
 
+    // The manager's word that it has brought back a window, read as it comes: Qt reads the state
+    // the manager has by then, and misses a window brought back before it had taken in that it
+    // went.
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
+    {
+        QWindow *window = eventType == "xcb_generic_event_t" ? managerStateSetOn(message) : nullptr;
+        if (!window)
+            return false;
+        const ManagerState now = managerState(window);
+        const ManagerState was = now == ManagerState::None ? managerStates.take(window)
+                                                           : std::exchange(managerStates[window], now);
+        if (was == ManagerState::Iconic && now == ManagerState::Normal)
+            comeBackLater();
+        return false;
+    }
+
 protected:
-    // The manager's news only, but for a window about to be mapped: the program's own minimize
-    // and restore send their events at once. (Not a window given the focus: a manager focuses one
+    // The manager's news only, but for a box about to be mapped: the program's own minimize and
+    // restore send their events at once. (Not a window given the focus: a manager focuses one
     // the box blocks as the box goes down.)
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -110,14 +136,10 @@ protected:
         if (!widget->isWindow() || !widget->isVisible())
             return false;
         if (type == QEvent::Show) {
-            if (event->spontaneous() || minimized(widget))
-                return false;
-            // Mapped minimized by the program once and restored by the manager, it would be taken
-            // on minimized again.
-            if (mappedMinimized.removeAll(widget->windowHandle()) > 0)
-                mapNormalNextTime(widget->windowHandle());
-            if (widget->isModal())
-                opening(widget);
+            // Before Qt maps it: the windows it stands over come back first, so that no manager
+            // keeps it down as the dialog of a minimized window.
+            if (!event->spontaneous() && boxUp(widget) && !minimized(widget) && programDownUnder(widget))
+                comeBack();
             return false;
         }
         if (!event->spontaneous())
@@ -128,56 +150,41 @@ protected:
                 goDown();
             else
                 windowUnderABoxDown(widget);
-        } else if ((blocked(widget) || widget->isModal()) && was && !minimized(widget) && !comeBackQueued) {
-            // Once for the windows the manager brings back together.
-            comeBackQueued = true;
-            QMetaObject::invokeMethod(this, [this] { comeBack(); }, Qt::QueuedConnection);
+        } else if (was && !minimized(widget)) {
+            comeBackLater();
         }
         return false;
     }
 
 private:
-    // Sent before Qt maps the box. Opening over the program gone down, it goes down with it
-    // (mapped minimized): up alone it would take the keyboard with nothing it blocks on the
-    // screen, and a manager that hands the activation of a window to its box (openbox) would bring
-    // back the box alone.
-    void opening(QWidget *box)
+    static bool programDownUnder(const QWidget *box)
     {
         const QWidgetList below = windowsBelow(box);
-        if (!below.isEmpty() && below.last()->isVisible() && down(below.last())) {
-            mapMinimized(box);
-            goDown();
-        }
-    }
-
-    // Through Qt, which has it taken on minimized (WM_HINTS) and records it so at once.
-    void mapMinimized(QWidget *box)
-    {
-        box->setWindowState(box->windowState() | Qt::WindowMinimized);
-        mappedMinimized.removeAll(nullptr);
-        if (!mappedMinimized.contains(box->windowHandle()))
-            mappedMinimized << box->windowHandle();
+        return !below.isEmpty() && below.last()->isVisible() && down(below.last());
     }
 
     // The window a box stands over at the bottom (the main window) minimized, as a task bar does:
     // the program goes down, the box too where the manager leaves it up (kwin), so that it does
-    // not keep the keyboard over nothing. (A dialog between them minimized alone is the user's.)
+    // not keep the keyboard over nothing. A box the manager has not taken on yet is showing as
+    // the window went: the program comes back with it. (A dialog between them minimized alone is
+    // the user's.)
     void windowUnderABoxDown(QWidget *window)
     {
         bool underABox = false;
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *box : windows) {
-            const QWidgetList below = box->isModal() && box->isVisible() ? windowsBelow(box) : QWidgetList();
+            const QWidgetList below = boxUp(box) ? windowsBelow(box) : QWidgetList();
             if (below.isEmpty() || below.last() != window)
                 continue;
             underABox = true;
             if (minimized(box))
                 continue;
-            // Not taken on yet (it has just opened), the manager will take it on minimized.
             const ManagerState state = managerState(box->windowHandle());
-            if (state == ManagerState::None)
-                mapMinimized(box);
-            else if (state == ManagerState::Normal && mayMinimize(box->windowHandle()))
+            if (state == ManagerState::None) {
+                comeBackLater();
+                return;
+            }
+            if (state == ManagerState::Normal && mayMinimize(box->windowHandle()))
                 iconify(box->windowHandle());
         }
         if (underABox)
@@ -198,39 +205,53 @@ private:
         }
     }
 
+    // Once for the windows the manager brings back together.
+    void comeBackLater()
+    {
+        if (comeBackQueued)
+            return;
+        comeBackQueued = true;
+        QMetaObject::invokeMethod(this, [this] { comeBack(); }, Qt::QueuedConnection);
+    }
+
     // What went down with the boxes comes back, with each box and the windows it stands over;
-    // the newest box, the one that takes the keys, last and on top.
+    // the newest box, the one that takes the keys, last, on top and with the keyboard, whichever
+    // window the manager brought back (the alert list it brings back takes none).
     void comeBack()
     {
         comeBackQueued = false;
-        bool restored = false;
-        const auto bringBack = [&restored](QWidget *window) {
-            if (window && window->isVisible() && down(window)) {
-                restore(window);
-                restored = true;
-            }
+        // As ICCCM has a client do it, by mapping it: Qt's record follows the manager's word,
+        // and news of the manager's sent before it are not taken for the window going down again.
+        const auto bringBack = [](QWidget *window) {
+            if (window && window->isVisible() && down(window))
+                deiconify(window->windowHandle());
         };
         for (const QPointer<QWidget> &window : std::exchange(wentDown, {}))
             bringBack(window);
         QWidget *top = QApplication::activeModalWidget();
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {
-            if (!window->isModal() || !window->isVisible())
+            if (!boxUp(window))
                 continue;
-            for (QWidget *below : windowsBelow(window))
-                bringBack(below);
+            // The main window first: a manager keeps down a dialog whose window is down.
+            const QWidgetList below = windowsBelow(window);
+            std::for_each(below.crbegin(), below.crend(), bringBack);
             if (window != top)
                 bringBack(window);
         }
-        if (!top || !top->isVisible() || (!restored && !down(top)))
+        if (!top || !top->isVisible())
             return;
         bringBack(top);
         top->raise();
         top->activateWindow();
+        // A manager may refuse the activation as asked after the user's (openbox, metacity), and
+        // leave the keyboard with no window: the program gives it to the box on the screen itself.
+        if (isViewable(top->windowHandle()) && !anotherProgramActive())
+            giveFocus(top->windowHandle());
     }
 
-    QList<QPointer<QWidget>> wentDown;        // minimized by the program with a box, not by the user
-    QList<QPointer<QWindow>> mappedMinimized; // taken on minimized as the program asked
+    QList<QPointer<QWidget>> wentDown; // minimized by the program with a box, not by the user
+    QHash<QWindow *, ManagerState> managerStates; // of the windows the manager has taken on
     bool comeBackQueued = false;
 };
 
@@ -241,7 +262,7 @@ void minimizeTheProgramWithItsBoxes()
     installProgramRule<ProgramDownWithItsBoxes>();
 }
 
-void forgetMinimizedAsDialogsGo()
+void forgetMinimizedAsWindowsGo()
 {
     installProgramRule<MinimizedForgotten>();
 }

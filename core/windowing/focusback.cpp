@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QWidget>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 #include <xcb/xcb.h>
 
@@ -85,6 +86,7 @@ public:
         if (type == XCB_FOCUS_IN) {
             activateWhereQtMissesIt(reinterpret_cast<const xcb_focus_in_event_t *>(event));
             focusIn(reinterpret_cast<const xcb_focus_in_event_t *>(event));
+            focusMoved(reinterpret_cast<const xcb_focus_in_event_t *>(event));
         } else if (const UserPress press = userPressOf(event, &pressedOn); press != UserPress::None) {
             userPressed(press, pressedOn);
         }
@@ -102,6 +104,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (event->type() == QEvent::WindowStateChange && watched->isWidgetType())
+            downOrUp(static_cast<QWidget *>(watched), static_cast<QWindowStateChangeEvent *>(event)->oldState());
         if (event->type() != QEvent::Show || event->spontaneous() || !watched->isWidgetType())
             return false;
         auto *widget = static_cast<QWidget *>(watched);
@@ -117,6 +121,9 @@ protected:
             QWindow *late = lateFocusBack();
             if (late && (!before || pickedByTheManager(before)))
                 before = late;
+            // Shown over the program gone down, which comes back with it.
+            if (QWindow *user = userBeforeDown.take(bottomOf(window)))
+                before = user;
         }
         cameFrom.insert(window, before != window ? before : nullptr);
         // Emitted as the window starts to hide, before Qt unmaps it.
@@ -216,6 +223,10 @@ private:
     // right.
     void userPressed(UserPress press, quint32 on)
     {
+        if (press != UserPress::OtherButton) {
+            userBeforeDown.clear();
+            movedByTheManager = false;
+        }
         if (!lateFocusBack() || press == UserPress::OtherButton)
             return;
         const QPointer<QWindow> taken = takenFrom;
@@ -227,6 +238,52 @@ private:
         qCDebug(lcCore) << "clicked" << pressed << ", the focus given back to it";
         giveFocus(pressed);
         activateLater(pressed);
+    }
+
+    // Where the keyboard goes among the program's windows, and whether the user pressed anything
+    // since it went there last.
+    void focusMoved(const xcb_focus_in_event_t *event)
+    {
+        QWindow *window = windowOf(event->event);
+        if (!window || window == focused || event->detail == XCB_NOTIFY_DETAIL_INFERIOR
+            || event->detail == XCB_NOTIFY_DETAIL_POINTER || event->mode != XCB_NOTIFY_MODE_NORMAL)
+            return;
+        focusedBefore = focused;
+        focused = window;
+        movedByTheManager = true;
+    }
+
+    // A window of the program's own (the main window, the award table, ...) minimized, as the
+    // program asks (its own button) or as the manager has it: the user was in the window the
+    // program last heard had the keyboard, in the order of the X server's news (the server may
+    // have moved it since, at the manager's word). A manager may also hand the keyboard on from
+    // the window, or a dialog of it, as it starts to minimize them: its pick, made with no key or
+    // click of the user's since, is not where the user was. Brought back, the window drops it, once a box
+    // that brings it back has read it.
+    void downOrUp(QWidget *widget, Qt::WindowStates was)
+    {
+        QWindow *window = widget->windowHandle();
+        if (!window || !widget->isWindow() || widget->isModal() || widget->windowType() != Qt::Window)
+            return;
+        const bool down = widget->windowState() & Qt::WindowMinimized;
+        if (down == bool(was & Qt::WindowMinimized))
+            return;
+        if (!down) {
+            QMetaObject::invokeMethod(this, [this, window = QPointer<QWindow>(window)] { userBeforeDown.remove(window); },
+                                      Qt::QueuedConnection);
+            return;
+        }
+        const bool handedOn = movedByTheManager && bottomOf(focused) != window && bottomOf(focusedBefore) == window;
+        QWindow *user = wentOnTo(handedOn ? focusedBefore : focused);
+        if (user)
+            userBeforeDown.insert(window, user);
+    }
+
+    static QWindow *bottomOf(QWindow *window)
+    {
+        while (window && window->transientParent())
+            window = window->transientParent();
+        return window;
     }
 
     // Focused while a late focus is put right: the manager's pick, not the user's. A window
@@ -250,7 +307,7 @@ private:
     QWindow *wentOnTo(QWindow *window) const
     {
         for (int step = 0; window && !window->isVisible() && step < 4; ++step)
-            window = wentBackTo.value(window).back;
+            window = wentBackTo.contains(window) ? wentBackTo.value(window).back.data() : window->transientParent();
         return window;
     }
 
@@ -261,6 +318,9 @@ private:
     QSet<const QWindow *> mappedSinceLate;
     QHash<QWindow *, QPointer<QWindow>> cameFrom; // dialogs up, and where the user was
     QHash<QWindow *, Gone> wentBackTo;             // dialogs gone
+    QPointer<QWindow> focused, focusedBefore;
+    bool movedByTheManager = false;
+    QHash<QWindow *, QPointer<QWindow>> userBeforeDown; // windows gone down, and where the user was
 };
 
 } // namespace

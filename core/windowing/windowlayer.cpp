@@ -25,6 +25,7 @@ struct Atoms
     xcb_atom_t changeState = internedAtom("WM_CHANGE_STATE");
     xcb_atom_t allowed = internedAtom("_NET_WM_ALLOWED_ACTIONS");
     xcb_atom_t minimize = internedAtom("_NET_WM_ACTION_MINIMIZE");
+    xcb_atom_t active = internedAtom("_NET_ACTIVE_WINDOW");
 };
 
 const Atoms *atoms()
@@ -150,6 +151,15 @@ bool isStackingChange(const void *xcbEvent)
     return property->atom == atoms()->stacking && property->window == xcb_window_t(QX11Info::appRootWindow());
 }
 
+QWindow *managerStateSetOn(const void *xcbEvent)
+{
+    const auto *event = static_cast<const xcb_generic_event_t *>(xcbEvent);
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return nullptr;
+    const auto *property = static_cast<const xcb_property_notify_event_t *>(xcbEvent);
+    return property->atom == atoms()->wmState ? programWindow(property->window) : nullptr;
+}
+
 void forgetHiddenState(QWindow *window)
 {
     if (!onX11(window) || !window->handle())
@@ -159,20 +169,6 @@ void forgetHiddenState(QWindow *window)
     states.removeAll(atoms()->hidden);
     xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, idOf(window), atoms()->state, XCB_ATOM_ATOM,
                         32, uint32_t(states.size()), states.constData());
-    xcb_flush(QX11Info::connection());
-}
-
-void mapNormalNextTime(QWindow *window)
-{
-    if (!onX11(window) || !window->handle())
-        return;
-    // WM_HINTS: flags, input, initial state, ...; flag 2 says the state is set (1 normal, 3 iconic).
-    QVector<uint32_t> hints = valuesOf(idOf(window), XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS);
-    if (hints.size() < 3 || !(hints[0] & 2) || hints[2] != 3)
-        return;
-    hints[2] = 1;
-    xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, idOf(window), XCB_ATOM_WM_HINTS,
-                        XCB_ATOM_WM_HINTS, 32, uint32_t(hints.size()), hints.constData());
     xcb_flush(QX11Info::connection());
 }
 
@@ -265,6 +261,14 @@ QWindow *windowWithTheFocus(quint16 *asked)
     while (window && window->parent())
         window = window->parent();
     return window;
+}
+
+bool anotherProgramActive()
+{
+    if (!QX11Info::isPlatformX11())
+        return false;
+    const QVector<uint32_t> active = valuesOf(xcb_window_t(QX11Info::appRootWindow()), atoms()->active, XCB_ATOM_WINDOW);
+    return !active.isEmpty() && active.first() != XCB_WINDOW_NONE && !programWindow(active.first());
 }
 
 quint16 giveFocus(QWindow *window)

@@ -36,15 +36,14 @@ QList<QWindow *> stackedByTheManager();
 // Whether an X event tells that the manager's stacking has changed.
 bool isStackingChange(const void *xcbEvent);
 
+// The program's window whose ICCCM WM_STATE the X event tells the manager has set or removed (as
+// it minimizes it, brings it back, lets it go); null for any other event.
+QWindow *managerStateSetOn(const void *xcbEvent);
+
 // For a window hidden while it was minimized: its _NET_WM_STATE without the hidden state (EWMH
 // lets a client write it on a withdrawn window). Qt reads the property again and records the
 // window as normal, and so maps it normal at its next showing.
 void forgetHiddenState(QWindow *window);
-
-// ICCCM's initial state in WM_HINTS set back to normal where it says minimized. Qt writes it as
-// the program minimizes a window and leaves it when the manager restores the window: hidden and
-// shown again, the window would be taken on minimized.
-void mapNormalNextTime(QWindow *window);
 
 // Asks the manager to minimize the window, as ICCCM's WM_CHANGE_STATE does: Qt's record of it
 // follows the manager's answer, and a manager that declines (mutter, for a window without a
@@ -79,6 +78,10 @@ void setInputHint(QWindow *window, bool input);
 // own record follows a moment later); null when another program has it. *asked, when given, is
 // the number of the request that asked (see sentBefore()).
 QWindow *windowWithTheFocus(quint16 *asked = nullptr);
+
+// Whether the manager has another program's window for the active one (EWMH's
+// _NET_ACTIVE_WINDOW): the user is there. False when it has none, or one of the program's.
+bool anotherProgramActive();
 
 // Gives the keyboard focus to one of the program's windows, as ICCCM lets a client that has
 // the focus do, without asking the manager. Returns the request's number.

@@ -2,10 +2,12 @@
 #include "managerdisplay.h"
 
 #include "qhttpclient.h"
+#include "xclient.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QThread>
 
 // Boxes and dialogs minimized, and downloads that end while the program is minimized, under a
@@ -22,9 +24,18 @@ const QString kInst = QStringLiteral("最小证券");
 enum class Ends { Fails, Completes, CancelledUnseen };
 // The side bar's award table, as the user left it before the box came.
 enum class Award { No, Open, MinimizedByTheUser };
-// What the user minimizes, and which of the program's windows the user then brings back.
-enum class Minimized { TheBox, MainWindow, TheDownload };
-enum class Restored { MainWindow, TheBox, Award };
+// What the user minimizes: the box from its title bar, the main window as a task bar does or by
+// its own title bar's button, the download's window from its title bar.
+enum class Minimized { TheBox, MainWindow, MainWindowByItsButton, TheDownload };
+// Which of the program's windows the user then brings back, as a task bar does.
+enum class Restored { MainWindow, TheBox, Award, AlertList };
+
+const QString kQuestion = QStringLiteral("您确定要关闭程序吗?");
+
+QString failedText(const QString &download)
+{
+    return download + QStringLiteral("下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)");
+}
 
 } // namespace
 
@@ -36,6 +47,54 @@ Q_DECLARE_METATYPE(Restored)
 class TestMinimizedBoxes : public QObject, BoxesFixture
 {
     Q_OBJECT
+
+    // The user was in the main window (the award table up behind it when asked), minimized it as a
+    // task bar does, then picked Close on its task-bar entry. The close question must be on the
+    // screen at once, over the main window, which is back, with the keyboard, the award table
+    // still up; then answer() answers it.
+    void askToCloseWhileMinimized(Award award, QWidget **table, std::function<void(QMessageBox *)> answer)
+    {
+        QWidget *opened = nullptr;
+        if (award == Award::Open)
+            openAwardTable(display, false, &opened);
+        else if (const QString focused = focusMainWindow(); !focused.isEmpty())
+            QFAIL(qPrintable(focused));
+        if (QTest::currentTestFailed())
+            return;
+        if (table)
+            *table = opened;
+        const WId main = window->winId();
+        QVERIFY2(minimizedAskingAgain(window.data(), [main] { xdotool({"windowminimize", QString::number(main)}); }),
+                 "the main window not minimized");
+        QVERIFY2(!opened || isShown(opened->winId()), "the award table went down with the main window");
+        QString failure;
+        WhenBoxUp box([](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            return box && box->text() == kQuestion;
+        }, [&](QWidget *modal) {
+            const WId id = modal->winId();
+            failure = waitUntil("the question on the screen over the main window, with the keyboard", [&] {
+                const QList<WId> order = stackingOrder();
+                return isShown(id) && isShown(main) && order.indexOf(id) > order.indexOf(main) && xFocus() == id
+                       && (!opened || isShown(opened->winId()));
+            }, 10000);
+            if (!failure.isEmpty()) {
+                failure += QStringLiteral(": the question %1, the main window %2, %3the X focus on %4")
+                               .arg(xWindowState(id).describe(), xWindowState(main).describe(),
+                                    opened ? QStringLiteral("the award table %1, ").arg(xWindowState(opened->winId()).describe())
+                                          : QString())
+                               .arg(xFocusText());
+                static_cast<QMessageBox *>(modal)->reject();
+                return;
+            }
+            answer(static_cast<QMessageBox *>(modal));
+        });
+        XClient x;
+        QVERIFY(x.connected());
+        x.closeWindow(quint32(main));
+        WAIT_UNTIL("the close question seen and answered", box.done() && !QApplication::activeModalWidget(), 60000);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
 
 private slots:
     void initTestCase() { openWindow(display, kInst); }
@@ -66,8 +125,8 @@ private slots:
         QTest::addColumn<Award>("award");
         QTest::addColumn<Minimized>("minimized");
         QTest::addColumn<Restored>("restored");
-        const QString question = QStringLiteral("您确定要关闭程序吗?");
-        const QString dayFailed = QStringLiteral("日线数据下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)");
+        const QString question = kQuestion;
+        const QString dayFailed = failedText(QStringLiteral("日线数据"));
         QTest::newRow("close question, strip up")
             << OnTop::MessageStrip << question << Award::No << Minimized::TheBox << Restored::MainWindow;
         QTest::newRow("下载失败 over the day-price download")
@@ -86,6 +145,12 @@ private slots:
             << OnTop::DayDownload << dayFailed << Award::No << Minimized::TheBox << Restored::TheBox;
         QTest::newRow("首选项, alert list up, the box restored")
             << OnTop::Alert << QStringLiteral("QDlgOption") << Award::Open << Minimized::TheBox << Restored::TheBox;
+        // The alert list is a window of the program's like the others.
+        const QString reportFailed = failedText(QStringLiteral("报告"));
+        QTest::newRow("下载失败 over the report download, alert list up, it restored")
+            << OnTop::Alert << reportFailed << Award::No << Minimized::TheBox << Restored::AlertList;
+        QTest::newRow("下载失败 over the report download, alert list up, the main window minimized, it restored")
+            << OnTop::Alert << reportFailed << Award::No << Minimized::MainWindow << Restored::AlertList;
     }
 
     void minimizedBoxComesBackWithItsWindow()
@@ -95,11 +160,19 @@ private slots:
         QFETCH(Award, award);
         QFETCH(Minimized, minimized);
         QFETCH(Restored, restored);
+        // The alert list takes no keyboard: activated, it hands it to no window there, and the
+        // program, which asks for it for the box, is refused as asking after the user.
+        if (restored == Restored::AlertList && display->is("mutter"))
+            QSKIP("mutter gives the keyboard to no window as it activates the alert list");
         QWidget *table = nullptr;
         if (award != Award::No)
             openAwardTable(display, award == Award::MinimizedByTheUser, &table);
         if (QTest::currentTestFailed() || (award != Award::No && !table))
             return;
+        // The report the user opened before: its box stands over the window on top shown since.
+        const bool reportFails = box == failedText(QStringLiteral("报告"));
+        if (reportFails)
+            bringUp(OnTop::ReportDownload);
         bringUp(onTop);
         if (QTest::currentTestFailed())
             return;
@@ -135,13 +208,16 @@ private slots:
                 const WId id = modal->winId();
                 xdotool({"windowminimize", QString::number(minimized == Minimized::TheBox ? id : main)});
                 // (mutter minimizes no dialog.)
-                const QString down = waitUntil("the box minimized", [&] { return !isShown(id); }, 5000);
+                const QString down = waitUntil("the box minimized", [&] { return !isShown(id); }, 10000);
                 if (!down.isEmpty() && !display->is("mutter"))
                     failures << down;
                 // The program goes down with it, unless the manager keeps it up.
                 if (const QString up = down.isEmpty() ? nothingUpBut(modal) : QString(); !up.isEmpty())
                     failures << up;
-                const WId back = restored == Restored::TheBox ? id : restored == Restored::Award ? table->winId() : main;
+                const WId back = restored == Restored::TheBox      ? id
+                                 : restored == Restored::Award     ? table->winId()
+                                 : restored == Restored::AlertList ? alert->winId()
+                                                                   : main;
                 xdotool({"windowactivate", QString::number(back)});
                 // Above them as the manager stacks them, and on the screen as it paints itself (the
                 // close question's 否 icon and the edge of its first glyph show a shade otherwise on
@@ -165,7 +241,7 @@ private slots:
                                                  placeOf(QStringLiteral("the window on top"), up, order),
                                                  table ? QStringLiteral("the award table %1; ").arg(xWindowState(table->winId()).describe())
                                                        : QString())
-                                            .arg(xFocus());
+                                            .arg(xFocusText());
                 }
                 xdotool({"key", "Escape"});
                 if (!waitUntil("the box closed by Escape", [&] { return !modal || !modal->isVisible(); }, 5000).isEmpty()) {
@@ -175,7 +251,9 @@ private slots:
             });
         });
         watch.start(50);
-        if (onTop == OnTop::DayDownload)
+        if (reportFails)
+            QTimer::singleShot(0, download, [this] { download->findChild<QHttpClient *>()->abort(); });
+        else if (onTop == OnTop::DayDownload)
             QTimer::singleShot(0, day, [this] { day->findChild<QHttpClient *>()->abort(); });
         else if (onTop == OnTop::MessageStrip)
             QTimer::singleShot(0, window.data(), [this] { window->close(); });
@@ -184,7 +262,7 @@ private slots:
         WAIT_UNTIL("the box seen and closed", done && !isTheBox(QApplication::activeModalWidget()), 60000);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
         const QString keys = waitUntil("the main window with the keys", [&] { return xFocus() == main; }, 10000);
-        QVERIFY2(keys.isEmpty(), qPrintable(keys + QStringLiteral(": the X focus on %1").arg(xFocus())));
+        QVERIFY2(keys.isEmpty(), qPrintable(keys + QStringLiteral(": the X focus on %1").arg(xFocusText())));
         if (award != Award::Open)
             return;
         // Closed and opened again, the award table shows as the user opens it, not minimized.
@@ -201,125 +279,123 @@ private slots:
     }
 
     // A download fails while the program is minimized: the main window minimized as a task bar
-    // does, or the download's window from its own title bar (the message strip up, which the
-    // day-price download's window then stands over). Its box never stands on the screen with the
-    // keyboard while the main window stays down; once the user brings back the main window or
-    // the box, as a task bar does, the box is back over the main window with the keyboard.
-    // Answered with Return, the main window has the keys: its shortcut opens 显示设置.
+    // does or by its own title bar's button, or the download's window from its own title bar (the
+    // message strip up, which the day-price download's window then stands over); the award table
+    // up beside it or not. The box that says so is on the screen at once, over the main window,
+    // which is back, with the keyboard; the award table the user was reading stays up. Answered,
+    // the main window has the keys, where the user was before the program went down, whichever
+    // window the manager focused as it went.
     void keysAfterAMinimizedDownloadFailed_data()
     {
         QTest::addColumn<OnTop>("onTop");
         QTest::addColumn<Minimized>("minimized");
-        QTest::addColumn<Restored>("restored");
+        QTest::addColumn<Award>("award");
+        QTest::addColumn<QString>("answer");
         QTest::newRow("day-price download minimized, strip up")
-            << OnTop::DayDownload << Minimized::TheDownload << Restored::MainWindow;
-        QTest::newRow("report download minimized") << OnTop::ReportDownload << Minimized::TheDownload << Restored::MainWindow;
+            << OnTop::DayDownload << Minimized::TheDownload << Award::No << QStringLiteral("Return");
+        QTest::newRow("report download minimized")
+            << OnTop::ReportDownload << Minimized::TheDownload << Award::No << QStringLiteral("Return");
         QTest::newRow("report download, the main window minimized")
-            << OnTop::ReportDownload << Minimized::MainWindow << Restored::MainWindow;
-        QTest::newRow("report download, the main window minimized, the box restored")
-            << OnTop::ReportDownload << Minimized::MainWindow << Restored::TheBox;
+            << OnTop::ReportDownload << Minimized::MainWindow << Award::No << QStringLiteral("Return");
+        QTest::newRow("report download, the main window minimized, award table open")
+            << OnTop::ReportDownload << Minimized::MainWindow << Award::Open << QStringLiteral("Escape");
+        QTest::newRow("report download, the main window's own button, award table open")
+            << OnTop::ReportDownload << Minimized::MainWindowByItsButton << Award::Open << QStringLiteral("Escape");
     }
 
     void keysAfterAMinimizedDownloadFailed()
     {
         QFETCH(OnTop, onTop);
         QFETCH(Minimized, minimized);
-        QFETCH(Restored, restored);
-        if (onTop == OnTop::DayDownload) {
+        QFETCH(Award, award);
+        QFETCH(QString, answer);
+        QWidget *table = nullptr;
+        if (award == Award::Open)
+            openAwardTable(display, false, &table);
+        if (onTop == OnTop::DayDownload)
             bringUp(OnTop::MessageStrip);
-            if (QTest::currentTestFailed())
-                return;
-        }
+        if (QTest::currentTestFailed())
+            return;
         bringUp(onTop);
         if (QTest::currentTestFailed())
             return;
         auto *dialog = static_cast<QDialog *>(onTopWindow(onTop));
         const WId main = window->winId();
         WAIT_UNTIL("the download focused", xFocus() == dialog->winId(), 10000);
-        // Some managers take the program down with it, some the download alone. Long before the
-        // download fails, the program has it too. A manager busy with the window it has just
-        // focused may pass the request by (openbox): the user asks again.
-        QWidget *asked = minimized == Minimized::MainWindow ? static_cast<QWidget *>(window.data()) : dialog;
-        const auto down = [asked] { return !isShown(asked->winId()) && asked->isMinimized(); };
-        for (int attempt = 0; attempt < 3 && !down(); ++attempt) {
-            QVERIFY(xdotool({"windowminimize", QString::number(asked->winId())}));
-            waitUntil("it minimized", down, 3000);
-        }
-        if (!down() && display->is("mutter"))
-            QSKIP("mutter minimizes no dialog");
-        QVERIFY2(down(), "not minimized");
-        const QString text = QStringLiteral("%1下载遇到网络问题，请重新尝试或与我们联系！(ErrorCode:5)")
-                                 .arg(onTop == OnTop::DayDownload ? QStringLiteral("日线数据") : QStringLiteral("报告"));
-        QStringList failures;
-        bool answered = false, done = false;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (answered || !box || box->text() != text || !box->isVisible())
-                return;
-            answered = true;
-            QTimer::singleShot(0, box, [&, box = QPointer<QMessageBox>(box)] {
-                const QScopeGuard ended([&done] { done = true; });
-                const WId id = box->winId();
-                // Up alone, it would take the keys with nothing it blocks to go back to. A manager
-                // may bring the main window back with it, or the program.
-                QTest::qWait(1000);
-                if (!waitUntil("", [&] { return !isShown(id) || isShown(main); }, 5000).isEmpty())
-                    failures << QStringLiteral("the box up while the main window stays minimized");
-                qWarning("DBG box shown %d main shown %d", isShown(id), isShown(main));
-                if (!isShown(id)) {
-                    if (const QString up = nothingUpBut(box); !up.isEmpty())
-                        failures << up;
-                    xdotool({"windowactivate", QString::number(restored == Restored::TheBox ? id : main)});
-                }
-                const QString back = waitUntil("the box back over the main window, with the keyboard", [&] {
-                    const QList<WId> order = stackingOrder();
-                    return isShown(id) && isShown(main) && order.indexOf(id) > order.indexOf(main) && xFocus() == id;
-                }, 10000);
-                if (!back.isEmpty())
-                    failures << back + QStringLiteral(": the box %1, the main window %2, the X focus on %3")
-                                           .arg(xWindowState(id).describe(), xWindowState(main).describe())
-                                           .arg(xFocus());
-                xdotool({"key", "Return"});
-                if (!waitUntil("the box answered", [&] { return !box || !box->isVisible(); }, 5000).isEmpty()) {
-                    failures << QStringLiteral("Return did not answer the box");
-                    box->hide();
-                }
-            });
+        // Long before the download fails, the program has it too. A manager busy with the window
+        // it has just focused may pass the request or the click by (openbox, mutter): the user
+        // asks again.
+        QWidget *asked = minimized == Minimized::TheDownload ? static_cast<QWidget *>(dialog) : window.data();
+        const bool down = minimizedAskingAgain(asked, [&] {
+            if (minimized == Minimized::MainWindowByItsButton)
+                clickAt(window->findChild<QWidget *>(QStringLiteral("btnMinimize")), Qt::LeftButton);
+            else
+                xdotool({"windowminimize", QString::number(asked->winId())});
         });
-        watch.start(50);
+        if (!down && display->is("mutter") && minimized == Minimized::TheDownload)
+            QSKIP("mutter minimizes no dialog");
+        QVERIFY2(down, "not minimized");
+        QStringList failures;
+        WhenBoxUp box([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            return box && box->text() == failedText(onTop == OnTop::DayDownload ? QStringLiteral("日线数据") : QStringLiteral("报告"));
+        }, [&](QWidget *box) {
+            const WId id = box->winId();
+            const QString back = waitUntil("the box on the screen over the main window, with the keyboard", [&] {
+                const QList<WId> order = stackingOrder();
+                return isShown(id) && isShown(main) && order.indexOf(id) > order.indexOf(main) && xFocus() == id
+                       && (!table || isShown(table->winId()));
+            }, 10000);
+            if (!back.isEmpty()) {
+                failures << back + QStringLiteral(": the box %1, the main window %2, %3the X focus on %4")
+                                       .arg(xWindowState(id).describe(), xWindowState(main).describe(),
+                                            table ? QStringLiteral("the award table %1, ").arg(xWindowState(table->winId()).describe())
+                                                  : QString())
+                                       .arg(xFocusText());
+                // Brought back by the user, so that the row can go on.
+                xdotool({"windowactivate", QString::number(main)});
+                waitUntil("", [&] { return xFocus() == id; }, 10000);
+            }
+            xdotool({"key", answer});
+            if (!waitUntil("the box answered", [&] { return !box->isVisible(); }, 10000).isEmpty()) {
+                failures << answer + QStringLiteral(" did not answer the box");
+                box->hide();
+            }
+        });
         QTimer::singleShot(0, dialog, [dialog] { dialog->findChild<QHttpClient *>()->abort(); });
-        WAIT_UNTIL("the box answered", done && !QApplication::activeModalWidget(), 60000);
+        WAIT_UNTIL("the box answered", box.done() && !QApplication::activeModalWidget(), 60000);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
-        QString failure =
-            waitUntil("the main window back with the keys", [&] { return isShown(main) && xFocus() == main; }, 10000);
-        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": the X focus on %1").arg(xFocus())));
-        QVERIFY(xdotool({"key", "ctrl+d"}));
-        failure = waitUntil("显示设置 open", [] {
-            QWidget *modal = QApplication::activeModalWidget();
-            return modal && modal->inherits("QDlgDisplay") && xFocus() == modal->winId();
-        }, 10000);
-        QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": the X focus on %1").arg(xFocus())));
-        QVERIFY(xdotool({"key", "Escape"}));
-        WAIT_UNTIL("显示设置 closed", !QApplication::activeModalWidget(), 10000);
+        const QString keys = mainWindowTakesTheKeys();
+        QVERIFY2(keys.isEmpty(), qPrintable(keys));
+        QVERIFY2(!table || isShown(table->winId()), "the award table went");
     }
 
-    // Asked again from the side bar, the award table comes forward: back from minimized, raised
-    // over the main window, with the keyboard.
+    // Asked again from the side bar, the award table comes forward at the first click: back from
+    // minimized, raised over the main window, with the keyboard. So too once it was closed from
+    // the task bar while minimized: it shows, not minimized.
     void awardTableComesForwardWhenAskedAgain_data()
     {
         QTest::addColumn<Award>("award");
-        QTest::newRow("minimized by the user") << Award::MinimizedByTheUser;
-        QTest::newRow("behind the main window") << Award::Open;
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("minimized by the user") << Award::MinimizedByTheUser << false;
+        QTest::newRow("behind the main window") << Award::Open << false;
+        QTest::newRow("minimized, then closed from the task bar") << Award::MinimizedByTheUser << true;
     }
 
     void awardTableComesForwardWhenAskedAgain()
     {
         QFETCH(Award, award);
+        QFETCH(bool, closed);
         QWidget *table = nullptr;
         openAwardTable(display, award == Award::MinimizedByTheUser, &table);
         if (QTest::currentTestFailed() || !table)
             return;
+        if (closed) {
+            XClient x;
+            QVERIFY(x.connected());
+            x.closeWindow(quint32(table->winId()));
+            WAIT_UNTIL("the award table closed", !table->isVisible() && !xWindowState(table->winId()).mapped, 10000);
+        }
         QVERIFY(clickAwardButton());
         const QString failure = waitUntil("the award table forward with the keyboard", [&] {
             const QList<WId> order = stackingOrder();
@@ -328,13 +404,63 @@ private slots:
         }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": the award table %1, the X focus on %2")
                                                              .arg(xWindowState(table->winId()).describe())
-                                                             .arg(xFocus())));
+                                                             .arg(xFocusText())));
+    }
+
+    // With the message strip up, as after every login, the award table opened from the side bar
+    // goes while it has the keyboard: closed by Escape or its title bar's close button, or
+    // minimized. The main window has the keys: a code typed with the pointer away from it opens
+    // its stock.
+    void keysBackToTheMainWindowAsTheAwardTableGoes_data()
+    {
+        QTest::addColumn<QString>("goes");
+        QTest::newRow("Escape") << QStringLiteral("Escape");
+        QTest::newRow("its close button") << QStringLiteral("close");
+        QTest::newRow("minimized") << QStringLiteral("minimize");
+    }
+
+    void keysBackToTheMainWindowAsTheAwardTableGoes()
+    {
+        QFETCH(QString, goes);
+        window->showReportListOfInst(kInst);
+        bringUp(OnTop::MessageStrip);
+        if (QTest::currentTestFailed())
+            return;
+        const QString focused = focusMainWindow();
+        QVERIFY2(focused.isEmpty(), qPrintable(focused));
+        QVERIFY(clickAwardButton());
+        QWidget *table = awardTable();
+        WAIT_UNTIL("the award table up with the keyboard", table && isShown(table->winId()) && xFocus() == table->winId(), 10000);
+        XClient x;
+        QVERIFY(x.connected());
+        if (goes == QLatin1String("Escape")) {
+            QVERIFY(xdotool({"key", "Escape"}));
+        } else if (goes == QLatin1String("close")) {
+            x.closeWindow(quint32(table->winId()));
+        } else {
+            QVERIFY(xdotool({"windowminimize", QString::number(table->winId())}));
+            if (!waitUntil("", [&] { return xWindowState(table->winId()).iconic; }, 10000).isEmpty() && display->is("mutter"))
+                QSKIP("mutter minimizes no window without a minimize button");
+        }
+        WAIT_UNTIL("the award table gone", !isShown(table->winId()), 10000);
+        // Where no window of the program is.
+        const QRect screen = window->screen()->geometry();
+        QVERIFY(xdotool({"mousemove", QString::number(screen.left()), QString::number(screen.bottom())}));
+        QVERIFY(!window->frameGeometry().contains(screen.bottomLeft()));
+        QVERIFY(xdotool({"key", "--delay", "60", "6", "0", "0", "3", "1", "0", "Return"}));
+        const QString opened = waitUntil("the list of 600310.SH",
+                                         [&] { return window->windowTitle().endsWith(QLatin1String("(600310.SH)")); }, 10000);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened + QStringLiteral(": the X focus on %1").arg(xFocusText())));
+        if (goes == QLatin1String("minimize")) {
+            table->setWindowState(table->windowState() & ~Qt::WindowMinimized);
+            WAIT_UNTIL("the award table restored", isShown(table->winId()), 10000);
+        }
+        table->hide();
     }
 
     // The day-price download's window opens while the program is minimized (the chart asks for
-    // the next stock's prices): it goes down with the program, and nothing of the program is up.
-    // The main window brought back as a task bar does, it is back over the main window with the
-    // keyboard. Ended and opened again, it shows as the program opens it, not minimized.
+    // the next stock's prices): it is on the screen at once over the main window, which is back,
+    // with the keyboard. Ended and opened again, it shows as the program opens it, not minimized.
     void dayDownloadOpensWhileTheProgramIsDown()
     {
         const WId main = window->winId();
@@ -342,21 +468,14 @@ private slots:
         WAIT_UNTIL("the program minimized", !isShown(main) && window->isMinimized(), 10000);
         QVERIFY(server.setFault(QStringLiteral("stall"), true, QStringLiteral("/oss/day")));
         day->downloadDay(QStringLiteral("600309.SH"));
-        QTest::qWait(1000);
-        qWarning("DBG day shown %d main shown %d", isShown(day->winId()), isShown(main));
-        if (!isShown(day->winId())) {
-            const QString up = nothingUpBut(day);
-            QVERIFY2(up.isEmpty(), qPrintable(up));
-            QVERIFY(xdotool({"windowactivate", QString::number(main)}));
-        }
-        const QString back = waitUntil("the download back over the main window, with the keyboard", [&] {
+        const QString back = waitUntil("the download on the screen over the main window, with the keyboard", [&] {
             const QList<WId> order = stackingOrder();
             return isShown(day->winId()) && isShown(main) && order.indexOf(day->winId()) > order.indexOf(main)
                    && xFocus() == day->winId();
         }, 10000);
         QVERIFY2(back.isEmpty(), qPrintable(back + QStringLiteral(": the download %1, the main window %2, the X focus on %3")
                                                        .arg(xWindowState(day->winId()).describe(), xWindowState(main).describe())
-                                                       .arg(xFocus())));
+                                                       .arg(xFocusText())));
         windowsOnTop.endDownloads();
         bringUp(OnTop::DayDownload);
         if (QTest::currentTestFailed())
@@ -413,7 +532,7 @@ private slots:
                                             [&] { return xFocus() == dialog->winId() && dialog->isActiveWindow(); }, 10000);
         QVERIFY2(unfocused.isEmpty(),
                  qPrintable(unfocused + QStringLiteral(": the X focus on %1, the dialog %2 (%3), Qt's active window %4, focus window %5")
-                                            .arg(xFocus()).arg(dialog->winId())
+                                            .arg(xFocusText()).arg(dialog->winId())
                                             .arg(xWindowState(dialog->winId()).describe())
                                             .arg(QApplication::activeWindow() ? QApplication::activeWindow()->objectName()
                                                                               : QStringLiteral("none"))
@@ -478,7 +597,55 @@ private slots:
         QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": main window %1, dialog %2")
                                                              .arg(xWindowState(main).describe(),
                                                                   xWindowState(dialog->winId()).describe())));
-    }};
+    }
+
+    // The minimized program closed from its task-bar entry (the manager asked to close the main
+    // window), the award table up beside it or not: the close question is on the screen at once,
+    // over the main window, which is back, with the keyboard; the award table the user was
+    // reading stays up. Answered 否 or with Escape, the program is up with the keys in the main
+    // window.
+    void closedFromTheTaskBarWhileMinimized_data()
+    {
+        QTest::addColumn<Award>("award");
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("否") << Award::No << false;
+        QTest::newRow("Escape") << Award::No << true;
+        QTest::newRow("award table up, 否") << Award::Open << false;
+        QTest::newRow("award table up, Escape") << Award::Open << true;
+    }
+
+    void closedFromTheTaskBarWhileMinimized()
+    {
+        QFETCH(Award, award);
+        QFETCH(bool, escape);
+        QWidget *table = nullptr;
+        QString failure;
+        askToCloseWhileMinimized(award, &table, [&](QMessageBox *box) {
+            if (escape)
+                xdotool({"key", "Escape"});
+            else
+                clickAt(box->button(QMessageBox::No), Qt::LeftButton);
+            failure = waitUntil("the close question answered", [&] { return !box->isVisible(); }, 10000);
+            if (!failure.isEmpty())
+                box->hide();
+        });
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QString keys = mainWindowTakesTheKeys();
+        QVERIFY2(keys.isEmpty(), qPrintable(keys));
+        QVERIFY2(!table || isShown(table->winId()), "the award table went");
+    }
+
+    // Answered 是, it ends the program: the update engine is asked to stop, whose end closes the
+    // main window. The last row: the program is on its way out.
+    void closedFromTheTaskBarWhileMinimizedAnsweredYes()
+    {
+        QSignalSpy stopping(window.data(), SIGNAL(stopUpdater()));
+        askToCloseWhileMinimized(Award::No, nullptr, [](QMessageBox *box) {
+            clickAt(box->button(QMessageBox::Yes), Qt::LeftButton);
+        });
+        WAIT_UNTIL("the program ending", stopping.count() == 1, 10000);
+    }
+};
 
 MANAGER_TEST_MAIN(TestMinimizedBoxes, QApplication)
 

@@ -19,8 +19,10 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 class XClient
 {
@@ -103,18 +105,12 @@ public:
     // source 2): the manager restacks it of its own accord, without the program asking.
     void restackOnTop(quint32 window)
     {
-        xcb_client_message_event_t event = {};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = window;
-        event.type = atom("_NET_RESTACK_WINDOW");
-        event.data.data32[0] = 2;
-        event.data.data32[1] = XCB_WINDOW_NONE;
-        event.data.data32[2] = XCB_STACK_MODE_ABOVE;
-        send(xcb_send_event(m_connection, 0, m_root,
-                            XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                            reinterpret_cast<const char *>(&event)));
+        askTheManager(window, "_NET_RESTACK_WINDOW", {2, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE});
     }
+
+    // The window closed as a task bar or a pager asks it (EWMH's _NET_CLOSE_WINDOW from source
+    // 2): the manager asks the program to close it, as the close button of its title bar does.
+    void closeWindow(quint32 window) { askTheManager(window, "_NET_CLOSE_WINDOW", {XCB_CURRENT_TIME, 2}); }
 
     // Asks the server until done() holds or the time is up, the program left alone meanwhile.
     template <typename Done>
@@ -131,6 +127,20 @@ public:
 
 private:
     void send(xcb_void_cookie_t) { xcb_flush(m_connection); }
+
+    // A message about the window to the root, as EWMH has a client ask the manager.
+    void askTheManager(quint32 window, const char *type, std::initializer_list<quint32> data)
+    {
+        xcb_client_message_event_t event = {};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = atom(type);
+        std::copy(data.begin(), data.end(), event.data.data32);
+        send(xcb_send_event(m_connection, 0, m_root,
+                            XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                            reinterpret_cast<const char *>(&event)));
+    }
 
     xcb_atom_t atom(const char *name)
     {

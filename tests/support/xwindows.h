@@ -132,6 +132,18 @@ inline XWindowState xWindowState(quint64 id)
     return state;
 }
 
+// What the manager lets the user do with the window (EWMH's _NET_WM_ALLOWED_ACTIONS), as its
+// title bar's buttons show it: "CLOSE", "MINIMIZE", ... in the manager's order.
+inline QStringList allowedActions(quint64 id)
+{
+    QString out;
+    runXTool(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(id), QStringLiteral("_NET_WM_ALLOWED_ACTIONS")}, &out);
+    QStringList actions;
+    for (const QString &atom : out.section(QLatin1Char('='), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        actions << atom.trimmed().remove(QStringLiteral("_NET_WM_ACTION_"));
+    return actions;
+}
+
 // Whether the screen can show the window: mapped, and not minimized.
 inline bool isShown(quint64 id)
 {
