@@ -43,6 +43,7 @@ QDlgAlert::QDlgAlert(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     // An alert comes while the user types into another window: the keys stay there.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    qApp->installNativeEventFilter(this);
     // By the frame's corner once the manager has told the frame (Qt's record cannot tell a frame
     // not known yet from none), made now so that its word reaches the window from its first showing.
     placement = new PlaceByFrame(this, PlaceByFrame::OnceFramed, [this](const QMargins &frame) { placeByFrame(frame); });
@@ -167,12 +168,17 @@ void QDlgAlert::viewReport()
 }
 
 // Not the manager's to focus until the user clicks it: when the window the user is in goes, a
-// manager would give the focus to the window shown last.
+// manager would give the focus to the window shown last. Meanwhile a manager's offer of the
+// keyboard (its choice, a click on the title bar, a task bar's) goes to the window it stands
+// over. Offered the keyboard from the start, it keeps its title bar's buttons as it takes it
+// (kwin offers a minimize button to a window that takes the keyboard).
 void QDlgAlert::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        setInputHint(windowHandle(), false);
+    if (!event->spontaneous()) {
+        clicked = false;
+        setInputModel(windowHandle(), InputModel::GloballyActive);
+    }
 }
 
 bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
@@ -181,16 +187,35 @@ bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
     if (watched != windowHandle())
         return QDialog::eventFilter(watched, event);
     if (type == QEvent::MouseButtonPress && !isActiveWindow()) {
-        setInputHint(windowHandle(), true);
+        // A manager gives no keyboard to a new window while one that it does not give the
+        // keyboard itself has it (openbox).
+        clicked = true;
+        setInputModel(windowHandle(), InputModel::LocallyActive);
         // Asked first, as the request stamps the window with the click's time: a manager that
         // sees a window focused before it had a user's time takes the focus back (kwin).
         windowHandle()->requestActivate();
-        // Qt asked for the focus as the click came, when the manager could not give it yet; a
-        // manager may also take the click as the activation it could not carry out. With the
-        // focus in another of its windows, the program gives it the focus itself.
-        if (windowWithTheFocus())
-            giveFocus(windowHandle());
+        // At the click's time: a later one would have the server ignore the manager's focus of
+        // a window the click opens, which carries that time.
+        giveFocus(windowHandle(), userTime());
     }
+    return false;
+}
+
+// The manager's offer of the keyboard, before the user has clicked the list, goes to the window
+// it stands over where the keyboard is nowhere (a manager that offers it as another window goes
+// has let it go), else stays where it is: the offer that comes with a click comes before it.
+// Blocked by a box, Qt hands the offer on to the box.
+bool QDlgAlert::nativeEventFilter(const QByteArray &eventType, void *message, long *)
+{
+    quint32 time = 0;
+    if (eventType != "xcb_generic_event_t" || focusOfferedTo(message, &time) != windowHandle() || !isVisible()
+        || QApplication::activeModalWidget())
+        return false;
+    QWindow *over = windowHandle()->transientParent();
+    if (clicked)
+        giveFocus(windowHandle(), time);
+    else if (over && over->isVisible() && isViewable(over) && !windowWithTheFocus() && !anotherProgramActive())
+        giveFocus(over, time);
     return false;
 }
 

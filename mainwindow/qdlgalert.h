@@ -2,6 +2,7 @@
 
 #include "alertreport.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QDialog>
 #include <QMargins>
 
@@ -14,7 +15,7 @@ class QTableWidget;
 // it). An alert whose report has not been imported yet waits for the next report package.
 // It comes up without taking the keyboard: only the user gives it the focus (a click on it).
 // Kept by the main window for the whole run.
-class QDlgAlert : public QDialog
+class QDlgAlert : public QDialog, public QAbstractNativeEventFilter
 {
     Q_OBJECT
 
@@ -35,6 +36,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *result) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -49,4 +51,5 @@ private:
     PendingAlerts pending;
     PlaceByFrame *placement = nullptr;
     QMargins lastFrame; // the frame its manager told last
+    bool clicked = false; // by the user, since it was shown
 };

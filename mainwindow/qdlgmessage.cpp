@@ -36,13 +36,12 @@ void QDlgMessage::setVisible(bool visible)
 {
     if (visible) {
         board->startScroll();
-        // Not in the task bar, as a splash screen is not. Nor offered the keyboard by the manager:
-        // Qt lists WM_TAKE_FOCUS beside its input hint, and a manager that offers the focus to
-        // the strip as another window goes (kwin, metacity) leaves it nowhere.
+        // Not in the task bar, as a splash screen is not. Nor offered the keyboard by the manager
+        // as another window goes (kwin, metacity would, and leave it nowhere).
         if (!isVisible()) {
             winId();
             skipTaskbarBeforeMapping(windowHandle());
-            setInputHint(windowHandle(), false);
+            setInputModel(windowHandle(), InputModel::NoInput);
         }
     } else {
         board->stopScroll();

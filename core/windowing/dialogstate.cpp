@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
-#include <QWindowStateChangeEvent>
 
 #include <algorithm>
 #include <utility>
@@ -44,10 +43,9 @@ protected:
         if (!window || !window->windowStates().testFlag(Qt::WindowMinimized))
             return false;
         forgetHiddenState(window);
-        // A window the manager closes (its task-bar entry) loses its native window once the close
-        // is taken: the next one is made with the state Qt records, which no word of the
-        // manager's can change now. Without a native window, the records change alone (through
-        // QWidget::setWindowState, a new one would be made minimized and then mapped).
+        // Closed by the manager (a task bar), it loses its native window: the next one takes Qt's
+        // record, which no word of the manager's changes now. Changed without a native window, it
+        // makes none (QWidget::setWindowState would make one minimized, then map it).
         QMetaObject::invokeMethod(widget, [widget] {
             QWindow *window = widget->windowHandle();
             if (widget->isVisible() || !window || window->handle() || !minimized(widget))
@@ -107,9 +105,9 @@ class ProgramDownWithItsBoxes : public QObject, public QAbstractNativeEventFilte
 public:
     using QObject::QObject;
 
-    // The manager's word that it has brought back a window, read as it comes: Qt reads the state
-    // the manager has by then, and misses a window brought back before it had taken in that it
-    // went.
+    // The manager's word on a window's state (ICCCM's WM_STATE), read as it comes: Qt's record
+    // lags behind it, and misses a window brought back before the program took in that it went.
+    // (The program's own requests come back as the manager's word too.)
     bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
     {
         QWindow *window = eventType == "xcb_generic_event_t" ? managerStateSetOn(message) : nullptr;
@@ -118,67 +116,47 @@ public:
         const ManagerState now = managerState(window);
         const ManagerState was = now == ManagerState::None ? managerStates.take(window)
                                                            : std::exchange(managerStates[window], now);
-        if (was == ManagerState::Iconic && now == ManagerState::Normal)
+        // (A window the program took down is back, though the program took in nothing meanwhile.)
+        QWidget *widget = QWidget::find(window->winId());
+        if (now == ManagerState::Normal && (was == ManagerState::Iconic || tookDown.contains(widget)))
             comeBackLater();
+        else if (was != ManagerState::Iconic && now == ManagerState::Iconic && widget && widget->isVisible())
+            wentDown(widget);
         return false;
     }
 
 protected:
-    // The manager's news only, but for a box about to be mapped: the program's own minimize and
-    // restore send their events at once. (Not a window given the focus: a manager focuses one
-    // the box blocks as the box goes down.)
+    // Shown over the program gone down, before Qt maps it: the windows it stands over come back
+    // first, so that no manager keeps it down as the dialog of a minimized window.
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        const QEvent::Type type = event->type();
-        if ((type != QEvent::Show && type != QEvent::WindowStateChange) || !watched->isWidgetType())
+        if (event->type() != QEvent::Show || event->spontaneous() || !watched->isWidgetType())
             return false;
-        auto *widget = static_cast<QWidget *>(watched);
-        if (!widget->isWindow() || !widget->isVisible())
-            return false;
-        if (type == QEvent::Show) {
-            // Before Qt maps it: the windows it stands over come back first, so that no manager
-            // keeps it down as the dialog of a minimized window.
-            if (!event->spontaneous() && boxUp(widget) && !minimized(widget) && programDownUnder(widget))
+        auto *box = static_cast<QWidget *>(watched);
+        if (box->isWindow() && boxUp(box)) {
+            const QWidgetList below = windowsBelow(box);
+            if (!below.isEmpty() && below.last()->isVisible() && down(below.last()))
                 comeBack();
-            return false;
-        }
-        if (!event->spontaneous())
-            return false;
-        const bool was = static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized;
-        if (minimized(widget) && !was) {
-            if (widget->isModal())
-                goDown();
-            else
-                windowUnderABoxDown(widget);
-        } else if (was && !minimized(widget)) {
-            comeBackLater();
         }
         return false;
     }
 
 private:
-    static bool programDownUnder(const QWidget *box)
+    // A box minimized on its own (its title bar's button, a pager) takes the program down. The
+    // window a box stands over at the bottom (the main window) minimized, as a task bar does,
+    // takes the program down too, and the box where the manager leaves it up (kwin), so that it
+    // does not keep the keyboard over nothing. A box the manager has not taken on yet is showing
+    // as the window went: the program comes back with it. (A dialog between them minimized alone
+    // is the user's.)
+    void wentDown(QWidget *window)
     {
-        const QWidgetList below = windowsBelow(box);
-        return !below.isEmpty() && below.last()->isVisible() && down(below.last());
-    }
-
-    // The window a box stands over at the bottom (the main window) minimized, as a task bar does:
-    // the program goes down, the box too where the manager leaves it up (kwin), so that it does
-    // not keep the keyboard over nothing. A box the manager has not taken on yet is showing as
-    // the window went: the program comes back with it. (A dialog between them minimized alone is
-    // the user's.)
-    void windowUnderABoxDown(QWidget *window)
-    {
-        bool underABox = false;
+        bool underABox = window->isModal();
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *box : windows) {
             const QWidgetList below = boxUp(box) ? windowsBelow(box) : QWidgetList();
             if (below.isEmpty() || below.last() != window)
                 continue;
             underABox = true;
-            if (minimized(box))
-                continue;
             const ManagerState state = managerState(box->windowHandle());
             if (state == ManagerState::None) {
                 comeBackLater();
@@ -199,8 +177,8 @@ private:
         for (QWidget *window : windows) {
             if (blocked(window) && !down(window)) {
                 iconify(window->windowHandle());
-                if (!wentDown.contains(window))
-                    wentDown << window;
+                if (!tookDown.contains(window))
+                    tookDown << window;
             }
         }
     }
@@ -226,7 +204,7 @@ private:
             if (window && window->isVisible() && down(window))
                 deiconify(window->windowHandle());
         };
-        for (const QPointer<QWidget> &window : std::exchange(wentDown, {}))
+        for (const QPointer<QWidget> &window : std::exchange(tookDown, {}))
             bringBack(window);
         QWidget *top = QApplication::activeModalWidget();
         const QWidgetList windows = QApplication::topLevelWidgets();
@@ -250,7 +228,7 @@ private:
             giveFocus(top->windowHandle());
     }
 
-    QList<QPointer<QWidget>> wentDown; // minimized by the program with a box, not by the user
+    QList<QPointer<QWidget>> tookDown; // minimized by the program with a box, not by the user
     QHash<QWindow *, ManagerState> managerStates; // of the windows the manager has taken on
     bool comeBackQueued = false;
 };

@@ -225,7 +225,7 @@ bool isViewable(QWindow *window)
     return viewable;
 }
 
-void setInputHint(QWindow *window, bool input)
+void setInputModel(QWindow *window, InputModel model)
 {
     if (!onX11(window) || !window->handle())
         return;
@@ -234,16 +234,28 @@ void setInputHint(QWindow *window, bool input)
     QVector<uint32_t> hints = valuesOf(idOf(window), XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS);
     hints.resize(9);
     hints[0] |= 1;
-    hints[1] = input ? 1 : 0;
+    hints[1] = model == InputModel::LocallyActive ? 1 : 0;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, idOf(window), XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
                         uint32_t(hints.size()), hints.constData());
     QVector<uint32_t> protocols = valuesOf(idOf(window), atoms()->protocols, XCB_ATOM_ATOM);
     protocols.removeAll(atoms()->takeFocus);
-    if (input)
+    if (model != InputModel::NoInput)
         protocols << atoms()->takeFocus;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, idOf(window), atoms()->protocols, XCB_ATOM_ATOM, 32,
                         uint32_t(protocols.size()), protocols.constData());
     xcb_flush(connection);
+}
+
+QWindow *focusOfferedTo(const void *xcbEvent, quint32 *time)
+{
+    const auto *event = static_cast<const xcb_generic_event_t *>(xcbEvent);
+    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+        return nullptr;
+    const auto *message = static_cast<const xcb_client_message_event_t *>(xcbEvent);
+    if (message->type != atoms()->protocols || message->format != 32 || message->data.data32[0] != atoms()->takeFocus)
+        return nullptr;
+    *time = message->data.data32[1];
+    return programWindow(message->window);
 }
 
 QWindow *windowWithTheFocus(quint16 *asked)
@@ -271,14 +283,17 @@ bool anotherProgramActive()
     return !active.isEmpty() && active.first() != XCB_WINDOW_NONE && !programWindow(active.first());
 }
 
-quint16 giveFocus(QWindow *window)
+quint32 userTime()
+{
+    return QX11Info::isPlatformX11() ? QX11Info::appUserTime() : 0;
+}
+
+quint16 giveFocus(QWindow *window, quint32 time)
 {
     if (!onX11(window))
         return 0;
-    // Now: the focus is the program's, and a time older than the manager's last focus change
-    // would be ignored.
     const xcb_void_cookie_t request =
-        xcb_set_input_focus(QX11Info::connection(), XCB_INPUT_FOCUS_PARENT, idOf(window), XCB_CURRENT_TIME);
+        xcb_set_input_focus(QX11Info::connection(), XCB_INPUT_FOCUS_PARENT, idOf(window), time);
     xcb_flush(QX11Info::connection());
     return quint16(request.sequence);
 }

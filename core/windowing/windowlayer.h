@@ -68,11 +68,18 @@ bool mayMinimize(QWindow *window);
 // manager minimized or restored follows a moment later.
 bool isViewable(QWindow *window);
 
-// ICCCM's input hint: whether the manager may give the window the keyboard focus, as it does
-// when the user clicks it or as its choice when another window goes. A window that says no also
-// leaves the WM_TAKE_FOCUS protocol (a manager would send it that message in place of the focus,
-// and Qt's windows answer it by not taking the focus, which would leave the focus nowhere).
-void setInputHint(QWindow *window, bool input);
+// ICCCM's input models. NoInput: the window never takes the keyboard, and no manager offers it
+// (Qt lists WM_TAKE_FOCUS for every window, and answers it by taking nothing, which would leave
+// the keyboard nowhere). GloballyActive: the manager gives it no keyboard itself, but offers it
+// with WM_TAKE_FOCUS (focusOfferedTo), and the program decides. LocallyActive, as Qt has every
+// window: the manager gives it the keyboard, as it does at a click or as its choice when another
+// window goes, and offers it as well.
+enum class InputModel { NoInput, GloballyActive, LocallyActive };
+void setInputModel(QWindow *window, InputModel model);
+
+// The program's window the X event offers the keyboard focus to (ICCCM's WM_TAKE_FOCUS), and
+// the time of the offer, which a focus given for it is to carry; null for any other event.
+QWindow *focusOfferedTo(const void *xcbEvent, quint32 *time);
 
 // The program's top-level window that has the keyboard focus now, as the X server has it (Qt's
 // own record follows a moment later); null when another program has it. *asked, when given, is
@@ -83,9 +90,14 @@ QWindow *windowWithTheFocus(quint16 *asked = nullptr);
 // _NET_ACTIVE_WINDOW): the user is there. False when it has none, or one of the program's.
 bool anotherProgramActive();
 
+// The time of the user's last key or click the program took in, as the X server stamped it.
+quint32 userTime();
+
 // Gives the keyboard focus to one of the program's windows, as ICCCM lets a client that has
-// the focus do, without asking the manager. Returns the request's number.
-quint16 giveFocus(QWindow *window);
+// the focus do, without asking the manager: at the time given (an event's), or now (0, when the
+// focus is the program's, and a time older than the manager's last focus change would be
+// ignored). Returns the request's number.
+quint16 giveFocus(QWindow *window, quint32 time = 0);
 
 // Whether an event the server sent the program (its sequence number) came before the program's
 // request of that number was carried out: each event carries the number of the program's last

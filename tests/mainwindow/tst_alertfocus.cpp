@@ -354,8 +354,8 @@ private slots:
         waitAlertAboveMain();
     }
 
-    // A click on the list gives it the keyboard: Escape then hides it, its rows kept, and the
-    // main window's list stays where it was. A click on a title opens that report (its file
+    // A click on the list gives it the keyboard, and leaves its title bar's buttons as they were:
+    // Escape then hides it, its rows kept, and the main window's list stays where it was. A click on a title opens that report (its file
     // stalled, the download stays up), which then has the keyboard; a click on the list takes it
     // from there, and Escape hides the list, not the download.
     void clickGivesTheListTheKeyboard()
@@ -366,11 +366,14 @@ private slots:
             return;
         QVERIFY2(mainFocused(), qPrintable("the focus on " + focusText()));
         const int depth = getOrderHistoryCount();
+        const QStringList buttons = allowedActions(alert->winId());
         QTableWidget *table = alert->alertList();
         QVERIFY(clickAt(table->viewport(), Qt::LeftButton, table->visualItemRect(table->item(0, 0)).center()));
         QString failure = waitUntil("the alert list focused",
                                     [&] { return xFocus() == alert->winId() && alert->isActiveWindow(); }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + ": the focus on " + focusText()));
+        // Its title bar keeps its buttons: what the manager lets the user do with it is as before.
+        QCOMPARE(allowedActions(alert->winId()), buttons);
         QVERIFY(xdotool({"key", "Escape"}));
         WAIT_UNTIL("the alert list unmapped", !alert->isVisible() && !xWindowState(alert->winId()).mapped, 10000);
         QCOMPARE(table->rowCount(), 1);
