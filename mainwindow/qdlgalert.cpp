@@ -204,7 +204,9 @@ bool QDlgAlert::eventFilter(QObject *watched, QEvent *event)
 // The manager's offer of the keyboard, before the user has clicked the list, goes to the window
 // it stands over where the keyboard is nowhere (a manager that offers it as another window goes
 // has let it go), else stays where it is: the offer that comes with a click comes before it.
-// Blocked by a box, Qt hands the offer on to the box.
+// Blocked by a box, Qt hands the offer on to the box. Once clicked, the list takes the keyboard
+// from the manager as it offers it: taken again here, an offer read late would take it back from
+// a window focused since at the same time (the download a click on a title opens).
 bool QDlgAlert::nativeEventFilter(const QByteArray &eventType, void *message, long *)
 {
     quint32 time = 0;
@@ -212,9 +214,7 @@ bool QDlgAlert::nativeEventFilter(const QByteArray &eventType, void *message, lo
         || QApplication::activeModalWidget())
         return false;
     QWindow *over = windowHandle()->transientParent();
-    if (clicked)
-        giveFocus(windowHandle(), time);
-    else if (over && over->isVisible() && isViewable(over) && !windowWithTheFocus() && !anotherProgramActive())
+    if (!clicked && over && over->isVisible() && isViewable(over) && !windowWithTheFocus() && !anotherProgramActive())
         giveFocus(over, time);
     return false;
 }

@@ -222,10 +222,6 @@ private:
         bringBack(top);
         top->raise();
         top->activateWindow();
-        // A manager may refuse the activation as asked after the user's (openbox, metacity), and
-        // leave the keyboard with no window: the program gives it to the box on the screen itself.
-        if (isViewable(top->windowHandle()) && !anotherProgramActive())
-            giveFocus(top->windowHandle());
     }
 
     QList<QPointer<QWidget>> tookDown; // minimized by the program with a box, not by the user

@@ -99,7 +99,12 @@ class TestStockLookupKeys : public QObject
                                                                QStringLiteral("30")} + names);
     }
 
-    bool signalProgram(int signal) { return ::kill(pid_t(m_program.processId()), signal) == 0; }
+    // Process id 0 once the program has ended: kill() would signal the test's own process group.
+    bool signalProgram(int signal)
+    {
+        const qint64 pid = m_program.processId();
+        return pid > 0 && ::kill(pid_t(pid), signal) == 0;
+    }
 
     // The program logged in as a guest, its user folders in home; its own temporary folder makes
     // it an instance of its own beside another.

@@ -191,16 +191,34 @@ class TestFocusAfterBoxes : public QObject
         QVERIFY2(XClient::waitFor([&] { return x.viewable(gone); }, 10000), "the gone download not mapped again");
         x.setFocus(gone);
         QVERIFY2(XClient::waitFor([&] { return x.focus() == gone; }, 10000), "the gone download not focused");
-        x.unmap(gone);
-        if (!XClient::waitFor([&] { return x.focus() == window->winId(); }, 10000))
-            return;
         XPresses presses(target);
-        if (picked != Picked::No)
-            QVERIFY(display->pauseWindowManager());
         QElapsedTimer clock;
-        clock.start();
-        takeInXEvents();
-        if (picked != Picked::No) {
+        if (picked == Picked::No) {
+            // Held up as the window goes, the manager picks nothing: where the keyboard is once
+            // the program has taken in the late focus is the program's own doing.
+            QVERIFY(display->pauseWindowManager());
+            x.unmap(gone);
+            x.sync();
+            clock.start();
+            takeInXEvents();
+            const WId focus = x.focus();
+            *took = clock.elapsed();
+            QVERIFY(display->resumeWindowManager());
+            QVERIFY2(focus == window->winId(), qPrintable("the late focus not put right: the focus on " + windowText(focus)));
+            // Then the manager lets the window go and picks the main window itself.
+            if (!XClient::waitFor([&] { return !x.stacking().contains(gone) && x.focus() == window->winId(); }, 10000)) {
+                *took = -1;
+                return;
+            }
+            if (*took >= kCorrectionMs)
+                return;
+        } else {
+            x.unmap(gone);
+            if (!XClient::waitFor([&] { return x.focus() == window->winId(); }, 10000))
+                return;
+            QVERIFY(display->pauseWindowManager());
+            clock.start();
+            takeInXEvents();
             x.setFocus(quint32(target->winId()));
             // Typed into the window before the program hears that it has the focus.
             if (picked == Picked::KeyTypedFirst)
@@ -215,15 +233,13 @@ class TestFocusAfterBoxes : public QObject
             QVERIFY2(picked != Picked::KeyTypedFirst || presses.count(UserPress::Key) == 1,
                      "the key did not reach the window picked");
             QVERIFY2(focus == window->winId(), qPrintable("the pick not put right: the focus on " + windowText(focus)));
-        } else {
-            QVERIFY2(x.focus() == window->winId(),
-                     qPrintable("the late focus not put right: the focus on " + focusText()));
         }
         if (button) {
             x.button(quint8(button));
-            waitUntil("the button taken in", [&] {
+            const QString failure = waitUntil("the button taken in", [&] {
                 return presses.count(UserPress::Click) + presses.count(UserPress::OtherButton) > 0;
             }, 10000);
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
         }
         *took = clock.elapsed();
     }

@@ -232,7 +232,7 @@ private slots:
                     const QList<WId> order = stackingOrder();
                     failures << whole + QStringLiteral(": the box %1, at %2%3; the main window %4, %5; %6; %7the X focus on %8")
                                             .arg(xWindowState(id).describe(), QString::number(order.indexOf(id)),
-                                                 painted() ? QString() : QStringLiteral(", not shown whole"),
+                                                 painted() ? QString() : QStringLiteral(", %1% shown as painted").arg(modal ? 100 * shareShownOnScreen(modal) : 0.0, 0, 'f', 1),
                                                  xWindowState(main).describe(), placeOf("it", window.data(), order),
                                                  placeOf(QStringLiteral("the window on top"), up, order),
                                                  table ? QStringLiteral("the award table %1; ").arg(xWindowState(table->winId()).describe())

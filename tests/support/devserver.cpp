@@ -49,12 +49,12 @@ bool DevServer::isRunning() const
 
 bool DevServer::pause()
 {
-    return isRunning() && ::kill(pid_t(m_process->processId()), SIGSTOP) == 0;
+    return isRunning() && m_process->processId() > 0 && ::kill(pid_t(m_process->processId()), SIGSTOP) == 0;
 }
 
 bool DevServer::resume()
 {
-    return isRunning() && ::kill(pid_t(m_process->processId()), SIGCONT) == 0;
+    return isRunning() && m_process->processId() > 0 && ::kill(pid_t(m_process->processId()), SIGCONT) == 0;
 }
 
 bool DevServer::start()

@@ -21,6 +21,28 @@
 
 #include <csignal>
 #include <sys/types.h>
+#include <unistd.h>
+
+// A process in a session of its own, ended with all it started: what the session bus starts
+// for the manager (kwin's kglobalaccel5) stays in the bus's session, not the test's, and ends
+// with the test.
+class SessionProcess : public QProcess
+{
+public:
+    void end()
+    {
+        const qint64 pid = processId();
+        if (pid <= 0)
+            return;
+        ::kill(-pid_t(pid), SIGTERM);
+        if (!waitForFinished(5000))
+            ::kill(-pid_t(pid), SIGKILL);
+        waitForFinished(5000);
+    }
+
+protected:
+    void setupChildProcess() override { ::setsid(); }
+};
 
 class ManagerDisplay
 {
@@ -67,11 +89,8 @@ public:
 
     ~ManagerDisplay()
     {
-        for (QProcess *p : {&m_wm, &m_bus, &m_xvfb}) {
-            p->terminate();
-            if (!p->waitForFinished(5000))
-                p->kill();
-        }
+        for (SessionProcess *p : {&m_wm, &m_bus, &m_xvfb})
+            p->end();
     }
 
     bool running = false;
@@ -107,11 +126,7 @@ public:
     template <typename Meanwhile>
     bool restartWindowManager(Meanwhile meanwhile)
     {
-        m_wm.terminate();
-        if (!m_wm.waitForFinished(5000)) {
-            m_wm.kill();
-            m_wm.waitForFinished(5000);
-        }
+        m_wm.end();
         meanwhile();
         return startManager();
     }
@@ -195,9 +210,9 @@ private:
     }
 
     QStringList m_command;
-    QProcess m_xvfb;
-    QProcess m_bus;
-    QProcess m_wm;
+    SessionProcess m_xvfb;
+    SessionProcess m_bus;
+    SessionProcess m_wm;
 };
 
 // main() of a test on its own display: the display comes before the application object, and the
