@@ -258,8 +258,8 @@ private:
     // program last heard had the keyboard, in the order of the X server's news (the server may
     // have moved it since, at the manager's word). A manager may also hand the keyboard on from
     // the window, or a dialog of it, as it starts to minimize them: its pick, made with no key or
-    // click of the user's since, is not where the user was. Brought back, the window drops it, once a box
-    // that brings it back has read it.
+    // click of the user's since, is not where the user was. Brought back, the window drops it,
+    // once a box that brings it back has read it.
     void downOrUp(QWidget *widget, Qt::WindowStates was)
     {
         QWindow *window = widget->windowHandle();
