@@ -240,7 +240,7 @@ private slots:
                                             .arg(xFocusText());
                 }
                 xdotool({"key", "Escape"});
-                if (!waitUntil("the box closed by Escape", [&] { return !modal || !modal->isVisible(); }, 5000).isEmpty()) {
+                if (!waitUntil("the box closed by Escape", [&] { return !modal || !modal->isVisible(); }, 10000).isEmpty()) {
                     failures << QStringLiteral("Escape did not close the box");
                     modal->hide();
                 }

@@ -223,7 +223,7 @@ private slots:
         const QRect area = strip->screen()->availableGeometry();
         const QPoint topCentre(area.x() + (area.width() - placed.frame.width()) / 2, area.y());
         const QString atTop = waitUntil("the strip at the top centre",
-                                        [&] { return (placed = xWindowState(id)).frame.topLeft() == topCentre; }, 5000);
+                                        [&] { return (placed = xWindowState(id)).frame.topLeft() == topCentre; }, 10000);
         QVERIFY2(atTop.isEmpty(), qPrintable(atTop + QStringLiteral(": ") + placed.describe()));
         const auto above = [&] {
             const QList<WId> order = stackingOrder();
@@ -278,7 +278,7 @@ private slots:
                 .arg(ids.indexOf(popUp->winId()) > ids.indexOf(window.winId()) ? "true" : "false");
         };
         const QString failure = waitUntil(QStringLiteral("the pop-up above the main window"),
-                                          [&] { return order().endsWith(QLatin1String("true")); }, 5000);
+                                          [&] { return order().endsWith(QLatin1String("true")); }, 10000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure + QStringLiteral(": ") + order()));
         QTest::qWait(300); // the window manager settles its layers after the click
         QVERIFY2(order().endsWith(QLatin1String("true")), qPrintable(order()));
