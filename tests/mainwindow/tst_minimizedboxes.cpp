@@ -76,13 +76,21 @@ class TestMinimizedBoxes : public QObject, BoxesFixture
             failure = waitUntil("the question on the screen over the main window, with the keyboard", [&] {
                 const QList<WId> order = stackingOrder();
                 return isShown(id) && isShown(main) && order.indexOf(id) > order.indexOf(main) && xFocus() == id
-                       && (!opened || isShown(opened->winId()));
+                       && shareShownOnScreen(modal) >= 0.98 && (!opened || isShown(opened->winId()));
             }, 10000);
             if (!failure.isEmpty()) {
-                failure += QStringLiteral(": the question %1, the main window %2, %3the X focus on %4")
-                               .arg(xWindowState(id).describe(), xWindowState(main).describe(),
-                                    opened ? QStringLiteral("the award table %1, ").arg(xWindowState(opened->winId()).describe())
-                                          : QString())
+                const QList<WId> order = stackingOrder();
+                failure += QStringLiteral(": the question %1, %2% shown as painted, at %3; the main window %4, at %5; "
+                                          "%6the X focus on %7")
+                               .arg(xWindowState(id).describe())
+                               .arg(100 * shareShownOnScreen(modal), 0, 'f', 1)
+                               .arg(order.indexOf(id))
+                               .arg(xWindowState(main).describe())
+                               .arg(order.indexOf(main))
+                               .arg(opened ? QStringLiteral("the award table %1, at %2; ")
+                                                 .arg(xWindowState(opened->winId()).describe())
+                                                 .arg(order.indexOf(opened->winId()))
+                                           : QString())
                                .arg(xFocusText());
                 static_cast<QMessageBox *>(modal)->reject();
                 return;
@@ -340,11 +348,13 @@ private slots:
             const QString back = waitUntil("the box on the screen over the main window, with the keyboard", [&] {
                 const QList<WId> order = stackingOrder();
                 return isShown(id) && isShown(main) && order.indexOf(id) > order.indexOf(main) && xFocus() == id
-                       && (!table || isShown(table->winId()));
+                       && shareShownOnScreen(box) >= 0.98 && (!table || isShown(table->winId()));
             }, 10000);
             if (!back.isEmpty()) {
-                failures << back + QStringLiteral(": the box %1, the main window %2, %3the X focus on %4")
-                                       .arg(xWindowState(id).describe(), xWindowState(main).describe(),
+                failures << back + QStringLiteral(": the box %1, %2% shown as painted; the main window %3, %4the X focus on %5")
+                                       .arg(xWindowState(id).describe())
+                                       .arg(100 * shareShownOnScreen(box), 0, 'f', 1)
+                                       .arg(xWindowState(main).describe(),
                                             table ? QStringLiteral("the award table %1, ").arg(xWindowState(table->winId()).describe())
                                                   : QString())
                                        .arg(xFocusText());
