@@ -68,7 +68,7 @@ struct XWindowState
     {
         return QStringLiteral("frame %1,%2 %3x%4%5%6")
             .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-            .arg(mapped ? (iconic ? QStringLiteral(", minimized") : QString()) : QStringLiteral(", unmapped"))
+            .arg(QLatin1String(mapped ? "" : ", unmapped") + QLatin1String(iconic ? ", minimized" : ""))
             .arg(userPosition ? QStringLiteral(", asked for %1,%2").arg(userPositionAt.x()).arg(userPositionAt.y())
                               : QString());
     }
